@@ -1,0 +1,86 @@
+#include "model/projectfile.h"
+
+#include "model/fixedstring.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+[[noreturn]] void refuse(const QString& path, const QString& reason) {
+  throw ProjectFileRefused(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ %1 が壊れています (%2)").arg(path, reason));
+}
+
+void requireTerminator(const char (&field)[FIXED_STRING_SIZE], const QString& path, const QString& what) {
+  if (!hasTerminator(field)) refuse(path, QStringLiteral("%1が 255 バイトで終わっていません").arg(what));
+}
+
+}  // namespace
+
+QByteArray projectBytes(const TDocument& doc) {
+  return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc);
+}
+
+void writeWholeFile(const QString& path, QByteArrayView bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw Failure(QStringLiteral("ファイル %1 を作成できません").arg(path));
+  // Leaving without commit() discards the temporary file, so every failure below leaves the
+  // directory as it was.
+  if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit())
+    throw Failure(QStringLiteral("ストリームへの書き込みエラー"));
+}
+
+void writeProjectFile(const QString& path, const TDocument& doc) {
+  writeWholeFile(path, QByteArrayView(reinterpret_cast<const char*>(&doc), sizeof doc));
+}
+
+void checkProject(const TDocument& doc, const QString& path) {
+  if (doc.PartCount < 0 || doc.PartCount > MAX_PARTS)
+    refuse(path, QStringLiteral("部品数 %1").arg(doc.PartCount));
+  for (int i = 0; i < doc.PartCount; ++i) {
+    const TPartData& r = doc.Parts[i];
+    const QString part = QStringLiteral("%1 番目の部品").arg(i + 1);
+    if (r.Kind != pkText && r.Kind != pkPicture) refuse(path, QStringLiteral("%1の種類 %2").arg(part).arg(r.Kind));
+    if (r.Index != i) refuse(path, QStringLiteral("%1の番号 %2").arg(part).arg(r.Index));
+    requireTerminator(r.Text, path, QStringLiteral("%1の文字列").arg(part));
+    requireTerminator(r.FileName, path,
+                      r.Kind == pkText ? QStringLiteral("%1のフォント名").arg(part)
+                                       : QStringLiteral("%1のファイル名").arg(part));
+  }
+  requireTerminator(doc.BackFile, path, QStringLiteral("背景のファイル名"));
+}
+
+TDocument projectFromBytes(QByteArrayView bytes, const QString& path) {
+  TDocument doc;
+  clearDocument(doc);
+  doc.BackColor = clWhite;
+  // A short file leaves the rest as New has it: a file cut after the background holds no parts.
+  if (!bytes.isEmpty())
+    std::memcpy(&doc, bytes.data(), static_cast<size_t>(std::min<qsizetype>(bytes.size(), sizeof doc)));
+  checkProject(doc, path);
+  return doc;
+}
+
+TDocument readProjectFile(const QString& path) {
+  const Failure unreadable(QStringLiteral("ファイル %1 は開けません").arg(path));
+  // Opening a FIFO for reading waits for a writer, and a device may never end; only regular
+  // files are opened at all.
+  if (!QFileInfo(path).isFile()) throw unreadable;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw unreadable;
+  QByteArray bytes(sizeof(TDocument), Qt::Uninitialized);
+  qsizetype got = 0;
+  while (got < bytes.size()) {
+    const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+    if (n < 0) throw unreadable;
+    if (n == 0) break;
+    got += n;
+  }
+  bytes.truncate(got);
+  return projectFromBytes(bytes, path);
+}
