@@ -1,0 +1,70 @@
+#include "app/application.h"
+
+#include "model/failure.h"
+#include "render/fonts.h"
+
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QToolTip>
+
+#include <new>
+
+namespace {
+
+// Hints show almost at once, as they did on the earlier platform.
+class TStyle : public QProxyStyle {
+public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return TApplication::HintPause;
+    if (hint == SH_ToolTip_FallAsleepDelay) return TApplication::HintHidePause;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
+QString reportText(const QString& message) {
+  if (!message.isEmpty() && message.back() > u'.') return message + u'.';
+  return message;
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("Pelmora"));
+  setApplicationDisplayName(QStringLiteral("Pelmora"));
+  setApplicationVersion(QStringLiteral("1.00"));
+  installFontSubstitutions();
+  setStyle(new TStyle);
+  QPalette hints = QToolTip::palette();
+  hints.setColor(QPalette::ToolTipBase, QColor(HintColor));
+  hints.setColor(QPalette::ToolTipText, Qt::black);
+  QToolTip::setPalette(hints);
+}
+
+TApplication* TApplication::instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+
+void TApplication::setErrorSink(ErrorSink sink) { sink_ = std::move(sink); }
+
+void TApplication::reportError(const QString& message) {
+  const QString text = reportText(message);
+  const QString caption = applicationName();
+  if (sink_) {
+    sink_(text, caption);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, activeWindow());
+  box.exec();
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const Failure& failure) {
+    reportError(failure.message());
+  } catch (const std::bad_alloc&) {
+    reportError(QStringLiteral("メモリが足りません"));
+  } catch (const std::exception& e) {
+    reportError(QString::fromLocal8Bit(e.what()));
+  }
+  return false;
+}

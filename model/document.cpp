@@ -1,0 +1,34 @@
+#include "model/document.h"
+
+#include "model/fixedstring.h"
+
+#include <cstring>
+
+void clearDocument(TDocument& doc) { std::memset(&doc, 0, sizeof doc); }
+
+bool canAddPart(const TDocument& doc) { return doc.PartCount >= 0 && doc.PartCount < MAX_PARTS; }
+
+TPartData& appendPart(TDocument& doc, PartKind kind) {
+  const int n = doc.PartCount;
+  TPartData& r = doc.Parts[n];
+  if (kind == pkText) {
+    storeFixedString(r.Text, u"No Title");
+    storeFixedString(r.FontName, u"ＭＳ Ｐゴシック");
+    r.FontSize = 9;
+    r.TextColor = clBlack;
+    r.FillColor = clWhite;
+    r.ShadowColor = clBlack;
+  }
+  r.Kind = kind;
+  r.Index = n;
+  doc.PartCount = n + 1;
+  return r;
+}
+
+void removePartRecord(TDocument& doc, int index) {
+  if (index < 0 || index >= doc.PartCount || doc.PartCount > MAX_PARTS) return;
+  for (int j = index; j < doc.PartCount - 1; ++j) doc.Parts[j] = doc.Parts[j + 1];
+  doc.PartCount -= 1;
+  std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData));
+  for (int k = 0; k < doc.PartCount; ++k) doc.Parts[k].Index = k;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The extension of a path: from its last "." to the end, when no separator ("\", ":" or "/")
+// follows that "."; empty otherwise. Working on QString means a separator byte inside a
+// double-byte character can never be mistaken for one.
+QString pathExtension(QStringView path);
+
+// The text after the path's last separator.
+QString pathFileName(QStringView path);
+
+// ".jpg" and ".jpeg" in any case select JPEG; everything else is read and written as BMP.
+bool isJpegPath(QStringView path);
+
+// ".rpf" in any case.
+bool isProjectPath(QStringView path);

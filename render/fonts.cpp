@@ -1,0 +1,46 @@
+#include "render/fonts.h"
+
+#include "model/failure.h"
+#include "model/fixedstring.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+
+// Character heights beyond this would only produce rasters past the raster limits, and asking
+// the font engine for them first costs seconds.
+constexpr qint64 kMaxCharacterHeight = 4096;
+constexpr int kFaceNameBytes = 31;
+
+}  // namespace
+
+void installFontSubstitutions() {
+  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+  QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+  QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+  QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+}
+
+int logicalDpiY() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+QFont partFont(const TPartData& record, int dpi) {
+  QFont font(fromShiftJis(cutShiftJis(fixedBytes(record.FontName), kFaceNameBytes)));
+  // Sizes of zero or below come only from files; they get the size of a new part.
+  const qint64 points = record.FontSize > 0 ? record.FontSize : 9;
+  const qint64 pixels = std::llround(static_cast<double>(points) * dpi / 72.0);
+  if (pixels > kMaxCharacterHeight)
+    throw Failure(QStringLiteral("文字サイズ %1 ポイントは大きすぎます").arg(record.FontSize));
+  font.setPixelSize(static_cast<int>(std::max<qint64>(pixels, 1)));
+  font.setWeight((record.FontStyle & fsBold) ? QFont::Bold : QFont::Normal);
+  font.setItalic(record.FontStyle & fsItalic);
+  font.setUnderline(record.FontStyle & fsUnderline);
+  font.setStrikeOut(record.FontStyle & fsStrikeOut);
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+// A control's logical bounds: plain ints that a drag may drive to zero or below.
+struct Bounds {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Bounds&, const Bounds&) = default;
+};
+
+// What one picture control shows, as plain values, so that the canvas and the logo export draw
+// through the same code and agree pixel for pixel.
+struct Layer {
+  Bounds bounds;
+  QImage raster;
+  bool stretch = false;
+  bool transparent = false;
+};
+
+// The raster in the one form the drawing code reads: Format_ARGB32_Premultiplied, every pixel
+// either opaque or (when `transparent`) fully clear where it has the raster's transparent colour.
+// Deciding see-through pixels once per raster keeps it off the paint path.
+QImage drawableRaster(const QImage& raster, bool transparent);
+
+// Draws `area` (in the control's own coordinates, (0,0) its top-left pixel) of a control of
+// `controlSize` showing `drawable` into `target`, with the area's top-left landing on `at`.
+// Stretched rasters scale by whole pixels: control pixel x shows raster column x*rw/cw. Clear
+// pixels leave the target as it was. The caller clips `area` to the control and the target.
+void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
+                   QPoint at);
+
+// Draws a whole layer onto `target`, whose pixel (0,0) lies at `origin` in canvas coordinates;
+// whatever falls outside `target` is cut off. `drawable` is drawableRaster(layer.raster, ...).
+void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin);

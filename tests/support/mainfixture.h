@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/application.h"
+#include "support/scripteddialogs.h"
+#include "ui/main/picturecontrol.h"
+#include "ui/main/tmain.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <memory>
+
+// A shown main window with scripted dialogs; errors reaching the top-level report are recorded.
+class MainWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    auto scripted = std::make_unique<ScriptedDialogs>();
+    dialogs = scripted.get();
+    window = std::make_unique<TMain>(std::move(scripted));
+    Main = window.get();
+    TApplication::instance()->setErrorSink(
+        [this](const QString& text, const QString& caption) { reports.append({text, caption}); });
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  void TearDown() override {
+    TApplication::instance()->setErrorSink(nullptr);
+    window.reset();
+    Main = nullptr;
+  }
+
+  TMain& w() { return *window; }
+  PictureControl* part(int i) { return window->PartImages[static_cast<size_t>(i)]; }
+
+  ScriptedDialogs* dialogs = nullptr;
+  std::unique_ptr<TMain> window;
+  QList<std::pair<QString, QString>> reports;
+};

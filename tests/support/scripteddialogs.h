@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ui/main/dialogs.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <utility>
+
+// Answers the main window's questions from queues the test fills; an empty queue cancels.
+// Messages shown are recorded instead of being displayed.
+class ScriptedDialogs final : public Dialogs {
+public:
+  std::deque<std::optional<QString>> projectsToOpen, projectsToSave, picturesToOpen, picturesToSave;
+  std::deque<std::optional<Colour>> colours;
+  std::deque<std::optional<QFont>> fonts;
+  QString proposedProjectName;
+  QFont presetFontValue;
+  QList<std::pair<QString, QString>> messages;  // text, caption
+  int colourRequests = 0;
+
+  std::optional<QString> openProject() override { return next(projectsToOpen); }
+  std::optional<QString> saveProject() override { return next(projectsToSave); }
+  void proposeProjectName(const QString& path) override { proposedProjectName = path; }
+  std::optional<QString> openPicture() override { return next(picturesToOpen); }
+  std::optional<QString> savePicture() override { return next(picturesToSave); }
+  std::optional<Colour> chooseColour() override {
+    ++colourRequests;
+    return next(colours);
+  }
+  void presetFont(const QFont& font) override { presetFontValue = font; }
+  std::optional<QFont> chooseFont() override { return next(fonts); }
+  void showMessage(const QString& text, const QString& caption) override { messages.append({text, caption}); }
+
+private:
+  template <typename T>
+  static std::optional<T> next(std::deque<std::optional<T>>& queue) {
+    if (queue.empty()) return std::nullopt;
+    std::optional<T> answer = queue.front();
+    queue.pop_front();
+    return answer;
+  }
+};

@@ -1,0 +1,38 @@
+#include "ui/main/helpwindow.h"
+
+#include "model/failure.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace {
+
+QPointer<QTextBrowser> helpWindow;
+
+}  // namespace
+
+QString helpFilePath() {
+  const QFileInfo exe(QCoreApplication::applicationFilePath());
+  return exe.absolutePath() + u'/' + exe.completeBaseName() + QStringLiteral(".html");
+}
+
+void showHelpWindow(QWidget* owner, const QString& path) {
+  if (!QFileInfo(path).isFile()) throw Failure(QStringLiteral("ヘルプファイル %1 が見つかりません").arg(path));
+  if (!helpWindow) {
+    helpWindow = new QTextBrowser(owner);
+    helpWindow->setWindowFlag(Qt::Window);
+    helpWindow->setAttribute(Qt::WA_DeleteOnClose);
+    helpWindow->setWindowTitle(QStringLiteral("Pelmora ﾍﾙﾌﾟ"));
+    helpWindow->setOpenExternalLinks(true);
+    helpWindow->resize(640, 480);
+  }
+  QUrl url = QUrl::fromLocalFile(path);
+  url.setFragment(QString::fromUtf16(HelpTopic));
+  helpWindow->setSource(url);
+  helpWindow->show();
+  helpWindow->raise();
+  helpWindow->activateWindow();
+}

@@ -1,0 +1,87 @@
+#include "ui/main/picturecontrol.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+PictureControl::PictureControl(int tag, QWidget* parent) : QWidget(parent), tag_(tag) {
+  setMouseTracking(true);  // hover classifies the zone under the pointer
+  applyGeometry();
+}
+
+void PictureControl::applyGeometry() {
+  setGeometry(bounds_.left, bounds_.top, std::max(bounds_.width, 0), std::max(bounds_.height, 0));
+  Q_EMIT boundsChanged();
+}
+
+void PictureControl::setBounds(const Bounds& bounds) {
+  if (bounds == bounds_) return;
+  const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
+  bounds_ = bounds;
+  applyGeometry();
+  if (resized && stretch_) update();
+}
+
+void PictureControl::setLeft(int value) { setBounds({value, bounds_.top, bounds_.width, bounds_.height}); }
+void PictureControl::setTop(int value) { setBounds({bounds_.left, value, bounds_.width, bounds_.height}); }
+void PictureControl::setWidth(int value) { setBounds({bounds_.left, bounds_.top, value, bounds_.height}); }
+void PictureControl::setHeight(int value) { setBounds({bounds_.left, bounds_.top, bounds_.width, value}); }
+
+void PictureControl::setRaster(QImage raster) {
+  raster_ = std::move(raster);
+  invalidateDrawable();
+  if (autoSize_) setBounds({bounds_.left, bounds_.top, raster_.width(), raster_.height()});
+}
+
+void PictureControl::setStretch(bool on) {
+  if (stretch_ == on) return;
+  stretch_ = on;
+  update();
+}
+
+void PictureControl::setAutoSize(bool on) {
+  autoSize_ = on;
+  if (on) setBounds({bounds_.left, bounds_.top, raster_.width(), raster_.height()});
+}
+
+void PictureControl::setTransparent(bool on) {
+  if (transparent_ == on) return;
+  transparent_ = on;
+  invalidateDrawable();
+}
+
+void PictureControl::invalidateDrawable() {
+  drawableValid_ = false;
+  drawable_ = {};
+  update();
+}
+
+const QImage& PictureControl::drawable() const {
+  if (!drawableValid_) {
+    drawable_ = drawableRaster(raster_, transparent_);
+    drawableValid_ = true;
+  }
+  return drawable_;
+}
+
+Layer PictureControl::layer() const { return Layer{bounds_, raster_, stretch_, transparent_}; }
+
+void PictureControl::paintEvent(QPaintEvent* event) {
+  const QRect area = event->rect() & rect();
+  if (area.isEmpty() || drawable().isNull()) return;
+  QImage chunk(area.size(), QImage::Format_ARGB32_Premultiplied);
+  chunk.fill(Qt::transparent);
+  drawLayerArea(drawable(), QSize(bounds_.width, bounds_.height), stretch_, area, chunk, QPoint(0, 0));
+  QPainter painter(this);
+  painter.drawImage(area.topLeft(), chunk);
+}
+
+void PictureControl::mousePressEvent(QMouseEvent* event) {
+  Q_EMIT pressed(this, event->button(), event->position().toPoint());
+}
+
+void PictureControl::mouseMoveEvent(QMouseEvent* event) { Q_EMIT moved(this, event->position().toPoint()); }
+
+void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
+  Q_EMIT released(this, event->button(), event->position().toPoint());
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "render/layer.h"
+
+#include <QImage>
+#include <QWidget>
+
+// A control that shows a raster on the canvas: the background and every part. It keeps logical
+// bounds, which a drag may drive to zero or below, and shows itself at the clamped geometry. It
+// paints only the exposed rectangle, through the same pixel code the logo export uses.
+class PictureControl : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int DefaultSide = 105;  // a new control's size
+
+  PictureControl(int tag, QWidget* parent);
+
+  int tag() const { return tag_; }
+
+  const Bounds& bounds() const { return bounds_; }
+  int left() const { return bounds_.left; }
+  int top() const { return bounds_.top; }
+  int width() const { return bounds_.width; }
+  int height() const { return bounds_.height; }
+  void setBounds(const Bounds& bounds);
+  void setLeft(int value);
+  void setTop(int value);
+  void setWidth(int value);
+  void setHeight(int value);
+
+  const QImage& raster() const { return raster_; }
+  void setRaster(QImage raster);
+  void clearRaster() { setRaster({}); }
+
+  bool stretch() const { return stretch_; }
+  void setStretch(bool on);
+  // While on, the control's size follows its raster's natural size.
+  bool autoSize() const { return autoSize_; }
+  void setAutoSize(bool on);
+  bool transparent() const { return transparent_; }
+  void setTransparent(bool on);
+
+  void setHint(const QString& hint) { setToolTip(hint); }
+  QString hint() const { return toolTip(); }
+
+  // What the control shows, for the export.
+  Layer layer() const;
+  // The raster with its see-through pixels decided, made once per raster and flag.
+  const QImage& drawable() const;
+
+Q_SIGNALS:
+  void pressed(PictureControl* control, Qt::MouseButton button, QPoint at);
+  void moved(PictureControl* control, QPoint at);
+  void released(PictureControl* control, Qt::MouseButton button, QPoint at);
+  void boundsChanged();
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+  void applyGeometry();
+  void invalidateDrawable();
+
+  int tag_;
+  Bounds bounds_{0, 0, DefaultSide, DefaultSide};
+  QImage raster_;
+  bool stretch_ = false;
+  bool autoSize_ = false;
+  bool transparent_ = false;
+  mutable QImage drawable_;
+  mutable bool drawableValid_ = false;
+};

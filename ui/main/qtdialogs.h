@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/main/dialogs.h"
+
+#include <QColor>
+#include <QPointer>
+
+class QColorDialog;
+class QFileDialog;
+class QFontDialog;
+class QWidget;
+
+// The real dialogs. They live as long as the main window, so each keeps its folder, file name
+// and colour between uses.
+class QtDialogs final : public Dialogs {
+public:
+  explicit QtDialogs(QWidget* owner);
+  ~QtDialogs() override;
+
+  std::optional<QString> openProject() override;
+  std::optional<QString> saveProject() override;
+  void proposeProjectName(const QString& path) override;
+  std::optional<QString> openPicture() override;
+  std::optional<QString> savePicture() override;
+  std::optional<Colour> chooseColour() override;
+  void presetFont(const QFont& font) override;
+  std::optional<QFont> chooseFont() override;
+  void showMessage(const QString& text, const QString& caption) override;
+
+  QFileDialog* OD;
+  QFileDialog* SD;
+  QFileDialog* OPD;
+  QFileDialog* SPD;
+  QColorDialog* CD;
+  QFontDialog* FD;
+
+private:
+  QWidget* owner_;
+  Colour lastColour_ = clBlack;
+};
+
+// Turns a filter list written as "caption|patterns|caption|patterns" (patterns separated by ";")
+// into Qt's name filters, keeping each caption exactly as written.
+QStringList fileDialogFilters(const QString& filter);

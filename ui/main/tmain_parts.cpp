@@ -1,0 +1,144 @@
+// The part table's controls: building them from records, adding and removing parts, and
+// loading pictures into the background.
+#include "ui/main/tmain.h"
+
+#include "model/failure.h"
+#include "model/fixedstring.h"
+#include "model/paths.h"
+#include "render/fonts.h"
+#include "render/picturefile.h"
+#include "render/scene.h"
+#include "render/textrender.h"
+#include "ui/main/picturecontrol.h"
+
+#include <QStringList>
+
+#include <cstring>
+
+PictureControl* TMain::BuildPartControl(const TPartData& record) {
+  const int index = record.Index;
+  if (index < 0 || index >= MAX_PARTS) return nullptr;  // checked when the file was read
+  auto* c = new PictureControl(index, Canvas);
+  bindControl(c);
+  c->setTransparent(record.FillOn != 1);
+  c->show();
+  c->raise();  // a control built later lies above the ones built before it
+  PartImages[static_cast<size_t>(index)] = c;
+
+  if (record.Kind != pkText && record.Kind != pkPicture) return c;
+  // The saved place first, so a part whose picture cannot be read still stands where it was.
+  if (record.Width != 0 && record.Height != 0)
+    c->setBounds({record.Left, record.Top, record.Width, record.Height});
+  else if (record.Kind == pkPicture)
+    c->setBounds({0, 0, 0, 0});
+  if (record.Kind == pkText) {
+    c->setHint(fixedString(record.Text));
+    RenderTextPart(record);
+    return c;
+  }
+  const Layer layer = partLayer(record, logicalDpiY());
+  c->setRaster(layer.raster);
+  c->setBounds(layer.bounds);
+  c->setStretch(layer.stretch);
+  c->setTransparent(layer.transparent);
+  c->setHint(pathFileName(fixedString(record.FileName)));
+  return c;
+}
+
+void TMain::RenderTextPart(const TPartData& record) {
+  PictureControl* c = controlOf(record.Index);
+  if (!c || record.Index == BACKGROUND_TAG) return;
+  // Without a raster until the rendering succeeds: a failure leaves the part showing nothing.
+  c->clearRaster();
+  const TextRaster text = renderTextPart(record, logicalDpiY());
+  c->setWidth(text.controlSize.width());
+  c->setHeight(text.controlSize.height());
+  c->setRaster(text.raster);
+}
+
+void TMain::LoadPicture(PictureControl* control, const QString& path) {
+  // Decode first: a file that cannot be read leaves the control exactly as it was.
+  QImage picture = loadPictureFile(path);
+  const QSize previous = control->raster().size();
+  control->setAutoSize(false);
+  control->setRaster(std::move(picture));
+  const QSize natural = control->raster().isNull() ? previous : control->raster().size();
+  control->setWidth(natural.width());
+  control->setHeight(natural.height());
+  control->setStretch(true);
+}
+
+void TMain::BackgroundPicture() {
+  const std::optional<QString> path = dialogs_->openPicture();
+  if (!path) return;
+  char field[FIXED_STRING_SIZE] = {};
+  storeFixedPath(field, *path);  // refuses a path the record cannot hold, before anything changes
+  LoadPicture(Image, *path);
+  std::memcpy(Document.BackFile, field, sizeof field);
+}
+
+bool TMain::AddPart(PartKind kind) {
+  if (!canAddPart(Document)) return false;
+  if (kind != pkText && kind != pkPicture) return false;
+  char fileName[FIXED_STRING_SIZE] = {};
+  if (kind == pkPicture) {
+    const std::optional<QString> path = dialogs_->openPicture();
+    if (!path) return false;
+    storeFixedPath(fileName, *path);
+  }
+  TPartData& r = appendPart(Document, kind);
+  if (kind == pkPicture) std::memcpy(r.FileName, fileName, sizeof fileName);
+  try {
+    BuildPartControl(r);
+  } catch (...) {
+    // A part whose picture cannot be read is not added at all.
+    const int n = r.Index;
+    delete PartImages[static_cast<size_t>(n)];
+    PartImages[static_cast<size_t>(n)] = nullptr;
+    std::memset(&r, 0, sizeof r);
+    Document.PartCount = n;
+    throw;
+  }
+  AppendPartRow(r);
+  return true;
+}
+
+void TMain::CopyBounds() {
+  for (int i = 0; i < Document.PartCount; ++i)
+    if (const PictureControl* c = PartImages[static_cast<size_t>(i)]) {
+      const Bounds& b = c->bounds();
+      TPartData& r = Document.Parts[i];
+      r.Left = b.left;
+      r.Top = b.top;
+      r.Width = b.width;
+      r.Height = b.height;
+    }
+}
+
+QStringList TMain::RebuildPartControls() {
+  QStringList failed;
+  for (int k = 0; k < Document.PartCount; ++k) {
+    Document.Parts[k].Index = k;
+    try {
+      BuildPartControl(Document.Parts[k]);
+    } catch (const Failure& failure) {
+      failed << failure.message();
+    }
+  }
+  return failed;
+}
+
+void TMain::RemovePart(int index) {
+  if (Document.PartCount <= 0) return;
+  CopyBounds();
+  FreePartControls();
+  removePartRecord(Document, index);
+  const QStringList failed = RebuildPartControls();
+  PanelReset();
+  reportUnloaded(failed);
+}
+
+void TMain::reportUnloaded(const QStringList& failures) {
+  if (failures.isEmpty()) return;
+  throw Failure(QStringLiteral("次の部品を表示できません:\n") + failures.join(u'\n'));
+}

@@ -1,0 +1,78 @@
+// Project files and the logo export.
+#include "ui/main/tmain.h"
+
+#include "model/failure.h"
+#include "model/fixedstring.h"
+#include "model/paths.h"
+#include "model/projectfile.h"
+#include "render/logoexport.h"
+#include "render/picturefile.h"
+#include "ui/main/picturecontrol.h"
+
+#include <QStringList>
+
+namespace {
+
+const char16_t* const kFileErrorCaption = u"ﾌｧｲﾙ I/O ｴﾗｰ";
+
+}  // namespace
+
+void TMain::SaveProject() {
+  const std::optional<QString> path = dialogs_->saveProject();
+  if (!path) return;
+  const Bounds& b = Image->bounds();
+  Document.BackLeft = b.left;
+  Document.BackTop = b.top;
+  Document.BackWidth = b.width;
+  Document.BackHeight = b.height;
+  CopyBounds();
+  writeProjectFile(*path, Document);
+}
+
+void TMain::OpenProject() {
+  const std::optional<QString> path = dialogs_->openProject();
+  if (!path) return;
+  if (!isProjectPath(*path)) {
+    dialogs_->showMessage(QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), QString::fromUtf16(kFileErrorCaption));
+    return;
+  }
+  // Read and checked whole before anything of the current composition is touched.
+  TDocument opened;
+  try {
+    opened = readProjectFile(*path);
+  } catch (const ProjectFileRefused& refused) {
+    dialogs_->showMessage(refused.message(), QString::fromUtf16(kFileErrorCaption));
+    return;
+  }
+  New();
+  Document = opened;
+  Tag = BACKGROUND_TAG;
+  QStringList failed;
+  const QString backFile = fixedString(Document.BackFile);
+  if (backFile.isEmpty()) {
+    FillBackground(Document.BackColor);
+  } else {
+    try {
+      LoadPicture(Image, backFile);
+    } catch (const Failure& failure) {
+      failed << failure.message();
+    }
+  }
+  Image->setLeft(Document.BackLeft);
+  Image->setTop(Document.BackTop);
+  Image->setWidth(Document.BackWidth);
+  Image->setHeight(Document.BackHeight);
+  failed << RebuildPartControls();
+  dialogs_->proposeProjectName(*path);
+  reportUnloaded(failed);
+}
+
+void TMain::SaveLogo() {
+  const std::optional<QString> path = dialogs_->savePicture();
+  if (!path) return;
+  std::vector<Layer> parts;
+  parts.reserve(static_cast<size_t>(std::max(Document.PartCount, 0)));
+  for (int i = 0; i < Document.PartCount; ++i)
+    if (const PictureControl* c = PartImages[static_cast<size_t>(i)]) parts.push_back(c->layer());
+  exportLogo(*path, Image->layer(), parts);
+}
