@@ -1,0 +1,44 @@
+#include "render/logoexport.h"
+
+#include "model/failure.h"
+#include "model/paths.h"
+#include "model/projectfile.h"
+#include "render/bmpwriter.h"
+#include "render/jpegcodec.h"
+#include "render/raster.h"
+
+namespace {
+
+// The drawable lives only while its layer is drawn: with a large background and 99 parts, keeping
+// them all would cost more than the logo itself.
+void drawOnto(QImage& logo, const Layer& layer, QPoint origin) {
+  if (layer.bounds.width <= 0 || layer.bounds.height <= 0 || layer.raster.isNull()) return;
+  drawLayer(layer, drawableRaster(layer.raster, layer.transparent), logo, origin);
+}
+
+}  // namespace
+
+QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
+  const Bounds& b = background.bounds;
+  if (b.width <= 0 || b.height <= 0)
+    throw Failure(QStringLiteral("背景の幅または高さが 0 以下 (%1 x %2) のため、ロゴを作成できません")
+                      .arg(b.width)
+                      .arg(b.height));
+  QImage logo = makeWhiteRaster(b.width, b.height);
+  const QPoint origin(b.left, b.top);
+  drawOnto(logo, background, origin);
+  for (const Layer& part : parts) drawOnto(logo, part, origin);
+  return logo;
+}
+
+bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts) {
+  if (parts.empty()) return false;
+  QByteArray encoded;
+  {
+    // The logo goes as soon as it is encoded, so at most it and its file's bytes are held at once.
+    const QImage logo = composeLogo(background, parts);
+    encoded = isJpegPath(path) ? encodeJpeg(logo) : encodeBmp(logo);
+  }
+  writeWholeFile(path, encoded);
+  return true;
+}

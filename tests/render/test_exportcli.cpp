@@ -1,0 +1,160 @@
+// Runs the built pelmora-export on projects written here and checks what it leaves on disk.
+
+#include "model/fixedstring.h"
+#include "model/projectfile.h"
+#include "render/bmpwriter.h"
+#include "render/fonts.h"
+#include "render/logoexport.h"
+#include "render/picturefile.h"
+#include "render/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Outcome {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+class ExportCliTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+#ifndef PELMORA_EXPORT_EXE
+    GTEST_SKIP() << "the test build does not say where pelmora-export is";
+#endif
+    clearDocument(doc);
+    doc.BackColor = 0x204060;
+    doc.BackLeft = 40;
+    doc.BackTop = 30;
+    doc.BackWidth = 120;
+    doc.BackHeight = 50;
+  }
+
+  static Outcome run(const QStringList& args) {
+    Outcome result;
+#ifdef PELMORA_EXPORT_EXE
+    QProcess process;
+    process.start(QStringLiteral(PELMORA_EXPORT_EXE), args);
+    EXPECT_TRUE(process.waitForFinished(60000)) << "pelmora-export did not finish";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+#else
+    Q_UNUSED(args);
+#endif
+    return result;
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+
+  QString project(const QString& name = QStringLiteral("logo.rpf")) const {
+    writeProjectFile(path(name), doc);
+    return path(name);
+  }
+
+  // A 6 x 4 picture, magenta where it is see-through (its bottom-left pixel), yellow elsewhere.
+  QString picture(const QString& name) const {
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(qRgb(255, 0, 255));
+    image.setPixel(2, 1, qRgb(255, 255, 0));
+    QFile file(path(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(encodeBmp(image));
+    return path(name);
+  }
+
+  QTemporaryDir dir;
+  TDocument doc;
+};
+
+TEST_F(ExportCliTest, WritesTheSameLogoAsTheEditorsExport) {
+  TPartData& text = appendPart(doc, pkText);
+  storeFixedString(text.Text, u"Pelmora ロゴ");
+  text.Left = 45;
+  text.Top = 33;
+  text.Width = 1;
+  text.Height = 1;
+  TPartData& pic = appendPart(doc, pkPicture);
+  storeFixedPath(pic.FileName, picture(QStringLiteral("mark.bmp")));
+  pic.Left = 100;
+  pic.Top = 60;
+  pic.Width = 12;
+  pic.Height = 8;
+
+  const Outcome r = run({project(), path(QStringLiteral("logo.bmp"))});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+  const QImage written = loadPictureFile(path(QStringLiteral("logo.bmp")));
+  ASSERT_EQ(written.size(), QSize(120, 50));
+  EXPECT_EQ(written.pixel(0, 0), qRgb(0x60, 0x40, 0x20));
+  // The picture's one opaque pixel, stretched twice: canvas (104, 62) is logo (64, 32).
+  EXPECT_EQ(written.pixel(64, 32), qRgb(255, 255, 0));
+  EXPECT_EQ(written.pixel(60, 30), qRgb(0x60, 0x40, 0x20));
+  // Offscreen here as there, so the text must match to the pixel.
+  const Scene scene = buildScene(doc, logicalDpiY());
+  const QImage expected = composeLogo(scene.background, scene.parts);
+  EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), expected);
+}
+
+TEST_F(ExportCliTest, JpegOutputByExtension) {
+  appendPart(doc, pkText);
+  const Outcome r = run({project(QStringLiteral("LOGO.RPF")), path(QStringLiteral("logo.JPEG"))});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile file(path(QStringLiteral("logo.JPEG")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(2) == "\xFF\xD8");
+}
+
+TEST_F(ExportCliTest, RefusesWhatItCannotExportAndWritesNothing) {
+  const QString out = path(QStringLiteral("out.bmp"));
+
+  const Outcome noParts = run({project(), out});
+  EXPECT_EQ(noParts.exitCode, 1);
+  EXPECT_TRUE(noParts.err.contains(QStringLiteral("部品がない"))) << noParts.err.toStdString();
+
+  appendPart(doc, pkText);
+  const Outcome wrongExtension = run({project(QStringLiteral("logo.bmp.txt")), out});
+  EXPECT_EQ(wrongExtension.exitCode, 1);
+  EXPECT_TRUE(wrongExtension.err.contains(QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません")))
+      << wrongExtension.err.toStdString();
+
+  const QString missing = path(QStringLiteral("gone.bmp"));
+  storeFixedPath(appendPart(doc, pkPicture).FileName, missing);
+  const Outcome missingPicture = run({project(), out});
+  EXPECT_EQ(missingPicture.exitCode, 1);
+  EXPECT_TRUE(missingPicture.err.contains(missing)) << missingPicture.err.toStdString();
+
+  QFile damaged(path(QStringLiteral("damaged.rpf")));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  doc.PartCount = 100;
+  damaged.write(projectBytes(doc));
+  damaged.close();
+  const Outcome refused = run({damaged.fileName(), out});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.err.contains(QStringLiteral("部品数 100"))) << refused.err.toStdString();
+
+  EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+TEST_F(ExportCliTest, UsageOnRequestAndOnWrongArguments) {
+  const Outcome help = run({QStringLiteral("--help")});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains(QStringLiteral("Usage: pelmora-export"))) << help.out.toStdString();
+
+  for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("a.rpf")},
+                                  QStringList{QStringLiteral("a.rpf"), QStringLiteral("b.bmp"), QStringLiteral("c")}}) {
+    const Outcome r = run(args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: pelmora-export"))) << r.err.toStdString();
+  }
+}
+
+}  // namespace

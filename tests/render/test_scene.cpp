@@ -1,0 +1,187 @@
+#include "render/scene.h"
+
+#include "model/fixedstring.h"
+#include "render/bmpwriter.h"
+#include "render/raster.h"
+#include "render/textrender.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kDpi = 96;
+
+class SceneTest : public ::testing::Test {
+protected:
+  SceneTest() {
+    clearDocument(doc);
+    doc.BackColor = clWhite;
+  }
+
+  // A w x h BMP whose pixels all differ, so a test can tell which one landed where.
+  QString pictureFile(const QString& name, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x * 7 % 256, y * 11 % 256, 99));
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(encodeBmp(image));
+    return path;
+  }
+
+  TPartData& picturePart(const QString& path, Bounds b = {}) {
+    TPartData& r = appendPart(doc, pkPicture);
+    storeFixedPath(r.FileName, path);
+    r.Left = b.left;
+    r.Top = b.top;
+    r.Width = b.width;
+    r.Height = b.height;
+    return r;
+  }
+
+  TPartData& textPart(Bounds b = {}) {
+    TPartData& r = appendPart(doc, pkText);
+    r.Left = b.left;
+    r.Top = b.top;
+    r.Width = b.width;
+    r.Height = b.height;
+    return r;
+  }
+
+  QTemporaryDir dir;
+  TDocument doc;
+};
+
+TEST_F(SceneTest, BackgroundWithoutFileIsNewsFillInTheBackColourStretched) {
+  doc.BackColor = 0x0000FF;  // red in the stored byte order
+  doc.BackLeft = -4;
+  doc.BackTop = 9;
+  doc.BackWidth = 640;
+  doc.BackHeight = 33;
+  const Layer layer = backgroundLayer(doc);
+  EXPECT_EQ(layer.bounds, (Bounds{-4, 9, 640, 33}));
+  ASSERT_EQ(layer.raster.size(), QSize(200, 60));
+  EXPECT_EQ(layer.raster.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(layer.raster.pixel(199, 59), qRgb(255, 0, 0));
+  EXPECT_TRUE(layer.stretch);
+  EXPECT_FALSE(layer.transparent);
+}
+
+TEST_F(SceneTest, BackgroundFileGivesItsPictureAtTheSavedBounds) {
+  storeFixedPath(doc.BackFile, pictureFile(QStringLiteral("背景.bmp"), 31, 17));
+  doc.BackWidth = 62;
+  doc.BackHeight = 34;
+  const Layer layer = backgroundLayer(doc);
+  ASSERT_EQ(layer.raster.size(), QSize(31, 17));
+  EXPECT_EQ(layer.raster.pixel(3, 2), qRgb(21, 22, 99));
+  EXPECT_EQ(layer.bounds, (Bounds{0, 0, 62, 34}));
+  EXPECT_TRUE(layer.stretch);
+  EXPECT_FALSE(layer.transparent);
+}
+
+TEST_F(SceneTest, TextPartTakesItsPositionOnlyOncePlacedAndAlwaysItsRenderedSize) {
+  const TPartData& placed = textPart({30, 12, 5, 5});
+  const TPartData& unplaced = textPart({30, 12, 0, 40});
+  const TPartData& halfPlaced = textPart({30, 12, 40, 0});
+  const QSize rendered = renderTextPart(placed, kDpi).controlSize;
+  ASSERT_GT(rendered.width(), 5);
+
+  EXPECT_EQ(partLayer(placed, kDpi).bounds, (Bounds{30, 12, rendered.width(), rendered.height()}));
+  EXPECT_EQ(partLayer(unplaced, kDpi).bounds, (Bounds{0, 0, rendered.width(), rendered.height()}));
+  EXPECT_EQ(partLayer(halfPlaced, kDpi).bounds, (Bounds{0, 0, rendered.width(), rendered.height()}));
+  const Layer layer = partLayer(placed, kDpi);
+  EXPECT_EQ(layer.raster.size(), rendered + QSize(8, 8));
+  EXPECT_FALSE(layer.stretch);
+}
+
+TEST_F(SceneTest, OnlyFillOnOneMakesATextPartOpaque) {
+  TPartData& r = textPart();
+  r.FillOn = 0;
+  EXPECT_TRUE(partLayer(r, kDpi).transparent);
+  r.FillOn = 2;  // only 1 means "filled"; a file may hold anything
+  EXPECT_TRUE(partLayer(r, kDpi).transparent);
+  r.FillOn = 1;
+  EXPECT_FALSE(partLayer(r, kDpi).transparent);
+}
+
+TEST_F(SceneTest, PicturePartKeepsItsSavedBoundsOrItsNaturalSize) {
+  const QString file = pictureFile(QStringLiteral("p.bmp"), 20, 10);
+  const Layer placed = partLayer(picturePart(file, {-7, 3, 50, 4}), kDpi);
+  EXPECT_EQ(placed.bounds, (Bounds{-7, 3, 50, 4}));
+  EXPECT_EQ(placed.raster.size(), QSize(20, 10));
+  EXPECT_TRUE(placed.stretch);
+  EXPECT_TRUE(placed.transparent);
+  EXPECT_EQ(partLayer(picturePart(file, {-7, 3, 50, 0}), kDpi).bounds, (Bounds{0, 0, 20, 10}));
+}
+
+TEST_F(SceneTest, UnknownKindGivesAnEmptyDefaultSizedLayer) {
+  TPartData& r = textPart({5, 6, 7, 8});
+  r.Kind = 5;
+  const Layer layer = partLayer(r, kDpi);
+  EXPECT_EQ(layer.bounds, (Bounds{0, 0, 105, 105}));
+  EXPECT_TRUE(layer.raster.isNull());
+}
+
+TEST_F(SceneTest, BuildsEveryRecordInUseInOrder) {
+  storeFixedPath(doc.BackFile, pictureFile(QStringLiteral("bg.bmp"), 4, 4));
+  textPart({1, 2, 3, 4});
+  picturePart(pictureFile(QStringLiteral("a.bmp"), 6, 6), {10, 11, 12, 13});
+  picturePart(pictureFile(QStringLiteral("b.bmp"), 9, 3));
+  doc.Parts[3].Kind = pkPicture;  // a stale record past the count is never loaded
+  const Scene scene = buildScene(doc, kDpi);
+  EXPECT_TRUE(scene.failedFiles.isEmpty()) << scene.failedFiles.join(u'\n').toStdString();
+  EXPECT_EQ(scene.background.raster.size(), QSize(4, 4));
+  ASSERT_EQ(scene.parts.size(), 3u);
+  EXPECT_EQ(scene.parts[0].bounds.left, 1);
+  EXPECT_FALSE(scene.parts[0].stretch);
+  EXPECT_EQ(scene.parts[1].bounds, (Bounds{10, 11, 12, 13}));
+  EXPECT_EQ(scene.parts[2].bounds, (Bounds{0, 0, 9, 3}));
+}
+
+TEST_F(SceneTest, FailuresAreCollectedAndLaterPartsStillBuilt) {
+  const QString missingBack = dir.filePath(QStringLiteral("no-background.bmp"));
+  const QString missingA = dir.filePath(QStringLiteral("missing-a.bmp"));
+  const QString missingB = dir.filePath(QStringLiteral("missing-b.jpg"));
+  const QString broken = dir.filePath(QStringLiteral("broken.bmp"));
+  {
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a bitmap at all");
+  }
+  storeFixedPath(doc.BackFile, missingBack);
+  doc.BackLeft = 3;
+  doc.BackWidth = 400;
+  doc.BackHeight = 120;
+  picturePart(missingA, {5, 6, 70, 80});
+  picturePart(missingB, {5, 6, 0, 80});
+  picturePart(broken);
+  textPart({2, 2, 9, 9}).FontSize = 2000000000;  // too large to render
+  picturePart(pictureFile(QStringLiteral("ok.bmp"), 8, 8), {1, 1, 16, 16});
+
+  const Scene scene = buildScene(doc, kDpi);
+  ASSERT_EQ(scene.failedFiles.size(), 5);
+  EXPECT_TRUE(scene.failedFiles[0].contains(missingBack));
+  EXPECT_TRUE(scene.failedFiles[1].contains(missingA));
+  EXPECT_TRUE(scene.failedFiles[2].contains(missingB));
+  // The decoder's message does not name the file; the line must.
+  EXPECT_TRUE(scene.failedFiles[3].contains(broken));
+  EXPECT_TRUE(scene.failedFiles[3].contains(QStringLiteral("ビットマップイメージが不正です")));
+  EXPECT_TRUE(scene.failedFiles[4].contains(QStringLiteral("4 番目の部品")));
+
+  EXPECT_EQ(scene.background.bounds, (Bounds{3, 0, 400, 120}));
+  ASSERT_EQ(scene.background.raster.size(), QSize(200, 60));
+  EXPECT_EQ(scene.background.raster.pixel(100, 30), qRgb(255, 255, 255));
+
+  ASSERT_EQ(scene.parts.size(), 5u);
+  EXPECT_EQ(scene.parts[0].bounds, (Bounds{5, 6, 70, 80}));
+  EXPECT_EQ(scene.parts[1].bounds, Bounds{});
+  for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(scene.parts[i].raster.isNull()) << i;
+  EXPECT_EQ(scene.parts[4].bounds, (Bounds{1, 1, 16, 16}));
+  EXPECT_EQ(scene.parts[4].raster.size(), QSize(8, 8));
+}
+
+}  // namespace
