@@ -1,0 +1,226 @@
+#include "render/jpegcodec.h"
+
+#include "model/failure.h"
+#include "render/raster.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+namespace {
+
+// libjpeg reports errors through a callback that must not return. Unwinding a C++ exception
+// through its C frames is not safe, so the callback jumps back to runTrapped(), whose frame and
+// every frame in between hold only trivially destructible data; the exception is thrown from
+// ordinary C++ afterwards.
+struct ErrorTrap {
+  jpeg_error_mgr manager;  // first, so the library's pointer to it is a pointer to the trap
+  std::jmp_buf jump;
+};
+
+void jumpOnError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1); }
+
+// Warnings and trace messages: a damaged file still shows whatever the library could decode.
+void ignoreMessage(j_common_ptr, int) {}
+
+jpeg_error_mgr* installTrap(ErrorTrap& trap) {
+  jpeg_error_mgr* manager = jpeg_std_error(&trap.manager);
+  manager->error_exit = jumpOnError;
+  manager->emit_message = ignoreMessage;
+  return manager;
+}
+
+// Runs one step of libjpeg work; false when the library gave up, its reason in trap.manager.
+template <typename Context>
+bool runTrapped(ErrorTrap& trap, void (*step)(Context&), Context& context) {
+  if (setjmp(trap.jump) != 0) return false;
+  step(context);
+  return true;
+}
+
+Failure jpegFailure(const ErrorTrap& trap) {
+  return Failure(QStringLiteral("JPEG エラー #%1").arg(trap.manager.msg_code));
+}
+
+constexpr int GREY_LEVELS = 236;
+constexpr int ROWS_PER_CALL = 16;  // fewer library calls than one row at a time
+
+// Everything the decoding steps touch: plain data only (see ErrorTrap).
+struct DecodeContext {
+  jpeg_decompress_struct cinfo{};
+  ErrorTrap trap{};
+  const unsigned char* data = nullptr;
+  unsigned long size = 0;
+  bool cmyk = false;
+  bool invertedCmyk = false;
+  uchar* bits = nullptr;
+  qsizetype bytesPerLine = 0;
+  QRgb greys[256]{};
+  int greyCount = 0;
+};
+
+void readHeader(DecodeContext& c) {
+  jpeg_create_decompress(&c.cinfo);
+  jpeg_mem_src(&c.cinfo, c.data, c.size);
+  jpeg_read_header(&c.cinfo, TRUE);
+  c.cinfo.dct_method = JDCT_ISLOW;
+  c.cinfo.do_block_smoothing = TRUE;
+  c.cinfo.scale_num = 1;
+  c.cinfo.scale_denom = 1;
+  c.cinfo.buffered_image = FALSE;
+  switch (c.cinfo.jpeg_color_space) {
+  case JCS_GRAYSCALE:
+    c.cinfo.out_color_space = JCS_GRAYSCALE;
+    c.cinfo.quantize_colors = TRUE;
+    c.cinfo.desired_number_of_colors = GREY_LEVELS;
+    break;
+  case JCS_CMYK:
+  case JCS_YCCK:
+    // The library turns YCCK into CMYK but not into RGB; that last step is ours.
+    c.cmyk = true;
+    c.invertedCmyk = c.cinfo.saw_Adobe_marker;
+    c.cinfo.out_color_space = JCS_CMYK;
+    break;
+  default:
+    // B,G,R,A in memory is Format_RGB32 on little-endian machines; BGRA rather than BGRX because
+    // only the former promises an opaque fourth byte.
+    c.cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    break;
+  }
+  jpeg_calc_output_dimensions(&c.cinfo);
+}
+
+void readPixels(DecodeContext& c) {
+  jpeg_start_decompress(&c.cinfo);
+  if (c.cinfo.quantize_colors) {
+    c.greyCount = std::clamp(c.cinfo.actual_number_of_colors, 0, 256);
+    for (int i = 0; i < c.greyCount; ++i) {
+      const int level = c.cinfo.colormap[0][i];
+      c.greys[i] = qRgb(level, level, level);
+    }
+  }
+  JSAMPROW rows[ROWS_PER_CALL];
+  while (c.cinfo.output_scanline < c.cinfo.output_height) {
+    const JDIMENSION first = c.cinfo.output_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(ROWS_PER_CALL, c.cinfo.output_height - first);
+    for (JDIMENSION i = 0; i < count; ++i) rows[i] = c.bits + static_cast<qsizetype>(first + i) * c.bytesPerLine;
+    jpeg_read_scanlines(&c.cinfo, rows, count);
+  }
+  // No jpeg_finish_decompress: every row is there, and whatever follows the picture in the file
+  // must not turn a good picture into a failure.
+}
+
+// Adobe's writers store CMYK inverted (0 = full ink); others store it plainly.
+void cmykToRgb(QImage& image, bool inverted) {
+  const auto ink = [inverted](int value) { return inverted ? value : 255 - value; };
+  const auto mix = [](int a, int b) { return (a * b + 127) / 255; };
+  for (int y = 0; y < image.height(); ++y) {
+    uchar* p = image.scanLine(y);
+    auto* out = reinterpret_cast<QRgb*>(p);
+    for (int x = 0; x < image.width(); ++x, p += 4) {
+      const int k = ink(p[3]);
+      out[x] = qRgb(mix(ink(p[0]), k), mix(ink(p[1]), k), mix(ink(p[2]), k));
+    }
+  }
+}
+
+class Decoder {
+public:
+  explicit Decoder(QByteArrayView data) {
+    context_.cinfo.err = installTrap(context_.trap);
+    context_.data = reinterpret_cast<const unsigned char*>(data.data());
+    context_.size = static_cast<unsigned long>(data.size());
+  }
+  ~Decoder() { jpeg_destroy_decompress(&context_.cinfo); }
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
+
+  QImage decode() {
+    if (!runTrapped(context_.trap, readHeader, context_)) throw jpegFailure(context_.trap);
+    const jpeg_decompress_struct& cinfo = context_.cinfo;
+    checkRasterSize(cinfo.output_width, cinfo.output_height);
+    const int width = static_cast<int>(cinfo.output_width);
+    const int height = static_cast<int>(cinfo.output_height);
+    QImage image(width, height, cinfo.quantize_colors ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+    if (image.isNull()) throw Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(height));
+    context_.bits = image.bits();
+    context_.bytesPerLine = image.bytesPerLine();
+
+    if (!runTrapped(context_.trap, readPixels, context_)) throw jpegFailure(context_.trap);
+    if (cinfo.quantize_colors) image.setColorTable(QList<QRgb>(context_.greys, context_.greys + context_.greyCount));
+    if (context_.cmyk) cmykToRgb(image, context_.invertedCmyk);
+    return image;
+  }
+
+private:
+  DecodeContext context_;
+};
+
+struct EncodeContext {
+  jpeg_compress_struct cinfo{};
+  ErrorTrap trap{};
+  const uchar* bits = nullptr;
+  qsizetype bytesPerLine = 0;
+  JDIMENSION width = 0;
+  JDIMENSION height = 0;
+  unsigned char* output = nullptr;  // allocated by the library's memory destination
+  unsigned long outputSize = 0;
+};
+
+void writeJpeg(EncodeContext& c) {
+  jpeg_create_compress(&c.cinfo);
+  jpeg_mem_dest(&c.cinfo, &c.output, &c.outputSize);
+  c.cinfo.image_width = c.width;
+  c.cinfo.image_height = c.height;
+  // RGB32 rows are handed over as they are; the library reads them exactly as it would read the
+  // same colours as 3-byte RGB rows, without a converted copy of the picture.
+  c.cinfo.input_components = 4;
+  c.cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+  jpeg_set_defaults(&c.cinfo);
+  jpeg_set_quality(&c.cinfo, 90, TRUE);
+  jpeg_start_compress(&c.cinfo, TRUE);
+  JSAMPROW rows[ROWS_PER_CALL];
+  while (c.cinfo.next_scanline < c.cinfo.image_height) {
+    const JDIMENSION first = c.cinfo.next_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(ROWS_PER_CALL, c.cinfo.image_height - first);
+    // The library never writes through these pointers; its row type is simply not const.
+    for (JDIMENSION i = 0; i < count; ++i)
+      rows[i] = const_cast<uchar*>(c.bits + static_cast<qsizetype>(first + i) * c.bytesPerLine);
+    jpeg_write_scanlines(&c.cinfo, rows, count);
+  }
+  jpeg_finish_compress(&c.cinfo);
+}
+
+class Encoder {
+public:
+  Encoder() { context_.cinfo.err = installTrap(context_.trap); }
+  ~Encoder() {
+    jpeg_destroy_compress(&context_.cinfo);
+    std::free(context_.output);
+  }
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
+
+  QByteArray encode(const QImage& image) {
+    const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull() && !image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
+    context_.width = static_cast<JDIMENSION>(rgb.width());
+    context_.height = static_cast<JDIMENSION>(rgb.height());
+    context_.bits = rgb.constBits();
+    context_.bytesPerLine = rgb.bytesPerLine();
+    if (!runTrapped(context_.trap, writeJpeg, context_)) throw jpegFailure(context_.trap);
+    return QByteArray(reinterpret_cast<const char*>(context_.output), static_cast<qsizetype>(context_.outputSize));
+  }
+
+private:
+  EncodeContext context_;
+};
+
+}  // namespace
+
+QImage decodeJpeg(QByteArrayView data) { return Decoder(data).decode(); }
+
+QByteArray encodeJpeg(const QImage& image) { return Encoder().encode(image); }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QImage>
+
+// Decodes a whole JPEG file held in memory at full size. Colour files give Format_RGB32;
+// greyscale files give Format_Indexed8 with at most 236 grey levels; CMYK and YCCK files are
+// converted to Format_RGB32. Warnings (a truncated file, for one) are ignored: what the library
+// produced is kept. Throws Failure "JPEG エラー #n" with libjpeg's message code on any error,
+// and the raster size message for pictures too large to make.
+QImage decodeJpeg(QByteArrayView data);
+
+// Baseline JPEG at quality 90 of the image's colours (alpha is ignored). Throws Failure
+// "JPEG エラー #n" when libjpeg refuses, e.g. for an empty image.
+QByteArray encodeJpeg(const QImage& image);

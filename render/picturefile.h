@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// Reads a picture part's file: JPEG when isJpegPath(path) says so, BMP otherwise; the contents are
+// never inspected to choose. Only regular files are read, and at most 1 GiB of them.
+// Throws Failure "ファイル <path> は開けません" for anything that cannot be opened or is not a
+// regular file, and the decoders' failures for bad contents.
+QImage loadPictureFile(const QString& path);
+
+// The largest picture file loadPictureFile() accepts.
+inline constexpr qint64 MAX_PICTURE_FILE_SIZE = qint64{1} << 30;

@@ -1,0 +1,492 @@
+#include "render/bmpreader.h"
+
+#include "model/failure.h"
+#include "support/bmpbuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <bit>
+#include <optional>
+#include <string>
+
+using bmpbuilder::Bmp;
+using bmpbuilder::Rle;
+using Masks = std::array<std::uint32_t, 3>;
+
+namespace {
+
+const QString INVALID = QStringLiteral("ビットマップイメージが不正です");
+const QString READ_ERROR = QStringLiteral("ストリームからの読み込みエラー");
+constexpr QRgb WHITE = 0xFFFFFFFFu;
+constexpr QRgb BLACK = 0xFF000000u;
+
+// The message readBmp fails with, or an empty string when it loads.
+QString failureOf(const QByteArray& file) {
+  try {
+    readBmp(file);
+  } catch (const Failure& failure) {
+    return failure.message();
+  }
+  return {};
+}
+
+QRgb paletteColour(int index) { return qRgb((index * 37) % 256, (index * 91 + 17) % 256, 255 - index % 256); }
+
+std::vector<QRgb> makePalette(int entries) {
+  std::vector<QRgb> palette;
+  for (int i = 0; i < entries; ++i) palette.push_back(paletteColour(i));
+  return palette;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Every depth and header kind, decoded pixel by pixel against the values written.
+
+struct LayoutCase {
+  const char* name;
+  std::uint32_t headerSize;
+  std::uint16_t bitCount;
+  std::uint32_t compression;
+  std::optional<Masks> masks;  // the file's, with bit fields
+  bool topDown;
+  QImage::Format format;
+};
+
+constexpr int W = 11;  // pads every depth's rows, and 1-bit rows span two bytes
+constexpr int H = 3;
+
+Masks effectiveMasks(const LayoutCase& c) {
+  if (c.masks) return *c.masks;
+  return c.bitCount == 16 ? Masks{0x7C00, 0x03E0, 0x001F} : Masks{0xFF0000, 0x00FF00, 0x0000FF};
+}
+
+// Raw channel value of pixel (x, y), within the channel's range.
+std::uint32_t channelValue(std::uint32_t mask, int x, int y, int channel) {
+  const std::uint32_t max = mask >> std::countr_zero(mask);
+  return static_cast<std::uint32_t>((x * 7 + y * 13 + channel * 5) * 2654435761u) % (max + 1);
+}
+
+int scaled(std::uint32_t value, std::uint32_t mask) {
+  const double max = static_cast<double>(mask >> std::countr_zero(mask));
+  return static_cast<int>(value * 255.0 / max + 0.5);
+}
+
+template <typename Case>
+std::string caseName(const testing::TestParamInfo<Case>& test) {
+  return test.param.name;
+}
+
+int indexAt(int x, int y, int entries) { return (x * 5 + y * 3) % entries; }
+
+class BmpLayouts : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(BmpLayouts, DecodesEveryPixel) {
+  const LayoutCase& c = GetParam();
+  const bool indexed = c.bitCount <= 8;
+  const int entries = indexed ? 1 << c.bitCount : 0;
+  const Masks masks = effectiveMasks(c);
+
+  // Rows by raster line; unused bits are set where the format has them, to prove they are ignored.
+  std::vector<std::vector<std::uint32_t>> lines(H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      std::uint32_t value = 0;
+      if (indexed) {
+        value = static_cast<std::uint32_t>(indexAt(x, y, entries));
+      } else {
+        for (int ch = 0; ch < 3; ++ch) value |= channelValue(masks[ch], x, y, ch) << std::countr_zero(masks[ch]);
+        const std::uint32_t used = masks[0] | masks[1] | masks[2];
+        const std::uint32_t all = c.bitCount == 32 ? 0xFFFFFFFFu : (1u << c.bitCount) - 1;
+        value |= 0xA5A5A5A5u & all & ~used;
+      }
+      lines[y].push_back(value);
+    }
+  std::vector<std::vector<std::uint32_t>> fileRows;
+  for (int i = 0; i < H; ++i) fileRows.push_back(lines[c.topDown ? i : H - 1 - i]);
+
+  Bmp bmp;
+  bmp.headerSize = c.headerSize;
+  bmp.width = W;
+  bmp.height = c.topDown ? -H : H;
+  bmp.bitCount = c.bitCount;
+  bmp.compression = c.compression;
+  bmp.masks = c.masks;
+  bmp.palette = makePalette(entries);
+  bmp.pixels = bmpbuilder::packRows(fileRows, c.bitCount);
+
+  const QImage image = readBmp(bmp.build());
+  ASSERT_EQ(image.size(), QSize(W, H));
+  EXPECT_EQ(image.format(), c.format);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+      const QRgb got = image.pixel(x, y);
+      // pixel() hides it, but RGB32 promises 0xFF in the unused byte and painting relies on it.
+      if (image.format() == QImage::Format_RGB32) {
+        ASSERT_EQ(reinterpret_cast<const QRgb*>(image.constScanLine(y))[x] >> 24, 0xFFu);
+      }
+      if (indexed) {
+        ASSERT_EQ(got, paletteColour(indexAt(x, y, entries)));
+        continue;
+      }
+      // Narrow channels may be widened by bit replication or by rounding: one step apart at most.
+      const int channels[3] = {qRed(got), qGreen(got), qBlue(got)};
+      for (int ch = 0; ch < 3; ++ch)
+        ASSERT_NEAR(channels[ch], scaled(channelValue(masks[ch], x, y, ch), masks[ch]), 1) << "channel " << ch;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depths, BmpLayouts,
+    testing::Values(
+        LayoutCase{"Core1", 12, 1, 0, {}, false, QImage::Format_Mono},
+        LayoutCase{"Core4", 12, 4, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"Core8", 12, 8, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"Core24", 12, 24, 0, {}, false, QImage::Format_RGB888},
+        LayoutCase{"Info1", 40, 1, 0, {}, false, QImage::Format_Mono},
+        LayoutCase{"Info4", 40, 4, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"Info8", 40, 8, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"Info16Default555", 40, 16, 0, {}, false, QImage::Format_RGB555},
+        LayoutCase{"Info24", 40, 24, 0, {}, false, QImage::Format_RGB888},
+        LayoutCase{"Info32", 40, 32, 0, {}, false, QImage::Format_RGB32},
+        LayoutCase{"Masks565", 40, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, false, QImage::Format_RGB16},
+        LayoutCase{"Masks555", 40, 16, 3, Masks{0x7C00, 0x03E0, 0x001F}, false, QImage::Format_RGB555},
+        LayoutCase{"Masks444", 40, 16, 3, Masks{0x0F00, 0x00F0, 0x000F}, false, QImage::Format_RGB32},
+        LayoutCase{"MasksBgr565", 40, 16, 3, Masks{0x001F, 0x07E0, 0xF800}, false, QImage::Format_RGB32},
+        LayoutCase{"Masks32Rgbx", 40, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, false,
+                   QImage::Format_RGB32},
+        LayoutCase{"Masks32Ten", 40, 32, 3, Masks{0x3FF00000, 0x000FFC00, 0x000003FF}, false,
+                   QImage::Format_RGB32},
+        LayoutCase{"Header52Masks565", 52, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, false, QImage::Format_RGB16},
+        LayoutCase{"Header56Masks32", 56, 32, 3, Masks{0x00FF0000, 0x0000FF00, 0x000000FF}, false,
+                   QImage::Format_RGB32},
+        LayoutCase{"Header108Masks32Bgrx", 108, 32, 3, Masks{0x0000FF00, 0x00FF0000, 0xFF000000}, false,
+                   QImage::Format_RGB32},
+        LayoutCase{"Header108Depth24", 108, 24, 0, {}, false, QImage::Format_RGB888},
+        LayoutCase{"Header124Depth8", 124, 8, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"Header124Depth4", 124, 4, 0, {}, false, QImage::Format_Indexed8},
+        LayoutCase{"TopDown1", 40, 1, 0, {}, true, QImage::Format_Mono},
+        LayoutCase{"TopDown4", 40, 4, 0, {}, true, QImage::Format_Indexed8},
+        LayoutCase{"TopDown16", 40, 16, 0, {}, true, QImage::Format_RGB555},
+        LayoutCase{"TopDown24", 40, 24, 0, {}, true, QImage::Format_RGB888},
+        LayoutCase{"TopDown32Masks", 124, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, true,
+                   QImage::Format_RGB32},
+        LayoutCase{"TopDown32", 40, 32, 0, {}, true, QImage::Format_RGB32}),
+    caseName<LayoutCase>);
+
+// ---------------------------------------------------------------------------------------------
+// Where the colour table ends and the pixels start.
+
+struct TableCase {
+  const char* name;
+  std::uint16_t bitCount;
+  std::uint32_t coloursUsed;
+  int entriesWritten;
+  std::uint32_t gap;
+  std::optional<std::uint32_t> pixelOffset;  // unset: the true offset
+  std::vector<std::uint32_t> pixelValues;    // one row, four pixels
+  std::vector<QRgb> expected;
+};
+
+class BmpColourTables : public testing::TestWithParam<TableCase> {};
+
+TEST_P(BmpColourTables, FindsPaletteAndPixels) {
+  const TableCase& c = GetParam();
+  Bmp bmp;
+  bmp.width = 4;
+  bmp.bitCount = c.bitCount;
+  bmp.coloursUsed = c.coloursUsed;
+  bmp.palette = makePalette(c.entriesWritten);
+  bmp.gap = c.gap;
+  bmp.pixelOffset = c.pixelOffset;
+  bmp.pixels = bmpbuilder::packRows({c.pixelValues}, c.bitCount);
+  const QImage image = readBmp(bmp.build());
+  ASSERT_EQ(image.size(), QSize(4, 1));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(image.pixel(x, 0), c.expected[x]) << "pixel " << x;
+}
+
+const QRgb P0 = paletteColour(0), P1 = paletteColour(1), P2 = paletteColour(2), P255 = paletteColour(255);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, BmpColourTables,
+    testing::Values(
+        // A short table: the pixels follow it even when the offset field says nothing useful.
+        TableCase{"CountLocatesPixels", 8, 3, 3, 0, 0u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
+        TableCase{"DefaultCountFor1Bit", 1, 0, 2, 0, 0u, {1, 0, 1, 1}, {P1, P0, P1, P1}},
+        TableCase{"DefaultCountFor4Bit", 4, 0, 16, 0, 0u, {15, 0, 1, 2},
+                  {paletteColour(15), P0, P1, P2}},
+        // Indices the table does not cover show black rather than reading past it.
+        TableCase{"IndexBeyondTable", 8, 2, 2, 0, {}, {1, 2, 255, 0}, {P1, BLACK, BLACK, P0}},
+        TableCase{"IndexBeyondTable4Bit", 4, 3, 3, 0, {}, {2, 3, 15, 0}, {P2, BLACK, BLACK, P0}},
+        // More entries than 8 bits can index: the extra ones are never read, the offset finds
+        // the pixels.
+        TableCase{"CountBeyond256", 8, 300, 300, 0, {}, {255, 0, 1, 2}, {P255, P0, P1, P2}},
+        TableCase{"CountBeyond256NoOffset", 8, 100000, 256, 0, 0u, {255, 0, 1, 2}, {P255, P0, P1, P2}},
+        // A table in a deep picture is skipped over.
+        TableCase{"TableIn24Bit", 24, 5, 5, 0, 0u, {0x102030, 0x405060, 0x708090, 0xA0B0C0},
+                  {qRgb(0x10, 0x20, 0x30), qRgb(0x40, 0x50, 0x60), qRgb(0x70, 0x80, 0x90),
+                   qRgb(0xA0, 0xB0, 0xC0)}},
+        TableCase{"GapHonoured", 8, 3, 3, 10, {}, {2, 1, 0, 2}, {P2, P1, P0, P2}},
+        TableCase{"GapIn24Bit", 24, 0, 0, 6, {}, {0xFF0000, 0x00FF00, 0x0000FF, 0},
+                  {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), BLACK}},
+        // Offsets into the headers or the table, or beyond the file, are not trusted.
+        TableCase{"OffsetIntoHeaders", 8, 3, 3, 0, 20u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
+        TableCase{"OffsetIntoTable", 8, 3, 3, 0, 60u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
+        TableCase{"OffsetBeyondFile", 8, 3, 3, 0, 0x7FFFFFF0u, {2, 1, 0, 2}, {P2, P1, P0, P2}}),
+    caseName<TableCase>);
+
+// ---------------------------------------------------------------------------------------------
+// Files cut short at each part, and headers we refuse.
+
+Bmp smallIndexed() {
+  Bmp bmp;
+  bmp.width = 4;
+  bmp.height = 3;
+  bmp.bitCount = 8;
+  bmp.coloursUsed = 4;
+  bmp.palette = makePalette(4);
+  bmp.pixels = bmpbuilder::packRows({{0, 1, 2, 3}, {1, 1, 1, 1}, {2, 2, 2, 2}}, 8);
+  return bmp;
+}
+
+TEST(BmpTruncated, EndingBeforeThePixelsIsAReadError) {
+  const QByteArray whole = smallIndexed().build();
+  const qsizetype pixelStart = 14 + 40 + 4 * 4;
+  for (qsizetype length : {qsizetype{1}, qsizetype{2}, qsizetype{13}, qsizetype{14}, qsizetype{17}, qsizetype{18},
+                           qsizetype{14 + 39}, qsizetype{14 + 40}, qsizetype{14 + 40 + 7}, pixelStart - 1})
+    EXPECT_EQ(failureOf(whole.left(length)), READ_ERROR) << "length " << length;
+
+  Bmp masked;
+  masked.bitCount = 16;
+  masked.compression = 3;
+  masked.masks = Masks{0xF800, 0x07E0, 0x001F};
+  masked.pixels = QByteArray(4, '\0');
+  EXPECT_EQ(failureOf(masked.build().left(14 + 40 + 8)), READ_ERROR);
+
+  Bmp core;
+  core.headerSize = 12;
+  core.bitCount = 8;
+  core.palette = makePalette(256);
+  core.pixels = QByteArray(4, '\0');
+  EXPECT_EQ(failureOf(core.build().left(14 + 12 + 3 * 256 - 1)), READ_ERROR);
+  EXPECT_EQ(failureOf(core.build().left(14 + 11)), READ_ERROR);
+}
+
+TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
+  // Bottom-up: the file's first row is the raster's last line.
+  const QByteArray whole = smallIndexed().build();
+  const qsizetype pixelStart = 14 + 40 + 4 * 4;
+  struct Cut {
+    qsizetype pixelBytes;
+    int completeRows;
+  };
+  for (const Cut cut : {Cut{0, 0}, Cut{3, 0}, Cut{4, 1}, Cut{9, 2}, Cut{11, 2}}) {
+    SCOPED_TRACE(testing::Message() << cut.pixelBytes << " pixel bytes");
+    const QImage image = readBmp(whole.left(pixelStart + cut.pixelBytes));
+    ASSERT_EQ(image.size(), QSize(4, 3));
+    const QRgb expected[3][4] = {{P2, P2, P2, P2}, {P1, P1, P1, P1}, {P0, P1, P2, paletteColour(3)}};
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const bool present = 2 - y < cut.completeRows;
+        ASSERT_EQ(image.pixel(x, y), present ? expected[y][x] : WHITE) << x << "," << y;
+      }
+  }
+
+  // A declared image size shorter than the rows counts as the end of the data too.
+  Bmp shortSize = smallIndexed();
+  shortSize.imageSize = 8;
+  const QImage image = readBmp(shortSize.build());
+  EXPECT_EQ(image.pixel(0, 2), P0);
+  EXPECT_EQ(image.pixel(0, 1), P1);
+  EXPECT_EQ(image.pixel(0, 0), WHITE);
+}
+
+TEST(BmpTruncated, DirectColourKeepsItsFormat) {
+  Bmp bmp;
+  bmp.width = 2;
+  bmp.height = -2;
+  bmp.bitCount = 24;
+  bmp.pixels = bmpbuilder::packRows({{0x112233, 0x445566}, {0x778899, 0xAABBCC}}, 24);
+  const QImage image = readBmp(bmp.build().chopped(3));
+  EXPECT_EQ(image.format(), QImage::Format_RGB888);
+  EXPECT_EQ(image.pixel(1, 0), qRgb(0x44, 0x55, 0x66));
+  EXPECT_EQ(image.pixel(0, 1), WHITE);
+  EXPECT_EQ(image.pixel(1, 1), WHITE);
+}
+
+struct InvalidCase {
+  const char* name;
+  void (*change)(Bmp&);
+};
+
+class BmpInvalid : public testing::TestWithParam<InvalidCase> {};
+
+TEST_P(BmpInvalid, IsRefused) {
+  Bmp bmp;
+  bmp.width = 2;
+  bmp.height = 2;
+  bmp.pixels = QByteArray(64, '\0');
+  GetParam().change(bmp);
+  EXPECT_EQ(failureOf(bmp.build()), INVALID);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, BmpInvalid,
+    testing::Values(InvalidCase{"Planes2", [](Bmp& b) { b.planes = 2; }},
+                    InvalidCase{"Planes0", [](Bmp& b) { b.planes = 0; }},
+                    InvalidCase{"CorePlanes2",
+                                [](Bmp& b) {
+                                  b.headerSize = 12;
+                                  b.planes = 2;
+                                }},
+                    InvalidCase{"BitCount0", [](Bmp& b) { b.bitCount = 0; }},
+                    InvalidCase{"BitCount2", [](Bmp& b) { b.bitCount = 2; }},
+                    InvalidCase{"BitCount64", [](Bmp& b) { b.bitCount = 64; }},
+                    InvalidCase{"CompressionJpeg", [](Bmp& b) { b.compression = 4; }},
+                    InvalidCase{"CompressionHuge", [](Bmp& b) { b.compression = 0xFFFFFFFF; }},
+                    InvalidCase{"Rle8At4Bits",
+                                [](Bmp& b) {
+                                  b.bitCount = 4;
+                                  b.compression = 1;
+                                }},
+                    InvalidCase{"Rle4At8Bits",
+                                [](Bmp& b) {
+                                  b.bitCount = 8;
+                                  b.compression = 2;
+                                }},
+                    InvalidCase{"BitFieldsAt24Bits",
+                                [](Bmp& b) {
+                                  b.compression = 3;
+                                  b.masks = Masks{0xFF0000, 0xFF00, 0xFF};
+                                }},
+                    InvalidCase{"BitFieldsAt8Bits",
+                                [](Bmp& b) {
+                                  b.bitCount = 8;
+                                  b.compression = 3;
+                                }},
+                    InvalidCase{"WidthZero", [](Bmp& b) { b.width = 0; }},
+                    InvalidCase{"WidthNegative", [](Bmp& b) { b.width = -2; }},
+                    InvalidCase{"HeightZero", [](Bmp& b) { b.height = 0; }},
+                    InvalidCase{"CoreWidthZero",
+                                [](Bmp& b) {
+                                  b.headerSize = 12;
+                                  b.width = 0;
+                                }}),
+    caseName<InvalidCase>);
+
+TEST(BmpInvalid, WrongSignatureOrHeaderLength) {
+  QByteArray file = Bmp{}.build();
+  file[0] = 'M';
+  file[1] = 'B';
+  EXPECT_EQ(failureOf(file), INVALID);
+  EXPECT_EQ(failureOf(QByteArray(100, 'x')), INVALID);
+  EXPECT_EQ(failureOf(QByteArray("GIF89a\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20)), INVALID);
+
+  for (std::uint32_t length : {0u, 4u, 11u, 13u, 20u, 39u, 1000u, 0xFFFFFFFFu}) {
+    QByteArray bad = Bmp{}.build();
+    bmpbuilder::put32At(bad, 14, length);
+    EXPECT_EQ(failureOf(bad), INVALID) << "header length " << length;
+  }
+}
+
+TEST(BmpReader, EmptyFileIsAnEmptyRaster) { EXPECT_TRUE(readBmp(QByteArray()).isNull()); }
+
+TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
+  const QString tooLarge = QStringLiteral("画像が大きすぎます");
+  struct Size {
+    std::uint32_t headerSize;
+    std::int64_t width, height;
+  };
+  for (const Size s : {Size{40, 65535, 65535}, Size{40, 65535, -65535}, Size{12, 65535, 65535},
+                       Size{40, 0x7FFFFFFF, 0x7FFFFFFF}, Size{40, 1, -2147483648LL}, Size{40, 32768, 1},
+                       Size{40, 20000, 20000}}) {
+    Bmp bmp;
+    bmp.headerSize = s.headerSize;
+    bmp.width = s.width;
+    bmp.height = s.height;
+    bmp.bitCount = 8;  // its colour table would be past the end, yet the size is what is reported
+    QByteArray file = bmp.build();
+    file.resize(100, '\0');
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(failureOf(file).startsWith(tooLarge)) << s.width << " x " << s.height;
+    EXPECT_LT(timer.elapsed(), 500);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Run-length pictures, 4 x 3, drawn as text: '.' is white, a digit the palette entry, 'k' black.
+
+struct RleCase {
+  const char* name;
+  std::uint32_t compression;  // 1 RLE8, 2 RLE4
+  QByteArray payload;
+  const char* expected;  // the raster's lines, top first, joined by '|'
+  bool topDown = false;
+};
+
+class BmpRle : public testing::TestWithParam<RleCase> {};
+
+TEST_P(BmpRle, DrawsOnWhite) {
+  const RleCase& c = GetParam();
+  Bmp bmp;
+  bmp.width = 4;
+  bmp.height = c.topDown ? -3 : 3;
+  bmp.bitCount = c.compression == 1 ? 8 : 4;
+  bmp.compression = c.compression;
+  bmp.coloursUsed = 4;
+  bmp.palette = makePalette(4);
+  bmp.pixels = c.payload;
+  const QImage image = readBmp(bmp.build());
+  ASSERT_EQ(image.size(), QSize(4, 3));
+  EXPECT_EQ(image.format(), QImage::Format_RGB32);
+  QString drawn;
+  for (int y = 0; y < 3; ++y) {
+    if (y > 0) drawn += u'|';
+    for (int x = 0; x < 4; ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      QChar ch = u'?';
+      if (pixel == WHITE) ch = u'.';
+      else if (pixel == BLACK) ch = u'k';
+      for (int i = 0; i < 4; ++i)
+        if (pixel == paletteColour(i)) ch = QChar(u'0' + i);
+      drawn += ch;
+    }
+  }
+  EXPECT_EQ(drawn.toStdString(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, BmpRle,
+    testing::Values(
+        RleCase{"Rle8Runs", 1, Rle().run(4, 1).endOfLine().run(2, 2).run(2, 3).endOfLine().run(3, 0).endOfPicture().data(),
+                "000.|2233|1111"},
+        RleCase{"Rle8AbsoluteOddPadded", 1, Rle().absolute(3, {3, 2, 1}).run(1, 0).endOfPicture().data(),
+                "....|....|3210"},
+        RleCase{"Rle8Delta", 1, Rle().run(1, 1).delta(2, 1).run(1, 2).endOfPicture().data(), "....|...2|1..."},
+        // Runs, absolute runs and deltas past the right edge are cut, never wrapped.
+        RleCase{"Rle8RunPastRightEdge", 1, Rle().run(200, 2).run(5, 1).endOfLine().run(1, 3).endOfPicture().data(),
+                "....|3...|2222"},
+        RleCase{"Rle8AbsolutePastRightEdge", 1,
+                Rle().delta(2, 0).absolute(5, {1, 2, 3, 1, 2}).endOfLine().run(1, 0).data(), "....|0...|..12"},
+        RleCase{"Rle8DeltaPastEdges", 1,
+                Rle().delta(255, 0).run(2, 1).endOfLine().delta(0, 255).run(4, 2).data(), "....|....|...."},
+        RleCase{"Rle8TooManyLines", 1,
+                Rle().endOfLine().endOfLine().endOfLine().endOfLine().run(4, 1).data(), "....|....|...."},
+        RleCase{"Rle8TruncatedAbsolute", 1, QByteArray("\x00\x04\x01\x02", 4), "....|....|12.."},
+        RleCase{"Rle8TruncatedDelta", 1, QByteArray("\x01\x03\x00\x02\x01", 5), "....|....|3..."},
+        RleCase{"Rle8NoEndCode", 1, Rle().run(2, 2).data(), "....|....|22.."},
+        RleCase{"Rle8IndexBeyondTable", 1, Rle().run(1, 200).absolute(3, {9, 1, 200}).endOfPicture().data(),
+                "....|....|kk1k"},
+        RleCase{"Rle8TopDown", 1, Rle().run(1, 1).endOfLine().run(2, 2).data(), "1...|22..|....", true},
+        RleCase{"Rle4Alternates", 2, Rle().run(3, 0x12).endOfLine().run(4, 0x30).endOfPicture().data(),
+                "....|3030|121."},
+        RleCase{"Rle4AbsoluteNibbles", 2, Rle().absolute(3, {0x32, 0x10}).run(1, 0x33).endOfLine()
+                                              .absolute(5, {0x01, 0x23, 0x10}).endOfPicture().data(),
+                "....|0123|3213"},
+        RleCase{"Rle4IndexBeyondTable", 2, Rle().run(2, 0xF1).endOfPicture().data(), "....|....|k1.."},
+        RleCase{"Rle4DeltaThenRun", 2, Rle().delta(3, 2).run(9, 0x22).endOfPicture().data(), "...2|....|...."}),
+    caseName<RleCase>);
+
+}  // namespace

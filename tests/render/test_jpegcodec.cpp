@@ -1,0 +1,249 @@
+#include "render/jpegcodec.h"
+
+#include "model/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+QString failureOf(QByteArrayView data) {
+  try {
+    decodeJpeg(data);
+  } catch (const Failure& failure) {
+    return failure.message();
+  }
+  return {};
+}
+
+bool isJpegError(const QString& message) {
+  static const QRegularExpression pattern(QStringLiteral("^JPEG エラー #\\d+$"));
+  return pattern.match(message).hasMatch();
+}
+
+// Straight libjpeg, for files our codec does not write and for reference results. Only valid
+// input reaches it, so the library's default error handling (exit) is acceptable here.
+struct Compression {
+  J_COLOR_SPACE inSpace = JCS_RGB;
+  J_COLOR_SPACE fileSpace = JCS_UNKNOWN;  // unknown: the library's default for inSpace
+  bool progressive = false;
+};
+
+QByteArray compress(const std::vector<unsigned char>& pixels, int width, int height, int components,
+                    const Compression& how) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long outSize = 0;
+  jpeg_mem_dest(&cinfo, &out, &outSize);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = how.inSpace;
+  jpeg_set_defaults(&cinfo);
+  if (how.fileSpace != JCS_UNKNOWN) jpeg_set_colorspace(&cinfo, how.fileSpace);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  if (how.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<unsigned char*>(pixels.data()) +
+                   static_cast<size_t>(cinfo.next_scanline) * static_cast<size_t>(width * components);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  QByteArray result(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
+  std::free(out);
+  return result;
+}
+
+// What libjpeg itself gives as 3-byte RGB for the file, row after row.
+std::vector<unsigned char> referenceRgb(const QByteArray& file) {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.constData()),
+               static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  cinfo.dct_method = JDCT_ISLOW;
+  jpeg_start_decompress(&cinfo);
+  const size_t stride = size_t{cinfo.output_width} * 3;
+  std::vector<unsigned char> pixels(stride * cinfo.output_height);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return pixels;
+}
+
+QRgb gradientColour(int x, int y) { return qRgb(x * 4 % 256, y * 5 % 256, (x + y) * 2 % 256); }
+
+QImage gradient(int width = 64, int height = 48) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, gradientColour(x, y));
+  return image;
+}
+
+std::vector<unsigned char> rgbBytes(const QImage& image) {
+  std::vector<unsigned char> bytes;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb c = image.pixel(x, y);
+      bytes.insert(bytes.end(), {static_cast<unsigned char>(qRed(c)), static_cast<unsigned char>(qGreen(c)),
+                                 static_cast<unsigned char>(qBlue(c))});
+    }
+  return bytes;
+}
+
+void expectSameAsLibjpeg(const QImage& decoded, const QByteArray& file) {
+  const std::vector<unsigned char> reference = referenceRgb(file);
+  ASSERT_EQ(rgbBytes(decoded), reference);
+}
+
+TEST(JpegEncode, WritesBaselineQuality90) {
+  const QByteArray ours = encodeJpeg(gradient());
+  ASSERT_GE(ours.size(), 4);
+  EXPECT_EQ(static_cast<unsigned char>(ours[0]), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(ours[1]), 0xD8);
+  EXPECT_TRUE(ours.endsWith("\xFF\xD9"));
+  EXPECT_EQ(ours.indexOf("\xFF\xC2"), -1) << "progressive";
+  EXPECT_EQ(ours, encodeJpeg(gradient())) << "encoding is not repeatable";
+  EXPECT_EQ(decodeJpeg(ours).size(), gradient().size());
+}
+
+// Whatever the raster's format, the bytes are those libjpeg writes from 3-byte RGB rows of its
+// colours with its defaults at quality 90.
+TEST(JpegEncode, SameAsLibjpegFromRgbRows) {
+  const QImage image = gradient(37, 21);  // sizes off the 8 and 16 pixel blocks
+  for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_ARGB32,
+                                QImage::Format_RGB16, QImage::Format_Indexed8}) {
+    const QImage converted = image.convertToFormat(format);
+    EXPECT_EQ(encodeJpeg(converted), compress(rgbBytes(converted), 37, 21, 3, {})) << "format " << format;
+  }
+}
+
+TEST(JpegEncode, EmptyImageIsALibraryError) {
+  try {
+    encodeJpeg(QImage());
+    FAIL() << "no failure";
+  } catch (const Failure& failure) {
+    EXPECT_TRUE(isJpegError(failure.message())) << failure.message().toStdString();
+  }
+}
+
+TEST(JpegDecode, ColourFilesGiveLibjpegsOwnRgb) {
+  const QImage image = gradient(70, 45);
+  for (const Compression& how : {Compression{}, Compression{JCS_RGB, JCS_RGB, false}, Compression{JCS_RGB, JCS_UNKNOWN, true}}) {
+    const QByteArray file = compress(rgbBytes(image), image.width(), image.height(), 3, how);
+    const QImage decoded = decodeJpeg(file);
+    ASSERT_EQ(decoded.size(), image.size());
+    EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
+    expectSameAsLibjpeg(decoded, file);
+    for (int y = 0; y < image.height(); y += 11)
+      for (int x = 0; x < image.width(); x += 13) {
+        const QRgb got = decoded.pixel(x, y);
+        const QRgb want = gradientColour(x, y);
+        EXPECT_EQ(reinterpret_cast<const QRgb*>(decoded.constScanLine(y))[x] >> 24, 0xFFu) << "RGB32 not opaque";
+        EXPECT_NEAR(qRed(got), qRed(want), 12) << x << "," << y;
+        EXPECT_NEAR(qGreen(got), qGreen(want), 12) << x << "," << y;
+        EXPECT_NEAR(qBlue(got), qBlue(want), 12) << x << "," << y;
+      }
+  }
+}
+
+TEST(JpegDecode, ProgressiveFileIsDecodedWhole) {
+  const QImage image = gradient(50, 40);
+  const std::vector<unsigned char> rgb = rgbBytes(image);
+  const QImage baseline = decodeJpeg(compress(rgb, 50, 40, 3, {}));
+  const QImage progressive = decodeJpeg(compress(rgb, 50, 40, 3, {JCS_RGB, JCS_UNKNOWN, true}));
+  EXPECT_EQ(progressive, baseline);
+}
+
+TEST(JpegDecode, GreyscaleFileIsQuantisedToIndexedGreys) {
+  constexpr int width = 256, height = 16;
+  std::vector<unsigned char> grey;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) grey.push_back(static_cast<unsigned char>(x));
+  const QImage decoded = decodeJpeg(compress(grey, width, height, 1, {JCS_GRAYSCALE}));
+  ASSERT_EQ(decoded.size(), QSize(width, height));
+  EXPECT_EQ(decoded.format(), QImage::Format_Indexed8);
+  EXPECT_GT(decoded.colorCount(), 200);
+  EXPECT_LE(decoded.colorCount(), 236);
+  for (QRgb c : decoded.colorTable()) {
+    EXPECT_EQ(qRed(c), qGreen(c));
+    EXPECT_EQ(qGreen(c), qBlue(c));
+  }
+  for (int y = 0; y < height; y += 5)
+    for (int x = 0; x < width; x += 9) {
+      EXPECT_LT(decoded.pixelIndex(x, y), decoded.colorCount());
+      EXPECT_NEAR(qRed(decoded.pixel(x, y)), x, 6) << x << "," << y;
+    }
+}
+
+TEST(JpegDecode, CmykFilesBecomeRgb) {
+  // Adobe's convention, which libjpeg follows when it writes the Adobe marker: 255 is no ink.
+  struct Patch {
+    unsigned char c, m, y, k;
+    QRgb expected;
+  };
+  const Patch patches[] = {{255, 0, 0, 255, qRgb(255, 0, 0)},
+                           {255, 255, 255, 255, qRgb(255, 255, 255)},
+                           {0, 255, 255, 255, qRgb(0, 255, 255)},
+                           {255, 255, 255, 128, qRgb(128, 128, 128)}};
+  for (J_COLOR_SPACE space : {JCS_CMYK, JCS_YCCK})
+    for (const Patch& p : patches) {
+      std::vector<unsigned char> cmyk;
+      for (int i = 0; i < 16 * 16; ++i) cmyk.insert(cmyk.end(), {p.c, p.m, p.y, p.k});
+      const QImage decoded = decodeJpeg(compress(cmyk, 16, 16, 4, {JCS_CMYK, space}));
+      ASSERT_EQ(decoded.format(), QImage::Format_RGB32);
+      const QRgb got = decoded.pixel(8, 8);
+      EXPECT_NEAR(qRed(got), qRed(p.expected), 3) << "space " << space;
+      EXPECT_NEAR(qGreen(got), qGreen(p.expected), 3) << "space " << space;
+      EXPECT_NEAR(qBlue(got), qBlue(p.expected), 3) << "space " << space;
+    }
+}
+
+TEST(JpegDecode, TruncatedFileLoadsWhatThereIs) {
+  const QImage image = gradient(64, 64);
+  const QByteArray file = encodeJpeg(image);
+  for (double part : {0.5, 0.9}) {
+    const QImage decoded = decodeJpeg(QByteArrayView(file).first(static_cast<qsizetype>(file.size() * part)));
+    EXPECT_EQ(decoded.size(), image.size());
+    // The first rows were in the file.
+    EXPECT_NEAR(qRed(decoded.pixel(8, 0)), qRed(gradientColour(8, 0)), 12);
+  }
+}
+
+TEST(JpegDecode, DamagedFilesAreLibraryErrors) {
+  const QByteArray good = encodeJpeg(gradient());
+  const QByteArray bmp = QByteArray("BM") + QByteArray(60, '\0');
+  QByteArray lossless = good;
+  lossless[lossless.indexOf("\xFF\xC0") + 1] = '\xC3';  // a frame kind the library does not decode
+  for (const QByteArray& data : {QByteArray(), QByteArray(1000, '\x37'), bmp, good.left(2), good.left(100), lossless})
+    EXPECT_TRUE(isJpegError(failureOf(data))) << "size " << data.size() << ": " << failureOf(data).toStdString();
+}
+
+TEST(JpegDecode, OversizedFrameFailsBeforeAllocating) {
+  QByteArray file = encodeJpeg(gradient());
+  const qsizetype frame = file.indexOf("\xFF\xC0");
+  ASSERT_GT(frame, 0);
+  // Height at +5, width at +7, both big-endian 16 bits.
+  for (int i : {5, 6, 7, 8}) file[frame + i] = '\xFE';
+  EXPECT_TRUE(failureOf(file).startsWith(QStringLiteral("画像が大きすぎます"))) << failureOf(file).toStdString();
+}
+
+}  // namespace
