@@ -36,8 +36,10 @@ private:
   template <typename T>
   static std::optional<T> next(std::deque<std::optional<T>>& queue) {
     if (queue.empty()) return std::nullopt;
-    std::optional<T> answer = queue.front();
+    const bool answered = queue.front().has_value();
+    T answer = answered ? *queue.front() : T();
     queue.pop_front();
+    if (!answered) return std::nullopt;
     return answer;
   }
 };

@@ -1,0 +1,251 @@
+#include "support/mainfixture.h"
+
+#include "model/fixedstring.h"
+#include "render/raster.h"
+#include "ui/main/colourpanel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <cstring>
+
+namespace {
+
+// A picture part of the given size, set up as a built control would be, without a file.
+class Canvas : public MainWindowTest {
+protected:
+  PictureControl* addPicturePart(int width, int height) {
+    TPartData& r = appendPart(w().Document, pkPicture);
+    storeFixedString(r.FileName, u"/pictures/pic.bmp");
+    auto* c = new PictureControl(r.Index, w().Canvas);
+    w().PartImages[static_cast<size_t>(r.Index)] = c;
+    connect(c);
+    c->setRaster(makeWhiteRaster(width, height));
+    c->setBounds({10, 20, width, height});
+    c->setStretch(true);
+    c->setTransparent(true);
+    c->show();
+    return c;
+  }
+
+  void connect(PictureControl* c) {
+    QObject::connect(c, &PictureControl::pressed, &w(), &TMain::ImageMouseDown);
+    QObject::connect(c, &PictureControl::moved, &w(), &TMain::ImageMouseMove);
+    QObject::connect(c, &PictureControl::released, &w(), &TMain::ImageMouseUp);
+  }
+
+  int hover(PictureControl* c, int x, int y) {
+    w().ImageMouseMove(c, QPoint(x, y));
+    return w().HoverMode;
+  }
+
+  // Press at (x, y) after hovering there, then move through `points` in the control's own
+  // coordinates as they are at each event.
+  void drag(PictureControl* c, QPoint press, std::initializer_list<QPoint> points) {
+    hover(c, press.x(), press.y());
+    w().ImageMouseDown(c, Qt::LeftButton, press);
+    for (QPoint p : points) w().ImageMouseMove(c, p);
+    w().ImageMouseUp(c, Qt::LeftButton, points.size() ? *(points.end() - 1) : press);
+  }
+};
+
+struct Zone {
+  int x, y, mode;
+  Qt::CursorShape cursor;
+};
+
+TEST_F(Canvas, HoverZonesOfAHundredByFiftyPicture) {
+  PictureControl* c = addPicturePart(100, 50);
+  const Zone zones[] = {
+      {3, 20, 4, Qt::SizeHorCursor},    {4, 20, 1, Qt::PointingHandCursor}, {96, 20, 1, Qt::PointingHandCursor},
+      {97, 20, 5, Qt::SizeHorCursor},   {50, 46, 1, Qt::PointingHandCursor}, {50, 47, 3, Qt::SizeVerCursor},
+      {96, 0, 7, Qt::SizeBDiagCursor},  {96, 46, 9, Qt::SizeFDiagCursor},   {3, 46, 8, Qt::SizeBDiagCursor},
+      {0, 0, 6, Qt::SizeFDiagCursor},   {50, 3, 2, Qt::SizeVerCursor},      {50, 4, 1, Qt::PointingHandCursor},
+      {99, 49, 9, Qt::SizeFDiagCursor}, {95, 45, 1, Qt::PointingHandCursor},
+  };
+  for (const Zone& z : zones) {
+    EXPECT_EQ(hover(c, z.x, z.y), z.mode) << z.x << "," << z.y;
+    EXPECT_EQ(c->cursor().shape(), z.cursor) << z.x << "," << z.y;
+  }
+}
+
+TEST_F(Canvas, NarrowControlsCannotBeMoved) {
+  PictureControl* c = addPicturePart(4, 4);
+  for (int x = 0; x < 4; ++x)
+    for (int y = 0; y < 4; ++y) EXPECT_EQ(hover(c, x, y), y < 4 ? 6 : 8);
+  c->setBounds({0, 0, 7, 30});
+  for (int x = 0; x < 7; ++x) EXPECT_NE(hover(c, x, 15), 1);
+}
+
+TEST_F(Canvas, TextPartsOnlyMoveAndIgnoreTheLocks) {
+  ASSERT_TRUE(w().AddPart(pkText));
+  PictureControl* t = part(0);
+  w().MM4_3->trigger();
+  w().MM4_4->trigger();
+  EXPECT_EQ(hover(t, 0, 0), 1);
+  EXPECT_EQ(t->cursor().shape(), Qt::PointingHandCursor);
+  const Bounds before = t->bounds();
+  drag(t, {0, 0}, {{5, 7}});
+  EXPECT_EQ(t->bounds(), (Bounds{before.left + 5, before.top + 7, before.width, before.height}));
+}
+
+struct DragCase {
+  QPoint press;
+  int mode;
+  Bounds expected;  // after moving the pointer by (+10, +5) then (-3, +2) from the press
+};
+
+class DragModes : public Canvas, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
+  PictureControl* c = addPicturePart(100, 50);  // at 10, 20
+  const DragCase& d = GetParam();
+  ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
+  w().ImageMouseDown(c, Qt::LeftButton, d.press);
+  ASSERT_EQ(w().DragMode, d.mode);
+  // Moving sides travel with the pointer, so the pointer stays at the press point in the
+  // control's coordinates along those axes; events carry coordinates as they are then.
+  QPoint total(0, 0);
+  for (QPoint step : {QPoint(10, 5), QPoint(-3, 2)}) {
+    total += step;
+    const Bounds b = c->bounds();
+    const QPoint global = QPoint(10, 20) + d.press + total;
+    w().ImageMouseMove(c, global - QPoint(b.left, b.top));
+  }
+  w().ImageMouseUp(c, Qt::LeftButton, {});
+  EXPECT_EQ(c->bounds(), d.expected);
+  EXPECT_EQ(w().DragMode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllNine, DragModes,
+    ::testing::Values(DragCase{{50, 20}, 1, {17, 27, 100, 50}}, DragCase{{50, 1}, 2, {10, 27, 100, 43}},
+                      DragCase{{50, 48}, 3, {10, 20, 100, 57}}, DragCase{{1, 20}, 4, {17, 20, 93, 50}},
+                      DragCase{{98, 20}, 5, {10, 20, 107, 50}}, DragCase{{1, 1}, 6, {17, 27, 93, 43}},
+                      DragCase{{98, 1}, 7, {10, 27, 107, 43}}, DragCase{{1, 48}, 8, {17, 20, 93, 57}},
+                      DragCase{{98, 48}, 9, {10, 20, 107, 57}}));
+
+TEST_F(Canvas, ARightEdgeDraggedPastTheLeftSideGoesNegative) {
+  PictureControl* c = addPicturePart(100, 50);
+  drag(c, {98, 20}, {{-2, 20}, {-20, 20}});
+  EXPECT_EQ(c->width(), -18);
+  EXPECT_EQ(c->left(), 10);
+  EXPECT_EQ(c->geometry().width(), 0) << "shown clamped";
+}
+
+TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
+  PictureControl* c = addPicturePart(100, 50);
+  drag(c, {98, 20}, {{108, 20}});
+  EXPECT_EQ(w().ItemX->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
+  drag(c, {c->width() - 1, c->height() - 1}, {{c->width() + 4, c->height() + 9}});
+  EXPECT_EQ(w().ItemX->text(), QString::number(c->width()));
+  EXPECT_EQ(w().ItemY->text(), QString::number(c->height()));
+
+  PictureControl* back = w().Image;
+  drag(back, {back->width() - 1, 30}, {{back->width() + 19, 30}});
+  EXPECT_EQ(w().ItemX->text(), u"220"_qs);
+  drag(back, {100, 30}, {{110, 35}});  // a move is no resize
+  EXPECT_EQ(w().ItemX->text(), u"220"_qs);
+}
+
+TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
+  PictureControl* back = w().Image;
+  PictureControl* pic = addPicturePart(100, 50);
+  w().MM4_3->trigger();  // no moving
+  EXPECT_EQ(hover(back, 100, 30), 0);
+  EXPECT_EQ(back->cursor().shape(), Qt::ArrowCursor);
+  const Bounds before = back->bounds();
+  drag(back, {100, 30}, {{120, 40}});
+  EXPECT_EQ(back->bounds(), before);
+  EXPECT_EQ(w().Tag, BACKGROUND_TAG) << "the press still selects";
+  EXPECT_TRUE(w().BGB->isEnabled());
+  EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
+  EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
+  w().MM4_4->trigger();  // no resizing as well
+  for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)}) EXPECT_EQ(hover(back, p.x(), p.y()), 0);
+}
+
+TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
+  PictureControl* c = addPicturePart(100, 50);
+  hover(c, 50, 20);
+  w().ImageMouseDown(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
+  EXPECT_EQ(w().DragMode, 0);
+  w().ImageMouseDown(c, Qt::LeftButton, {50, 20});
+  EXPECT_EQ(w().DragMode, 1);
+  w().ImageMouseUp(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().DragMode, 0);
+  const Bounds before = c->bounds();
+  w().ImageMouseMove(c, {60, 30});
+  EXPECT_EQ(c->bounds(), before);
+}
+
+TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
+  ASSERT_TRUE(w().AddPart(pkText));
+  TPartData& r = w().Document.Parts[0];
+  storeFixedString(r.Text, u"ロゴ");
+  r.TextColor = 0x0000FF;
+  r.FillColor = 0x00FF00;
+  r.FillOn = 1;
+  r.ShadowColor = 0xFF0000;
+  r.ShadowX = -7;
+  r.ShadowY = 12;
+  r.FontStyle = fsBold;
+  w().RenderTextPart(r);
+  const TPartData before = r;
+  hover(part(0), 2, 2);
+  w().ImageMouseDown(part(0), Qt::LeftButton, {2, 2});
+  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
+  EXPECT_EQ(w().Tag, 0);
+  EXPECT_TRUE(w().FGB->isEnabled());
+  EXPECT_FALSE(w().BGB->isEnabled());
+  EXPECT_EQ(w().FStr->text(), u"ロゴ"_qs);
+  EXPECT_EQ(w().FCol->colour(), 0x0000FFu);
+  EXPECT_EQ(w().FBac->colour(), 0x00FF00u);
+  EXPECT_TRUE(w().FBfl->isChecked());
+  EXPECT_EQ(w().FShaC->colour(), 0xFF0000u);
+  EXPECT_EQ(w().FShaX->currentText(), u"-7"_qs);
+  EXPECT_EQ(w().FShaY->currentText(), u"12"_qs);
+  EXPECT_EQ(w().ItemX->text(), QString::number(part(0)->width()));
+  EXPECT_TRUE(dialogs->presetFontValue.bold());
+  EXPECT_EQ(dialogs->presetFontValue.pointSize(), 9);
+
+  // Selecting the background then clears the text group without touching the record.
+  hover(w().Image, 100, 30);
+  w().ImageMouseDown(w().Image, Qt::LeftButton, {100, 30});
+  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
+  EXPECT_FALSE(w().FGB->isEnabled());
+  EXPECT_EQ(w().FStr->text(), QString());
+  EXPECT_FALSE(w().FBfl->isChecked());
+  EXPECT_EQ(w().ItemX->text(), u"200"_qs);
+  EXPECT_EQ(w().ItemY->text(), u"60"_qs);
+}
+
+TEST_F(Canvas, APressOnTheEmptyCanvasDoesNothing) {
+  PictureControl* c = addPicturePart(100, 50);
+  hover(c, 50, 20);
+  w().ImageMouseDown(c, Qt::LeftButton, {50, 20});
+  w().ImageMouseUp(c, Qt::LeftButton, {50, 20});
+  QTest::mouseClick(w().Canvas, Qt::LeftButton, {}, QPoint(w().Canvas->width() - 2, w().Canvas->height() - 2));
+  EXPECT_EQ(w().Tag, 0);
+}
+
+TEST_F(Canvas, RealMouseDragMovesATextPart) {
+  ASSERT_TRUE(w().AddPart(pkText));
+  PictureControl* t = part(0);
+  const Bounds before = t->bounds();
+  QTest::mouseMove(t, QPoint(3, 3));
+  QTest::mousePress(t, Qt::LeftButton, {}, QPoint(3, 3));
+  QTest::mouseMove(t, QPoint(23, 13));
+  QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(23 - 20, 13 - 10));
+  EXPECT_EQ(t->left(), before.left + 20);
+  EXPECT_EQ(t->top(), before.top + 10);
+  EXPECT_EQ(w().Tag, 0);
+  EXPECT_EQ(w().DragMode, 0);
+}
+
+}  // namespace
