@@ -1,0 +1,286 @@
+#include "support/mainfixture.h"
+
+#include "model/failure.h"
+#include "ui/parts/tpart.h"
+#include "ui/version/tvers.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <cstring>
+
+namespace {
+
+class PartsList : public MainWindowTest {
+protected:
+  // A readable picture file of the given size in the test's own folder.
+  QString writePicture(const QString& name, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+  }
+
+  void addPicture(const QString& path) {
+    dialogs->picturesToOpen.push_back(path);
+    ASSERT_TRUE(w().AddPart(pkPicture));
+  }
+
+  // Text, picture, text: the mix every listing test needs.
+  void addThreeParts() {
+    ASSERT_TRUE(w().AddPart(pkText));
+    addPicture(writePicture(QStringLiteral("logo.bmp"), 30, 20));
+    ASSERT_TRUE(w().AddPart(pkText));
+  }
+
+  void open() {
+    w().MM2_2->trigger();
+    ASSERT_NE(Part, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Part));
+  }
+
+  QStringList row(int r) const {
+    QStringList cells;
+    for (int c = 0; c < Part->LV->columnCount(); ++c) cells << Part->LV->item(r, c)->text();
+    return cells;
+  }
+
+  void clickRow(int r) {
+    const QRect cell = Part->LV->visualItemRect(Part->LV->item(r, 1));
+    QTest::mouseClick(Part->LV->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+
+  void clickBelowRows() {
+    QTest::mouseClick(Part->LV->viewport(), Qt::LeftButton, {}, QPoint(10, Part->LV->viewport()->height() - 3));
+  }
+
+  // Lets the windows that closed themselves be freed.
+  static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+  QTemporaryDir dir;
+};
+
+TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
+  w().move(120, 80);
+  open();
+  EXPECT_EQ(Part->windowTitle(), u"部品ﾘｽﾄ"_qs);
+  EXPECT_TRUE(Part->isWindow());
+  EXPECT_FALSE(Part->isModal());
+  EXPECT_EQ(Part->parentWidget(), &w());
+  EXPECT_EQ(Part->frameGeometry().size(), QSize(228, 308));
+  EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
+  w().move(300, 200);
+  w().MM2_2->trigger();
+  EXPECT_NE(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
+      << "centred when made, not each time it is raised";
+  EXPECT_EQ(Part->font().family(), u"ＭＳ Ｐゴシック"_qs);
+  EXPECT_EQ(Part->font().pixelSize(), 12);
+
+  QStringList headers;
+  for (int c = 0; c < Part->LV->columnCount(); ++c) headers << Part->LV->horizontalHeaderItem(c)->text();
+  EXPECT_EQ(headers, (QStringList{u"No"_qs, u"属性"_qs, u"文字列/ﾌｧｲﾙ名"_qs}));
+  EXPECT_EQ(Part->LV->columnWidth(0), 26);
+  EXPECT_EQ(Part->LV->columnWidth(1), 36);
+  EXPECT_EQ(Part->LV->columnWidth(2), 138);
+
+  const QList<QPushButton*> buttons{Part->BitBtn1, Part->BitBtn2, Part->BitBtn3};
+  const QStringList captions{u"ﾘｽﾄ更新"_qs, u"削除"_qs, u"閉じる"_qs};
+  const QList<QColor> colours{Qt::blue, Qt::magenta, Qt::red};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(buttons[i]->text(), captions[i]);
+    EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
+    EXPECT_EQ(buttons[i]->geometry(), QRect(4 + 72 * i, 4, 69, 25));
+    EXPECT_EQ(buttons[i]->palette().color(QPalette::ButtonText), colours[i]);
+  }
+  EXPECT_EQ(Part->Panel1->height(), 32);
+  // List, panel, status bar from top to bottom, filling the window.
+  EXPECT_EQ(Part->LV->geometry().bottom() + 1, Part->Panel1->y());
+  EXPECT_EQ(Part->Panel1->geometry().bottom() + 1, Part->StatusBar1->y());
+  EXPECT_EQ(Part->StatusBar1->geometry().bottom() + 1, Part->height());
+}
+
+TEST_F(PartsList, ListsEveryPartWithItsKindAndName) {
+  addThreeParts();
+  open();
+  ASSERT_EQ(Part->LV->rowCount(), 3);
+  EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
+  EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"logo.bmp"_qs}));
+  EXPECT_EQ(row(2), (QStringList{u"2"_qs, u"文字"_qs, u"No Title"_qs}));
+  EXPECT_EQ(Part->selectedRow(), -1);
+}
+
+TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
+  open();
+  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_EQ(Part->LV->rowCount(), 1);
+  EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
+
+  EXPECT_FALSE(w().AddPart(pkPicture)) << "the picture dialog is cancelled";
+  dialogs->picturesToOpen.push_back(dir.filePath(u"missing.bmp"_qs));
+  EXPECT_THROW(w().AddPart(pkPicture), Failure);
+  EXPECT_EQ(Part->LV->rowCount(), 1);
+
+  addPicture(writePicture(u"b.bmp"_qs, 4, 4));
+  ASSERT_EQ(Part->LV->rowCount(), 2);
+  EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"b.bmp"_qs}));
+}
+
+TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
+  addThreeParts();
+  open();
+  w().DragMode = 5;
+
+  clickRow(1);
+  EXPECT_EQ(w().Tag, 1);
+  EXPECT_FALSE(w().FGB->isEnabled());
+  EXPECT_TRUE(w().BGB->isEnabled());
+  EXPECT_EQ(w().ItemX->text(), u"30"_qs);
+  EXPECT_EQ(w().ItemY->text(), u"20"_qs);
+  EXPECT_EQ(w().DragMode, 0);
+
+  clickRow(2);
+  EXPECT_EQ(w().Tag, 2);
+  EXPECT_TRUE(w().FGB->isEnabled());
+  EXPECT_FALSE(w().BGB->isEnabled());
+  EXPECT_EQ(w().ItemX->text(), QString::number(part(2)->width()));
+  EXPECT_EQ(w().ItemY->text(), QString::number(part(2)->height()));
+
+  clickBelowRows();
+  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
+  EXPECT_FALSE(w().FGB->isEnabled());
+  EXPECT_FALSE(w().BGB->isEnabled());
+  EXPECT_EQ(w().ItemX->text(), QString());
+  EXPECT_EQ(w().ItemY->text(), QString());
+}
+
+TEST_F(PartsList, KeepsTheSelectionVisibleWithoutFocus) {
+  open();
+  const QPalette p = Part->LV->palette();
+  EXPECT_EQ(p.color(QPalette::Inactive, QPalette::Highlight), p.color(QPalette::Active, QPalette::Highlight));
+  EXPECT_EQ(Part->LV->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(Part->LV->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(Part->LV->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
+  addThreeParts();
+  open();
+  // A drag can leave a control with a negative size: the halves round toward zero.
+  part(1)->setBounds({-7, 5, -5, 9});
+  QCursor::setPos(0, 0);
+  clickBelowRows();
+  QTest::mouseDClick(Part->LV->viewport(), Qt::LeftButton, {}, QPoint(10, Part->LV->viewport()->height() - 3));
+  EXPECT_EQ(QCursor::pos(), QPoint(0, 0)) << "nothing chosen, nothing to point at";
+
+  // A double click is a click, then the second press.
+  clickRow(1);
+  QTest::mouseDClick(Part->LV->viewport(), Qt::LeftButton, {},
+                     Part->LV->visualItemRect(Part->LV->item(1, 0)).center());
+  EXPECT_EQ(QCursor::pos(), w().Canvas->mapToGlobal(QPoint(-9, 9)));
+}
+
+TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
+  addThreeParts();
+  open();
+  clickRow(1);
+  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+
+  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().Document.Parts[1].Index, 1);
+  EXPECT_EQ(w().Document.Parts[1].Kind, pkText);
+  TPartData zero{};
+  EXPECT_EQ(std::memcmp(&w().Document.Parts[2], &zero, sizeof zero), 0);
+  ASSERT_EQ(Part->LV->rowCount(), 2);
+  EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
+  EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"文字"_qs, u"No Title"_qs}));
+  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
+  EXPECT_EQ(part(2), nullptr);
+  EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(PartsList, DeletingWithNothingSelectedDoesNothing) {
+  addThreeParts();
+  open();
+  Part->LV->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
+  const QByteArray before(reinterpret_cast<const char*>(&w().Document), sizeof w().Document);
+  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&w().Document), sizeof w().Document), before);
+  EXPECT_EQ(Part->LV->item(0, 2)->text(), u"stale"_qs);
+  EXPECT_EQ(Part->LV->rowCount(), 3);
+}
+
+TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
+  addThreeParts();
+  open();
+  ASSERT_TRUE(QFile::remove(dir.filePath(u"logo.bmp"_qs)));
+  clickRow(0);
+  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_TRUE(reports[0].first.contains(u"logo.bmp"_qs));
+  EXPECT_EQ(w().Document.PartCount, 2);
+  ASSERT_EQ(Part->LV->rowCount(), 2);
+  EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"画像"_qs, u"logo.bmp"_qs}));
+}
+
+TEST_F(PartsList, RefreshButtonAndCommandRefillAndClearTheSelection) {
+  addThreeParts();
+  open();
+  TPart* first = Part;
+  clickRow(2);
+  Part->LV->item(0, 2)->setText(u"stale"_qs);
+  QTest::mouseClick(Part->BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(Part->LV->item(0, 2)->text(), u"No Title"_qs);
+
+  clickRow(2);
+  w().ToolButtonClick(TMain::tagPartsList);
+  EXPECT_EQ(Part, first);
+  EXPECT_EQ(Part->LV->rowCount(), 3);
+  EXPECT_EQ(Part->selectedRow(), -1);
+}
+
+TEST_F(PartsList, EscapeClosesAndTheNextOpenIsANewCentredWindow) {
+  open();
+  QPointer<TPart> first = Part;
+  QTest::keyClick(Part->LV, Qt::Key_Down);
+  EXPECT_EQ(Part, first) << "other keys pass on";
+  QTest::keyClick(Part->LV, Qt::Key_Escape);
+  EXPECT_EQ(Part, nullptr);
+  settle();
+  EXPECT_TRUE(first.isNull());
+
+  w().move(40, 30);
+  open();
+  EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
+  EXPECT_EQ(Part->LV->rowCount(), 0);
+}
+
+TEST_F(PartsList, EveryWayOfClosingClearsTheGlobal) {
+  open();
+  QTest::mouseClick(Part->BitBtn3, Qt::LeftButton);
+  EXPECT_EQ(Part, nullptr);
+
+  open();
+  w().MM1_1->trigger();  // New
+  EXPECT_EQ(Part, nullptr);
+
+  open();
+  QPointer<TPart> last = Part;
+  w().close();
+  EXPECT_EQ(Part, nullptr);
+  settle();
+  EXPECT_TRUE(last.isNull());
+}
+
+}  // namespace
