@@ -33,22 +33,17 @@ protected:
     return path;
   }
 
-  TPartData& picturePart(const QString& path, Bounds b = {}) {
-    TPartData& r = appendPart(doc, pkPicture);
-    storeFixedPath(r.FileName, path);
+  TPartData& part(PartKind kind, Bounds b = {}) {
+    TPartData& r = appendPart(doc, kind);
     r.Left = b.left;
     r.Top = b.top;
     r.Width = b.width;
     r.Height = b.height;
     return r;
   }
-
-  TPartData& textPart(Bounds b = {}) {
-    TPartData& r = appendPart(doc, pkText);
-    r.Left = b.left;
-    r.Top = b.top;
-    r.Width = b.width;
-    r.Height = b.height;
+  TPartData& picturePart(const QString& path, Bounds b = {}) {
+    TPartData& r = part(pkPicture, b);
+    storeFixedPath(r.FileName, path);
     return r;
   }
 
@@ -84,9 +79,9 @@ TEST_F(SceneTest, BackgroundFileGivesItsPictureAtTheSavedBounds) {
 }
 
 TEST_F(SceneTest, TextPartTakesItsPositionOnlyOncePlacedAndAlwaysItsRenderedSize) {
-  const TPartData& placed = textPart({30, 12, 5, 5});
-  const TPartData& unplaced = textPart({30, 12, 0, 40});
-  const TPartData& halfPlaced = textPart({30, 12, 40, 0});
+  const TPartData& placed = part(pkText, {30, 12, 5, 5});
+  const TPartData& unplaced = part(pkText, {30, 12, 0, 40});
+  const TPartData& halfPlaced = part(pkText, {30, 12, 40, 0});
   const QSize rendered = renderTextPart(placed, kDpi).controlSize;
   ASSERT_GT(rendered.width(), 5);
 
@@ -99,7 +94,7 @@ TEST_F(SceneTest, TextPartTakesItsPositionOnlyOncePlacedAndAlwaysItsRenderedSize
 }
 
 TEST_F(SceneTest, OnlyFillOnOneMakesATextPartOpaque) {
-  TPartData& r = textPart();
+  TPartData& r = part(pkText);
   r.FillOn = 0;
   EXPECT_TRUE(partLayer(r, kDpi).transparent);
   r.FillOn = 2;  // only 1 means "filled"; a file may hold anything
@@ -119,7 +114,7 @@ TEST_F(SceneTest, PicturePartKeepsItsSavedBoundsOrItsNaturalSize) {
 }
 
 TEST_F(SceneTest, UnknownKindGivesAnEmptyDefaultSizedLayer) {
-  TPartData& r = textPart({5, 6, 7, 8});
+  TPartData& r = part(pkText, {5, 6, 7, 8});
   r.Kind = 5;
   const Layer layer = partLayer(r, kDpi);
   EXPECT_EQ(layer.bounds, (Bounds{0, 0, 105, 105}));
@@ -128,7 +123,7 @@ TEST_F(SceneTest, UnknownKindGivesAnEmptyDefaultSizedLayer) {
 
 TEST_F(SceneTest, BuildsEveryRecordInUseInOrder) {
   storeFixedPath(doc.BackFile, pictureFile(QStringLiteral("bg.bmp"), 4, 4));
-  textPart({1, 2, 3, 4});
+  part(pkText, {1, 2, 3, 4});
   picturePart(pictureFile(QStringLiteral("a.bmp"), 6, 6), {10, 11, 12, 13});
   picturePart(pictureFile(QStringLiteral("b.bmp"), 9, 3));
   doc.Parts[3].Kind = pkPicture;  // a stale record past the count is never loaded
@@ -159,7 +154,7 @@ TEST_F(SceneTest, FailuresAreCollectedAndLaterPartsStillBuilt) {
   picturePart(missingA, {5, 6, 70, 80});
   picturePart(missingB, {5, 6, 0, 80});
   picturePart(broken);
-  textPart({2, 2, 9, 9}).FontSize = 2000000000;  // too large to render
+  part(pkText, {2, 2, 9, 9}).FontSize = 2000000000;  // too large to render
   picturePart(pictureFile(QStringLiteral("ok.bmp"), 8, 8), {1, 1, 16, 16});
 
   const Scene scene = buildScene(doc, kDpi);
