@@ -1,0 +1,212 @@
+#include "support/mainfixture.h"
+
+#include "model/failure.h"
+#include "model/fixedstring.h"
+#include "render/bmpreader.h"
+#include "render/bmpwriter.h"
+#include "render/jpegcodec.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstring>
+
+namespace {
+
+QByteArray bytesOf(const TDocument& doc) { return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc); }
+
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// Pictures, projects and logos in a temporary folder, driven through the commands.
+class Files : public MainWindowTest {
+protected:
+  QString path(const QString& name) const { return dir.filePath(name); }
+
+  // A picture whose bottom-left pixel is `key` and which holds a few other colours.
+  QString picture(const QString& name, int width, int height, QRgb key) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(0, 160, 0));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        if ((x + y) % 3 == 0) image.setPixel(x, y, key);
+    image.setPixel(0, height - 1, key);
+    image.setPixel(width / 2, height / 2, qRgb(200, 30, 90));
+    writeAll(path(name), encodeBmp(image));
+    return path(name);
+  }
+
+  void addPicture(const QString& file) {
+    dialogs->picturesToOpen.push_back(file);
+    w().ToolButtonClick(TMain::tagAddPicture);
+  }
+
+  void save(const QString& file) {
+    dialogs->projectsToSave.push_back(file);
+    w().ToolButtonClick(TMain::tagSaveProject);
+  }
+
+  void open(const QString& file) {
+    dialogs->projectsToOpen.push_back(file);
+    w().ToolButtonClick(TMain::tagOpenProject);
+  }
+
+  // A composition with every kind of layer: picture background, text with and without fill,
+  // a see-through picture part partly outside the background.
+  void compose() {
+    dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 40, 30, qRgb(20, 20, 200)));
+    w().ToolButtonClick(TMain::tagBackgroundPicture);
+    w().Image->setBounds({30, 40, 160, 90});
+    ASSERT_TRUE(w().AddPart(pkText));
+    part(0)->setBounds({45, 50, part(0)->width(), part(0)->height()});
+    ASSERT_TRUE(w().AddPart(pkText));
+    TPartData& filled = w().Document.Parts[1];
+    filled.FillOn = 1;
+    filled.FillColor = 0x00FFFF;
+    filled.ShadowX = 2;
+    part(1)->setTransparent(false);
+    w().RenderTextPart(filled);
+    part(1)->setLeft(120);
+    part(1)->setTop(100);
+    addPicture(picture(u"part.bmp"_qs, 20, 10, qRgb(255, 0, 0)));
+    part(2)->setBounds({170, 35, 50, 25});
+  }
+
+  QTemporaryDir dir;
+};
+
+TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
+  addPicture(picture(u"pic.bmp"_qs, 64, 48, qRgb(255, 0, 0)));
+  ASSERT_EQ(w().Document.PartCount, 1);
+  EXPECT_EQ(part(0)->bounds(), (Bounds{0, 0, 64, 48}));
+  EXPECT_EQ(part(0)->hint(), u"pic.bmp"_qs);
+  EXPECT_TRUE(part(0)->stretch());
+  EXPECT_TRUE(part(0)->transparent());
+
+  const Bounds before = w().Image->bounds();
+  dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 640, 480, qRgb(1, 2, 3)));
+  w().ToolButtonClick(TMain::tagBackgroundPicture);
+  EXPECT_EQ(w().Image->bounds(), (Bounds{before.left, before.top, 640, 480}));
+  EXPECT_EQ(fixedString(w().Document.BackFile), path(u"back.bmp"_qs));
+}
+
+TEST_F(Files, FailedLoadsChangeNothing) {
+  writeAll(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+  EXPECT_THROW(addPicture(path(u"bad.jpg"_qs)), Failure);
+  EXPECT_EQ(w().Document.PartCount, 0);
+  EXPECT_EQ(part(0), nullptr);
+
+  const QByteArray backFile(w().Document.BackFile, FIXED_STRING_SIZE);
+  const Bounds back = w().Image->bounds();
+  dialogs->picturesToOpen.push_back(path(u"missing.bmp"_qs));
+  EXPECT_THROW(w().ToolButtonClick(TMain::tagBackgroundPicture), Failure);
+  EXPECT_EQ(QByteArray(w().Document.BackFile, FIXED_STRING_SIZE), backFile);
+  EXPECT_EQ(w().Image->bounds(), back);
+}
+
+TEST_F(Files, SavingTwiceGivesIdenticalBlockImages) {
+  compose();
+  save(path(u"a.rpf"_qs));
+  save(path(u"b.rpf"_qs));
+  const QByteArray a = readAll(path(u"a.rpf"_qs));
+  EXPECT_EQ(a.size(), 56512);
+  EXPECT_EQ(a, readAll(path(u"b.rpf"_qs)));
+  EXPECT_EQ(a, bytesOf(w().Document));
+  EXPECT_EQ(w().Document.Parts[2].Left, 170) << "bounds copied at save";
+}
+
+TEST_F(Files, AReopenedProjectShowsTheSameComposition) {
+  compose();
+  part(0)->setLeft(part(0)->left() + 7);  // moved after the first build
+  save(path(u"a.rpf"_qs));
+  const QByteArray saved = bytesOf(w().Document);
+  const Bounds text0 = part(0)->bounds(), pic = part(2)->bounds(), back = w().Image->bounds();
+  w().New();
+  open(path(u"A.RPF"_qs.toLower()));
+  EXPECT_EQ(bytesOf(w().Document), saved);
+  EXPECT_EQ(part(0)->bounds(), text0);
+  EXPECT_EQ(part(2)->bounds(), pic);
+  EXPECT_EQ(w().Image->bounds(), back);
+  EXPECT_EQ(dialogs->proposedProjectName, path(u"a.rpf"_qs));
+  EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(Files, WrongExtensionsAndDamagedFilesLeaveTheCompositionAlone) {
+  compose();
+  const QByteArray before = bytesOf(w().Document);
+  writeAll(path(u"x.rpf.bak"_qs), QByteArray(56512, '\0'));
+  open(path(u"x.rpf.bak"_qs));
+  ASSERT_EQ(dialogs->messages.size(), 1);
+  EXPECT_EQ(dialogs->messages[0].first, u"Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"_qs);
+  EXPECT_EQ(dialogs->messages[0].second, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs);
+
+  QByteArray damaged(56512, '\0');
+  const qint32 count = 1000;
+  std::memcpy(damaged.data() + 56508, &count, 4);
+  writeAll(path(u"damaged.rpf"_qs), damaged);
+  open(path(u"damaged.rpf"_qs));
+  ASSERT_EQ(dialogs->messages.size(), 2);
+  EXPECT_EQ(dialogs->messages[1].second, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs);
+  EXPECT_EQ(bytesOf(w().Document), before);
+  EXPECT_EQ(w().Document.PartCount, 3);
+  ASSERT_NE(part(2), nullptr);
+}
+
+TEST_F(Files, MissingPicturesKeepTheirPlaceAndEveryLaterPart) {
+  compose();
+  save(path(u"a.rpf"_qs));
+  QFile::remove(path(u"part.bmp"_qs));
+  ASSERT_TRUE(w().AddPart(pkText));
+  save(path(u"b.rpf"_qs));
+  w().New();
+  try {
+    open(path(u"b.rpf"_qs));
+    ADD_FAILURE() << "the missing picture is reported";
+  } catch (const Failure& failure) {
+    EXPECT_TRUE(failure.message().contains(path(u"part.bmp"_qs)));
+  }
+  EXPECT_EQ(w().Document.PartCount, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_NE(part(i), nullptr) << i;
+  EXPECT_EQ(part(2)->bounds(), (Bounds{170, 35, 50, 25}));
+  EXPECT_TRUE(part(2)->raster().isNull());
+}
+
+TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
+  compose();
+  dialogs->picturesToSave.push_back(path(u"logo.bmp"_qs));
+  w().ToolButtonClick(TMain::tagSaveLogo);
+  const QImage logo = readBmp(readAll(path(u"logo.bmp"_qs)));
+  ASSERT_EQ(logo.size(), QSize(160, 90));
+
+  // The canvas as painted on screen, over the background's rectangle.
+  const QImage screen = w().Canvas->grab(QRect(30, 40, 160, 90)).toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(screen.size(), logo.size());
+  int differences = 0;
+  for (int y = 0; y < logo.height(); ++y)
+    for (int x = 0; x < logo.width(); ++x)
+      if (logo.pixel(x, y) != screen.pixel(x, y)) ++differences;
+  EXPECT_EQ(differences, 0);
+
+  dialogs->picturesToSave.push_back(path(u"logo.JPG"_qs));
+  w().ToolButtonClick(TMain::tagSaveLogo);
+  EXPECT_TRUE(readAll(path(u"logo.JPG"_qs)).startsWith("\xFF\xD8"));
+  EXPECT_EQ(decodeJpeg(readAll(path(u"logo.JPG"_qs))).size(), QSize(160, 90));
+}
+
+TEST_F(Files, NoPartsNoLogo) {
+  writeAll(path(u"keep.bmp"_qs), "old");
+  dialogs->picturesToSave.push_back(path(u"keep.bmp"_qs));
+  w().ToolButtonClick(TMain::tagSaveLogo);
+  EXPECT_EQ(readAll(path(u"keep.bmp"_qs)), QByteArray("old"));
+}
+
+}  // namespace
