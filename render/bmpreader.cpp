@@ -1,6 +1,7 @@
 #include "render/bmpreader.h"
 
 #include "model/failure.h"
+#include "render/picturefile.h"
 #include "render/raster.h"
 
 #include <QtEndian>
@@ -172,12 +173,6 @@ Layout parse(QByteArrayView data) {
   return layout;
 }
 
-QImage allocate(qint64 width, qint64 height, QImage::Format format) {
-  QImage image(static_cast<int>(width), static_cast<int>(height), format);
-  if (image.isNull()) throw Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(height));
-  return image;
-}
-
 // One channel of a bit-field pixel, scaled to 0..255 whatever its width.
 class Channel {
 public:
@@ -236,7 +231,7 @@ void copyRgb32(const uchar* src, uchar* dst, qint64 width) {
 // relied on to have white in its palette, so a short one becomes RGB32.
 template <typename ConvertRow>
 QImage decodeRows(const Layout& layout, QImage::Format format, const ConvertRow& convertRow) {
-  QImage image = allocate(layout.width, layout.height, format);
+  QImage image = allocatePictureRaster(layout.width, layout.height, format);
   if (format == QImage::Format_Mono || format == QImage::Format_Indexed8) image.setColorTable(layout.palette);
 
   const qint64 rowBytes = (layout.width * layout.bitCount + 7) / 8;

@@ -1,6 +1,7 @@
 #include "render/jpegcodec.h"
 
 #include "model/failure.h"
+#include "render/picturefile.h"
 #include "render/raster.h"
 
 #include <algorithm>
@@ -48,6 +49,16 @@ Failure jpegFailure(const ErrorTrap& trap) {
 constexpr int GREY_LEVELS = 236;
 constexpr int ROWS_PER_CALL = 16;  // fewer library calls than one row at a time
 
+// Points `rows` at the next lines of a raster, as many as fit; returns how many.
+JDIMENSION pointRows(JSAMPROW (&rows)[ROWS_PER_CALL], const uchar* bits, qsizetype bytesPerLine, JDIMENSION first,
+                     JDIMENSION total) {
+  const JDIMENSION count = std::min<JDIMENSION>(ROWS_PER_CALL, total - first);
+  // Also for encoding: the library never writes through these; its row type is simply not const.
+  for (JDIMENSION i = 0; i < count; ++i)
+    rows[i] = const_cast<uchar*>(bits + static_cast<qsizetype>(first + i) * bytesPerLine);
+  return count;
+}
+
 // Everything the decoding steps touch: plain data only (see ErrorTrap).
 struct DecodeContext {
   jpeg_decompress_struct cinfo{};
@@ -85,9 +96,8 @@ void readHeader(DecodeContext& c) {
     c.cinfo.out_color_space = JCS_CMYK;
     break;
   default:
-    // B,G,R,A in memory is Format_RGB32 on little-endian machines; BGRA rather than BGRX because
-    // only the former promises an opaque fourth byte.
-    c.cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    // 3-byte RGB is Format_RGB888's layout; measured faster than 4-byte rows into RGB32.
+    c.cinfo.out_color_space = JCS_RGB;
     break;
   }
   jpeg_calc_output_dimensions(&c.cinfo);
@@ -104,9 +114,8 @@ void readPixels(DecodeContext& c) {
   }
   JSAMPROW rows[ROWS_PER_CALL];
   while (c.cinfo.output_scanline < c.cinfo.output_height) {
-    const JDIMENSION first = c.cinfo.output_scanline;
-    const JDIMENSION count = std::min<JDIMENSION>(ROWS_PER_CALL, c.cinfo.output_height - first);
-    for (JDIMENSION i = 0; i < count; ++i) rows[i] = c.bits + static_cast<qsizetype>(first + i) * c.bytesPerLine;
+    const JDIMENSION count =
+        pointRows(rows, c.bits, c.bytesPerLine, c.cinfo.output_scanline, c.cinfo.output_height);
     jpeg_read_scanlines(&c.cinfo, rows, count);
   }
   // No jpeg_finish_decompress: every row is there, and whatever follows the picture in the file
@@ -141,11 +150,11 @@ public:
   QImage decode() {
     if (!runTrapped(context_.trap, readHeader, context_)) throw jpegFailure(context_.trap);
     const jpeg_decompress_struct& cinfo = context_.cinfo;
-    checkRasterSize(cinfo.output_width, cinfo.output_height);
-    const int width = static_cast<int>(cinfo.output_width);
-    const int height = static_cast<int>(cinfo.output_height);
-    QImage image(width, height, cinfo.quantize_colors ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-    if (image.isNull()) throw Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(height));
+    // Checks the size before allocating: a few header bytes may claim a huge picture.
+    QImage::Format format = QImage::Format_RGB888;
+    if (cinfo.quantize_colors) format = QImage::Format_Indexed8;
+    if (context_.cmyk) format = QImage::Format_RGB32;  // converted in place, 4 bytes to 4 bytes
+    QImage image = allocatePictureRaster(cinfo.output_width, cinfo.output_height, format);
     context_.bits = image.bits();
     context_.bytesPerLine = image.bytesPerLine();
 
@@ -166,6 +175,7 @@ struct EncodeContext {
   qsizetype bytesPerLine = 0;
   JDIMENSION width = 0;
   JDIMENSION height = 0;
+  bool rgb888 = false;  // else RGB32
   unsigned char* output = nullptr;  // allocated by the library's memory destination
   unsigned long outputSize = 0;
 };
@@ -177,18 +187,15 @@ void writeJpeg(EncodeContext& c) {
   c.cinfo.image_height = c.height;
   // RGB32 rows are handed over as they are; the library reads them exactly as it would read the
   // same colours as 3-byte RGB rows, without a converted copy of the picture.
-  c.cinfo.input_components = 4;
-  c.cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+  c.cinfo.input_components = c.rgb888 ? 3 : 4;
+  if (c.rgb888) c.cinfo.in_color_space = JCS_RGB;
+  else c.cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
   jpeg_set_defaults(&c.cinfo);
   jpeg_set_quality(&c.cinfo, 90, TRUE);
   jpeg_start_compress(&c.cinfo, TRUE);
   JSAMPROW rows[ROWS_PER_CALL];
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
-    const JDIMENSION first = c.cinfo.next_scanline;
-    const JDIMENSION count = std::min<JDIMENSION>(ROWS_PER_CALL, c.cinfo.image_height - first);
-    // The library never writes through these pointers; its row type is simply not const.
-    for (JDIMENSION i = 0; i < count; ++i)
-      rows[i] = const_cast<uchar*>(c.bits + static_cast<qsizetype>(first + i) * c.bytesPerLine);
+    const JDIMENSION count = pointRows(rows, c.bits, c.bytesPerLine, c.cinfo.next_scanline, c.cinfo.image_height);
     jpeg_write_scanlines(&c.cinfo, rows, count);
   }
   jpeg_finish_compress(&c.cinfo);
@@ -205,8 +212,10 @@ public:
   Encoder& operator=(const Encoder&) = delete;
 
   QByteArray encode(const QImage& image) {
-    const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_RGB888;
+    const QImage rgb = direct ? image : image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull() && !image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
+    context_.rgb888 = rgb.format() == QImage::Format_RGB888;
     context_.width = static_cast<JDIMENSION>(rgb.width());
     context_.height = static_cast<JDIMENSION>(rgb.height());
     context_.bits = rgb.constBits();

@@ -4,9 +4,9 @@
 #include <QByteArrayView>
 #include <QImage>
 
-// Decodes a whole JPEG file held in memory at full size. Colour files give Format_RGB32;
-// greyscale files give Format_Indexed8 with at most 236 grey levels; CMYK and YCCK files are
-// converted to Format_RGB32. Warnings (a truncated file, for one) are ignored: what the library
+// Decodes a whole JPEG file held in memory at full size. Colour files give Format_RGB888 with
+// exactly libjpeg's RGB output; greyscale files give Format_Indexed8 with at most 236 grey
+// levels; CMYK and YCCK files are converted to Format_RGB32. Warnings (a truncated file, for one) are ignored: what the library
 // produced is kept. Throws Failure "JPEG エラー #n" with libjpeg's message code on any error,
 // and the raster size message for pictures too large to make.
 QImage decodeJpeg(QByteArrayView data);

@@ -4,17 +4,50 @@
 #include "model/paths.h"
 #include "render/bmpreader.h"
 #include "render/jpegcodec.h"
+#include "render/raster.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstdlib>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 
 namespace {
+
+constexpr size_t HUGE_PAGE = size_t{2} << 20;
+
+struct FreeMemory {
+  void operator()(void* p) const { std::free(p); }
+};
+using LargeMemory = std::unique_ptr<uchar, FreeMemory>;
+
+// Memory from std::free's family, advised to use huge pages when it is large enough to matter.
+LargeMemory allocateLarge(size_t bytes) {
+#ifdef Q_OS_LINUX
+  if (bytes >= HUGE_PAGE) {
+    const size_t rounded = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+    void* p = std::aligned_alloc(HUGE_PAGE, rounded);
+    if (p != nullptr) ::madvise(p, rounded, MADV_HUGEPAGE);  // advice only: failure changes nothing
+    return LargeMemory(static_cast<uchar*>(p));
+  }
+#endif
+  return LargeMemory(static_cast<uchar*>(std::malloc(bytes == 0 ? 1 : bytes)));
+}
+
+void freeRasterMemory(void* memory) { std::free(memory); }
+
+Failure outOfMemory(qint64 width, qint64 height) {
+  return Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(height));
+}
 
 Failure cannotOpen(const QString& path) { return Failure(QStringLiteral("ファイル %1 は開けません").arg(path)); }
 
@@ -41,27 +74,52 @@ void openRegularFile(QFile& file, const QString& path) {
 #endif
 }
 
-QByteArray readWhole(const QString& path) {
+struct FileContents {
+  LargeMemory memory;
+  qint64 size = 0;
+  QByteArrayView view() const { return {memory.get(), size}; }
+};
+
+FileContents readWhole(const QString& path) {
   QFile file;
   openRegularFile(file, path);
   const qint64 size = file.size();
   if (size > MAX_PICTURE_FILE_SIZE)
     throw Failure(QStringLiteral("ファイル %1 は大きすぎます (%2 バイト)").arg(path).arg(size));
-  QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
-  qint64 got = 0;
-  while (got < size) {
-    const qint64 n = file.read(data.data() + got, size - got);
+  FileContents contents{allocateLarge(static_cast<size_t>(size)), 0};
+  if (!contents.memory) throw Failure(QStringLiteral("メモリが足りません (%1 バイト)").arg(size));
+  auto* data = reinterpret_cast<char*>(contents.memory.get());
+  while (contents.size < size) {
+    const qint64 n = file.read(data + contents.size, size - contents.size);
     if (n < 0) throw Failure(QStringLiteral("ファイル %1 は読み込めません").arg(path));
     if (n == 0) break;  // it shrank meanwhile: decoded as the shorter file it now is
-    got += n;
+    contents.size += n;
   }
-  data.truncate(static_cast<qsizetype>(got));
-  return data;
+  return contents;
 }
 
 }  // namespace
 
+QImage allocatePictureRaster(qint64 width, qint64 height, QImage::Format format) {
+  checkRasterSize(width, height);
+  const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+  const qint64 bytesPerLine = (width * depth + 31) / 32 * 4;  // QImage wants 32-bit aligned lines
+  const auto bytes = static_cast<size_t>(bytesPerLine * height);
+  if (bytes < HUGE_PAGE) {
+    QImage image(static_cast<int>(width), static_cast<int>(height), format);
+    if (image.isNull() && bytes > 0) throw outOfMemory(width, height);
+    return image;
+  }
+  LargeMemory memory = allocateLarge(bytes);
+  if (!memory) throw outOfMemory(width, height);
+  uchar* bits = memory.get();
+  QImage image(bits, static_cast<int>(width), static_cast<int>(height), bytesPerLine, format, freeRasterMemory, bits);
+  if (image.isNull()) throw outOfMemory(width, height);
+  memory.release();  // the image frees it with its last copy
+  return image;
+}
+
 QImage loadPictureFile(const QString& path) {
-  const QByteArray data = readWhole(path);
-  return isJpegPath(path) ? decodeJpeg(data) : readBmp(data);
+  const FileContents contents = readWhole(path);
+  return isJpegPath(path) ? decodeJpeg(contents.view()) : readBmp(contents.view());
 }

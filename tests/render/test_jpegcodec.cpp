@@ -151,13 +151,12 @@ TEST(JpegDecode, ColourFilesGiveLibjpegsOwnRgb) {
     const QByteArray file = compress(rgbBytes(image), image.width(), image.height(), 3, how);
     const QImage decoded = decodeJpeg(file);
     ASSERT_EQ(decoded.size(), image.size());
-    EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
+    EXPECT_EQ(decoded.format(), QImage::Format_RGB888);
     expectSameAsLibjpeg(decoded, file);
     for (int y = 0; y < image.height(); y += 11)
       for (int x = 0; x < image.width(); x += 13) {
         const QRgb got = decoded.pixel(x, y);
         const QRgb want = gradientColour(x, y);
-        EXPECT_EQ(reinterpret_cast<const QRgb*>(decoded.constScanLine(y))[x] >> 24, 0xFFu) << "RGB32 not opaque";
         EXPECT_NEAR(qRed(got), qRed(want), 12) << x << "," << y;
         EXPECT_NEAR(qGreen(got), qGreen(want), 12) << x << "," << y;
         EXPECT_NEAR(qBlue(got), qBlue(want), 12) << x << "," << y;
@@ -210,6 +209,7 @@ TEST(JpegDecode, CmykFilesBecomeRgb) {
       for (int i = 0; i < 16 * 16; ++i) cmyk.insert(cmyk.end(), {p.c, p.m, p.y, p.k});
       const QImage decoded = decodeJpeg(compress(cmyk, 16, 16, 4, {JCS_CMYK, space}));
       ASSERT_EQ(decoded.format(), QImage::Format_RGB32);
+      ASSERT_EQ(reinterpret_cast<const QRgb*>(decoded.constScanLine(8))[8] >> 24, 0xFFu) << "RGB32 not opaque";
       const QRgb got = decoded.pixel(8, 8);
       EXPECT_NEAR(qRed(got), qRed(p.expected), 3) << "space " << space;
       EXPECT_NEAR(qGreen(got), qGreen(p.expected), 3) << "space " << space;

@@ -110,4 +110,33 @@ TEST_F(PictureFile, OversizedFileIsRefusedUnread) {
       << failureOf(path).toStdString();
 }
 
+// Large enough for the huge-page memory path, both for the file's bytes and for the raster.
+TEST_F(PictureFile, LargePicturesLoad) {
+  QImage image(1100, 1000, QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+  EXPECT_EQ(loadPictureFile(write(QStringLiteral("large.bmp"), encodeBmp(image))), image);
+  const QImage jpeg = loadPictureFile(write(QStringLiteral("large.jpg"), encodeJpeg(image)));
+  EXPECT_EQ(jpeg.size(), image.size());
+  EXPECT_NEAR(qGreen(jpeg.pixel(500, 700)), 700 % 256, 8);
+}
+
+TEST(PictureRaster, LargeRasterBehavesLikeAnyOther) {
+  for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8,
+                                QImage::Format_Mono}) {
+    QImage raster = allocatePictureRaster(3001, 2000, format);
+    ASSERT_EQ(raster.size(), QSize(3001, 2000));
+    ASSERT_EQ(raster.format(), format);
+    EXPECT_EQ(raster.bytesPerLine() % 4, 0);
+    raster.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    raster.fill(0);
+    const QImage kept = raster;  // shares, then parts on the next write
+    raster.setPixel(3000, 1999, 1);
+    EXPECT_NE(raster.pixel(3000, 1999), kept.pixel(3000, 1999)) << "format " << format;
+    EXPECT_EQ(kept.pixel(3000, 1999), kept.pixel(0, 0)) << "format " << format;
+  }
+  EXPECT_THROW(allocatePictureRaster(40000, 10, QImage::Format_RGB32), Failure);
+  EXPECT_TRUE(allocatePictureRaster(0, 0, QImage::Format_RGB32).isNull());
+}
+
 }  // namespace
