@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -82,25 +81,9 @@ TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   w().MM2_2->trigger();
   EXPECT_NE(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
-  EXPECT_EQ(Part->font().family(), u"ＭＳ Ｐゴシック"_qs);
-  EXPECT_EQ(Part->font().pixelSize(), 12);
-
-  QStringList headers;
-  for (int c = 0; c < Part->LV->columnCount(); ++c) headers << Part->LV->horizontalHeaderItem(c)->text();
-  EXPECT_EQ(headers, (QStringList{u"No"_qs, u"属性"_qs, u"文字列/ﾌｧｲﾙ名"_qs}));
-  EXPECT_EQ(Part->LV->columnWidth(0), 26);
-  EXPECT_EQ(Part->LV->columnWidth(1), 36);
-  EXPECT_EQ(Part->LV->columnWidth(2), 138);
-
   const QList<QPushButton*> buttons{Part->BitBtn1, Part->BitBtn2, Part->BitBtn3};
-  const QStringList captions{u"ﾘｽﾄ更新"_qs, u"削除"_qs, u"閉じる"_qs};
-  const QList<QColor> colours{Qt::blue, Qt::magenta, Qt::red};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(buttons[i]->text(), captions[i]);
-    EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
-    EXPECT_EQ(buttons[i]->geometry(), QRect(4 + 72 * i, 4, 69, 25));
-    EXPECT_EQ(buttons[i]->palette().color(QPalette::ButtonText), colours[i]);
-  }
+  // The shared click handler tells the buttons apart by these.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
   EXPECT_EQ(Part->Panel1->height(), 32);
   // List, panel, status bar from top to bottom, filling the window.
   EXPECT_EQ(Part->LV->geometry().bottom() + 1, Part->Panel1->y());
@@ -163,15 +146,6 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_EQ(w().ItemY->text(), QString());
 }
 
-TEST_F(PartsList, KeepsTheSelectionVisibleWithoutFocus) {
-  open();
-  const QPalette p = Part->LV->palette();
-  EXPECT_EQ(p.color(QPalette::Inactive, QPalette::Highlight), p.color(QPalette::Active, QPalette::Highlight));
-  EXPECT_EQ(Part->LV->selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_EQ(Part->LV->selectionMode(), QAbstractItemView::SingleSelection);
-  EXPECT_EQ(Part->LV->editTriggers(), QAbstractItemView::NoEditTriggers);
-}
-
 TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   addThreeParts();
   open();
@@ -225,10 +199,14 @@ TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
   open();
   ASSERT_TRUE(QFile::remove(dir.filePath(u"logo.bmp"_qs)));
   clickRow(0);
-  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
-
-  ASSERT_EQ(reports.size(), 1);
-  EXPECT_TRUE(reports[0].first.contains(u"logo.bmp"_qs));
+  // Called directly: the failure is for the top-level report, and unwinding through a button's
+  // own mouse handling would only test Qt.
+  try {
+    Part->BitBtnClick(Part->BitBtn2);
+    ADD_FAILURE() << "the unreadable picture is reported";
+  } catch (const Failure& failure) {
+    EXPECT_TRUE(failure.message().contains(u"logo.bmp"_qs));
+  }
   EXPECT_EQ(w().Document.PartCount, 2);
   ASSERT_EQ(Part->LV->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"画像"_qs, u"logo.bmp"_qs}));

@@ -52,8 +52,6 @@ TEST_F(Version, ShowsTheProgramsDetailsModally) {
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowContextHelpButtonHint));
-    EXPECT_EQ(Vers->font().family(), u"ＭＳ Ｐゴシック"_qs);
-    EXPECT_EQ(Vers->font().pixelSize(), 12);
 
     const std::pair<QLabel*, QString> labels[] = {
         {Vers->Label1, u"Pelmora"_qs},
@@ -115,7 +113,6 @@ TEST(Placement, HalvesRoundTowardZero) {
   // An odd difference, positive and negative.
   EXPECT_EQ(centredOver(QRect(10, 10, 100, 20), QSize(51, 25)), QPoint(34, 8));
   EXPECT_EQ(centredOver(QRect(-10, 5, 100, 20), QSize(281, 119)), QPoint(0, 0));
-  EXPECT_EQ(centredOver(QRect(500, 400, 20, 20), QSize(281, 119)), QPoint(370, 351));
 }
 
 }  // namespace
