@@ -2,6 +2,7 @@
 
 #include "model/failure.h"
 #include "render/fonts.h"
+#include "ui/main/errorreport.h"
 
 #include <QMessageBox>
 #include <QProxyStyle>
@@ -39,6 +40,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   hints.setColor(QPalette::ToolTipBase, QColor(HintColor));
   hints.setColor(QPalette::ToolTipText, Qt::black);
   QToolTip::setPalette(hints);
+  setErrorReporter([this](const QString& message) { reportError(message); });
 }
 
 TApplication* TApplication::instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }

@@ -7,6 +7,7 @@
 #include "render/jpegcodec.h"
 
 #include <QFile>
+#include <QToolButton>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -111,6 +112,17 @@ TEST_F(Files, FailedLoadsChangeNothing) {
   EXPECT_THROW(w().ToolButtonClick(TMain::tagBackgroundPicture), Failure);
   EXPECT_EQ(QByteArray(w().Document.BackFile, FIXED_STRING_SIZE), backFile);
   EXPECT_EQ(w().Image->bounds(), back);
+}
+
+TEST_F(Files, AFailedCommandIsReportedOnceAndTheProgramGoesOn) {
+  dialogs->picturesToOpen.push_back(path(u"missing.bmp"_qs));
+  w().toolButton(TMain::tagAddPicture)->click();
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0].first, u"ファイル %1 は開けません."_qs.arg(path(u"missing.bmp"_qs)));
+  EXPECT_EQ(reports[0].second, u"Pelmora"_qs);
+  EXPECT_EQ(w().Document.PartCount, 0);
+  w().toolButton(TMain::tagAddText)->click();
+  EXPECT_EQ(w().Document.PartCount, 1);
 }
 
 TEST_F(Files, SavingTwiceGivesIdenticalBlockImages) {

@@ -3,6 +3,7 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "render/raster.h"
+#include "ui/main/errorreport.h"
 #include "ui/main/helpwindow.h"
 #include "ui/main/icons.h"
 #include "ui/main/picturecontrol.h"
@@ -112,7 +113,7 @@ void TMain::createMenus() {
     auto* a = menu->addAction(caption);
     a->setData(tag);
     a->setIconVisibleInMenu(false);
-    connect(a, &QAction::triggered, this, [this, a] { MenuItemClick(a); });
+    connect(a, &QAction::triggered, this, [this, a] { guarded([&] { MenuItemClick(a); }); });
     return a;
   };
   auto title = [this](int tag, const QString& caption) {
@@ -189,8 +190,10 @@ void TMain::createCanvas() {
 }
 
 void TMain::bindControl(PictureControl* control) {
-  connect(control, &PictureControl::pressed, this, &TMain::ImageMouseDown);
-  connect(control, &PictureControl::moved, this, &TMain::ImageMouseMove);
+  connect(control, &PictureControl::pressed, this,
+          [this](PictureControl* c, Qt::MouseButton b, QPoint at) { guarded([&] { ImageMouseDown(c, b, at); }); });
+  connect(control, &PictureControl::moved, this,
+          [this](PictureControl* c, QPoint at) { guarded([&] { ImageMouseMove(c, at); }); });
   connect(control, &PictureControl::released, this, &TMain::ImageMouseUp);
   connect(control, &PictureControl::boundsChanged, this, &TMain::updateCanvasExtent);
 }

@@ -7,6 +7,7 @@
 #include "render/fonts.h"
 #include "render/raster.h"
 #include "ui/main/colourpanel.h"
+#include "ui/main/errorreport.h"
 #include "ui/main/picturecontrol.h"
 
 #include <QCheckBox>
@@ -128,15 +129,16 @@ void TMain::createPanel() {
   BGB->setEnabled(false);
 
   for (QLineEdit* edit : {FStr, ItemX, ItemY})
-    connect(edit, &QLineEdit::textChanged, this, [this, edit] { EditChange(edit); });
-  for (ColourPanel* panel : {FCol, FBac, FShaC}) connect(panel, &ColourPanel::clicked, this, &TMain::PanelClick);
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] { guarded([&] { EditChange(edit); }); });
+  for (ColourPanel* panel : {FCol, FBac, FShaC})
+    connect(panel, &ColourPanel::clicked, this, [this](ColourPanel* p) { guarded([&] { PanelClick(p); }); });
   for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5})
-    connect(b, &QToolButton::clicked, this, [this, b] { SpeedButtonClick(b); });
-  connect(FBfl, &QCheckBox::toggled, this, [this] { CheckBoxClick(); });
+    connect(b, &QToolButton::clicked, this, [this, b] { guarded([&] { SpeedButtonClick(b); }); });
+  connect(FBfl, &QCheckBox::toggled, this, [this] { guarded([&] { CheckBoxClick(); }); });
   // Only the user's typing or picking runs the handler; the program's own writes do not.
   for (QComboBox* box : {FShaX, FShaY}) {
-    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, box] { ComboBoxChange(box); });
-    connect(box, &QComboBox::activated, this, [this, box] { ComboBoxChange(box); });
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, box] { guarded([&] { ComboBoxChange(box); }); });
+    connect(box, &QComboBox::activated, this, [this, box] { guarded([&] { ComboBoxChange(box); }); });
   }
 }
 

@@ -1,5 +1,7 @@
 #include "ui/parts/tpart.h"
 
+#include "ui/main/errorreport.h"
+
 #include "model/fixedstring.h"
 #include "model/paths.h"
 #include "ui/main/picturecontrol.h"
@@ -100,7 +102,7 @@ QPushButton* TPart::addButton(int tag, int x, const QString& caption, const QCol
   QPalette palette = button->palette();
   palette.setColor(QPalette::ButtonText, colour);
   button->setPalette(palette);
-  connect(button, &QPushButton::clicked, this, [this, button] { BitBtnClick(button); });
+  connect(button, &QPushButton::clicked, this, [this, button] { guarded([&] { BitBtnClick(button); }); });
   return button;
 }
 
