@@ -134,6 +134,8 @@ private:
   void createCanvas();
   void bindControl(PictureControl* control);
   void showSize(const PictureControl* control);
+  // The text group's controls back to their empty values; the caller disables the group first.
+  void clearTextControls();
   void updateCanvasExtent();
   PictureControl* controlOf(int index) const;
   TPartData* selectedTextRecord();

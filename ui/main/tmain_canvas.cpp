@@ -50,13 +50,7 @@ void TMain::ImageMouseDown(PictureControl* sender, Qt::MouseButton button, QPoin
   if (!r || r->Kind != pkText) {
     FGB->setEnabled(false);
     BGB->setEnabled(true);
-    FCol->setColour(clBlack);
-    FBac->setColour(clWhite);
-    FStr->setText(QString());
-    FBfl->setChecked(false);
-    FShaC->setColour(clBlack);
-    FShaX->setEditText(QStringLiteral("0"));
-    FShaY->setEditText(QStringLiteral("0"));
+    clearTextControls();
   } else {
     // Enabled first, then every control gets the value the record already holds: the handlers
     // this sets off store the same values again.

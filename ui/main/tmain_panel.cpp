@@ -252,10 +252,7 @@ void TMain::ComboBoxChange(QComboBox* sender) {
   RenderTextPart(*r);
 }
 
-void TMain::PanelReset() {
-  // Groups first: with them disabled, the handlers that these writes set off do nothing.
-  FGB->setEnabled(false);
-  BGB->setEnabled(false);
+void TMain::clearTextControls() {
   FCol->setColour(clBlack);
   FBac->setColour(clWhite);
   FStr->setText(QString());
@@ -263,6 +260,13 @@ void TMain::PanelReset() {
   FShaC->setColour(clBlack);
   FShaX->setEditText(QStringLiteral("0"));
   FShaY->setEditText(QStringLiteral("0"));
+}
+
+void TMain::PanelReset() {
+  // Groups first: with them disabled, the handlers that these writes set off do nothing.
+  FGB->setEnabled(false);
+  BGB->setEnabled(false);
+  clearTextControls();
   ItemX->setText(QString());
   ItemY->setText(QString());
   Tag = BACKGROUND_TAG;
