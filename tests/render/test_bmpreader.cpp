@@ -35,8 +35,8 @@ QString failureOf(const QByteArray& file) {
 QRgb paletteColour(int index) { return qRgb((index * 37) % 256, (index * 91 + 17) % 256, 255 - index % 256); }
 
 std::vector<QRgb> makePalette(int entries) {
-  std::vector<QRgb> palette;
-  for (int i = 0; i < entries; ++i) palette.push_back(paletteColour(i));
+  std::vector<QRgb> palette(static_cast<size_t>(entries));
+  for (int i = 0; i < entries; ++i) palette[static_cast<size_t>(i)] = paletteColour(i);
   return palette;
 }
 
@@ -57,8 +57,7 @@ constexpr int W = 11;  // pads every depth's rows, and 1-bit rows span two bytes
 constexpr int H = 3;
 
 Masks effectiveMasks(const LayoutCase& c) {
-  if (c.masks) return *c.masks;
-  return c.bitCount == 16 ? Masks{0x7C00, 0x03E0, 0x001F} : Masks{0xFF0000, 0x00FF00, 0x0000FF};
+  return c.masks.value_or(c.bitCount == 16 ? Masks{0x7C00, 0x03E0, 0x001F} : Masks{0xFF0000, 0x00FF00, 0x0000FF});
 }
 
 // Raw channel value of pixel (x, y), within the channel's range.
@@ -137,42 +136,31 @@ TEST_P(BmpLayouts, DecodesEveryPixel) {
     }
 }
 
+constexpr auto MONO = QImage::Format_Mono, INDEXED = QImage::Format_Indexed8, RGB555 = QImage::Format_RGB555,
+               RGB16 = QImage::Format_RGB16, RGB888 = QImage::Format_RGB888, RGB32 = QImage::Format_RGB32;
+constexpr bool UP = false, DOWN = true;
+
 INSTANTIATE_TEST_SUITE_P(
     Depths, BmpLayouts,
-    testing::Values(
-        LayoutCase{"Core1", 12, 1, 0, {}, false, QImage::Format_Mono},
-        LayoutCase{"Core4", 12, 4, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"Core8", 12, 8, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"Core24", 12, 24, 0, {}, false, QImage::Format_RGB888},
-        LayoutCase{"Info1", 40, 1, 0, {}, false, QImage::Format_Mono},
-        LayoutCase{"Info4", 40, 4, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"Info8", 40, 8, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"Info16Default555", 40, 16, 0, {}, false, QImage::Format_RGB555},
-        LayoutCase{"Info24", 40, 24, 0, {}, false, QImage::Format_RGB888},
-        LayoutCase{"Info32", 40, 32, 0, {}, false, QImage::Format_RGB32},
-        LayoutCase{"Masks565", 40, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, false, QImage::Format_RGB16},
-        LayoutCase{"Masks555", 40, 16, 3, Masks{0x7C00, 0x03E0, 0x001F}, false, QImage::Format_RGB555},
-        LayoutCase{"Masks444", 40, 16, 3, Masks{0x0F00, 0x00F0, 0x000F}, false, QImage::Format_RGB32},
-        LayoutCase{"MasksBgr565", 40, 16, 3, Masks{0x001F, 0x07E0, 0xF800}, false, QImage::Format_RGB32},
-        LayoutCase{"Masks32Rgbx", 40, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, false,
-                   QImage::Format_RGB32},
-        LayoutCase{"Masks32Ten", 40, 32, 3, Masks{0x3FF00000, 0x000FFC00, 0x000003FF}, false,
-                   QImage::Format_RGB32},
-        LayoutCase{"Header52Masks565", 52, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, false, QImage::Format_RGB16},
-        LayoutCase{"Header56Masks32", 56, 32, 3, Masks{0x00FF0000, 0x0000FF00, 0x000000FF}, false,
-                   QImage::Format_RGB32},
-        LayoutCase{"Header108Masks32Bgrx", 108, 32, 3, Masks{0x0000FF00, 0x00FF0000, 0xFF000000}, false,
-                   QImage::Format_RGB32},
-        LayoutCase{"Header108Depth24", 108, 24, 0, {}, false, QImage::Format_RGB888},
-        LayoutCase{"Header124Depth8", 124, 8, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"Header124Depth4", 124, 4, 0, {}, false, QImage::Format_Indexed8},
-        LayoutCase{"TopDown1", 40, 1, 0, {}, true, QImage::Format_Mono},
-        LayoutCase{"TopDown4", 40, 4, 0, {}, true, QImage::Format_Indexed8},
-        LayoutCase{"TopDown16", 40, 16, 0, {}, true, QImage::Format_RGB555},
-        LayoutCase{"TopDown24", 40, 24, 0, {}, true, QImage::Format_RGB888},
-        LayoutCase{"TopDown32Masks", 124, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, true,
-                   QImage::Format_RGB32},
-        LayoutCase{"TopDown32", 40, 32, 0, {}, true, QImage::Format_RGB32}),
+    testing::Values(LayoutCase{"Core1", 12, 1, 0, {}, UP, MONO}, LayoutCase{"Core4", 12, 4, 0, {}, UP, INDEXED},
+                    LayoutCase{"Core8", 12, 8, 0, {}, UP, INDEXED}, LayoutCase{"Core24", 12, 24, 0, {}, UP, RGB888},
+                    LayoutCase{"TopDown1", 40, 1, 0, {}, DOWN, MONO},
+                    LayoutCase{"TopDown4", 40, 4, 0, {}, DOWN, INDEXED},
+                    LayoutCase{"Default555", 40, 16, 0, {}, UP, RGB555},
+                    LayoutCase{"TopDown16", 40, 16, 0, {}, DOWN, RGB555},
+                    LayoutCase{"TopDown24", 40, 24, 0, {}, DOWN, RGB888},
+                    LayoutCase{"Depth32", 40, 32, 0, {}, UP, RGB32},
+                    LayoutCase{"Masks565", 40, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
+                    LayoutCase{"Masks444", 40, 16, 3, Masks{0x0F00, 0x00F0, 0x000F}, UP, RGB32},
+                    LayoutCase{"MasksBgr565", 40, 16, 3, Masks{0x001F, 0x07E0, 0xF800}, UP, RGB32},
+                    LayoutCase{"Masks32Rgbx", 40, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, UP, RGB32},
+                    LayoutCase{"Masks32Ten", 40, 32, 3, Masks{0x3FF00000, 0x000FFC00, 0x000003FF}, UP, RGB32},
+                    LayoutCase{"Header52Masks565", 52, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
+                    LayoutCase{"Header56Masks32", 56, 32, 3, Masks{0xFF0000, 0xFF00, 0xFF}, UP, RGB32},
+                    LayoutCase{"Header108Bgrx", 108, 32, 3, Masks{0xFF00, 0xFF0000, 0xFF000000}, UP, RGB32},
+                    LayoutCase{"Header108Depth24", 108, 24, 0, {}, UP, RGB888},
+                    LayoutCase{"Header124Depth8", 124, 8, 0, {}, UP, INDEXED},
+                    LayoutCase{"Header124TopDown", 124, 32, 3, Masks{0xFF000000, 0xFF0000, 0xFF00}, DOWN, RGB32}),
     caseName<LayoutCase>);
 
 // ---------------------------------------------------------------------------------------------
@@ -208,28 +196,25 @@ TEST_P(BmpColourTables, FindsPaletteAndPixels) {
 
 const QRgb P0 = paletteColour(0), P1 = paletteColour(1), P2 = paletteColour(2), P255 = paletteColour(255);
 
+const std::vector<std::uint32_t> RGB_VALUES = {0xFF0000, 0x00FF00, 0x0000FF, 0x102030};
+const std::vector<QRgb> RGB_COLOURS = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0x10, 0x20, 0x30)};
+
 INSTANTIATE_TEST_SUITE_P(
     Rules, BmpColourTables,
     testing::Values(
         // A short table: the pixels follow it even when the offset field says nothing useful.
         TableCase{"CountLocatesPixels", 8, 3, 3, 0, 0u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
         TableCase{"DefaultCountFor1Bit", 1, 0, 2, 0, 0u, {1, 0, 1, 1}, {P1, P0, P1, P1}},
-        TableCase{"DefaultCountFor4Bit", 4, 0, 16, 0, 0u, {15, 0, 1, 2},
-                  {paletteColour(15), P0, P1, P2}},
+        TableCase{"DefaultCountFor4Bit", 4, 0, 16, 0, 0u, {15, 0, 1, 2}, {paletteColour(15), P0, P1, P2}},
         // Indices the table does not cover show black rather than reading past it.
         TableCase{"IndexBeyondTable", 8, 2, 2, 0, {}, {1, 2, 255, 0}, {P1, BLACK, BLACK, P0}},
         TableCase{"IndexBeyondTable4Bit", 4, 3, 3, 0, {}, {2, 3, 15, 0}, {P2, BLACK, BLACK, P0}},
-        // More entries than 8 bits can index: the extra ones are never read, the offset finds
-        // the pixels.
+        // More entries than 8 bits can index: the extra ones are never read.
         TableCase{"CountBeyond256", 8, 300, 300, 0, {}, {255, 0, 1, 2}, {P255, P0, P1, P2}},
         TableCase{"CountBeyond256NoOffset", 8, 100000, 256, 0, 0u, {255, 0, 1, 2}, {P255, P0, P1, P2}},
-        // A table in a deep picture is skipped over.
-        TableCase{"TableIn24Bit", 24, 5, 5, 0, 0u, {0x102030, 0x405060, 0x708090, 0xA0B0C0},
-                  {qRgb(0x10, 0x20, 0x30), qRgb(0x40, 0x50, 0x60), qRgb(0x70, 0x80, 0x90),
-                   qRgb(0xA0, 0xB0, 0xC0)}},
+        TableCase{"TableIn24BitSkipped", 24, 5, 5, 0, 0u, RGB_VALUES, RGB_COLOURS},
         TableCase{"GapHonoured", 8, 3, 3, 10, {}, {2, 1, 0, 2}, {P2, P1, P0, P2}},
-        TableCase{"GapIn24Bit", 24, 0, 0, 6, {}, {0xFF0000, 0x00FF00, 0x0000FF, 0},
-                  {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), BLACK}},
+        TableCase{"GapIn24Bit", 24, 0, 0, 6, {}, RGB_VALUES, RGB_COLOURS},
         // Offsets into the headers or the table, or beyond the file, are not trusted.
         TableCase{"OffsetIntoHeaders", 8, 3, 3, 0, 20u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
         TableCase{"OffsetIntoTable", 8, 3, 3, 0, 60u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
@@ -239,7 +224,29 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------------------------
 // Files cut short at each part, and headers we refuse.
 
-Bmp smallIndexed() {
+TEST(BmpTruncated, EndingBeforeThePixelsIsAReadError) {
+  Bmp indexed;
+  indexed.bitCount = 8;
+  indexed.coloursUsed = 4;
+  indexed.palette = makePalette(4);
+  indexed.pixels = QByteArray(4, '\0');
+  Bmp masked;
+  masked.bitCount = 16;
+  masked.compression = 3;
+  masked.masks = Masks{0xF800, 0x07E0, 0x001F};
+  Bmp core;
+  core.headerSize = 12;
+  core.bitCount = 8;
+  core.palette = makePalette(256);
+  // Inside the file header, the header length, the information header, the masks, the table.
+  for (qsizetype length : {1, 13, 14, 17, 18, 14 + 39, 14 + 40, 14 + 40 + 15})
+    EXPECT_EQ(failureOf(indexed.build().left(length)), READ_ERROR) << "length " << length;
+  EXPECT_EQ(failureOf(masked.build().left(14 + 40 + 8)), READ_ERROR);
+  EXPECT_EQ(failureOf(core.build().left(14 + 11)), READ_ERROR);
+  EXPECT_EQ(failureOf(core.build().left(14 + 12 + 3 * 256 - 1)), READ_ERROR);
+}
+
+TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
   Bmp bmp;
   bmp.width = 4;
   bmp.height = 3;
@@ -247,77 +254,38 @@ Bmp smallIndexed() {
   bmp.coloursUsed = 4;
   bmp.palette = makePalette(4);
   bmp.pixels = bmpbuilder::packRows({{0, 1, 2, 3}, {1, 1, 1, 1}, {2, 2, 2, 2}}, 8);
-  return bmp;
-}
-
-TEST(BmpTruncated, EndingBeforeThePixelsIsAReadError) {
-  const QByteArray whole = smallIndexed().build();
+  const QByteArray whole = bmp.build();
   const qsizetype pixelStart = 14 + 40 + 4 * 4;
-  for (qsizetype length : {qsizetype{1}, qsizetype{2}, qsizetype{13}, qsizetype{14}, qsizetype{17}, qsizetype{18},
-                           qsizetype{14 + 39}, qsizetype{14 + 40}, qsizetype{14 + 40 + 7}, pixelStart - 1})
-    EXPECT_EQ(failureOf(whole.left(length)), READ_ERROR) << "length " << length;
-
-  Bmp masked;
-  masked.bitCount = 16;
-  masked.compression = 3;
-  masked.masks = Masks{0xF800, 0x07E0, 0x001F};
-  masked.pixels = QByteArray(4, '\0');
-  EXPECT_EQ(failureOf(masked.build().left(14 + 40 + 8)), READ_ERROR);
-
-  Bmp core;
-  core.headerSize = 12;
-  core.bitCount = 8;
-  core.palette = makePalette(256);
-  core.pixels = QByteArray(4, '\0');
-  EXPECT_EQ(failureOf(core.build().left(14 + 12 + 3 * 256 - 1)), READ_ERROR);
-  EXPECT_EQ(failureOf(core.build().left(14 + 11)), READ_ERROR);
-}
-
-TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
-  // Bottom-up: the file's first row is the raster's last line.
-  const QByteArray whole = smallIndexed().build();
-  const qsizetype pixelStart = 14 + 40 + 4 * 4;
-  struct Cut {
-    qsizetype pixelBytes;
-    int completeRows;
-  };
-  for (const Cut cut : {Cut{0, 0}, Cut{3, 0}, Cut{4, 1}, Cut{9, 2}, Cut{11, 2}}) {
-    SCOPED_TRACE(testing::Message() << cut.pixelBytes << " pixel bytes");
-    const QImage image = readBmp(whole.left(pixelStart + cut.pixelBytes));
+  const QRgb rows[3][4] = {{P0, P1, P2, paletteColour(3)}, {P1, P1, P1, P1}, {P2, P2, P2, P2}};  // file order
+  // Pixel bytes present, and how many whole rows that is; also a declared image size of 8.
+  for (const auto& [bytes, complete] : {std::pair{0, 0}, {3, 0}, {4, 1}, {11, 2}, {-8, 2}}) {
+    Bmp shorter = bmp;
+    shorter.imageSize = 8;
+    const QImage image = readBmp(bytes < 0 ? shorter.build() : whole.left(pixelStart + bytes));
     ASSERT_EQ(image.size(), QSize(4, 3));
-    const QRgb expected[3][4] = {{P2, P2, P2, P2}, {P1, P1, P1, P1}, {P0, P1, P2, paletteColour(3)}};
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 4; ++x) {
-        const bool present = 2 - y < cut.completeRows;
-        ASSERT_EQ(image.pixel(x, y), present ? expected[y][x] : WHITE) << x << "," << y;
-      }
+    for (int row = 0; row < 3; ++row)
+      for (int x = 0; x < 4; ++x)
+        ASSERT_EQ(image.pixel(x, 2 - row), row < complete ? rows[row][x] : WHITE) << bytes << ": " << x << "," << row;
   }
 
-  // A declared image size shorter than the rows counts as the end of the data too.
-  Bmp shortSize = smallIndexed();
-  shortSize.imageSize = 8;
-  const QImage image = readBmp(shortSize.build());
-  EXPECT_EQ(image.pixel(0, 2), P0);
-  EXPECT_EQ(image.pixel(0, 1), P1);
-  EXPECT_EQ(image.pixel(0, 0), WHITE);
-}
-
-TEST(BmpTruncated, DirectColourKeepsItsFormat) {
-  Bmp bmp;
-  bmp.width = 2;
-  bmp.height = -2;
-  bmp.bitCount = 24;
-  bmp.pixels = bmpbuilder::packRows({{0x112233, 0x445566}, {0x778899, 0xAABBCC}}, 24);
-  const QImage image = readBmp(bmp.build().chopped(3));
+  Bmp direct;  // keeps its own format
+  direct.width = 2;
+  direct.height = -2;
+  direct.pixels = bmpbuilder::packRows({{0x112233, 0x445566}, {0x778899, 0xAABBCC}}, 24);
+  const QImage image = readBmp(direct.build().chopped(3));
   EXPECT_EQ(image.format(), QImage::Format_RGB888);
   EXPECT_EQ(image.pixel(1, 0), qRgb(0x44, 0x55, 0x66));
-  EXPECT_EQ(image.pixel(0, 1), WHITE);
   EXPECT_EQ(image.pixel(1, 1), WHITE);
 }
 
+// Header fields patched into an otherwise good 2 x 2, 24-bit file: {offset, size, value}.
+struct Patch {
+  int offset, size;
+  std::uint32_t value;
+};
 struct InvalidCase {
   const char* name;
-  void (*change)(Bmp&);
+  std::vector<Patch> patches;
 };
 
 class BmpInvalid : public testing::TestWithParam<InvalidCase> {};
@@ -327,80 +295,41 @@ TEST_P(BmpInvalid, IsRefused) {
   bmp.width = 2;
   bmp.height = 2;
   bmp.pixels = QByteArray(64, '\0');
-  GetParam().change(bmp);
-  EXPECT_EQ(failureOf(bmp.build()), INVALID);
+  QByteArray file = bmp.build();
+  for (const Patch& p : GetParam().patches)
+    for (int i = 0; i < p.size; ++i) file[p.offset + i] = static_cast<char>(p.value >> (8 * i));
+  EXPECT_EQ(failureOf(file), INVALID);
 }
+
+constexpr int LENGTH = 14, WIDTH = 18, HEIGHT = 22, PLANES = 26, BITS = 28, COMPRESSION = 30;
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, BmpInvalid,
-    testing::Values(InvalidCase{"Planes2", [](Bmp& b) { b.planes = 2; }},
-                    InvalidCase{"Planes0", [](Bmp& b) { b.planes = 0; }},
-                    InvalidCase{"CorePlanes2",
-                                [](Bmp& b) {
-                                  b.headerSize = 12;
-                                  b.planes = 2;
-                                }},
-                    InvalidCase{"BitCount0", [](Bmp& b) { b.bitCount = 0; }},
-                    InvalidCase{"BitCount2", [](Bmp& b) { b.bitCount = 2; }},
-                    InvalidCase{"BitCount64", [](Bmp& b) { b.bitCount = 64; }},
-                    InvalidCase{"CompressionJpeg", [](Bmp& b) { b.compression = 4; }},
-                    InvalidCase{"CompressionHuge", [](Bmp& b) { b.compression = 0xFFFFFFFF; }},
-                    InvalidCase{"Rle8At4Bits",
-                                [](Bmp& b) {
-                                  b.bitCount = 4;
-                                  b.compression = 1;
-                                }},
-                    InvalidCase{"Rle4At8Bits",
-                                [](Bmp& b) {
-                                  b.bitCount = 8;
-                                  b.compression = 2;
-                                }},
-                    InvalidCase{"BitFieldsAt24Bits",
-                                [](Bmp& b) {
-                                  b.compression = 3;
-                                  b.masks = Masks{0xFF0000, 0xFF00, 0xFF};
-                                }},
-                    InvalidCase{"BitFieldsAt8Bits",
-                                [](Bmp& b) {
-                                  b.bitCount = 8;
-                                  b.compression = 3;
-                                }},
-                    InvalidCase{"WidthZero", [](Bmp& b) { b.width = 0; }},
-                    InvalidCase{"WidthNegative", [](Bmp& b) { b.width = -2; }},
-                    InvalidCase{"HeightZero", [](Bmp& b) { b.height = 0; }},
-                    InvalidCase{"CoreWidthZero",
-                                [](Bmp& b) {
-                                  b.headerSize = 12;
-                                  b.width = 0;
-                                }}),
+    testing::Values(InvalidCase{"NotBM", {{0, 2, 0x424D}}}, InvalidCase{"Planes2", {{PLANES, 2, 2}}},
+                    InvalidCase{"Planes0", {{PLANES, 2, 0}}}, InvalidCase{"BitCount0", {{BITS, 2, 0}}},
+                    InvalidCase{"BitCount2", {{BITS, 2, 2}}}, InvalidCase{"BitCount64", {{BITS, 2, 64}}},
+                    InvalidCase{"CompressionJpeg", {{COMPRESSION, 4, 4}}},
+                    InvalidCase{"CompressionHuge", {{COMPRESSION, 4, 0xFFFFFFFF}}},
+                    InvalidCase{"Rle8At4Bits", {{BITS, 2, 4}, {COMPRESSION, 4, 1}}},
+                    InvalidCase{"Rle4At8Bits", {{BITS, 2, 8}, {COMPRESSION, 4, 2}}},
+                    InvalidCase{"BitFieldsAt24Bits", {{COMPRESSION, 4, 3}}},
+                    InvalidCase{"WidthZero", {{WIDTH, 4, 0}}}, InvalidCase{"WidthNegative", {{WIDTH, 4, 0xFFFFFFFE}}},
+                    InvalidCase{"HeightZero", {{HEIGHT, 4, 0}}},
+                    // Header lengths too short for their fields, or unknown and past the end.
+                    InvalidCase{"Length0", {{LENGTH, 4, 0}}}, InvalidCase{"Length11", {{LENGTH, 4, 11}}},
+                    InvalidCase{"Length39", {{LENGTH, 4, 39}}}, InvalidCase{"Length1000", {{LENGTH, 4, 1000}}},
+                    InvalidCase{"LengthHuge", {{LENGTH, 4, 0xFFFFFFFF}}}),
     caseName<InvalidCase>);
-
-TEST(BmpInvalid, WrongSignatureOrHeaderLength) {
-  QByteArray file = Bmp{}.build();
-  file[0] = 'M';
-  file[1] = 'B';
-  EXPECT_EQ(failureOf(file), INVALID);
-  EXPECT_EQ(failureOf(QByteArray(100, 'x')), INVALID);
-  EXPECT_EQ(failureOf(QByteArray("GIF89a\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20)), INVALID);
-
-  for (std::uint32_t length : {0u, 4u, 11u, 13u, 20u, 39u, 1000u, 0xFFFFFFFFu}) {
-    QByteArray bad = Bmp{}.build();
-    bmpbuilder::put32At(bad, 14, length);
-    EXPECT_EQ(failureOf(bad), INVALID) << "header length " << length;
-  }
-}
 
 TEST(BmpReader, EmptyFileIsAnEmptyRaster) { EXPECT_TRUE(readBmp(QByteArray()).isNull()); }
 
 TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
-  const QString tooLarge = QStringLiteral("画像が大きすぎます");
   struct Size {
     std::uint32_t headerSize;
     std::int64_t width, height;
   };
   for (const Size s : {Size{40, 65535, 65535}, Size{40, 65535, -65535}, Size{12, 65535, 65535},
-                       Size{40, 0x7FFFFFFF, 0x7FFFFFFF}, Size{40, 1, -2147483648LL}, Size{40, 32768, 1},
-                       Size{40, 20000, 20000}}) {
+                       Size{40, 1, -2147483648LL}, Size{40, 32768, 1}, Size{40, 20000, 20000}}) {
     Bmp bmp;
     bmp.headerSize = s.headerSize;
     bmp.width = s.width;
@@ -410,7 +339,7 @@ TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
     file.resize(100, '\0');
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(failureOf(file).startsWith(tooLarge)) << s.width << " x " << s.height;
+    EXPECT_TRUE(failureOf(file).startsWith(QStringLiteral("画像が大きすぎます"))) << s.width << " x " << s.height;
     EXPECT_LT(timer.elapsed(), 500);
   }
 }

@@ -109,11 +109,6 @@ std::vector<unsigned char> rgbBytes(const QImage& image) {
   return bytes;
 }
 
-void expectSameAsLibjpeg(const QImage& decoded, const QByteArray& file) {
-  const std::vector<unsigned char> reference = referenceRgb(file);
-  ASSERT_EQ(rgbBytes(decoded), reference);
-}
-
 TEST(JpegEncode, WritesBaselineQuality90) {
   const QByteArray ours = encodeJpeg(gradient());
   ASSERT_GE(ours.size(), 4);
@@ -145,31 +140,16 @@ TEST(JpegEncode, EmptyImageIsALibraryError) {
   }
 }
 
+// Exactly libjpeg's own RGB, for YCbCr, RGB and progressive files alike.
 TEST(JpegDecode, ColourFilesGiveLibjpegsOwnRgb) {
-  const QImage image = gradient(70, 45);
-  for (const Compression& how : {Compression{}, Compression{JCS_RGB, JCS_RGB, false}, Compression{JCS_RGB, JCS_UNKNOWN, true}}) {
-    const QByteArray file = compress(rgbBytes(image), image.width(), image.height(), 3, how);
+  const std::vector<unsigned char> rgb = rgbBytes(gradient(70, 45));
+  for (const Compression& how : {Compression{}, Compression{JCS_RGB, JCS_RGB}, Compression{JCS_RGB, JCS_UNKNOWN, true}}) {
+    const QByteArray file = compress(rgb, 70, 45, 3, how);
     const QImage decoded = decodeJpeg(file);
-    ASSERT_EQ(decoded.size(), image.size());
+    ASSERT_EQ(decoded.size(), QSize(70, 45));
     EXPECT_EQ(decoded.format(), QImage::Format_RGB888);
-    expectSameAsLibjpeg(decoded, file);
-    for (int y = 0; y < image.height(); y += 11)
-      for (int x = 0; x < image.width(); x += 13) {
-        const QRgb got = decoded.pixel(x, y);
-        const QRgb want = gradientColour(x, y);
-        EXPECT_NEAR(qRed(got), qRed(want), 12) << x << "," << y;
-        EXPECT_NEAR(qGreen(got), qGreen(want), 12) << x << "," << y;
-        EXPECT_NEAR(qBlue(got), qBlue(want), 12) << x << "," << y;
-      }
+    EXPECT_EQ(rgbBytes(decoded), referenceRgb(file));
   }
-}
-
-TEST(JpegDecode, ProgressiveFileIsDecodedWhole) {
-  const QImage image = gradient(50, 40);
-  const std::vector<unsigned char> rgb = rgbBytes(image);
-  const QImage baseline = decodeJpeg(compress(rgb, 50, 40, 3, {}));
-  const QImage progressive = decodeJpeg(compress(rgb, 50, 40, 3, {JCS_RGB, JCS_UNKNOWN, true}));
-  EXPECT_EQ(progressive, baseline);
 }
 
 TEST(JpegDecode, GreyscaleFileIsQuantisedToIndexedGreys) {
@@ -209,11 +189,9 @@ TEST(JpegDecode, CmykFilesBecomeRgb) {
       for (int i = 0; i < 16 * 16; ++i) cmyk.insert(cmyk.end(), {p.c, p.m, p.y, p.k});
       const QImage decoded = decodeJpeg(compress(cmyk, 16, 16, 4, {JCS_CMYK, space}));
       ASSERT_EQ(decoded.format(), QImage::Format_RGB32);
-      ASSERT_EQ(reinterpret_cast<const QRgb*>(decoded.constScanLine(8))[8] >> 24, 0xFFu) << "RGB32 not opaque";
-      const QRgb got = decoded.pixel(8, 8);
-      EXPECT_NEAR(qRed(got), qRed(p.expected), 3) << "space " << space;
-      EXPECT_NEAR(qGreen(got), qGreen(p.expected), 3) << "space " << space;
-      EXPECT_NEAR(qBlue(got), qBlue(p.expected), 3) << "space " << space;
+      const QRgb got = reinterpret_cast<const QRgb*>(decoded.constScanLine(8))[8];  // raw: opaque too
+      for (int shift : {0, 8, 16, 24})
+        EXPECT_NEAR((got >> shift) & 0xFF, (p.expected >> shift) & 0xFF, 3) << "space " << space;
     }
 }
 
