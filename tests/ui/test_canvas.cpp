@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -135,6 +136,23 @@ TEST_F(Canvas, ARightEdgeDraggedPastTheLeftSideGoesNegative) {
   EXPECT_EQ(c->width(), -18);
   EXPECT_EQ(c->left(), 10);
   EXPECT_EQ(c->geometry().width(), 0) << "shown clamped";
+}
+
+TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
+  PictureControl* c = addPicturePart(100, 50);
+  const int max = std::numeric_limits<int>::max();
+  const int min = std::numeric_limits<int>::min();
+  c->setBounds({max - 1, min + 1, 100, 50});
+  w().SelectPart(0);
+  w().SpeedButton5->click();
+  w().SpeedButton5->click();
+  w().SpeedButton2->click();
+  w().SpeedButton2->click();
+  EXPECT_EQ(c->left(), max);
+  EXPECT_EQ(c->top(), min);
+  drag(c, {50, 20}, {{60, 10}});
+  EXPECT_EQ(c->left(), max);
+  EXPECT_EQ(c->top(), min);
 }
 
 TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {

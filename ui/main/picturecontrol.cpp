@@ -1,5 +1,7 @@
 #include "ui/main/picturecontrol.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -10,7 +12,10 @@ PictureControl::PictureControl(int tag, QWidget* parent) : QWidget(parent), tag_
 }
 
 void PictureControl::applyGeometry() {
-  setGeometry(bounds_.left, bounds_.top, std::max(bounds_.width, 0), std::max(bounds_.height, 0));
+  // Qt holds widget geometry within its own limits; the logical bounds may lie anywhere.
+  auto shown = [](int v, int low) { return std::clamp(v, low, QWIDGETSIZE_MAX); };
+  setGeometry(shown(bounds_.left, -QWIDGETSIZE_MAX), shown(bounds_.top, -QWIDGETSIZE_MAX), shown(bounds_.width, 0),
+              shown(bounds_.height, 0));
   Q_EMIT boundsChanged();
 }
 

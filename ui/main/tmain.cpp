@@ -204,7 +204,7 @@ void TMain::updateCanvasExtent() {
   for (const QObject* child : Canvas->children())
     if (const auto* w = qobject_cast<const QWidget*>(child))
       extent = extent.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
-  extent = extent.expandedTo(SB->viewport()->size());
+  extent = extent.expandedTo(SB->viewport()->size()).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   if (Canvas->size() != extent) Canvas->resize(extent);
 }
 

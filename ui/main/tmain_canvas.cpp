@@ -108,49 +108,28 @@ void TMain::ImageMouseMove(PictureControl* sender, QPoint at) {
     return;
   }
 
+  // Each mode's row: left, top, width, height. Moving sides step with the pointer's travel since
+  // the last event; staying sides count from the press.
   const Bounds b = sender->bounds();
-  Bounds n = b;
+  const qint64 L = b.left, T = b.top, W = b.width, H = b.height;
+  const qint64 dx = qint64{x} - DownX, dy = qint64{y} - DownY;
+  const qint64 pressW = qint64{DownWidth} + dx, pressH = qint64{DownHeight} + dy;
+  qint64 left = L, top = T, width = W, height = H;
   bool widthEdit = false;
   bool heightEdit = false;
   switch (DragMode) {
-    case 1:
-      n = {b.left + x - DownX, b.top + y - DownY, b.width, b.height};
-      break;
-    case 2:
-      n = {b.left, b.top + y - DownY, b.width, b.height + DownY - y};
-      heightEdit = background;
-      break;
-    case 3:
-      n.height = DownHeight + y - DownY;
-      heightEdit = background;
-      break;
-    case 4:
-      n = {b.left + x - DownX, b.top, b.width + DownX - x, b.height};
-      widthEdit = background;
-      break;
-    case 5:
-      n.width = DownWidth + x - DownX;
-      widthEdit = background;
-      break;
-    case 6:
-      n = {b.left + x - DownX, b.top + y - DownY, b.width + DownX - x, b.height + DownY - y};
-      widthEdit = heightEdit = true;
-      break;
-    case 7:
-      n = {b.left, b.top + y - DownY, DownWidth + x - DownX, b.height + DownY - y};
-      widthEdit = heightEdit = true;
-      break;
-    case 8:
-      n = {b.left + x - DownX, b.top, b.width + DownX - x, DownHeight + y - DownY};
-      widthEdit = heightEdit = true;
-      break;
-    case 9:
-      n = {b.left, b.top, DownWidth + x - DownX, DownHeight + y - DownY};
-      widthEdit = heightEdit = true;
-      break;
-    default:
-      return;
+    case 1: left = L + dx; top = T + dy; break;
+    case 2: top = T + dy; height = H - dy; heightEdit = background; break;
+    case 3: height = pressH; heightEdit = background; break;
+    case 4: left = L + dx; width = W - dx; widthEdit = background; break;
+    case 5: width = pressW; widthEdit = background; break;
+    case 6: left = L + dx; top = T + dy; width = W - dx; height = H - dy; widthEdit = heightEdit = true; break;
+    case 7: top = T + dy; width = pressW; height = H - dy; widthEdit = heightEdit = true; break;
+    case 8: left = L + dx; width = W - dx; height = pressH; widthEdit = heightEdit = true; break;
+    case 9: width = pressW; height = pressH; widthEdit = heightEdit = true; break;
+    default: return;
   }
+  const Bounds n{clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)};
   sender->setBounds(n);
   if (widthEdit) ItemX->setText(QString::number(sender->width()));
   if (heightEdit) ItemY->setText(QString::number(sender->height()));

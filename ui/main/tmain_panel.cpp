@@ -221,10 +221,10 @@ void TMain::SpeedButtonClick(QToolButton* sender) {
   PictureControl* c = selectedControl();
   if (!c) return;
   switch (tag) {
-    case 1: c->setTop(c->top() - 1); break;
-    case 2: c->setTop(c->top() + 1); break;
-    case 3: c->setLeft(c->left() - 1); break;
-    case 4: c->setLeft(c->left() + 1); break;
+    case 1: c->setTop(clampToInt(qint64{c->top()} - 1)); break;
+    case 2: c->setTop(clampToInt(qint64{c->top()} + 1)); break;
+    case 3: c->setLeft(clampToInt(qint64{c->left()} - 1)); break;
+    case 4: c->setLeft(clampToInt(qint64{c->left()} + 1)); break;
     default: break;
   }
 }
