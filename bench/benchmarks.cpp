@@ -1,0 +1,276 @@
+// Micro-benchmarks of the work a user waits for: decoding pictures, coding the logo, drawing text
+// parts, flattening and exporting the heavy composition, opening it, and dragging a part over it.
+//
+// The heavy composition is generated into a temporary folder, or taken from PELMORA_HEAVY (a
+// folder pelmora-bench-generate wrote) so that bench/compare and these figures share one.
+
+#include "app/application.h"
+#include "bench/composition.h"
+#include "bench/pixels.h"
+#include "model/fixedstring.h"
+#include "model/projectfile.h"
+#include "render/bmpreader.h"
+#include "render/fonts.h"
+#include "render/jpegcodec.h"
+#include "render/logoexport.h"
+#include "render/picturefile.h"
+#include "render/scene.h"
+#include "render/textrender.h"
+#include "ui/main/picturecontrol.h"
+#include "ui/main/tmain.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int LARGE_WIDTH = 4000;
+constexpr int LARGE_HEIGHT = 3000;
+
+// Built on first use and kept: each is expensive, and only the benchmarks that ask pay for it.
+const QImage& largePhoto() {
+  static const QImage image = [] {
+    Random random(HEAVY_SEED);
+    return photo(LARGE_WIDTH, LARGE_HEIGHT, random);
+  }();
+  return image;
+}
+
+const QImage& largePalettePicture() {
+  static const QImage image = [] {
+    Random random(HEAVY_SEED + 1);
+    return palettePicture(LARGE_WIDTH, LARGE_HEIGHT, qRgb(12, 200, 40), random);
+  }();
+  return image;
+}
+
+enum BitmapForm { kBmp8, kRle8, kBmp24, kBmp32 };
+
+const QByteArray& largeBitmap(BitmapForm form) {
+  static std::map<BitmapForm, QByteArray> files;
+  QByteArray& file = files[form];
+  if (file.isEmpty()) {
+    switch (form) {
+    case kBmp8: file = bmp8(largePalettePicture()); break;
+    case kRle8: file = bmpRle8(largePalettePicture()); break;
+    case kBmp24: file = bmp24(largePhoto()); break;
+    case kBmp32: file = bmp32(largePhoto()); break;
+    }
+  }
+  return file;
+}
+
+QString heavyFolder() {
+  static QTemporaryDir temporary;
+  static const QString folder = [] {
+    const QString given = qEnvironmentVariable("PELMORA_HEAVY");
+    if (!given.isEmpty() && QFile::exists(QDir(given).filePath(QStringLiteral("heavy.rpf")))) return given;
+    writeHeavyComposition(temporary.path(), HEAVY_SEED, false);
+    return temporary.path();
+  }();
+  return folder;
+}
+
+QString heavyProject() { return QDir(heavyFolder()).filePath(QStringLiteral("heavy.rpf")); }
+
+const TDocument& heavyDocument() {
+  static const TDocument doc = readProjectFile(heavyProject());
+  return doc;
+}
+
+const Scene& heavyScene() {
+  static const Scene scene = buildScene(heavyDocument(), logicalDpiY());
+  return scene;
+}
+
+void ReadBmp(benchmark::State& state, BitmapForm form) {
+  const QByteArray& file = largeBitmap(form);
+  for (auto _ : state) benchmark::DoNotOptimize(readBmp(file));
+  state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK_CAPTURE(ReadBmp, 8bit, kBmp8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadBmp, rle8, kRle8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadBmp, 24bit, kBmp24)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadBmp, 32bit, kBmp32)->Unit(benchmark::kMillisecond);
+
+// The whole picture-part path, file reading included: what bench/compare sets against cat.
+void LoadPictureFile32bit(benchmark::State& state) {
+  const QString path = QDir(heavyFolder()).filePath(QStringLiteral("bench32.bmp"));
+  writeWholeFile(path, largeBitmap(kBmp32));
+  for (auto _ : state) benchmark::DoNotOptimize(loadPictureFile(path));
+}
+BENCHMARK(LoadPictureFile32bit)->Unit(benchmark::kMillisecond);
+
+void DecodeJpeg12MP(benchmark::State& state) {
+  static const QByteArray file = encodeJpeg(largePhoto());
+  for (auto _ : state) benchmark::DoNotOptimize(decodeJpeg(file));
+}
+BENCHMARK(DecodeJpeg12MP)->Unit(benchmark::kMillisecond);
+
+// RGB32 is what the export hands over; RGB888 is what a decoded photo is.
+void EncodeJpeg12MP(benchmark::State& state, QImage::Format format) {
+  const QImage pixels = largePhoto().convertToFormat(format);
+  for (auto _ : state) benchmark::DoNotOptimize(encodeJpeg(pixels));
+}
+BENCHMARK_CAPTURE(EncodeJpeg12MP, rgb32, QImage::Format_RGB32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeJpeg12MP, rgb888, QImage::Format_RGB888)->Unit(benchmark::kMillisecond);
+
+// Each of the 50 text parts, by its place among them; the label gives size, style and fill.
+void RenderTextPart(benchmark::State& state) {
+  std::vector<const TPartData*> texts;
+  for (int i = 0; i < heavyDocument().PartCount; ++i)
+    if (heavyDocument().Parts[i].Kind == pkText) texts.push_back(&heavyDocument().Parts[i]);
+  const auto n = static_cast<size_t>(state.range(0));
+  if (n >= texts.size()) {
+    state.SkipWithError("no such text part");
+    return;
+  }
+  const TPartData& record = *texts[n];
+  state.SetLabel(QStringLiteral("%1pt style %2%3")
+                     .arg(record.FontSize)
+                     .arg(record.FontStyle)
+                     .arg(record.FillOn == 1 ? QStringLiteral(" filled") : QString())
+                     .toStdString());
+  const int dpi = logicalDpiY();
+  for (auto _ : state) benchmark::DoNotOptimize(renderTextPart(record, dpi));
+}
+BENCHMARK(RenderTextPart)->DenseRange(0, 49)->Unit(benchmark::kMicrosecond);
+
+void ComposeHeavyLogo(benchmark::State& state) {
+  const Scene& scene = heavyScene();
+  for (auto _ : state) benchmark::DoNotOptimize(composeLogo(scene.background, scene.parts));
+}
+BENCHMARK(ComposeHeavyLogo)->Unit(benchmark::kMillisecond);
+
+void ExportHeavyLogo(benchmark::State& state, const char* name) {
+  const Scene& scene = heavyScene();
+  const QString path = QDir(heavyFolder()).filePath(QString::fromLatin1(name));
+  for (auto _ : state) exportLogo(path, scene.background, scene.parts);
+}
+BENCHMARK_CAPTURE(ExportHeavyLogo, bmp, "bench-out.bmp")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExportHeavyLogo, jpeg, "bench-out.jpg")->Unit(benchmark::kMillisecond);
+
+void OpenHeavyProject(benchmark::State& state) {
+  const QString path = heavyProject();
+  const int dpi = logicalDpiY();
+  for (auto _ : state) benchmark::DoNotOptimize(buildScene(readProjectFile(path), dpi));
+}
+BENCHMARK(OpenHeavyProject)->Unit(benchmark::kMillisecond);
+
+// Answers the one question the drag benchmark asks: which project to open.
+class OpenHeavy final : public Dialogs {
+public:
+  std::optional<QString> openProject() override { return heavyProject(); }
+  std::optional<QString> saveProject() override { return std::nullopt; }
+  void proposeProjectName(const QString&) override {}
+  std::optional<QString> openPicture() override { return std::nullopt; }
+  std::optional<QString> savePicture() override { return std::nullopt; }
+  std::optional<Colour> chooseColour() override { return std::nullopt; }
+  void presetFont(const QFont&) override {}
+  std::optional<QFont> chooseFont() override { return std::nullopt; }
+  void showMessage(const QString&, const QString&) override {}
+};
+
+// Counts the canvas controls' paint events, so the benchmark can tell it really repainted.
+class PaintCounter : public QObject {
+public:
+  int paints = 0;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && qobject_cast<PictureControl*>(watched)) ++paints;
+    return false;
+  }
+};
+
+// The picture part that shows most of itself in the window's view of the canvas: the drag that
+// repaints the most.
+PictureControl* largestVisiblePicture(TMain& window) {
+  const QRect view(QPoint(0, 0), window.SB->viewport()->size());
+  PictureControl* best = nullptr;
+  qint64 bestArea = 0;
+  for (int i = 0; i < window.Document.PartCount; ++i) {
+    PictureControl* c = window.PartImages[static_cast<size_t>(i)];
+    if (!c || window.Document.Parts[i].Kind != pkPicture) continue;
+    const QRect seen = c->geometry() & view;
+    const qint64 area = qint64{seen.width()} * seen.height();
+    if (area > bestArea) {
+      best = c;
+      bestArea = area;
+    }
+  }
+  return best;
+}
+
+void moveWithButtonHeld(PictureControl* control, QPoint at) {
+  QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(control->mapToGlobal(at)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(control, &move);
+}
+
+// Everything the window has queued, paints included, done now.
+void settle(QWidget& window) {
+  QCoreApplication::processEvents();
+  QEvent update(QEvent::UpdateRequest);
+  QCoreApplication::sendEvent(&window, &update);
+}
+
+// One step of dragging a picture part by a pixel over the heavy composition in a 1920 x 1080
+// window: the mouse move handled, the part moved and the canvas repainted.
+void DragStep(benchmark::State& state) {
+  QStringList errors;
+  TApplication::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
+  TMain window(std::make_unique<OpenHeavy>());
+  Main = &window;
+  window.resize(1920, 1080);
+  window.show();
+  settle(window);
+  window.OpenProject();
+  settle(window);
+  PictureControl* part = largestVisiblePicture(window);
+  if (!part || !errors.isEmpty()) {
+    state.SkipWithError(errors.isEmpty() ? "no picture part in view" : qPrintable(errors.join(u'\n')));
+    Main = nullptr;
+    return;
+  }
+  const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.SB->viewport()->size());
+  state.SetLabel(QStringLiteral("part %1, %2 x %3 in view").arg(part->tag() + 1).arg(seen.width()).arg(seen.height())
+                     .toStdString());
+
+  const QPoint grip(part->width() / 2, part->height() / 2);
+  moveWithButtonHeld(part, grip);  // hovering first arms the move zone
+  window.ImageMouseDown(part, Qt::LeftButton, grip);
+  PaintCounter counter;
+  qApp->installEventFilter(&counter);
+  int step = 1;
+  for (auto _ : state) {
+    moveWithButtonHeld(part, grip + QPoint(step, 0));
+    settle(window);
+    step = -step;  // back and forth, so the part stays where it is on average
+  }
+  qApp->removeEventFilter(&counter);
+  window.ImageMouseUp(part, Qt::LeftButton, grip);
+  state.counters["paints_per_step"] = benchmark::Counter(static_cast<double>(counter.paints) /
+                                                         static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
+  if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");
+  TApplication::instance()->setErrorSink(nullptr);
+  Main = nullptr;
+}
+BENCHMARK(DragStep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication app(argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
