@@ -5,58 +5,124 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+// Fourth bytes are never honoured: every pixel comes out opaque, or clear when it has `key`.
+// A key of 0 matches nothing, since every pixel compared is made opaque first.
+QRgb seeThrough(QRgb pixel, QRgb key) {
+  const QRgb opaque = pixel | 0xFF000000u;
+  return opaque == key ? 0u : opaque;
+}
+
+// One pass from the formats decoders give straight into the drawable, with no converted copy
+// first: the export makes a drawable for each of up to a hundred layers.
+template <typename Pixel>
+void convertRows(const QImage& raster, QImage& drawable, QRgb key, const Pixel& pixel) {
+  const int width = raster.width();
+  for (int y = 0; y < raster.height(); ++y) {
+    const uchar* in = raster.constScanLine(y);
+    auto* out = reinterpret_cast<QRgb*>(drawable.scanLine(y));
+    for (int x = 0; x < width; ++x) out[x] = seeThrough(pixel(in, x), key);
+  }
+}
+
+}  // namespace
+
 QImage drawableRaster(const QImage& raster, bool transparent) {
   if (raster.isNull()) return {};
-  QImage drawable = raster.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  if (drawable.isNull()) return {};
-  if (!transparent) {
-    // Decoded rasters carry no alpha we honour: a 32-bit picture is opaque however its fourth
-    // byte reads.
-    if (raster.hasAlphaChannel())
-      for (int y = 0; y < drawable.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(drawable.scanLine(y));
-        for (int x = 0; x < drawable.width(); ++x) row[x] |= 0xFF000000u;
-      }
+  const QRgb key = transparent ? transparentColour(raster) | 0xFF000000u : 0u;
+  switch (raster.format()) {
+  case QImage::Format_RGB32:
+  case QImage::Format_RGB888:
+  case QImage::Format_Indexed8: {
+    QImage drawable(raster.size(), QImage::Format_ARGB32_Premultiplied);
+    if (drawable.isNull()) return {};
+    if (raster.format() == QImage::Format_RGB32) {
+      convertRows(raster, drawable, key,
+                  [](const uchar* row, int x) { return reinterpret_cast<const QRgb*>(row)[x]; });
+    } else if (raster.format() == QImage::Format_RGB888) {
+      convertRows(raster, drawable, key, [](const uchar* row, int x) {
+        const uchar* p = row + 3 * x;
+        return qRgb(p[0], p[1], p[2]);
+      });
+    } else {
+      // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
+      QRgb table[256] = {};
+      const QList<QRgb> colours = raster.colorTable();
+      for (qsizetype i = 0; i < colours.size() && i < 256; ++i) table[i] = qPremultiply(colours[i]);
+      convertRows(raster, drawable, key, [&table](const uchar* row, int x) { return table[row[x]]; });
+    }
     return drawable;
   }
-  const QRgb key = transparentColour(raster) | 0xFF000000u;
+  default:
+    break;
+  }
+  QImage drawable = raster.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (drawable.isNull()) return {};
+  const int width = drawable.width();
   for (int y = 0; y < drawable.height(); ++y) {
     auto* row = reinterpret_cast<QRgb*>(drawable.scanLine(y));
-    for (int x = 0; x < drawable.width(); ++x) {
-      const QRgb p = row[x] | 0xFF000000u;
-      row[x] = p == key ? 0u : p;
-    }
+    for (int x = 0; x < width; ++x) row[x] = seeThrough(row[x], key);
   }
   return drawable;
 }
 
-void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
-                   QPoint at) {
-  if (drawable.isNull() || area.isEmpty() || controlSize.isEmpty()) return;
+namespace {
+
+// Calls row(j, pixels) for each row j of `area`: `pixels` is that row as it lands, clear pixels
+// and columns an unstretched raster does not reach being 0, or null where the raster does not
+// reach the row at all.
+template <typename Row>
+void forEachLandingRow(const QImage& drawable, QSize controlSize, bool stretch, QRect area, const Row& row) {
   const qint64 rw = drawable.width();
   const qint64 rh = drawable.height();
   const qint64 cw = controlSize.width();
   const qint64 ch = controlSize.height();
+  const auto width = static_cast<size_t>(area.width());
 
-  // Source column of each target column, computed once per call rather than per pixel.
-  std::vector<int> columns(static_cast<size_t>(area.width()));
-  for (int i = 0; i < area.width(); ++i) {
-    const qint64 x = area.left() + i;
-    columns[static_cast<size_t>(i)] = static_cast<int>(stretch ? x * rw / cw : (x < rw ? x : -1));
+  // Source column of each target column, computed once per call rather than per pixel. They never
+  // decrease, so the columns an unstretched raster does not reach are all at the end.
+  std::vector<int> columns(width);
+  size_t reached = 0;
+  for (size_t i = 0; i < width; ++i) {
+    const qint64 x = area.left() + static_cast<qint64>(i);
+    const qint64 sx = stretch ? x * rw / cw : x;
+    if (sx >= rw) break;
+    columns[i] = static_cast<int>(sx);
+    reached = i + 1;
   }
+  // Made once for every run of target rows showing the same raster row: a part stretched taller
+  // than its picture repeats each row.
+  std::vector<QRgb> scaled(width, 0u);
+  qint64 scaledRow = -1;
   for (int j = 0; j < area.height(); ++j) {
     const qint64 y = area.top() + j;
     const qint64 sy = stretch ? y * rh / ch : y;
-    if (sy < 0 || sy >= rh) continue;
-    const auto* source = reinterpret_cast<const QRgb*>(drawable.constScanLine(static_cast<int>(sy)));
-    auto* out = reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x();
-    for (int i = 0; i < area.width(); ++i) {
-      const int sx = columns[static_cast<size_t>(i)];
-      if (sx < 0) continue;
-      const QRgb p = source[sx];
-      if (p != 0) out[i] = p;
+    if (sy < 0 || sy >= rh) {
+      row(j, nullptr);
+      continue;
     }
+    if (sy != scaledRow) {
+      const auto* source = reinterpret_cast<const QRgb*>(drawable.constScanLine(static_cast<int>(sy)));
+      for (size_t i = 0; i < reached; ++i) scaled[i] = source[columns[i]];
+      scaledRow = sy;
+    }
+    row(j, scaled.data());
   }
+}
+
+}  // namespace
+
+void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
+                   QPoint at) {
+  if (drawable.isNull() || area.isEmpty() || controlSize.isEmpty()) return;
+  const auto width = static_cast<size_t>(area.width());
+  forEachLandingRow(drawable, controlSize, stretch, area, [&](int j, const QRgb* in) {
+    if (!in) return;
+    auto* out = reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x();
+    // Branch-free, so the compiler makes vector code of it.
+    for (size_t i = 0; i < width; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
+  });
 }
 
 void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin) {
