@@ -3,6 +3,7 @@
 #include "render/raster.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -122,6 +123,19 @@ void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRec
     auto* out = reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x();
     // Branch-free, so the compiler makes vector code of it.
     for (size_t i = 0; i < width; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
+  });
+}
+
+void copyLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target) {
+  if (area.isEmpty()) return;
+  const size_t bytes = static_cast<size_t>(area.width()) * sizeof(QRgb);
+  if (drawable.isNull() || controlSize.isEmpty()) {
+    for (int j = 0; j < area.height(); ++j) std::memset(target.scanLine(j), 0, bytes);
+    return;
+  }
+  forEachLandingRow(drawable, controlSize, stretch, area, [&](int j, const QRgb* in) {
+    if (in) std::memcpy(target.scanLine(j), in, bytes);
+    else std::memset(target.scanLine(j), 0, bytes);
   });
 }
 

@@ -42,6 +42,12 @@ QImage drawableRaster(const QImage& raster, bool transparent);
 void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
                    QPoint at);
 
+// The same pixels as drawLayerArea() lands, written to `target` from its top-left pixel on, every
+// pixel of `area` written: clear pixels, and pixels the raster does not reach, as 0 (transparent
+// in Format_ARGB32_Premultiplied). For a canvas control's paint, which needs no cleared image
+// first and no blending when `drawable` is opaque throughout.
+void copyLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target);
+
 // Draws a whole layer onto `target`, whose pixel (0,0) lies at `origin` in canvas coordinates;
 // whatever falls outside `target` is cut off. `drawable` is drawableRaster(layer.raster, ...).
 void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin);

@@ -69,6 +69,28 @@ bool samePixels(const QImage& a, const QImage& b) {
   return true;
 }
 
+// A drawable, a control showing it (smaller or larger than the raster: shrunk, stretched, cut or
+// padded) and an area inside the control.
+struct AreaCase {
+  QImage drawable;
+  QSize control;
+  bool stretch;
+  QRect area;
+};
+
+AreaCase randomArea(QRandomGenerator& random, QImage::Format format) {
+  AreaCase c;
+  const QImage raster = randomRaster(random, format, QSize(random.bounded(1, 50), random.bounded(1, 50)));
+  c.drawable = drawableRaster(raster, random.bounded(2) == 1);
+  c.stretch = random.bounded(4) != 0;
+  c.control = QSize(random.bounded(1, 160), random.bounded(1, 160));
+  const int left = random.bounded(c.control.width());
+  const int top = random.bounded(c.control.height());
+  c.area = QRect(left, top, random.bounded(1, c.control.width() - left + 1),
+                 random.bounded(1, c.control.height() - top + 1));
+  return c;
+}
+
 TEST(Layer, DrawableRastersKeepTheSeeThroughRuleForEveryFormat) {
   QRandomGenerator random(7);
   for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8,
@@ -89,23 +111,35 @@ TEST(Layer, DrawableRastersKeepTheSeeThroughRuleForEveryFormat) {
 TEST(Layer, AreasLandAsThePerPixelRuleSays) {
   QRandomGenerator random(11);
   for (int n = 0; n < 400; ++n) {
-    const QImage raster = randomRaster(random, QImage::Format_RGB32, QSize(random.bounded(1, 50), random.bounded(1, 50)));
-    const QImage drawable = drawableRaster(raster, random.bounded(2) == 1);
-    const bool stretch = random.bounded(4) != 0;
-    // Controls both smaller and larger than the raster: shrunk, stretched, and cut or padded.
-    const QSize control(random.bounded(1, 160), random.bounded(1, 160));
-    const int left = random.bounded(control.width());
-    const int top = random.bounded(control.height());
-    const QRect area(left, top, random.bounded(1, control.width() - left + 1),
-                     random.bounded(1, control.height() - top + 1));
-    QImage expected(area.width() + 7, area.height() + 5, QImage::Format_RGB32);
+    const AreaCase c = randomArea(random, QImage::Format_RGB32);
+    QImage expected(c.area.width() + 7, c.area.height() + 5, QImage::Format_RGB32);
     expected.fill(qRgb(10, 20, 30));
     QImage actual = expected.copy();
     const QPoint at(random.bounded(8), random.bounded(6));
-    referenceArea(drawable, control, stretch, area, expected, at);
-    drawLayerArea(drawable, control, stretch, area, actual, at);
+    referenceArea(c.drawable, c.control, c.stretch, c.area, expected, at);
+    drawLayerArea(c.drawable, c.control, c.stretch, c.area, actual, at);
     ASSERT_TRUE(samePixels(actual, expected)) << "case " << n;
   }
+}
+
+TEST(Layer, CopiedAreasAreTheDrawnAreasOnClear) {
+  QRandomGenerator random(13);
+  for (int n = 0; n < 300; ++n) {
+    const AreaCase c = randomArea(random, QImage::Format_RGB888);
+    QImage expected(c.area.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    referenceArea(c.drawable, c.control, c.stretch, c.area, expected, QPoint(0, 0));
+    QImage copied(c.area.size(), QImage::Format_ARGB32_Premultiplied);
+    copied.fill(0x5A5A5A5Au);  // whatever the memory held: every pixel must be written
+    copyLayerArea(c.drawable, c.control, c.stretch, c.area, copied);
+    ASSERT_TRUE(samePixels(copied, expected)) << "case " << n;
+  }
+  QImage nothing(5, 4, QImage::Format_ARGB32_Premultiplied);
+  nothing.fill(0x5A5A5A5Au);
+  copyLayerArea(QImage(), QSize(5, 4), true, nothing.rect(), nothing);
+  QImage clear(5, 4, QImage::Format_ARGB32_Premultiplied);
+  clear.fill(Qt::transparent);
+  EXPECT_TRUE(samePixels(nothing, clear));
 }
 
 TEST(Layer, LayersCutAtTheTargetsEdges) {

@@ -73,10 +73,14 @@ Layer PictureControl::layer() const { return Layer{bounds_, raster_, stretch_, t
 
 void PictureControl::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect() & rect();
-  if (area.isEmpty() || drawable().isNull()) return;
-  QImage chunk(area.size(), QImage::Format_ARGB32_Premultiplied);
-  chunk.fill(Qt::transparent);
-  drawLayerArea(drawable(), QSize(bounds_.width, bounds_.height), stretch_, area, chunk, QPoint(0, 0));
+  const QImage& picture = drawable();
+  if (area.isEmpty() || picture.isNull()) return;
+  // An opaque raster that reaches every pixel of the area goes on the screen as a plain copy, not
+  // a blend: the background and filled text, the largest areas a drag repaints, are such.
+  const bool covered = stretch_ || (area.right() < picture.width() && area.bottom() < picture.height());
+  QImage chunk(area.size(), !transparent_ && covered ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+  if (chunk.isNull()) return;
+  copyLayerArea(picture, QSize(bounds_.width, bounds_.height), stretch_, area, chunk);
   QPainter painter(this);
   painter.drawImage(area.topLeft(), chunk);
 }
