@@ -4,9 +4,12 @@
 #include "render/fonts.h"
 #include "ui/main/errorreport.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QToolTip>
+#include <QTranslator>
 
 #include <new>
 
@@ -35,6 +38,11 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationDisplayName(QStringLiteral("Pelmora"));
   setApplicationVersion(QStringLiteral("1.00"));
   installFontSubstitutions();
+  // Everything the user reads is Japanese, the labels of Qt's own dialogs included.
+  auto* qtJapanese = new QTranslator(this);
+  if (qtJapanese->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(qtJapanese);
   setStyle(new TStyle);
   QPalette hints = QToolTip::palette();
   hints.setColor(QPalette::ToolTipBase, QColor(HintColor));

@@ -151,6 +151,10 @@ TEST_F(MainWindow, FailuresInEventsReachTheReportWithAFullStop) {
   EXPECT_EQ(reportText(QString()), QString());
 }
 
+TEST(Dialogs, QtsOwnLabelsAreJapanese) {
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"キャンセル"_qs);
+}
+
 TEST(Dialogs, ColourChooserOpensOnTheLastConfirmedColour) {
   QWidget owner;
   QtDialogs real(&owner);
