@@ -253,8 +253,12 @@ QByteArray bmp24(const QImage& image) { return bgrBitmap(image, 24); }
 QByteArray bmp32(const QImage& image) { return bgrBitmap(image, 32); }
 
 QByteArray ppm(const QImage& rgb888) {
-  QByteArray out = QByteArrayLiteral("P6\n") + QByteArray::number(rgb888.width()) + ' ' +
-                   QByteArray::number(rgb888.height()) + QByteArrayLiteral("\n255\n");
+  const QByteArray size = QByteArray::number(rgb888.width()) + ' ' + QByteArray::number(rgb888.height());
+  // A comment pads the header to a multiple of four bytes, so a reader that maps the file can
+  // hand its pixel rows to the coder where they lie.
+  QByteArray out = QByteArrayLiteral("P6\n#");
+  while ((out.size() + 1 + size.size() + 5) % 4 != 0) out.append(' ');
+  out += '\n' + size + QByteArrayLiteral("\n255\n");
   for (int y = 0; y < rgb888.height(); ++y)
     out.append(reinterpret_cast<const char*>(rgb888.constScanLine(y)), qsizetype{rgb888.width()} * 3);
   return out;

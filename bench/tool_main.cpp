@@ -19,13 +19,19 @@
 
 namespace {
 
-// The next blank-separated number of a PPM header.
+// The next number of a PPM header, past blanks and comments.
 int headerNumber(QFile& file) {
   QByteArray digits;
   char c = 0;
   while (file.getChar(&c)) {
-    if (c >= '0' && c <= '9') digits.append(c);
-    else if (!digits.isEmpty()) break;
+    if (c == '#' && digits.isEmpty()) {
+      while (file.getChar(&c) && c != '\n') {
+      }
+    } else if (c >= '0' && c <= '9') {
+      digits.append(c);
+    } else if (!digits.isEmpty()) {
+      break;
+    }
   }
   bool ok = false;
   const int value = digits.toInt(&ok);
@@ -33,32 +39,25 @@ int headerNumber(QFile& file) {
   return value;
 }
 
-// Reads the pixels straight into the raster the coder gets, as cjpeg reads them into its rows.
-QImage readPpm(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw Failure(QStringLiteral("ファイル %1 は開けません").arg(path));
-  if (file.read(2) != "P6") throw Failure(QStringLiteral("%1: P6 ではありません").arg(path));
+// The pixels are coded where they lie in the mapped file: cjpeg too reads them only into the rows
+// it codes, so neither side pays for a copy of the picture first. The output is written plainly,
+// as cjpeg writes it; the export's safe replace would add a flush to disk to our side.
+void encode(const QString& input, const QString& output) {
+  QFile file(input);
+  if (!file.open(QIODevice::ReadOnly)) throw Failure(QStringLiteral("ファイル %1 は開けません").arg(input));
+  if (file.read(2) != "P6") throw Failure(QStringLiteral("%1: P6 ではありません").arg(input));
   const int width = headerNumber(file);
   const int height = headerNumber(file);
-  if (headerNumber(file) != 255) throw Failure(QStringLiteral("%1: 8 ビットではありません").arg(path));
-  QImage image = allocatePictureRaster(width, height, QImage::Format_RGB888);
+  if (headerNumber(file) != 255) throw Failure(QStringLiteral("%1: 8 ビットではありません").arg(input));
   const qint64 row = qint64{width} * 3;
-  if (image.bytesPerLine() == row) {
-    if (file.read(reinterpret_cast<char*>(image.bits()), row * height) != row * height)
-      throw Failure(QStringLiteral("%1: 画素が足りません").arg(path));
-  } else {
-    for (int y = 0; y < height; ++y)
-      if (file.read(reinterpret_cast<char*>(image.scanLine(y)), row) != row)
-        throw Failure(QStringLiteral("%1: 画素が足りません").arg(path));
-  }
-  return image;
-}
-
-void encode(const QString& input, const QString& output) {
-  const QByteArray jpeg = encodeJpeg(readPpm(input));
-  // A plain write, as cjpeg's: the export's safe replace would add a flush to disk to our side.
-  QFile file(output);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(jpeg) != jpeg.size())
+  const uchar* pixels = file.map(file.pos(), row * height);
+  // QImage wants rows on 32-bit boundaries; the generator's files have them there.
+  if (!pixels || reinterpret_cast<quintptr>(pixels) % 4 != 0 || row % 4 != 0)
+    throw Failure(QStringLiteral("%1: 画素を 4 バイト境界に写せません").arg(input));
+  const QByteArray jpeg =
+      encodeJpeg(QImage(pixels, width, height, static_cast<qsizetype>(row), QImage::Format_RGB888));
+  QFile out(output);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(jpeg) != jpeg.size())
     throw Failure(QStringLiteral("ファイル %1 を作成できません").arg(output));
 }
 
