@@ -174,6 +174,21 @@ TEST_F(LogoExportTest, SeeThroughPixelsOfAPictureShowWhatLiesBeneath) {
   EXPECT_EQ(stacked.pixel(3, 3), qRgb(200, 10, 10));
 }
 
+TEST_F(LogoExportTest, WhiteLiesBeneathABackgroundThatCannotCoverTheLogo) {
+  const Layer part = solidLayer({4, 3, 2, 2}, QSize(1, 1), kBlack);
+  for (const Layer& background : {Layer{{0, 0, 8, 6}, QImage(), true, false},
+                                  Layer{{0, 0, 8, 6}, QImage(), false, false}}) {
+    const QImage logo = composeLogo(background, {part});
+    EXPECT_TRUE(allPixels(logo, QRect(0, 0, 8, 3), kWhite));
+    EXPECT_TRUE(allPixels(logo, QRect(4, 3, 2, 2), kBlack));
+  }
+  // Unstretched, a small opaque picture covers only its own corner.
+  const QImage logo = composeLogo(solidLayer({0, 0, 8, 6}, QSize(3, 2), kBlack, false), {part});
+  EXPECT_TRUE(allPixels(logo, QRect(0, 0, 3, 2), kBlack));
+  EXPECT_TRUE(allPixels(logo, QRect(3, 0, 5, 3), kWhite));
+  EXPECT_TRUE(allPixels(logo, QRect(0, 2, 4, 4), kWhite));
+}
+
 TEST_F(LogoExportTest, ExtensionChoosesTheFormat) {
   const Layer background = fillBackground({0, 0, 40, 20}, 0x336699);
   const std::vector<Layer> parts = {solidLayer({1, 1, 5, 5}, QSize(1, 1), kBlack)};
