@@ -179,4 +179,25 @@ TEST_F(SceneTest, FailuresAreCollectedAndLaterPartsStillBuilt) {
   EXPECT_EQ(scene.parts[4].raster.size(), QSize(8, 8));
 }
 
+TEST_F(SceneTest, FailuresKeepRecordOrderWhateverTheirKind) {
+  // Text parts and pictures are made apart; the report still follows the records.
+  part(pkText, {0, 0, 9, 9}).FontSize = 2000000000;
+  picturePart(dir.filePath(QStringLiteral("first-missing.bmp")), {1, 1, 5, 5});
+  part(pkText, {2, 2, 9, 9});
+  part(pkText, {3, 3, 9, 9}).FontSize = 2000000000;
+  picturePart(pictureFile(QStringLiteral("ok.bmp"), 3, 2), {4, 4, 6, 6});
+  picturePart(dir.filePath(QStringLiteral("last-missing.bmp")), {5, 5, 5, 5});
+
+  const Scene scene = buildScene(doc, kDpi);
+  ASSERT_EQ(scene.failedFiles.size(), 4);
+  EXPECT_TRUE(scene.failedFiles[0].contains(QStringLiteral("1 番目の部品")));
+  EXPECT_TRUE(scene.failedFiles[1].contains(QStringLiteral("first-missing.bmp")));
+  EXPECT_TRUE(scene.failedFiles[2].contains(QStringLiteral("4 番目の部品")));
+  EXPECT_TRUE(scene.failedFiles[3].contains(QStringLiteral("last-missing.bmp")));
+  ASSERT_EQ(scene.parts.size(), 6u);
+  for (size_t i = 0; i < scene.parts.size(); ++i) EXPECT_EQ(scene.parts[i].bounds.left, static_cast<int>(i)) << i;
+  EXPECT_FALSE(scene.parts[2].raster.isNull());
+  EXPECT_EQ(scene.parts[4].raster.size(), QSize(3, 2));
+}
+
 }  // namespace
