@@ -27,7 +27,6 @@ constexpr quint32 COMPRESSION_RLE4 = 2;
 constexpr quint32 COMPRESSION_BITFIELDS = 3;
 
 constexpr QRgb PAD_COLOUR = 0xFF000000u;  // opaque black
-constexpr QRgb WHITE = 0xFFFFFFFFu;
 
 using Masks = std::array<quint32, 3>;  // red, green, blue
 constexpr Masks MASKS_555 = {0x7C00, 0x03E0, 0x001F};
