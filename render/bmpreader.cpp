@@ -21,6 +21,9 @@ constexpr qint64 INFO_HEADER_SIZE = 40;
 constexpr qint64 MASKS_INSIDE_HEADER_SIZE = 52;
 constexpr qint64 SEPARATE_MASKS_SIZE = 12;
 
+// Plain runs give at most 128 pixels a byte, a complete uncompressed file at most 8.
+constexpr qint64 PIXELS_PER_FILE_BYTE = 256;
+
 constexpr quint32 COMPRESSION_NONE = 0;
 constexpr quint32 COMPRESSION_RLE8 = 1;
 constexpr quint32 COMPRESSION_RLE4 = 2;
@@ -128,6 +131,9 @@ Layout parse(QByteArrayView data) {
   layout.height = std::abs(layout.height);
   // Before anything is read or allocated: a tiny file may claim an enormous picture.
   checkRasterSize(layout.width, layout.height);
+  // A file that ends inside its pixels loads with the rest white, and run-length codes may skip
+  // most of a picture, but a few bytes must not become a gigabyte of white.
+  if (!pixelsInProportion(layout.width, layout.height, fileSize, PIXELS_PER_FILE_BYTE)) readError();
 
   qint64 tableStart = FILE_HEADER_SIZE + headerSize;
   if (layout.compression == COMPRESSION_BITFIELDS) {

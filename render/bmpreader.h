@@ -11,6 +11,7 @@
 // pictures come out as RGB32. Pixels the file does not supply are white.
 //
 // Throws Failure: "ビットマップイメージが不正です" for anything that is not a bitmap we understand,
-// "ストリームからの読み込みエラー" when the file ends before its pixel data, and the raster size
+// "ストリームからの読み込みエラー" when the file ends before its pixel data or claims a picture of
+// more than 16 megapixels with less than a byte for every 256 pixels, and the raster size
 // message when the declared picture is too large to make.
 QImage readBmp(QByteArrayView data);

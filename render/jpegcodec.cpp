@@ -46,6 +46,10 @@ Failure jpegFailure(const ErrorTrap& trap) {
   return Failure(QStringLiteral("JPEG エラー #%1").arg(trap.manager.msg_code));
 }
 
+// A Huffman-coded file spends at least a bit on every 8 x 8 block, 512 pixels a byte; only a
+// damaged or cut-down file, or an arithmetic-coded one of almost a single colour, has fewer.
+constexpr qint64 PIXELS_PER_FILE_BYTE = 1024;
+
 constexpr int GREY_LEVELS = 236;
 constexpr int ROWS_PER_CALL = 16;  // fewer library calls than one row at a time
 
@@ -151,6 +155,11 @@ public:
     if (!runTrapped(context_.trap, readHeader, context_)) throw jpegFailure(context_.trap);
     const jpeg_decompress_struct& cinfo = context_.cinfo;
     // Checks the size before allocating: a few header bytes may claim a huge picture.
+    checkRasterSize(cinfo.output_width, cinfo.output_height);
+    if (!pixelsInProportion(cinfo.output_width, cinfo.output_height, context_.size, PIXELS_PER_FILE_BYTE))
+      throw Failure(QStringLiteral("JPEG ファイルが %1 x %2 ピクセルの画像には短すぎます")
+                        .arg(cinfo.output_width)
+                        .arg(cinfo.output_height));
     QImage::Format format = QImage::Format_RGB888;
     if (cinfo.quantize_colors) format = QImage::Format_Indexed8;
     if (context_.cmyk) format = QImage::Format_RGB32;  // converted in place, 4 bytes to 4 bytes

@@ -2,6 +2,8 @@
 
 #include "model/failure.h"
 
+#include <algorithm>
+
 bool rasterSizeAllowed(qint64 width, qint64 height) {
   return width >= 0 && height >= 0 && width <= MAX_RASTER_SIDE && height <= MAX_RASTER_SIDE &&
          width * height <= MAX_RASTER_PIXELS;
@@ -10,6 +12,10 @@ bool rasterSizeAllowed(qint64 width, qint64 height) {
 void checkRasterSize(qint64 width, qint64 height) {
   if (!rasterSizeAllowed(width, height))
     throw Failure(QStringLiteral("画像が大きすぎます (%1 x %2 ピクセル)").arg(width).arg(height));
+}
+
+bool pixelsInProportion(qint64 width, qint64 height, qint64 fileBytes, qint64 pixelsPerByte) {
+  return width * height <= std::max(PIXELS_ANY_FILE_MAY_CLAIM, fileBytes * pixelsPerByte);
 }
 
 QImage makeWhiteRaster(int width, int height) {

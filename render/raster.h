@@ -17,6 +17,15 @@ bool rasterSizeAllowed(qint64 width, qint64 height);
 // Throws Failure with a clear message unless rasterSizeAllowed().
 void checkRasterSize(qint64 width, qint64 height);
 
+// Pictures up to this size may come from a file of any length: a file cut short still shows, its
+// missing part filled in. Beyond it the decoders want the file to hold some share of the picture,
+// so that a few hundred bytes cannot claim a gigabyte of raster and seconds of decoding.
+inline constexpr qint64 PIXELS_ANY_FILE_MAY_CLAIM = qint64{1} << 24;
+
+// Whether a file of `fileBytes` may give a width x height picture: always up to
+// PIXELS_ANY_FILE_MAY_CLAIM pixels, beyond that when it holds a byte for every `pixelsPerByte`.
+bool pixelsInProportion(qint64 width, qint64 height, qint64 fileBytes, qint64 pixelsPerByte);
+
 // A new all-white Format_RGB32 raster; throws Failure beyond the limits or when memory runs out.
 QImage makeWhiteRaster(int width, int height);
 
