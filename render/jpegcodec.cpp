@@ -10,6 +10,8 @@
 #include <cstdlib>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace {
 
@@ -43,7 +45,32 @@ bool runTrapped(ErrorTrap& trap, void (*step)(Context&), Context& context) {
 }
 
 Failure jpegFailure(const ErrorTrap& trap) {
+  if (trap.manager.msg_code == JERR_NO_BACKING_STORE)
+    return Failure(QStringLiteral("JPEG ファイルの展開に必要なメモリが多すぎます"));
   return Failure(QStringLiteral("JPEG エラー #%1").arg(trap.manager.msg_code));
+}
+
+// A progressive file keeps every coefficient of the picture in memory while its scans arrive,
+// and each scan passes over the whole picture: a file of a few hundred kilobytes may otherwise
+// ask for gigabytes and minutes. Beyond this much working memory the library stops with
+// JERR_NO_BACKING_STORE (it has no temporary files). It is as much as the largest raster: only
+// progressive pictures of well over 100 megapixels without colour subsampling need more.
+constexpr long MAX_WORKING_MEMORY = long{1} << 30;
+// Writers use about ten scans; the format allows far more than any picture needs.
+constexpr int MAX_SCANS = 100;
+
+// Called by the library before each step of reading the scans; stops it, as an error would,
+// once a file has more scans than any writer produces.
+struct ScanCounter {
+  jpeg_progress_mgr manager;  // first, so the library's pointer to it is a pointer to the counter
+  bool exceeded;
+};
+
+void countScans(j_common_ptr cinfo) {
+  auto* counter = reinterpret_cast<ScanCounter*>(cinfo->progress);
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= MAX_SCANS) return;
+  counter->exceeded = true;
+  jumpOnError(cinfo);
 }
 
 // A Huffman-coded file spends at least a bit on every 8 x 8 block, 512 pixels a byte; only a
@@ -67,6 +94,7 @@ JDIMENSION pointRows(JSAMPROW (&rows)[ROWS_PER_CALL], const uchar* bits, qsizety
 struct DecodeContext {
   jpeg_decompress_struct cinfo{};
   ErrorTrap trap{};
+  ScanCounter scans{};
   const unsigned char* data = nullptr;
   unsigned long size = 0;
   bool cmyk = false;
@@ -79,6 +107,9 @@ struct DecodeContext {
 
 void readHeader(DecodeContext& c) {
   jpeg_create_decompress(&c.cinfo);
+  c.cinfo.mem->max_memory_to_use = MAX_WORKING_MEMORY;
+  c.scans.manager.progress_monitor = countScans;
+  c.cinfo.progress = &c.scans.manager;
   jpeg_mem_src(&c.cinfo, c.data, c.size);
   jpeg_read_header(&c.cinfo, TRUE);
   c.cinfo.dct_method = JDCT_ISLOW;
@@ -167,7 +198,11 @@ public:
     context_.bits = image.bits();
     context_.bytesPerLine = image.bytesPerLine();
 
-    if (!runTrapped(context_.trap, readPixels, context_)) throw jpegFailure(context_.trap);
+    if (!runTrapped(context_.trap, readPixels, context_)) {
+      if (context_.scans.exceeded)
+        throw Failure(QStringLiteral("JPEG ファイルのスキャンが多すぎます (%1 を超えています)").arg(MAX_SCANS));
+      throw jpegFailure(context_.trap);
+    }
     if (cinfo.quantize_colors) image.setColorTable(QList<QRgb>(context_.greys, context_.greys + context_.greyCount));
     if (context_.cmyk) cmykToRgb(image, context_.invertedCmyk);
     return image;

@@ -81,7 +81,46 @@ TEST(BmpFaults, RunLengthPictureBeyondSixteenMegapixelsLoads) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// JPEG files that claim far more pixels than their bytes could hold.
+// Progressive JPEG files written marker by marker: every Huffman table has one code, '0' for
+// symbol 0, so every block decodes as a DC difference of 0 and an end of block, and the scans
+// need no data at all (the library reads zero bits at the next marker).
+
+QByteArray bigEndian16(qsizetype value) {
+  return QByteArray(1, static_cast<char>(value >> 8)) + static_cast<char>(value & 0xFF);
+}
+
+QByteArray segment(char marker, const QByteArray& payload) {
+  return QByteArray("\xFF", 1) + marker + bigEndian16(payload.size() + 2) + payload;
+}
+
+// `commentBytes` of comments make the file as long as a real one of its size would be.
+QByteArray progressiveJpeg(int width, int height, int components, int acScans, int commentBytes = 0) {
+  QByteArray frame = QByteArray(1, 8) + bigEndian16(height) + bigEndian16(width) + static_cast<char>(components);
+  QByteArray dcScan(1, static_cast<char>(components));
+  for (int c = 1; c <= components; ++c) {
+    frame += QByteArray(1, static_cast<char>(c)) + '\x11' + '\0';  // no subsampling, table 0
+    dcScan += QByteArray(1, static_cast<char>(c)) + '\0';
+  }
+  dcScan += QByteArray(3, '\0');  // coefficient 0 only, no successive approximation
+  const QByteArray oneCode = QByteArray(1, 1) + QByteArray(15, '\0') + QByteArray(1, '\0');
+  QByteArray file("\xFF\xD8", 2);
+  for (int left = commentBytes; left > 0; left -= 65000)
+    file += segment('\xFE', QByteArray(std::min(left, 65000), 'c'));
+  file += segment('\xDB', QByteArray(1, '\0') + QByteArray(64, 1));
+  file += segment('\xC2', frame);
+  file += segment('\xC4', QByteArray(1, '\x00') + oneCode);
+  file += segment('\xC4', QByteArray(1, '\x10') + oneCode);
+  file += segment('\xDA', dcScan);
+  // The first component's coefficients 1 to 63, again and again.
+  for (int i = 0; i < acScans; ++i) file += segment('\xDA', QByteArray("\x01\x01\x00\x01\x3F\x00", 6));
+  return file + QByteArray("\xFF\xD9", 2);
+}
+
+TEST(JpegFaults, HandWrittenProgressiveFileDecodes) {
+  const QImage image = decodeJpeg(progressiveJpeg(8, 8, 1, 3));
+  ASSERT_EQ(image.size(), QSize(8, 8));
+  EXPECT_NEAR(qGray(image.pixel(3, 3)), 128, 1);
+}
 
 // Found by fuzz_jpeg: 225 bytes of an arithmetic-coded file claiming 11280 x 15120 pixels. The
 // library makes up what the file lacks, so it decoded to a 170-megapixel raster, taking seconds
@@ -99,6 +138,23 @@ TEST(JpegFaults, TinyFileClaimingAHugePictureIsRefusedBeforeDecoding) {
   EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }),
             QStringLiteral("JPEG ファイルが 11280 x 15120 ピクセルの画像には短すぎます"));
   EXPECT_LT(timer.elapsed(), 200);
+}
+
+// Long enough for its size, so past the check above, but its coefficients would take 1.5 GB of
+// the library's memory.
+TEST(JpegFaults, ProgressiveFileNeedingGigabytesOfWorkingMemoryIsRefusedAtOnce) {
+  const QByteArray file = progressiveJpeg(32767, 8191, 3, 1, 270000);
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }), QStringLiteral("JPEG ファイルの展開に必要なメモリが多すぎます"));
+  EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// Each scan passes over the whole picture; a file may not repeat them without end.
+TEST(JpegFaults, MoreThanAHundredScansAreRefused) {
+  EXPECT_EQ(decodeJpeg(progressiveJpeg(8, 8, 1, 99)).size(), QSize(8, 8));
+  EXPECT_EQ(failureOf([&] { return decodeJpeg(progressiveJpeg(8, 8, 1, 100)); }),
+            QStringLiteral("JPEG ファイルのスキャンが多すぎます (100 を超えています)"));
 }
 
 }  // namespace
