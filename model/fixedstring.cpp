@@ -13,6 +13,13 @@ const char* const kCodePage = "Windows-31J";
 
 bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+// What a field would hold of `text`: nothing when a character has no Shift-JIS form, or is
+// U+0000, whose zero byte would end the field early and leave the rest unread.
+std::optional<QByteArray> fieldBytes(QStringView text) {
+  if (text.contains(QChar(u'\0'))) return std::nullopt;
+  return toShiftJis(text);
+}
+
 }  // namespace
 
 std::optional<QByteArray> toShiftJis(QStringView text) {
@@ -27,7 +34,7 @@ QString fromShiftJis(QByteArrayView bytes) {
   return decoder.decode(bytes);
 }
 
-bool fitsCodePage(QStringView text) { return toShiftJis(text).has_value(); }
+bool fitsCodePage(QStringView text) { return fieldBytes(text).has_value(); }
 
 QByteArray cutShiftJis(QByteArrayView bytes, int maxBytes) {
   qsizetype end = 0;
@@ -52,7 +59,7 @@ bool hasTerminator(const char (&field)[FIXED_STRING_SIZE]) {
 }
 
 std::optional<QString> storeFixedString(char (&field)[FIXED_STRING_SIZE], QStringView text) {
-  const std::optional<QByteArray> bytes = toShiftJis(text);
+  const std::optional<QByteArray> bytes = fieldBytes(text);
   if (!bytes) return std::nullopt;
   const QByteArray stored = cutShiftJis(*bytes, FIXED_STRING_MAX_BYTES);
   std::memcpy(field, stored.constData(), static_cast<size_t>(stored.size()));
@@ -61,7 +68,7 @@ std::optional<QString> storeFixedString(char (&field)[FIXED_STRING_SIZE], QStrin
 }
 
 void storeFixedPath(char (&field)[FIXED_STRING_SIZE], const QString& path) {
-  const std::optional<QByteArray> bytes = toShiftJis(path);
+  const std::optional<QByteArray> bytes = fieldBytes(path);
   if (!bytes)
     throw Failure(QStringLiteral("ファイル名 %1 には保存できない文字が含まれています").arg(path));
   if (bytes->size() > FIXED_STRING_MAX_BYTES)
