@@ -1,16 +1,25 @@
-// Hostile pictures at the level of the decoders. Inputs that fuzzing found are kept here byte for
-// byte.
+// Hostile pictures and failing writes at the level of the decoders and the command-line exporter.
+// Inputs that fuzzing found are kept here byte for byte.
 
 #include "model/failure.h"
+#include "model/fixedstring.h"
+#include "model/projectfile.h"
 #include "render/bmpreader.h"
 #include "render/jpegcodec.h"
 #include "support/bmpbuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include <csignal>
 #include <functional>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -156,5 +165,84 @@ TEST(JpegFaults, MoreThanAHundredScansAreRefused) {
   EXPECT_EQ(failureOf([&] { return decodeJpeg(progressiveJpeg(8, 8, 1, 100)); }),
             QStringLiteral("JPEG ファイルのスキャンが多すぎます (100 を超えています)"));
 }
+
+// ---------------------------------------------------------------------------------------------
+// pelmora-export when nothing it needs can be read, and when its output fills the disk; only in
+// a test build that says where the program is.
+
+#ifdef PELMORA_EXPORT_EXE
+class ExportFaults : public ::testing::Test {
+protected:
+  void SetUp() override {
+    clearDocument(doc);
+    doc.BackWidth = 120;
+    doc.BackHeight = 50;
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+
+  void put(const QString& name, const QByteArray& bytes) const {
+    QFile file(path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+
+  QByteArray contents(const QString& name) const {
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+  // Runs pelmora-export on `doc` saved as logo.rpf; returns its exit code, its errors in `err`.
+  int exportTo(const QString& output, QString& err, const std::function<void()>& inChild = {}) const {
+    writeProjectFile(path(QStringLiteral("logo.rpf")), doc);
+    QProcess process;
+    process.setProgram(QStringLiteral(PELMORA_EXPORT_EXE));
+    process.setArguments({path(QStringLiteral("logo.rpf")), path(output)});
+    if (inChild) process.setChildProcessModifier(inChild);
+    process.start();
+    EXPECT_TRUE(process.waitForFinished(60000));
+    err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  }
+
+  QTemporaryDir dir;
+  TDocument doc;
+};
+
+TEST_F(ExportFaults, ProjectWhosePicturesAreAllMissingNamesEachAndWritesNothing) {
+  const QStringList missing = {path(QStringLiteral("back.bmp")), path(QStringLiteral("a.bmp")),
+                               path(QStringLiteral("b.jpg"))};
+  storeFixedPath(doc.BackFile, missing[0]);
+  storeFixedPath(appendPart(doc, pkPicture).FileName, missing[1]);
+  appendPart(doc, pkText);
+  storeFixedPath(appendPart(doc, pkPicture).FileName, missing[2]);
+  put(QStringLiteral("logo.bmp"), "earlier logo");
+
+  QString err;
+  EXPECT_EQ(exportTo(QStringLiteral("logo.bmp"), err), 1);
+  for (const QString& file : missing) EXPECT_TRUE(err.contains(file)) << err.toStdString();
+  EXPECT_EQ(contents(QStringLiteral("logo.bmp")), QByteArray("earlier logo"));
+  EXPECT_EQ(entries(), (QStringList{QStringLiteral("logo.bmp"), QStringLiteral("logo.rpf")}));
+}
+
+// The kernel's file size limit stops the write part-way, as a full disk would; with SIGXFSZ
+// ignored the write fails instead of killing the process.
+TEST_F(ExportFaults, LogoWriteThatFailsHalfWayKeepsTheEarlierLogoAndLeavesNoTemporaryFile) {
+  appendPart(doc, pkText);
+  put(QStringLiteral("logo.bmp"), "earlier logo");
+  QString err;
+  const int status = exportTo(QStringLiteral("logo.bmp"), err, [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(err.contains(QStringLiteral("ストリームへの書き込みエラー"))) << err.toStdString();
+  EXPECT_EQ(contents(QStringLiteral("logo.bmp")), QByteArray("earlier logo"));
+  EXPECT_EQ(entries(), (QStringList{QStringLiteral("logo.bmp"), QStringLiteral("logo.rpf")}));
+}
+#endif
 
 }  // namespace
