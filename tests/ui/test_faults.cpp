@@ -1,6 +1,7 @@
 // The editor under bad paths, missing and hostile files and failing writes: each command reports
 // once, the composition keeps everything it held, and the next command works.
 
+#include "support/files.h"
 #include "support/mainfixture.h"
 
 #include "model/fixedstring.h"
@@ -19,17 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
 
 class EditorFaults : public MainWindowTest {
 protected:
@@ -76,7 +66,7 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
   qsizetype count = 0;
   for (const QString& picture : {fifo, folder, QStringLiteral("/dev/zero"), vanished}) {
     for (const int command : {TMain::tagAddPicture, TMain::tagBackgroundPicture}) {
-      if (picture == vanished) put(vanished, encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+      if (picture == vanished) putFile(vanished, encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
       dialogs->picturesToOpen.push_back(picture);
       QFile::remove(vanished);  // after the dialog's answer, before the command reads it
       click(command);
@@ -108,7 +98,7 @@ TEST_F(EditorFaults, OversizedBitmapHeaderIsReportedAndAddsNothing) {
   bmp.height = 65535;
   QByteArray file = bmp.build();
   file.resize(100, '\0');
-  put(path(QStringLiteral("huge.bmp")), file);
+  putFile(path(QStringLiteral("huge.bmp")), file);
   dialogs->picturesToOpen.push_back(path(QStringLiteral("huge.bmp")));
   click(TMain::tagAddPicture);
   qsizetype count = 0;
@@ -178,7 +168,7 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
 // As root every folder is writable, so the place nothing can be written to is a path under a
 // regular file.
 TEST_F(EditorFaults, SavingWhereNoFileCanBeMadeReportsAndKeepsTheComposition) {
-  put(path(QStringLiteral("plain.txt")), "kept");
+  putFile(path(QStringLiteral("plain.txt")), "kept");
   ASSERT_TRUE(w().AddPart(pkText));
   dialogs->projectsToSave.push_back(path(QStringLiteral("a.rpf")));
   click(TMain::tagSaveProject);
@@ -195,10 +185,10 @@ TEST_F(EditorFaults, SavingWhereNoFileCanBeMadeReportsAndKeepsTheComposition) {
   expectOneMoreReport(count, QStringLiteral("ファイル %1 を作成できません").arg(logo));
 
   EXPECT_EQ(block(), saved);
-  EXPECT_EQ(contents(path(QStringLiteral("plain.txt"))), QByteArray("kept"));
+  EXPECT_EQ(fileBytes(path(QStringLiteral("plain.txt"))), QByteArray("kept"));
   dialogs->projectsToSave.push_back(path(QStringLiteral("b.rpf")));
   click(TMain::tagSaveProject);
-  EXPECT_EQ(contents(path(QStringLiteral("b.rpf"))), contents(path(QStringLiteral("a.rpf"))));
+  EXPECT_EQ(fileBytes(path(QStringLiteral("b.rpf"))), fileBytes(path(QStringLiteral("a.rpf"))));
   EXPECT_EQ(reports.size(), count);
 }
 

@@ -1,3 +1,4 @@
+#include "support/files.h"
 #include "support/mainfixture.h"
 
 #include "model/failure.h"
@@ -17,17 +18,6 @@ namespace {
 
 QByteArray bytesOf(const TDocument& doc) { return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc); }
 
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 // Pictures, projects and logos in a temporary folder, driven through the commands.
 class Files : public MainWindowTest {
 protected:
@@ -42,7 +32,7 @@ protected:
         if ((x + y) % 3 == 0) image.setPixel(x, y, key);
     image.setPixel(0, height - 1, key);
     image.setPixel(width / 2, height / 2, qRgb(200, 30, 90));
-    writeAll(path(name), encodeBmp(image));
+    putFile(path(name), encodeBmp(image));
     return path(name);
   }
 
@@ -101,7 +91,7 @@ TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
 }
 
 TEST_F(Files, FailedLoadsChangeNothing) {
-  writeAll(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+  putFile(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
   EXPECT_THROW(addPicture(path(u"bad.jpg"_qs)), Failure);
   EXPECT_EQ(w().Document.PartCount, 0);
   EXPECT_EQ(part(0), nullptr);
@@ -129,9 +119,9 @@ TEST_F(Files, SavingTwiceGivesIdenticalBlockImages) {
   compose();
   save(path(u"a.rpf"_qs));
   save(path(u"b.rpf"_qs));
-  const QByteArray a = readAll(path(u"a.rpf"_qs));
+  const QByteArray a = fileBytes(path(u"a.rpf"_qs));
   EXPECT_EQ(a.size(), 56512);
-  EXPECT_EQ(a, readAll(path(u"b.rpf"_qs)));
+  EXPECT_EQ(a, fileBytes(path(u"b.rpf"_qs)));
   EXPECT_EQ(a, bytesOf(w().Document));
   EXPECT_EQ(w().Document.Parts[2].Left, 170) << "bounds copied at save";
 }
@@ -155,7 +145,7 @@ TEST_F(Files, AReopenedProjectShowsTheSameComposition) {
 TEST_F(Files, WrongExtensionsAndDamagedFilesLeaveTheCompositionAlone) {
   compose();
   const QByteArray before = bytesOf(w().Document);
-  writeAll(path(u"x.rpf.bak"_qs), QByteArray(56512, '\0'));
+  putFile(path(u"x.rpf.bak"_qs), QByteArray(56512, '\0'));
   open(path(u"x.rpf.bak"_qs));
   ASSERT_EQ(dialogs->messages.size(), 1);
   EXPECT_EQ(dialogs->messages[0].first, u"Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"_qs);
@@ -164,7 +154,7 @@ TEST_F(Files, WrongExtensionsAndDamagedFilesLeaveTheCompositionAlone) {
   QByteArray damaged(56512, '\0');
   const qint32 count = 1000;
   std::memcpy(damaged.data() + 56508, &count, 4);
-  writeAll(path(u"damaged.rpf"_qs), damaged);
+  putFile(path(u"damaged.rpf"_qs), damaged);
   open(path(u"damaged.rpf"_qs));
   ASSERT_EQ(dialogs->messages.size(), 2);
   EXPECT_EQ(dialogs->messages[1].second, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs);
@@ -196,7 +186,7 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
   compose();
   dialogs->picturesToSave.push_back(path(u"logo.bmp"_qs));
   w().ToolButtonClick(TMain::tagSaveLogo);
-  const QImage logo = readBmp(readAll(path(u"logo.bmp"_qs)));
+  const QImage logo = readBmp(fileBytes(path(u"logo.bmp"_qs)));
   ASSERT_EQ(logo.size(), QSize(160, 90));
 
   // The canvas as painted on screen, over the background's rectangle.
@@ -210,15 +200,15 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
 
   dialogs->picturesToSave.push_back(path(u"logo.JPG"_qs));
   w().ToolButtonClick(TMain::tagSaveLogo);
-  EXPECT_TRUE(readAll(path(u"logo.JPG"_qs)).startsWith("\xFF\xD8"));
-  EXPECT_EQ(decodeJpeg(readAll(path(u"logo.JPG"_qs))).size(), QSize(160, 90));
+  EXPECT_TRUE(fileBytes(path(u"logo.JPG"_qs)).startsWith("\xFF\xD8"));
+  EXPECT_EQ(decodeJpeg(fileBytes(path(u"logo.JPG"_qs))).size(), QSize(160, 90));
 }
 
 TEST_F(Files, NoPartsNoLogo) {
-  writeAll(path(u"keep.bmp"_qs), "old");
+  putFile(path(u"keep.bmp"_qs), "old");
   dialogs->picturesToSave.push_back(path(u"keep.bmp"_qs));
   w().ToolButtonClick(TMain::tagSaveLogo);
-  EXPECT_EQ(readAll(path(u"keep.bmp"_qs)), QByteArray("old"));
+  EXPECT_EQ(fileBytes(path(u"keep.bmp"_qs)), QByteArray("old"));
 }
 
 }  // namespace
