@@ -10,6 +10,10 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -30,6 +34,12 @@ constexpr quint32 COMPRESSION_RLE4 = 2;
 constexpr quint32 COMPRESSION_BITFIELDS = 3;
 
 constexpr QRgb PAD_COLOUR = 0xFF000000u;  // opaque black
+
+constexpr qint64 MAX_PALETTE_BYTES = 256 * 4;
+
+// Rows are read and converted a chunk at a time, few enough to stay in the cache in between.
+constexpr qint64 CHUNK_BYTES = qint64{256} << 10;
+constexpr qint64 TWO_THREADS_BYTES = qint64{4} << 20;
 
 using Masks = std::array<quint32, 3>;  // red, green, blue
 constexpr Masks MASKS_555 = {0x7C00, 0x03E0, 0x001F};
@@ -61,7 +71,7 @@ struct Layout {
   quint32 compression = COMPRESSION_NONE;
   Masks masks{};
   QList<QRgb> palette;  // 2^bitCount entries for up to 8 bits, padded with black
-  const uchar* pixels = nullptr;
+  qint64 pixelStart = 0;  // where the pixels begin in the file
   qint64 pixelBytes = 0;  // what the file really holds, never more
   qint64 stride = 0;      // bytes from one row to the next, rows being padded to 32 bits
 
@@ -88,10 +98,20 @@ bool compressionFits(quint32 compression, int bitCount) {
 
 Masks readMasks(const uchar* p) { return {le32(p), le32(p + 4), le32(p + 8)}; }
 
-Layout parse(QByteArrayView data) {
-  const auto* file = reinterpret_cast<const uchar*>(data.data());
-  const qint64 fileSize = data.size();
+// Reads all of `length` bytes at `offset`, or fails as a file that ends too soon.
+void readExactly(BmpSource& source, qint64 offset, uchar* destination, qint64 length) {
+  const std::span<uchar> piece(destination, static_cast<size_t>(length));
+  if (source.read(offset, {&piece, 1}, length) != length) readError();
+}
+
+Layout parse(BmpSource& source) {
+  const qint64 fileSize = source.size();
   if (fileSize < FILE_HEADER_SIZE) readError();
+  // The file header and as much of the next as is ever looked at; every field read from it
+  // below lies inside the header length, which is checked against the file size first.
+  std::array<uchar, FILE_HEADER_SIZE + MASKS_INSIDE_HEADER_SIZE> head{};
+  readExactly(source, 0, head.data(), std::min<qint64>(fileSize, head.size()));
+  const uchar* file = head.data();
   if (file[0] != 'B' || file[1] != 'M') invalidBitmap();
   const qint64 pixelOffset = le32(file + 10);
 
@@ -141,7 +161,9 @@ Layout parse(QByteArrayView data) {
       layout.masks = readMasks(info + INFO_HEADER_SIZE);
     } else {
       if (tableStart + SEPARATE_MASKS_SIZE > fileSize) readError();
-      layout.masks = readMasks(file + tableStart);
+      std::array<uchar, SEPARATE_MASKS_SIZE> masks{};
+      readExactly(source, tableStart, masks.data(), masks.size());
+      layout.masks = readMasks(masks.data());
       tableStart += SEPARATE_MASKS_SIZE;
     }
   } else if (layout.bitCount == 16) {
@@ -163,9 +185,13 @@ Layout parse(QByteArrayView data) {
   }
   const qint64 tableEnd = tableStart + entries * entrySize;
   if (tableEnd > fileSize) readError();
-  for (qint64 i = 0; i < layout.palette.size() && i < entries; ++i) {
-    const uchar* entry = file + tableStart + i * entrySize;
-    layout.palette[i] = qRgb(entry[2], entry[1], entry[0]);
+  if (!layout.palette.isEmpty()) {
+    std::array<uchar, MAX_PALETTE_BYTES> table{};
+    readExactly(source, tableStart, table.data(), entries * entrySize);
+    for (qint64 i = 0; i < entries; ++i) {
+      const uchar* entry = table.data() + i * entrySize;
+      layout.palette[i] = qRgb(entry[2], entry[1], entry[0]);
+    }
   }
 
   // Writers that leave a gap before the pixels say so in the offset; one pointing back into the
@@ -173,7 +199,7 @@ Layout parse(QByteArrayView data) {
   const qint64 dataStart = pixelOffset >= tableEnd && pixelOffset < fileSize ? pixelOffset : tableEnd;
   layout.stride = (layout.width * layout.bitCount + 31) / 32 * 4;
   const qint64 declared = imageSize != 0 ? qint64{imageSize} : layout.height * layout.stride;
-  layout.pixels = file + dataStart;
+  layout.pixelStart = dataStart;
   layout.pixelBytes = std::min(declared, fileSize - dataStart);
   return layout;
 }
@@ -207,7 +233,13 @@ struct MaskedPixels {
   }
 };
 
-void copyRow(const uchar* src, uchar* dst, qint64 bytes) { std::memcpy(dst, src, static_cast<size_t>(bytes)); }
+// Row converters take a file row and write a raster line. Those used for rows laid out as the
+// raster's lines also work where both are the same memory: such rows are read into their lines
+// and converted where they lie.
+
+void copyRow(const uchar* src, uchar* dst, qint64 bytes) {
+  if (src != dst) std::memcpy(dst, src, static_cast<size_t>(bytes));
+}
 
 void unpackNibbles(const uchar* src, uchar* dst, qint64 width) {
   for (qint64 x = 0; x + 1 < width; x += 2, ++src) {
@@ -219,37 +251,77 @@ void unpackNibbles(const uchar* src, uchar* dst, qint64 width) {
 
 void swapToRgb888(const uchar* src, uchar* dst, qint64 width) {
   for (qint64 x = 0; x < width; ++x, src += 3, dst += 3) {
-    dst[0] = src[2];
+    const uchar blue = src[0];
+    const uchar red = src[2];
+    dst[0] = red;
     dst[1] = src[1];
-    dst[2] = src[0];
+    dst[2] = blue;
   }
 }
 
 // The file's B,G,R,x is RGB32's memory order already; only the unused byte must read as opaque.
-void copyRgb32(const uchar* src, uchar* dst, qint64 width) {
-  std::memcpy(dst, src, static_cast<size_t>(width) * 4);
+void opaqueRgb32(const uchar* src, uchar* dst, qint64 width) {
+  const auto* in = reinterpret_cast<const quint32*>(src);
   auto* out = reinterpret_cast<quint32*>(dst);
-  for (qint64 x = 0; x < width; ++x) out[x] |= 0xFF000000u;
+  for (qint64 x = 0; x < width; ++x) out[x] = in[x] | 0xFF000000u;
 }
+
+enum class Rows { InLines, ThroughBuffer };
 
 // Rows the file holds completely are converted; the rest are white. An indexed raster cannot be
 // relied on to have white in its palette, so a short one becomes RGB32.
 template <typename ConvertRow>
-QImage decodeRows(const Layout& layout, QImage::Format format, const ConvertRow& convertRow) {
+QImage decodeRows(BmpSource& source, const Layout& layout, QImage::Format format, Rows rows,
+                  const ConvertRow& convertRow) {
   QImage image = allocatePictureRaster(layout.width, layout.height, format);
   if (format == QImage::Format_Mono || format == QImage::Format_Indexed8) image.setColorTable(layout.palette);
-
-  const qint64 rowBytes = (layout.width * layout.bitCount + 7) / 8;
-  const qint64 complete =
-      layout.pixelBytes < rowBytes ? 0 : std::min(layout.height, (layout.pixelBytes - rowBytes) / layout.stride + 1);
   uchar* bits = image.bits();
   const qint64 bytesPerLine = image.bytesPerLine();
-  for (qint64 row = 0; row < complete; ++row)
-    convertRow(layout.pixels + row * layout.stride, bits + layout.lineOf(row) * bytesPerLine, layout.width);
+  const auto line = [&](qint64 row) { return bits + layout.lineOf(row) * bytesPerLine; };
+
+  const bool inLines = rows == Rows::InLines && bytesPerLine == layout.stride;
+  const qint64 rowBytes = (layout.width * layout.bitCount + 7) / 8;
+  const qint64 chunkRows = std::clamp<qint64>(CHUNK_BYTES / layout.stride, 1, layout.height);
+
+  // Decodes file rows first..end-1; returns how many of them, from the first on, were whole.
+  const auto decodeRange = [&](qint64 first, qint64 end) {
+    std::unique_ptr<uchar[]> buffer;
+    if (!inLines) buffer = std::make_unique_for_overwrite<uchar[]>(static_cast<size_t>(chunkRows * layout.stride));
+    std::vector<std::span<uchar>> pieces(static_cast<size_t>(chunkRows));
+    qint64 row = first;
+    while (row < end) {
+      const qint64 count = std::min(chunkRows, end - row);
+      const qint64 length = std::min(count * layout.stride, layout.pixelBytes - row * layout.stride);
+      if (length < rowBytes) break;
+      for (qint64 i = 0; i < count; ++i)
+        pieces[i] = {inLines ? line(row + i) : buffer.get() + i * layout.stride, static_cast<size_t>(layout.stride)};
+      const qint64 got = source.read(layout.pixelStart + row * layout.stride,
+                                     std::span(pieces).first(static_cast<size_t>(count)), length);
+      // A file that shrinks while it is read leaves the rest of the picture white, like a short one.
+      const qint64 whole = got < rowBytes ? 0 : std::min(count, (got - rowBytes) / layout.stride + 1);
+      for (qint64 i = 0; i < whole; ++i) convertRow(pieces[i].data(), line(row + i), layout.width);
+      row += whole;
+      if (whole < count) break;
+    }
+    return row - first;
+  };
+
+  // A large picture is read by two threads, half each: fresh memory has to be cleared by the
+  // kernel and filled, and one core alone spends most of a large bitmap's load on that.
+  qint64 complete = 0;
+  if (image.sizeInBytes() >= TWO_THREADS_BYTES) {
+    const qint64 half = layout.height / 2;
+    std::future<qint64> second = std::async(std::launch::async, decodeRange, half, layout.height);
+    complete = decodeRange(0, half);
+    const qint64 secondComplete = second.get();
+    if (complete == half) complete += secondComplete;
+  } else {
+    complete = decodeRange(0, layout.height);
+  }
   if (complete == layout.height) return image;
 
   for (qint64 row = complete; row < layout.height; ++row)
-    std::memset(bits + layout.lineOf(row) * bytesPerLine, 0, static_cast<size_t>(bytesPerLine));
+    std::memset(line(row), 0, static_cast<size_t>(bytesPerLine));
   if (image.colorCount() > 0) {
     image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
@@ -259,24 +331,25 @@ QImage decodeRows(const Layout& layout, QImage::Format format, const ConvertRow&
   return image;
 }
 
-QImage decodeUncompressed(const Layout& layout) {
+QImage decodeUncompressed(BmpSource& source, const Layout& layout) {
   switch (layout.bitCount) {
   case 1:
-    return decodeRows(layout, QImage::Format_Mono,
+    return decodeRows(source, layout, QImage::Format_Mono, Rows::InLines,
                       [](const uchar* s, uchar* d, qint64 w) { copyRow(s, d, (w + 7) / 8); });
-  case 4: return decodeRows(layout, QImage::Format_Indexed8, unpackNibbles);
-  case 8: return decodeRows(layout, QImage::Format_Indexed8, copyRow);
-  case 24: return decodeRows(layout, QImage::Format_RGB888, swapToRgb888);
+  case 4: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::ThroughBuffer, unpackNibbles);
+  case 8: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::InLines, copyRow);
+  case 24: return decodeRows(source, layout, QImage::Format_RGB888, Rows::InLines, swapToRgb888);
   default: break;
   }
   if (layout.bitCount == 16 && (layout.masks == MASKS_555 || layout.masks == MASKS_565)) {
-    return decodeRows(layout, layout.masks == MASKS_555 ? QImage::Format_RGB555 : QImage::Format_RGB16,
-                      [](const uchar* s, uchar* d, qint64 w) { copyRow(s, d, w * 2); });
+    return decodeRows(source, layout, layout.masks == MASKS_555 ? QImage::Format_RGB555 : QImage::Format_RGB16,
+                      Rows::InLines, [](const uchar* s, uchar* d, qint64 w) { copyRow(s, d, w * 2); });
   }
-  if (layout.bitCount == 32 && layout.masks == MASKS_888) return decodeRows(layout, QImage::Format_RGB32, copyRgb32);
+  if (layout.bitCount == 32 && layout.masks == MASKS_888)
+    return decodeRows(source, layout, QImage::Format_RGB32, Rows::InLines, opaqueRgb32);
   const MaskedPixels masked{Channel(layout.masks[0]), Channel(layout.masks[1]), Channel(layout.masks[2]),
                             layout.bitCount / 8};
-  return decodeRows(layout, QImage::Format_RGB32, masked);
+  return decodeRows(source, layout, QImage::Format_RGB32, Rows::ThroughBuffer, masked);
 }
 
 // Run-length pictures are drawn onto white: whatever the codes skip stays white. Every write is
@@ -287,9 +360,7 @@ public:
       : layout_(layout), raster_(makeWhiteRaster(static_cast<int>(layout.width), static_cast<int>(layout.height))),
         fourBit_(layout.compression == COMPRESSION_RLE4) {}
 
-  QImage decode() {
-    const uchar* p = layout_.pixels;
-    const uchar* const end = p + layout_.pixelBytes;
+  QImage decode(const uchar* p, const uchar* const end) {
     // Every code consumes at least two bytes, so the loop ends with the data.
     while (end - p >= 2 && row_ < layout_.height) {
       const int count = p[0];
@@ -357,12 +428,39 @@ private:
   qint64 row_ = 0;  // counted from the first row in the file
 };
 
+// The codes are read whole: unlike rows, they cannot be cut into pieces without parsing them.
+QImage decodeRunLengths(BmpSource& source, const Layout& layout) {
+  RleDecoder decoder(layout);
+  const std::unique_ptr<uchar[]> codes(new (std::nothrow) uchar[static_cast<size_t>(layout.pixelBytes)]);
+  if (!codes) throw Failure(QStringLiteral("メモリが足りません (%1 バイト)").arg(layout.pixelBytes));
+  const std::span<uchar> piece(codes.get(), static_cast<size_t>(layout.pixelBytes));
+  const qint64 got = source.read(layout.pixelStart, {&piece, 1}, layout.pixelBytes);
+  return decoder.decode(codes.get(), codes.get() + got);
+}
+
 }  // namespace
 
-QImage readBmp(QByteArrayView data) {
-  if (data.isEmpty()) return {};
-  const Layout layout = parse(data);
+qint64 BmpMemorySource::read(qint64 offset, std::span<const std::span<uchar>> pieces, qint64 length) {
+  length = std::min(length, data_.size() - std::min(offset, data_.size()));
+  qint64 done = 0;
+  for (const std::span<uchar>& piece : pieces) {
+    const qint64 n = std::min(static_cast<qint64>(piece.size()), length - done);
+    if (n <= 0) break;
+    std::memcpy(piece.data(), data_.data() + offset + done, static_cast<size_t>(n));
+    done += n;
+  }
+  return done;
+}
+
+QImage readBmp(BmpSource& source) {
+  if (source.size() == 0) return {};
+  const Layout layout = parse(source);
   if (layout.compression == COMPRESSION_RLE8 || layout.compression == COMPRESSION_RLE4)
-    return RleDecoder(layout).decode();
-  return decodeUncompressed(layout);
+    return decodeRunLengths(source, layout);
+  return decodeUncompressed(source, layout);
+}
+
+QImage readBmp(QByteArrayView data) {
+  BmpMemorySource source(data);
+  return readBmp(source);
 }

@@ -195,6 +195,7 @@ public:
     if (cinfo.quantize_colors) format = QImage::Format_Indexed8;
     if (context_.cmyk) format = QImage::Format_RGB32;  // converted in place, 4 bytes to 4 bytes
     QImage image = allocatePictureRaster(cinfo.output_width, cinfo.output_height, format);
+    const RasterPrefault prefault(image);
     context_.bits = image.bits();
     context_.bytesPerLine = image.bytesPerLine();
 

@@ -9,12 +9,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -24,6 +31,8 @@
 namespace {
 
 constexpr size_t HUGE_PAGE = size_t{2} << 20;
+// Below this a thread costs more than it saves.
+constexpr size_t PREFAULT_MIN_BYTES = size_t{8} << 20;
 
 struct FreeMemory {
   void operator()(void* p) const { std::free(p); }
@@ -50,6 +59,7 @@ Failure outOfMemory(qint64 width, qint64 height) {
 }
 
 Failure cannotOpen(const QString& path) { return Failure(QStringLiteral("ファイル %1 は開けません").arg(path)); }
+Failure cannotRead(const QString& path) { return Failure(QStringLiteral("ファイル %1 は読み込めません").arg(path)); }
 
 // A directory, pipe, device or socket is refused before it is opened: opening a FIFO blocks
 // until a writer appears, and opening some devices does something. Checked again on the open
@@ -80,23 +90,96 @@ struct FileContents {
   QByteArrayView view() const { return {memory.get(), size}; }
 };
 
-FileContents readWhole(const QString& path) {
-  QFile file;
-  openRegularFile(file, path);
+// The file's size, after refusing one beyond what a picture part may read.
+qint64 pictureFileSize(const QFile& file, const QString& path) {
   const qint64 size = file.size();
   if (size > MAX_PICTURE_FILE_SIZE)
     throw Failure(QStringLiteral("ファイル %1 は大きすぎます (%2 バイト)").arg(path).arg(size));
+  return size;
+}
+
+FileContents readWhole(QFile& file, const QString& path) {
+  const qint64 size = pictureFileSize(file, path);
   FileContents contents{allocateLarge(static_cast<size_t>(size)), 0};
   if (!contents.memory) throw Failure(QStringLiteral("メモリが足りません (%1 バイト)").arg(size));
   auto* data = reinterpret_cast<char*>(contents.memory.get());
   while (contents.size < size) {
     const qint64 n = file.read(data + contents.size, size - contents.size);
-    if (n < 0) throw Failure(QStringLiteral("ファイル %1 は読み込めません").arg(path));
+    if (n < 0) throw cannotRead(path);
     if (n == 0) break;  // it shrank meanwhile: decoded as the shorter file it now is
     contents.size += n;
   }
   return contents;
 }
+
+// A bitmap read piece by piece from its open file. A file that shrinks meanwhile reads short,
+// and is decoded as the shorter file it has become.
+class BmpFileSource final : public BmpSource {
+public:
+  BmpFileSource(QFile& file, const QString& path) : file_(file), path_(path), size_(pictureFileSize(file, path)) {}
+
+  qint64 size() const override { return size_; }
+
+#ifdef Q_OS_UNIX
+  // One system call reads a whole chunk of rows, each into its own line.
+  qint64 read(qint64 offset, std::span<const std::span<uchar>> pieces, qint64 length) override {
+    constexpr size_t BATCH = std::min<size_t>(IOV_MAX, 1024);
+    std::array<iovec, BATCH> vectors{};
+    qint64 done = 0;
+    size_t piece = 0;
+    size_t within = 0;  // bytes of pieces[piece] already filled
+    while (done < length && piece < pieces.size()) {
+      size_t count = 0;
+      qint64 wanted = 0;
+      for (size_t p = piece, skip = within; p < pieces.size() && count < BATCH && done + wanted < length;
+           ++p, skip = 0) {
+        const qint64 n = std::min(static_cast<qint64>(pieces[p].size() - skip), length - done - wanted);
+        vectors[count++] = {pieces[p].data() + skip, static_cast<size_t>(n)};
+        wanted += n;
+      }
+      const ssize_t n = ::preadv(file_.handle(), vectors.data(), static_cast<int>(count), offset + done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw cannotRead(path_);
+      if (n == 0) break;
+      done += n;
+      for (size_t left = static_cast<size_t>(n); left > 0;) {
+        const size_t room = pieces[piece].size() - within;
+        if (left < room) {
+          within += left;
+          break;
+        }
+        left -= room;
+        ++piece;
+        within = 0;
+      }
+    }
+    return done;
+  }
+#else
+  qint64 read(qint64 offset, std::span<const std::span<uchar>> pieces, qint64 length) override {
+    const std::lock_guard lock(mutex_);  // the position is shared
+    if (!file_.seek(offset)) throw cannotRead(path_);
+    qint64 done = 0;
+    for (const std::span<uchar>& piece : pieces) {
+      const qint64 wanted = std::min(static_cast<qint64>(piece.size()), length - done);
+      if (wanted <= 0) break;
+      const qint64 n = file_.read(reinterpret_cast<char*>(piece.data()), wanted);
+      if (n < 0) throw cannotRead(path_);
+      done += n;
+      if (n < wanted) break;
+    }
+    return done;
+  }
+#endif
+
+private:
+  QFile& file_;
+  const QString& path_;
+  qint64 size_;
+#ifndef Q_OS_UNIX
+  std::mutex mutex_;
+#endif
+};
 
 }  // namespace
 
@@ -119,7 +202,33 @@ QImage allocatePictureRaster(qint64 width, qint64 height, QImage::Format format)
   return image;
 }
 
+RasterPrefault::RasterPrefault([[maybe_unused]] const QImage& raster) {
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+  const auto bytes = static_cast<size_t>(raster.sizeInBytes());
+  if (bytes < PREFAULT_MIN_BYTES) return;
+  const auto start = reinterpret_cast<quintptr>(raster.constBits());
+  // Only whole pages inside the raster; its rows start where the allocation does.
+  const quintptr first = (start + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+  const quintptr end = (start + bytes) / HUGE_PAGE * HUGE_PAGE;
+  if (end <= first) return;
+  try {
+    thread_ = std::jthread([first, end](const std::stop_token& stop) {
+      for (quintptr page = end; page > first && !stop.stop_requested();) {
+        page -= HUGE_PAGE;
+        // Fails on kernels without it, and then nothing is lost but the head start.
+        if (::madvise(reinterpret_cast<void*>(page), HUGE_PAGE, MADV_POPULATE_WRITE) != 0) return;
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the decoder clears its pages itself, as it would anyway.
+  }
+#endif
+}
+
 QImage loadPictureFile(const QString& path) {
-  const FileContents contents = readWhole(path);
-  return isJpegPath(path) ? decodeJpeg(contents.view()) : readBmp(contents.view());
+  QFile file;
+  openRegularFile(file, path);
+  if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
+  BmpFileSource source(file, path);
+  return readBmp(source);
 }

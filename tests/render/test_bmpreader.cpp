@@ -1,11 +1,15 @@
 #include "render/bmpreader.h"
 
 #include "model/failure.h"
+#include "render/picturefile.h"
 #include "support/bmpbuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QTemporaryFile>
+
+#include <functional>
 
 #include <bit>
 #include <optional>
@@ -22,15 +26,37 @@ const QString READ_ERROR = QStringLiteral("ストリームからの読み込み�
 constexpr QRgb WHITE = 0xFFFFFFFFu;
 constexpr QRgb BLACK = 0xFF000000u;
 
-// The message readBmp fails with, or an empty string when it loads.
-QString failureOf(const QByteArray& file) {
+struct Outcome {
+  QImage image;
+  QString failure;  // empty when it loads
+};
+
+Outcome attempt(const std::function<QImage()>& load) {
   try {
-    readBmp(file);
+    return {load(), {}};
   } catch (const Failure& failure) {
-    return failure.message();
+    return {{}, failure.message()};
   }
-  return {};
 }
+
+// A file in memory is decoded from there, a file on disk is read piece by piece: every case goes
+// through both, and both must give the same raster or the same failure.
+QImage decode(const QByteArray& file) {
+  QTemporaryFile onDisk;
+  EXPECT_TRUE(onDisk.open());
+  EXPECT_EQ(onDisk.write(file), file.size());
+  onDisk.close();
+  const Outcome fromMemory = attempt([&] { return readBmp(file); });
+  const Outcome fromDisk = attempt([&] { return loadPictureFile(onDisk.fileName()); });
+  EXPECT_EQ(fromDisk.failure, fromMemory.failure);
+  EXPECT_EQ(fromDisk.image, fromMemory.image);
+  EXPECT_EQ(fromDisk.image.format(), fromMemory.image.format());
+  if (!fromMemory.failure.isEmpty()) throw Failure(fromMemory.failure);
+  return fromMemory.image;
+}
+
+// The message decoding fails with, or an empty string when it loads.
+QString failureOf(const QByteArray& file) { return attempt([&] { return decode(file); }).failure; }
 
 QRgb paletteColour(int index) { return qRgb((index * 37) % 256, (index * 91 + 17) % 256, 255 - index % 256); }
 
@@ -114,7 +140,7 @@ TEST_P(BmpLayouts, DecodesEveryPixel) {
   bmp.palette = makePalette(entries);
   bmp.pixels = bmpbuilder::packRows(fileRows, c.bitCount);
 
-  const QImage image = readBmp(bmp.build());
+  const QImage image = decode(bmp.build());
   ASSERT_EQ(image.size(), QSize(W, H));
   EXPECT_EQ(image.format(), c.format);
   for (int y = 0; y < H; ++y)
@@ -189,7 +215,7 @@ TEST_P(BmpColourTables, FindsPaletteAndPixels) {
   bmp.gap = c.gap;
   bmp.pixelOffset = c.pixelOffset;
   bmp.pixels = bmpbuilder::packRows({c.pixelValues}, c.bitCount);
-  const QImage image = readBmp(bmp.build());
+  const QImage image = decode(bmp.build());
   ASSERT_EQ(image.size(), QSize(4, 1));
   for (int x = 0; x < 4; ++x) EXPECT_EQ(image.pixel(x, 0), c.expected[x]) << "pixel " << x;
 }
@@ -246,7 +272,8 @@ TEST(BmpTruncated, EndingBeforeThePixelsIsAReadError) {
   EXPECT_EQ(failureOf(core.build().left(14 + 12 + 3 * 256 - 1)), READ_ERROR);
 }
 
-TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
+// 4 x 3, 8 bits, four palette entries; its pixels start after the headers and the palette.
+Bmp threeRows() {
   Bmp bmp;
   bmp.width = 4;
   bmp.height = 3;
@@ -254,14 +281,20 @@ TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
   bmp.coloursUsed = 4;
   bmp.palette = makePalette(4);
   bmp.pixels = bmpbuilder::packRows({{0, 1, 2, 3}, {1, 1, 1, 1}, {2, 2, 2, 2}}, 8);
+  return bmp;
+}
+constexpr qsizetype THREE_ROWS_PIXEL_START = 14 + 40 + 4 * 4;
+
+TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
+  const Bmp bmp = threeRows();
   const QByteArray whole = bmp.build();
-  const qsizetype pixelStart = 14 + 40 + 4 * 4;
+  const qsizetype pixelStart = THREE_ROWS_PIXEL_START;
   const QRgb rows[3][4] = {{P0, P1, P2, paletteColour(3)}, {P1, P1, P1, P1}, {P2, P2, P2, P2}};  // file order
   // Pixel bytes present, and how many whole rows that is; also a declared image size of 8.
   for (const auto& [bytes, complete] : {std::pair{0, 0}, {3, 0}, {4, 1}, {11, 2}, {-8, 2}}) {
     Bmp shorter = bmp;
     shorter.imageSize = 8;
-    const QImage image = readBmp(bytes < 0 ? shorter.build() : whole.left(pixelStart + bytes));
+    const QImage image = decode(bytes < 0 ? shorter.build() : whole.left(pixelStart + bytes));
     ASSERT_EQ(image.size(), QSize(4, 3));
     for (int row = 0; row < 3; ++row)
       for (int x = 0; x < 4; ++x)
@@ -272,10 +305,66 @@ TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
   direct.width = 2;
   direct.height = -2;
   direct.pixels = bmpbuilder::packRows({{0x112233, 0x445566}, {0x778899, 0xAABBCC}}, 24);
-  const QImage image = readBmp(direct.build().chopped(3));
+  const QImage image = decode(direct.build().chopped(3));
   EXPECT_EQ(image.format(), QImage::Format_RGB888);
   EXPECT_EQ(image.pixel(1, 0), qRgb(0x44, 0x55, 0x66));
   EXPECT_EQ(image.pixel(1, 1), WHITE);
+}
+
+// Large enough to be read by two threads, half each: wherever the file ends, the rows before that
+// are the file's and every row after it is white, in either half.
+TEST(BmpTruncated, LargePictureEndingInEitherHalf) {
+  constexpr int COLUMNS = 1401;  // padded rows
+  constexpr int ROWS = 1100;
+  const auto colour = [](int x, int row) { return static_cast<std::uint32_t>(x * 7 + row * 40503) & 0xFFFFFFu; };
+  std::vector<std::vector<std::uint32_t>> rows(ROWS, std::vector<std::uint32_t>(COLUMNS));
+  for (int row = 0; row < ROWS; ++row)
+    for (int x = 0; x < COLUMNS; ++x) rows[row][x] = colour(x, row);
+  Bmp bmp;
+  bmp.width = COLUMNS;
+  bmp.height = ROWS;
+  bmp.pixels = bmpbuilder::packRows(rows, 24);
+  const QByteArray whole = bmp.build();
+  const qsizetype start = whole.size() - bmp.pixels.size();
+  const qsizetype stride = bmp.pixels.size() / ROWS;
+
+  for (int complete : {0, 300, ROWS / 2 - 1, ROWS / 2, ROWS / 2 + 1, 900, ROWS}) {
+    const qsizetype part = complete < ROWS ? stride / 2 : 0;  // and half of the next row
+    const QImage image = decode(whole.left(start + complete * stride + part));
+    ASSERT_EQ(image.size(), QSize(COLUMNS, ROWS));
+    for (int row = 0; row < ROWS; ++row)
+      for (int x : {0, COLUMNS / 2, COLUMNS - 1})
+        ASSERT_EQ(image.pixel(x, ROWS - 1 - row), row < complete ? 0xFF000000u | colour(x, row) : WHITE)
+            << complete << " rows: " << x << "," << row;
+  }
+}
+
+// Its size promised more than its reads now give.
+class ShrinkingSource final : public BmpSource {
+public:
+  ShrinkingSource(const QByteArray& data, qsizetype left) : data_(data), left_(left) {}
+  qint64 size() const override { return data_.size(); }
+  qint64 read(qint64 offset, std::span<const std::span<uchar>> pieces, qint64 length) override {
+    BmpMemorySource rest(QByteArrayView(data_).first(left_));
+    return rest.read(offset, pieces, length);
+  }
+
+private:
+  QByteArray data_;
+  qsizetype left_;
+};
+
+TEST(BmpTruncated, FileShrinkingWhileReadIsDecodedAsTheShorterFile) {
+  const QByteArray file = threeRows().build();
+  ShrinkingSource oneRow(file, THREE_ROWS_PIXEL_START + 6);
+  const QImage image = readBmp(oneRow);
+  ASSERT_EQ(image.size(), QSize(4, 3));
+  EXPECT_EQ(image.pixel(3, 2), paletteColour(3));
+  EXPECT_EQ(image.pixel(0, 1), WHITE);
+  EXPECT_EQ(image.pixel(3, 0), WHITE);
+
+  ShrinkingSource headerOnly(file, 20);
+  EXPECT_EQ(attempt([&] { return readBmp(headerOnly); }).failure, READ_ERROR);
 }
 
 // Header fields patched into an otherwise good 2 x 2, 24-bit file: {offset, size, value}.
@@ -321,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InvalidCase{"LengthHuge", {{LENGTH, 4, 0xFFFFFFFF}}}),
     caseName<InvalidCase>);
 
-TEST(BmpReader, EmptyFileIsAnEmptyRaster) { EXPECT_TRUE(readBmp(QByteArray()).isNull()); }
+TEST(BmpReader, EmptyFileIsAnEmptyRaster) { EXPECT_TRUE(decode(QByteArray()).isNull()); }
 
 TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
   struct Size {
@@ -341,6 +430,26 @@ TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
     timer.start();
     EXPECT_TRUE(failureOf(file).startsWith(QStringLiteral("画像が大きすぎます"))) << s.width << " x " << s.height;
     EXPECT_LT(timer.elapsed(), 500);
+  }
+}
+
+// A file's rows arrive many to a system call; far more rows than one call takes must all arrive.
+TEST(BmpReader, EveryRowOfATallPictureArrives) {
+  constexpr int ROWS = 30000;
+  std::vector<std::vector<std::uint32_t>> rows;
+  for (int row = 0; row < ROWS; ++row) rows.push_back({std::uint32_t(row % 4), 0, std::uint32_t(row % 3), 1});
+  Bmp bmp;
+  bmp.width = 4;
+  bmp.height = -ROWS;
+  bmp.bitCount = 8;
+  bmp.coloursUsed = 4;
+  bmp.palette = makePalette(4);
+  bmp.pixels = bmpbuilder::packRows(rows, 8);
+  const QImage image = decode(bmp.build());
+  ASSERT_EQ(image.height(), ROWS);
+  for (int row = 0; row < ROWS; ++row) {
+    ASSERT_EQ(image.pixel(0, row), paletteColour(row % 4)) << row;
+    ASSERT_EQ(image.pixel(2, row), paletteColour(row % 3)) << row;
   }
 }
 
@@ -367,7 +476,7 @@ TEST_P(BmpRle, DrawsOnWhite) {
   bmp.coloursUsed = 4;
   bmp.palette = makePalette(4);
   bmp.pixels = c.payload;
-  const QImage image = readBmp(bmp.build());
+  const QImage image = decode(bmp.build());
   ASSERT_EQ(image.size(), QSize(4, 3));
   EXPECT_EQ(image.format(), QImage::Format_RGB32);
   QString drawn;
