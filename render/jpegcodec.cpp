@@ -213,6 +213,42 @@ private:
   DecodeContext context_;
 };
 
+// The coded bytes go into memory of our own, which the Encoder frees once whatever happens: the
+// library's own memory destination starts at 4 KiB, copies its buffer into one twice the size
+// each time it fills up, and leaves the caller a pointer to a freed buffer when it fails after
+// growing one.
+struct OutputBuffer {
+  jpeg_destination_mgr manager;  // first, so the library's pointer to it is a pointer to the buffer
+  unsigned char* data;
+  size_t capacity;
+  size_t size;  // what the finished file holds
+};
+
+void startOutput(j_compress_ptr cinfo) {
+  auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+  out->manager.next_output_byte = out->data;
+  out->manager.free_in_buffer = out->capacity;
+}
+
+// Called when the buffer is full. Growing a large block in place is cheap: the pages move, the
+// bytes are not copied.
+boolean growOutput(j_compress_ptr cinfo) {
+  auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+  const size_t capacity = out->capacity * 2;
+  auto* data = static_cast<unsigned char*>(std::realloc(out->data, capacity));
+  if (data == nullptr) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);  // the old buffer is still ours to free
+  out->manager.next_output_byte = data + out->capacity;
+  out->manager.free_in_buffer = capacity - out->capacity;
+  out->data = data;
+  out->capacity = capacity;
+  return TRUE;
+}
+
+void finishOutput(j_compress_ptr cinfo) {
+  auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+  out->size = out->capacity - out->manager.free_in_buffer;
+}
+
 struct EncodeContext {
   jpeg_compress_struct cinfo{};
   ErrorTrap trap{};
@@ -221,13 +257,15 @@ struct EncodeContext {
   JDIMENSION width = 0;
   JDIMENSION height = 0;
   bool rgb888 = false;  // else RGB32
-  unsigned char* output = nullptr;  // allocated by the library's memory destination
-  unsigned long outputSize = 0;
+  OutputBuffer output{};
 };
 
 void writeJpeg(EncodeContext& c) {
   jpeg_create_compress(&c.cinfo);
-  jpeg_mem_dest(&c.cinfo, &c.output, &c.outputSize);
+  c.output.manager.init_destination = startOutput;
+  c.output.manager.empty_output_buffer = growOutput;
+  c.output.manager.term_destination = finishOutput;
+  c.cinfo.dest = &c.output.manager;
   c.cinfo.image_width = c.width;
   c.cinfo.image_height = c.height;
   // RGB32 rows are handed over as they are; the library reads them exactly as it would read the
@@ -251,7 +289,7 @@ public:
   Encoder() { context_.cinfo.err = installTrap(context_.trap); }
   ~Encoder() {
     jpeg_destroy_compress(&context_.cinfo);
-    std::free(context_.output);
+    std::free(context_.output.data);
   }
   Encoder(const Encoder&) = delete;
   Encoder& operator=(const Encoder&) = delete;
@@ -265,8 +303,13 @@ public:
     context_.height = static_cast<JDIMENSION>(rgb.height());
     context_.bits = rgb.constBits();
     context_.bytesPerLine = rgb.bytesPerLine();
+    // Enough for most pictures at this quality; pages of it never written are never touched.
+    const size_t reserve = static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()) * 3 / 8 + 65536;
+    context_.output.data = static_cast<unsigned char*>(std::malloc(reserve));
+    if (context_.output.data == nullptr) throw Failure(QStringLiteral("メモリが足りません"));
+    context_.output.capacity = reserve;
     if (!runTrapped(context_.trap, writeJpeg, context_)) throw jpegFailure(context_.trap);
-    return QByteArray(reinterpret_cast<const char*>(context_.output), static_cast<qsizetype>(context_.outputSize));
+    return QByteArray(reinterpret_cast<const char*>(context_.output.data), static_cast<qsizetype>(context_.output.size));
   }
 
 private:

@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -129,6 +130,24 @@ TEST(JpegEncode, SameAsLibjpegFromRgbRows) {
     const QImage converted = image.convertToFormat(format);
     EXPECT_EQ(encodeJpeg(converted), compress(rgbBytes(converted), 37, 21, 3, {})) << "format " << format;
   }
+}
+
+// Noise codes to more bytes than the encoder first sets aside (3 for every 8 pixels, and 64 KiB):
+// the output grows while it is written, and still matches libjpeg's byte for byte.
+TEST(JpegEncode, OutputOutgrowingItsFirstBufferIsWhole) {
+  constexpr int SIDE = 600;
+  QImage noise(SIDE, SIDE, QImage::Format_RGB888);
+  std::uint32_t state = 12345;
+  for (int y = 0; y < SIDE; ++y) {
+    uchar* line = noise.scanLine(y);
+    for (int i = 0; i < SIDE * 3; ++i) {
+      state = state * 1664525u + 1013904223u;
+      line[i] = static_cast<uchar>(state >> 24);
+    }
+  }
+  const QByteArray ours = encodeJpeg(noise);
+  EXPECT_GT(ours.size(), SIDE * SIDE * 3 / 8 + 65536);
+  EXPECT_EQ(ours, compress(rgbBytes(noise), SIDE, SIDE, 3, {}));
 }
 
 TEST(JpegEncode, EmptyImageIsALibraryError) {
