@@ -1,6 +1,7 @@
 #include "model/projectfile.h"
 
 #include "model/fixedstring.h"
+#include "model/regularfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,11 +73,8 @@ TDocument projectFromBytes(QByteArrayView bytes, const QString& path) {
 
 TDocument readProjectFile(const QString& path) {
   const Failure unreadable(QStringLiteral("ファイル %1 は開けません").arg(path));
-  // Opening a FIFO for reading waits for a writer, and a device may never end; only regular
-  // files are opened at all.
-  if (!QFileInfo(path).isFile()) throw unreadable;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw unreadable;
+  QFile file;
+  if (!openRegularFile(file, path)) throw unreadable;
   QByteArray bytes(sizeof(TDocument), Qt::Uninitialized);
   qsizetype got = 0;
   while (got < bytes.size()) {

@@ -2,12 +2,12 @@
 
 #include "model/failure.h"
 #include "model/paths.h"
+#include "model/regularfile.h"
 #include "render/bmpreader.h"
 #include "render/jpegcodec.h"
 #include "render/raster.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -19,10 +19,7 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
-#include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <sys/mman.h>
@@ -60,29 +57,6 @@ Failure outOfMemory(qint64 width, qint64 height) {
 
 Failure cannotOpen(const QString& path) { return Failure(QStringLiteral("ファイル %1 は開けません").arg(path)); }
 Failure cannotRead(const QString& path) { return Failure(QStringLiteral("ファイル %1 は読み込めません").arg(path)); }
-
-// A directory, pipe, device or socket is refused before it is opened: opening a FIFO blocks
-// until a writer appears, and opening some devices does something. Checked again on the open
-// descriptor, so a file swapped in between is caught too.
-void openRegularFile(QFile& file, const QString& path) {
-#ifdef Q_OS_UNIX
-  const QByteArray name = QFile::encodeName(path);
-  struct stat before {};
-  if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode)) throw cannotOpen(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw cannotOpen(path);
-  struct stat after {};
-  if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode) ||
-      !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    throw cannotOpen(path);
-  }
-#else
-  if (!QFileInfo(path).isFile()) throw cannotOpen(path);
-  file.setFileName(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) throw cannotOpen(path);
-#endif
-}
 
 struct FileContents {
   LargeMemory memory;
@@ -227,7 +201,7 @@ RasterPrefault::RasterPrefault([[maybe_unused]] const QImage& raster) {
 
 QImage loadPictureFile(const QString& path) {
   QFile file;
-  openRegularFile(file, path);
+  if (!openRegularFile(file, path)) throw cannotOpen(path);
   if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
   BmpFileSource source(file, path);
   return readBmp(source);

@@ -1,0 +1,31 @@
+#include "model/regularfile.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+bool openRegularFile(QFile& file, const QString& path) {
+#ifdef Q_OS_UNIX
+  const QByteArray name = QFile::encodeName(path);
+  struct stat before {};
+  if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode)) return false;
+  // Not blocking: should a FIFO be swapped in after the check, the open must not wait for it.
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat after {};
+  if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode) ||
+      !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return false;
+  }
+  return true;
+#else
+  if (!QFileInfo(path).isFile()) return false;
+  file.setFileName(path);
+  return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#endif
+}
