@@ -3,6 +3,7 @@
 // from New to ninety-nine parts, and typed numbers and Shift-JIS strings.
 
 #include "support/bmpbuilder.h"
+#include "support/jpegbuilder.h"
 
 #include "model/document.h"
 #include "model/fixedstring.h"
@@ -13,10 +14,8 @@
 #include <QString>
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
 
 namespace {
 
@@ -100,8 +99,7 @@ void writeBitmaps(const QDir& folder) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// JPEG files through libjpeg itself: only valid input is written, so its default error handling
-// (which exits) is acceptable here.
+// JPEG files through libjpeg itself, every kind of coding the decoder must take.
 
 struct JpegKind {
   const char* name;
@@ -117,41 +115,18 @@ struct JpegKind {
 };
 
 QByteArray compressJpeg(const JpegKind& kind) {
-  const int components = kind.input == JCS_GRAYSCALE ? 1 : kind.input == JCS_CMYK ? 4 : 3;
-  std::vector<JSAMPLE> pixels(static_cast<size_t>(kind.width * kind.height * components));
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<JSAMPLE>(i * 37 % 251);
-
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&cinfo, &out, &outSize);
-  cinfo.image_width = static_cast<JDIMENSION>(kind.width);
-  cinfo.image_height = static_cast<JDIMENSION>(kind.height);
-  cinfo.input_components = components;
-  cinfo.in_color_space = kind.input;
-  jpeg_set_defaults(&cinfo);
-  if (kind.file != JCS_UNKNOWN) jpeg_set_colorspace(&cinfo, kind.file);
-  jpeg_set_quality(&cinfo, 75, TRUE);
-  cinfo.comp_info[0].h_samp_factor = kind.sampling;
-  cinfo.comp_info[0].v_samp_factor = kind.sampling;
-  cinfo.arith_code = kind.arithmetic ? TRUE : FALSE;
-  cinfo.optimize_coding = kind.optimised ? TRUE : FALSE;
-  cinfo.restart_in_rows = kind.restartRows;
-  if (kind.progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const size_t rowBytes = static_cast<size_t>(kind.width * components);
-    JSAMPROW row = pixels.data() + static_cast<size_t>(cinfo.next_scanline) * rowBytes;
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  QByteArray file(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
-  std::free(out);
-  return file;
+  const int components = jpegbuilder::componentsOf(kind.input);
+  std::vector<unsigned char> pixels(static_cast<size_t>(kind.width * kind.height * components));
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 37 % 251);
+  return jpegbuilder::compress(pixels, kind.width, kind.height,
+                               {.input = kind.input,
+                                .file = kind.file,
+                                .progressive = kind.progressive,
+                                .quality = 75,
+                                .arithmetic = kind.arithmetic,
+                                .optimised = kind.optimised,
+                                .restartRows = kind.restartRows,
+                                .sampling = kind.sampling});
 }
 
 void writeJpegs(const QDir& folder) {
