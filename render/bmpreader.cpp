@@ -13,6 +13,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -308,10 +309,17 @@ QImage decodeRows(BmpSource& source, const Layout& layout, QImage::Format format
 
   // A large picture is read by two threads, half each: fresh memory has to be cleared by the
   // kernel and filled, and one core alone spends most of a large bitmap's load on that.
-  qint64 complete = 0;
+  const qint64 half = layout.height / 2;
+  std::future<qint64> second;
   if (image.sizeInBytes() >= TWO_THREADS_BYTES) {
-    const qint64 half = layout.height / 2;
-    std::future<qint64> second = std::async(std::launch::async, decodeRange, half, layout.height);
+    try {
+      second = std::async(std::launch::async, decodeRange, half, layout.height);
+    } catch (const std::system_error&) {
+      // No thread to be had: this one reads it all.
+    }
+  }
+  qint64 complete = 0;
+  if (second.valid()) {
     complete = decodeRange(0, half);
     const qint64 secondComplete = second.get();
     if (complete == half) complete += secondComplete;
