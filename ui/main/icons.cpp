@@ -20,6 +20,14 @@ void sheet(QPainter& p, QRect r, bool written) {
     for (int y = r.top() + 3; y < r.bottom() - 1; y += 2) p.drawLine(r.left() + 2, y, r.right() - 2, y);
 }
 
+// The bold face the letters on the icons are drawn in.
+QFont letterFont(int pixelSize) {
+  QFont f(QStringLiteral("IPAGothic"));
+  f.setPixelSize(pixelSize);
+  f.setBold(true);
+  return f;
+}
+
 void rays(QPainter& p, QPoint c) {
   p.setPen(QPen(kYellow, 1));
   p.drawLine(c + QPoint(-3, 0), c + QPoint(3, 0));
@@ -80,9 +88,7 @@ void draw(QPainter& p, int index) {
       sheet(p, QRect(1, 5, 9, 10), true);
       break;
     case 10: {  // a black letter A
-      QFont f(QStringLiteral("IPAGothic"));
-      f.setPixelSize(15);
-      f.setBold(true);
+      QFont f = letterFont(15);
       f.setStyleStrategy(QFont::NoAntialias);
       p.setFont(f);
       p.setPen(kInk);
@@ -112,10 +118,7 @@ void draw(QPainter& p, int index) {
       p.setPen(kInk);
       p.setBrush(kYellow);
       p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
-      QFont f(QStringLiteral("IPAGothic"));
-      f.setPixelSize(13);
-      f.setBold(true);
-      p.setFont(f);
+      p.setFont(letterFont(13));
       p.setPen(kRed);
       p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
       break;
@@ -152,10 +155,7 @@ QImage applicationImage(int side) {
   p.drawRect(QRectF(17, 8, 10, 8));
   p.setBrush(kGreen);
   p.drawPolygon(QPolygonF({QPointF(17, 16), QPointF(21, 11), QPointF(24, 14), QPointF(27, 10), QPointF(27, 16)}));
-  QFont f(QStringLiteral("IPAGothic"));
-  f.setPixelSize(22);
-  f.setBold(true);
-  p.setFont(f);
+  p.setFont(letterFont(22));
   p.setPen(kRed);
   p.drawText(QRectF(3, 4, 14, 24), Qt::AlignCenter, QStringLiteral("P"));
   p.setPen(QPen(kBlue, 2));
