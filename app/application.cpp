@@ -3,10 +3,10 @@
 #include "model/failure.h"
 #include "render/fonts.h"
 #include "ui/main/errorreport.h"
+#include "ui/main/messagebox.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QProxyStyle>
 #include <QToolTip>
 #include <QTranslator>
@@ -35,7 +35,8 @@ QString reportText(const QString& message) {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Pelmora"));
-  setApplicationDisplayName(QStringLiteral("Pelmora"));
+  // No display name: Qt would append it to every window's caption, and each window's caption is
+  // its own.
   setApplicationVersion(QStringLiteral("1.00"));
   installFontSubstitutions();
   // Everything the user reads is Japanese, the labels of Qt's own dialogs included.
@@ -62,8 +63,7 @@ void TApplication::reportError(const QString& message) {
     sink_(text, caption);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, activeWindow());
-  box.exec();
+  showStopMessage(activeWindow(), caption, text);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

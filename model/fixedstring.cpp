@@ -46,6 +46,18 @@ QByteArray cutShiftJis(QByteArrayView bytes, int maxBytes) {
   return bytes.first(std::min(end, bytes.size())).toByteArray();
 }
 
+std::optional<qsizetype> shiftJisPrefixLength(QStringView text, int maxBytes) {
+  const std::optional<QByteArray> bytes = toShiftJis(text);
+  if (!bytes) return std::nullopt;
+  // Every character the code page holds is one character of it, so counting the characters in
+  // the bytes that fit counts the characters of `text` they came from.
+  const QByteArray kept = cutShiftJis(*bytes, maxBytes);
+  qsizetype characters = 0;
+  for (qsizetype i = 0; i < kept.size(); i += isLeadByte(static_cast<unsigned char>(kept[i])) ? 2 : 1)
+    ++characters;
+  return characters;
+}
+
 QByteArrayView fixedBytes(const char (&field)[FIXED_STRING_SIZE]) {
   const void* zero = std::memchr(field, 0, FIXED_STRING_SIZE);
   const qsizetype length = zero ? static_cast<const char*>(zero) - field : FIXED_STRING_SIZE;

@@ -22,6 +22,10 @@ bool fitsCodePage(QStringView text);
 // At most `maxBytes` of `bytes`, never ending on the first byte of a double-byte character.
 QByteArray cutShiftJis(QByteArrayView bytes, int maxBytes);
 
+// How many characters from the start of `text` fit in `maxBytes` of Shift-JIS, never splitting a
+// double-byte character; nothing when a character has no Shift-JIS form.
+std::optional<qsizetype> shiftJisPrefixLength(QStringView text, int maxBytes);
+
 // The bytes before the field's zero; all 256 when a field from a file has none.
 QByteArrayView fixedBytes(const char (&field)[FIXED_STRING_SIZE]);
 QString fixedString(const char (&field)[FIXED_STRING_SIZE]);

@@ -13,9 +13,9 @@ class ScriptedDialogs final : public Dialogs {
 public:
   std::deque<std::optional<QString>> projectsToOpen, projectsToSave, picturesToOpen, picturesToSave;
   std::deque<std::optional<Colour>> colours;
-  std::deque<std::optional<QFont>> fonts;
+  std::deque<std::optional<FontChoice>> fonts;
   QString proposedProjectName;
-  QFont presetFontValue;
+  FontChoice presetFontValue;
   QList<std::pair<QString, QString>> messages;  // text, caption
   int colourRequests = 0;
 
@@ -28,8 +28,8 @@ public:
     ++colourRequests;
     return next(colours);
   }
-  void presetFont(const QFont& font) override { presetFontValue = font; }
-  std::optional<QFont> chooseFont() override { return next(fonts); }
+  void presetFont(const FontChoice& font) override { presetFontValue = font; }
+  std::optional<FontChoice> chooseFont() override { return next(fonts); }
   void showMessage(const QString& text, const QString& caption) override { messages.append({text, caption}); }
 
 private:

@@ -229,8 +229,7 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   EXPECT_EQ(w().FShaX->currentText(), u"-7"_qs);
   EXPECT_EQ(w().FShaY->currentText(), u"12"_qs);
   EXPECT_EQ(w().ItemX->text(), QString::number(part(0)->width()));
-  EXPECT_TRUE(dialogs->presetFontValue.bold());
-  EXPECT_EQ(dialogs->presetFontValue.pointSize(), 9);
+  EXPECT_EQ(dialogs->presetFontValue, (FontChoice{u"ＭＳ Ｐゴシック"_qs, 9, fsBold}));
 
   // Selecting the background then clears the text group without touching the record.
   hover(w().Image, 100, 30);

@@ -149,11 +149,7 @@ TEST_F(Panel, ColourPanelsAskTheChooserAndCancelChangesNothing) {
 
 TEST_F(Panel, FontButtonStoresFaceSizeAndStyle) {
   TPartData& r = selectedTextPart();
-  QFont chosen(u"IPAGothic"_qs);
-  chosen.setPointSize(20);
-  chosen.setBold(true);
-  chosen.setItalic(true);
-  dialogs->fonts = {chosen, std::nullopt};
+  dialogs->fonts = {FontChoice{u"IPAGothic"_qs, 20, fsBold | fsItalic}, std::nullopt};
   const int height0 = part(0)->height();
   w().SpeedButton1->click();
   EXPECT_EQ(fixedString(r.FontName), u"IPAGothic"_qs);

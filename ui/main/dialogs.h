@@ -2,10 +2,19 @@
 
 #include "model/document.h"
 
-#include <QFont>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
+
+// A text part's font as its record keeps it: the face name as stored (which may be drawn through
+// a substitute), the size in points and the style bits.
+struct FontChoice {
+  QString face;
+  int points = 0;
+  std::uint8_t style = 0;
+  friend bool operator==(const FontChoice&, const FontChoice&) = default;
+};
 
 // Every modal question the main window asks goes through here, so that tests can answer with
 // scripted replies instead of opening real windows. Each call returns nothing on cancel.
@@ -19,7 +28,8 @@ public:
   virtual std::optional<QString> openPicture() = 0;        // OPD
   virtual std::optional<QString> savePicture() = 0;        // SPD
   virtual std::optional<Colour> chooseColour() = 0;        // CD: opens on the last confirmed colour
-  virtual void presetFont(const QFont& font) = 0;          // FD opens with this font next time
-  virtual std::optional<QFont> chooseFont() = 0;           // FD
+  virtual void presetFont(const FontChoice& font) = 0;     // FD opens on this font next time
+  // FD. What the user did not change comes back exactly as preset, the face name included.
+  virtual std::optional<FontChoice> chooseFont() = 0;
   virtual void showMessage(const QString& text, const QString& caption) = 0;  // stop icon, OK
 };

@@ -33,6 +33,9 @@ void showHelpWindow(QWidget* owner, const QString& path) {
   url.setFragment(QString::fromUtf16(HelpTopic));
   helpWindow->setSource(url);
   helpWindow->show();
+  // Setting the source it already shows leaves the view where the user scrolled it; help shown
+  // again starts at its first topic.
+  helpWindow->scrollToAnchor(url.fragment());
   helpWindow->raise();
   helpWindow->activateWindow();
 }

@@ -1,17 +1,48 @@
 #include "ui/main/qtdialogs.h"
 
 #include "render/raster.h"
+#include "ui/main/messagebox.h"
 #include "ui/main/picturepreview.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
-#include <QMessageBox>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 namespace {
+
+// Qt's file dialog keeps its file-name completion list in a window of its own. A typed path makes
+// it load folders in the background, and the list may still be up, or come up, once the dialog
+// has closed: it would lie over the main window and swallow the next click. It never shows
+// without its dialog.
+class CompletionListGuard : public QObject {
+public:
+  CompletionListGuard(QDialog* dialog, QWidget* list) : QObject(dialog), dialog_(dialog), list_(list) {
+    list->installEventFilter(this);
+    connect(dialog, &QDialog::finished, list, &QWidget::hide);
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == list_ && event->type() == QEvent::Show && !dialog_->isVisible())
+      QMetaObject::invokeMethod(list_, &QWidget::hide, Qt::QueuedConnection);
+    return false;
+  }
+
+private:
+  QDialog* dialog_;
+  QWidget* list_;
+};
 
 QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter,
                             QFileDialog::AcceptMode mode) {
@@ -22,6 +53,8 @@ QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString&
   dialog->setNameFilters(fileDialogFilters(filter));
   dialog->setAcceptMode(mode);
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+    if (completer->popup()) new CompletionListGuard(dialog, completer->popup());
   return dialog;
 }
 
@@ -32,7 +65,34 @@ std::optional<QString> run(QFileDialog* dialog) {
   return chosen;
 }
 
+// The family's style nearest to bold / italic: the right slant first, then the nearest weight, then
+// the plainest name, so "Bold Italic" wins over "Condensed Bold Italic".
+QString closestStyle(const QString& family, bool bold, bool italic) {
+  const int wanted = bold ? QFont::Bold : QFont::Normal;
+  QString best;
+  qint64 bestScore = std::numeric_limits<qint64>::max();
+  for (const QString& style : QFontDatabase::styles(family)) {
+    const qint64 score = (QFontDatabase::italic(family, style) != italic ? 1'000'000 : 0) +
+                         1000 * std::abs(QFontDatabase::weight(family, style) - wanted) + style.size();
+    if (score < bestScore) {
+      bestScore = score;
+      best = style;
+    }
+  }
+  return best;
+}
+
 }  // namespace
+
+QFont fontDialogFont(const FontChoice& font) {
+  const QString family = QFontInfo(QFont(font.face)).family();
+  const QString style = closestStyle(family, font.style & fsBold, font.style & fsItalic);
+  QFont shown = QFontDatabase::font(family, style, std::max(font.points, 1));
+  shown.setFamily(family);
+  shown.setStyleName(style);
+  shown.setPointSize(std::max(font.points, 1));
+  return shown;
+}
 
 QStringList fileDialogFilters(const QString& filter) {
   const QStringList parts = filter.split(u'|');
@@ -72,9 +132,8 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
 
   FD = new QFontDialog(owner);
   FD->setOption(QFontDialog::DontUseNativeDialog);
-  QFont initial(QStringLiteral("ＭＳ Ｐゴシック"));
-  initial.setPixelSize(12);
-  FD->setCurrentFont(initial);
+  // Until a text part is selected: the window font, 12 pixels being 9 points on a 96 dpi screen.
+  font_ = {QStringLiteral("ＭＳ Ｐゴシック"), 9, 0};
   // No effects section: underline and strike-out come from the part, not from this dialog.
   for (QGroupBox* group : FD->findChildren<QGroupBox*>())
     if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
@@ -95,18 +154,29 @@ std::optional<Colour> QtDialogs::chooseColour() {
   return lastColour_;
 }
 
-void QtDialogs::presetFont(const QFont& font) { FD->setCurrentFont(font); }
+void QtDialogs::presetFont(const FontChoice& font) { font_ = font; }
 
-std::optional<QFont> QtDialogs::chooseFont() {
-  const QFont preset = FD->currentFont();
+std::optional<FontChoice> QtDialogs::chooseFont() {
+  FD->setCurrentFont(fontDialogFont(font_));
+  // The dialog knows installed families and their style names only; what it shows of the part's
+  // font is compared with what it returns, and only what the user changed is taken from it.
+  const QFont shown = FD->currentFont();
   if (FD->exec() != QDialog::Accepted) return std::nullopt;
-  QFont chosen = FD->selectedFont();
-  chosen.setUnderline(preset.underline());
-  chosen.setStrikeOut(preset.strikeOut());
-  return chosen;
+  const QFont chosen = FD->selectedFont();
+  FontChoice result = font_;
+  if (chosen.family() != shown.family()) result.face = chosen.family();
+  if (chosen.pointSize() != shown.pointSize() && chosen.pointSize() > 0) result.points = chosen.pointSize();
+  if (chosen.styleName() != shown.styleName() || chosen.weight() != shown.weight() ||
+      chosen.style() != shown.style()) {
+    // Underline and strike-out are not offered here; they stay as the part has them.
+    result.style = static_cast<std::uint8_t>(result.style & ~(fsBold | fsItalic));
+    if (chosen.weight() >= QFont::DemiBold) result.style |= fsBold;
+    if (chosen.style() != QFont::StyleNormal) result.style |= fsItalic;
+  }
+  font_ = result;
+  return result;
 }
 
 void QtDialogs::showMessage(const QString& text, const QString& caption) {
-  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner_);
-  box.exec();
+  showStopMessage(owner_, caption, text);
 }

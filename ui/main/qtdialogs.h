@@ -23,8 +23,8 @@ public:
   std::optional<QString> openPicture() override;
   std::optional<QString> savePicture() override;
   std::optional<Colour> chooseColour() override;
-  void presetFont(const QFont& font) override;
-  std::optional<QFont> chooseFont() override;
+  void presetFont(const FontChoice& font) override;
+  std::optional<FontChoice> chooseFont() override;
   void showMessage(const QString& text, const QString& caption) override;
 
   QFileDialog* OD;
@@ -37,7 +37,12 @@ public:
 private:
   QWidget* owner_;
   Colour lastColour_ = clBlack;
+  FontChoice font_;
 };
+
+// What the font dialog shows for a part's font: the installed family its face is drawn with, the
+// style of that family closest to the style bits, and the size (at least 1 point).
+QFont fontDialogFont(const FontChoice& font);
 
 // Turns a filter list written as "caption|patterns|caption|patterns" (patterns separated by ";")
 // into Qt's name filters, keeping each caption exactly as written.

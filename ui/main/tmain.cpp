@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -183,6 +184,7 @@ void TMain::createCanvas() {
   Canvas->setObjectName(QStringLiteral("Canvas"));
   SB->setWidget(Canvas);
   SB->setWidgetResizable(false);
+  SB->viewport()->installEventFilter(this);
   Image = new PictureControl(BACKGROUND_TAG, Canvas);
   Image->setBounds({144, 44, 200, 60});
   Image->setStretch(true);
@@ -199,13 +201,30 @@ void TMain::bindControl(PictureControl* control) {
 }
 
 void TMain::updateCanvasExtent() {
+  // A drag keeps the extent it started with: a canvas growing or shrinking under the pointer would
+  // scroll the pressed control away from it. The release brings the extent up to date.
+  if (DragMode != 0) return;
   // The content grows to hold every control, so the scroll bars reach all of them.
-  QSize extent(0, 0);
+  QSize content(0, 0);
   for (const QObject* child : Canvas->children())
     if (const auto* w = qobject_cast<const QWidget*>(child))
-      extent = extent.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
-  extent = extent.expandedTo(SB->viewport()->size()).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+      content = content.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
+  // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
+  // that no bar appears for the filling alone.
+  const QSize full = SB->maximumViewportSize();
+  const int barHeight = SB->horizontalScrollBar()->sizeHint().height();
+  const int barWidth = SB->verticalScrollBar()->sizeHint().width();
+  bool wide = content.width() > full.width();
+  const bool tall = content.height() > full.height() - (wide ? barHeight : 0);
+  wide = content.width() > full.width() - (tall ? barWidth : 0);
+  const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
+  const QSize extent = content.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   if (Canvas->size() != extent) Canvas->resize(extent);
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SB->viewport() && event->type() == QEvent::Resize) updateCanvasExtent();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* TMain::action(int tag) const {

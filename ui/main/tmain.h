@@ -124,6 +124,7 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void FormCreate();
@@ -136,6 +137,8 @@ private:
   void showSize(const PictureControl* control);
   // The text group's controls back to their empty values; the caller disables the group first.
   void clearTextControls();
+  // Both shadow offset boxes show these values, their lists' current rows on them.
+  void showShadowOffsets(int x, int y);
   void updateCanvasExtent();
   PictureControl* controlOf(int index) const;
   TPartData* selectedTextRecord();

@@ -60,17 +60,10 @@ void TMain::ImageMouseDown(PictureControl* sender, Qt::MouseButton button, QPoin
     FCol->setColour(record.TextColor);
     FBac->setColour(record.FillColor);
     FStr->setText(fixedString(record.Text));
-    QFont preset(fixedString(record.FontName));
-    preset.setPointSize(std::max(record.FontSize, 1));
-    preset.setBold(record.FontStyle & fsBold);
-    preset.setItalic(record.FontStyle & fsItalic);
-    preset.setUnderline(record.FontStyle & fsUnderline);
-    preset.setStrikeOut(record.FontStyle & fsStrikeOut);
-    dialogs_->presetFont(preset);
+    dialogs_->presetFont({fixedString(record.FontName), record.FontSize, record.FontStyle});
     FBfl->setChecked(record.FillOn != 0);
     FShaC->setColour(record.ShadowColor);
-    FShaX->setEditText(QString::number(record.ShadowX));
-    FShaY->setEditText(QString::number(record.ShadowY));
+    showShadowOffsets(record.ShadowX, record.ShadowY);
   }
   showSize(sender);
   DownX = at.x();
@@ -135,7 +128,10 @@ void TMain::ImageMouseMove(PictureControl* sender, QPoint at) {
   if (heightEdit) ItemY->setText(QString::number(sender->height()));
 }
 
-void TMain::ImageMouseUp(PictureControl*, Qt::MouseButton, QPoint) { DragMode = 0; }
+void TMain::ImageMouseUp(PictureControl*, Qt::MouseButton, QPoint) {
+  DragMode = 0;
+  updateCanvasExtent();
+}
 
 void TMain::SelectPart(int index) {
   PictureControl* c = controlOf(index);

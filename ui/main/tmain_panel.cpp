@@ -24,11 +24,28 @@ namespace {
 
 constexpr int kShadowLimit = 30;
 
-// Refuses characters the records' code page cannot hold, so no text is ever silently changed.
-class ShiftJisValidator : public QValidator {
+// Keeps the string edit to what a record can hold: characters the code page cannot represent are
+// refused, so no text is ever silently changed, and so is text past the field's 255 bytes. An
+// edit's insertion ends at the cursor; what of it does not fit is dropped from its end, so a key
+// typed into a full field changes nothing and a paste is cut on a character boundary, while the
+// text that was there before stays whole.
+class RecordTextValidator : public QValidator {
 public:
   using QValidator::QValidator;
-  State validate(QString& input, int&) const override { return fitsCodePage(input) ? Acceptable : Invalid; }
+  State validate(QString& input, int& pos) const override {
+    if (!fitsCodePage(input)) return Invalid;
+    const QStringView after = QStringView(input).mid(pos);
+    const std::optional<QByteArray> afterBytes = toShiftJis(after);
+    const int budget = FIXED_STRING_MAX_BYTES - static_cast<int>(afterBytes ? afterBytes->size() : 0);
+    if (budget < 0) return Invalid;
+    const std::optional<qsizetype> kept = shiftJisPrefixLength(QStringView(input).first(pos), budget);
+    if (!kept) return Invalid;
+    if (*kept < pos) {
+      input.remove(*kept, pos - *kept);
+      pos = static_cast<int>(*kept);
+    }
+    return Acceptable;
+  }
 };
 
 int tagOf(const QObject* control) { return control->property("tag").toInt(); }
@@ -45,6 +62,19 @@ QLabel* label(QWidget* parent, const QString& text, int left, int top) {
   l->move(left, top - 2);
   l->adjustSize();
   return l;
+}
+
+// Puts `text` in a shadow offset box with the list's current row on the same value, so that a wheel
+// step or an arrow key moves one value on from what the user sees.
+void showShadowOffset(QComboBox* box, const QString& text) {
+  QLineEdit* edit = box->lineEdit();
+  const int row = box->findText(text);
+  if (row == box->currentIndex() && edit->text() == text) return;
+  const bool sameText = edit->text() == text;
+  const int cursor = edit->cursorPosition();
+  box->setCurrentIndex(row);  // -1 for a value from a file that the list does not hold
+  if (box->currentText() != text) box->setEditText(text);
+  if (sameText) edit->setCursorPosition(cursor);
 }
 
 QFont pixelFont(const QString& family, int pixels, bool bold = false) {
@@ -65,7 +95,7 @@ void TMain::createPanel() {
   FGB = place(new QGroupBox(QStringLiteral("文字設定"), Panel1), 0, 8, 8, 309, 121);
   label(FGB, QStringLiteral("文字列："), 12, 20);
   FStr = place(new QLineEdit(QStringLiteral("FStr"), FGB), 0, 60, 16, 241, 21);
-  FStr->setValidator(new ShiftJisValidator(FStr));
+  FStr->setValidator(new RecordTextValidator(FStr));
   label(FGB, QStringLiteral("文字色："), 12, 48);
   FCol = place(new ColourPanel(0, FGB), 0, 60, 44, 33, 21);
   label(FGB, QStringLiteral("背景色："), 104, 48);
@@ -95,8 +125,8 @@ void TMain::createPanel() {
   for (int v = -kShadowLimit; v <= kShadowLimit; ++v) offsets << QString::number(v);
   FShaX->addItems(offsets);
   FShaY->addItems(offsets);
-  FShaX->setEditText(QStringLiteral("0"));
-  FShaY->setEditText(QStringLiteral("0"));
+  showShadowOffset(FShaX, QStringLiteral("0"));
+  showShadowOffset(FShaY, QStringLiteral("0"));
 
   BGB = place(new QGroupBox(QStringLiteral("部品ｻｲｽﾞ"), Panel1), 0, 324, 8, 141, 45);
   label(BGB, QStringLiteral("横："), 12, 20);
@@ -170,14 +200,11 @@ void TMain::EditChange(QLineEdit* sender) {
   if (!FGB->isEnabled()) return;
   TPartData* r = selectedTextRecord();
   if (!r) return;
-  const std::optional<QString> stored = storeFixedString(r->Text, FStr->text());
-  if (!stored) return;  // the validator keeps such characters out of the edit
-  if (*stored != FStr->text()) {
-    // Cut to what the record holds; setting it runs this handler again with the stored text.
-    FStr->setText(*stored);
-    return;
-  }
-  selectedControl()->setHint(*stored);
+  // Only the user's edit changes the record. The text it already holds, shown again when the part
+  // is selected, leaves its bytes as they were, even bytes that are no valid Shift-JIS.
+  if (FStr->text() != fixedString(r->Text) && !storeFixedString(r->Text, FStr->text()))
+    return;  // the validator keeps such characters out of the edit
+  selectedControl()->setHint(fixedString(r->Text));
   RenderTextPart(*r);
 }
 
@@ -203,18 +230,16 @@ void TMain::SpeedButtonClick(QToolButton* sender) {
     if (!FGB->isEnabled()) return;
     TPartData* r = selectedTextRecord();
     if (!r) return;
-    const std::optional<QFont> font = dialogs_->chooseFont();
+    const std::optional<FontChoice> font = dialogs_->chooseFont();
     if (!font) return;
-    const QString face = font->family();
-    if (!fitsCodePage(face)) throw Failure(QStringLiteral("フォント %1 は使えません").arg(face));
-    storeFixedString(r->FontName, face);
-    r->FontSize = font->pointSize() > 0 ? font->pointSize() : qRound(font->pixelSize() * 72.0 / logicalDpiY());
-    std::uint8_t style = 0;
-    if (font->weight() >= QFont::DemiBold) style |= fsBold;
-    if (font->italic()) style |= fsItalic;
-    if (font->underline()) style |= fsUnderline;
-    if (font->strikeOut()) style |= fsStrikeOut;
-    r->FontStyle = style;
+    // The face is written only when the user chose another, so a name stored in bytes of its own
+    // (or drawn through a substitute) stays exactly as it was.
+    if (font->face != fixedString(r->FontName)) {
+      if (!fitsCodePage(font->face)) throw Failure(QStringLiteral("フォント %1 は使えません").arg(font->face));
+      storeFixedString(r->FontName, font->face);
+    }
+    r->FontSize = font->points;
+    r->FontStyle = font->style;
     RenderTextPart(*r);
     return;
   }
@@ -244,7 +269,7 @@ void TMain::ComboBoxChange(QComboBox* sender) {
   if (!r) return;
   const int value = std::clamp(typedNumber(sender->currentText(), 0), -kShadowLimit, kShadowLimit);
   const QString text = QString::number(value);
-  if (sender->currentText() != text) sender->setEditText(text);
+  showShadowOffset(sender, text);
   if (tagOf(sender) == 0)
     r->ShadowX = value;
   else
@@ -258,8 +283,12 @@ void TMain::clearTextControls() {
   FStr->setText(QString());
   FBfl->setChecked(false);
   FShaC->setColour(clBlack);
-  FShaX->setEditText(QStringLiteral("0"));
-  FShaY->setEditText(QStringLiteral("0"));
+  showShadowOffsets(0, 0);
+}
+
+void TMain::showShadowOffsets(int x, int y) {
+  showShadowOffset(FShaX, QString::number(x));
+  showShadowOffset(FShaY, QString::number(y));
 }
 
 void TMain::PanelReset() {
