@@ -9,6 +9,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <cstring>
@@ -263,6 +266,71 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   EXPECT_EQ(t->top(), before.top + 10);
   EXPECT_EQ(w().Tag, 0);
   EXPECT_EQ(w().DragMode, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Canvas, WithBothLocksNoEdgeOrCornerOfTheBackgroundDrags) {
+  PictureControl* back = w().Image;
+  w().MM4_3->trigger();
+  w().MM4_4->trigger();
+  const int r = back->width() - 1, b = back->height() - 1;
+  // A point of each zone: the four corners, then the top, bottom, left and right edges.
+  for (QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b), QPoint(100, 0), QPoint(100, b),
+                   QPoint(0, 30), QPoint(r, 30)}) {
+    SCOPED_TRACE(testing::Message() << p.x() << "," << p.y());
+    back->setCursor(Qt::PointingHandCursor);
+    EXPECT_EQ(hover(back, p.x(), p.y()), 0);
+    EXPECT_EQ(back->cursor().shape(), Qt::ArrowCursor);
+    const Bounds before = back->bounds();
+    drag(back, p, {p + QPoint(7, 5), p + QPoint(15, 9)});
+    EXPECT_EQ(back->bounds(), before);
+  }
+}
+
+// A part beyond the right edge makes the canvas scroll sideways only; dragged with the canvas
+// scrolled, the background stays under the pointer.
+TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
+  QScrollArea* area = w().findChild<QScrollArea*>();
+  ASSERT_NE(area, nullptr);
+  QTemporaryDir dir;
+  const QString file = dir.filePath(u"pic.bmp"_qs);
+  ASSERT_TRUE(makeWhiteRaster(100, 50).save(file, "BMP"));
+  dialogs->picturesToOpen = {file};
+  ASSERT_TRUE(w().AddPart(pkPicture));
+  PictureControl* pic = part(0);
+  pic->setLeft(area->viewport()->width() + 200);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
+  EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << "the content is not taller than the view";
+  area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+  QCoreApplication::processEvents();
+  const int scrolled = area->horizontalScrollBar()->value();
+
+  PictureControl* back = w().Image;
+  const Bounds before = back->bounds();
+  const QSize extent = w().Canvas->size();
+  // Its right end is what shows of it, with the canvas scrolled to its right end.
+  const QPoint at(back->width() - 20, 30);
+  ASSERT_TRUE(area->viewport()->rect().contains(back->mapTo(area->viewport(), at)));
+  const QPoint start = back->mapToGlobal(at);
+  QTest::mouseMove(back, at);
+  QTest::mousePress(back, Qt::LeftButton, {}, at);
+  for (int step = 4; step <= 20; step += 4) {
+    QTest::mouseMove(back, back->mapFromGlobal(start + QPoint(step, 0)));
+    EXPECT_EQ(w().Canvas->size(), extent) << "during the drag";
+  }
+  QTest::mouseRelease(back, Qt::LeftButton, {}, back->mapFromGlobal(start + QPoint(20, 0)));
+  EXPECT_EQ(back->left(), before.left + 20);
+  EXPECT_EQ(area->horizontalScrollBar()->value(), scrolled);
+  EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+
+  // A part dragged below the view makes it scroll down as well, once the drag has ended.
+  pic->setTop(area->viewport()->height() + 100);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(area->verticalScrollBar()->isVisible());
 }
 
 }  // namespace

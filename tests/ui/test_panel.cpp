@@ -9,6 +9,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QToolButton>
+#include <QWheelEvent>
+
+#include <cstring>
 
 namespace {
 
@@ -170,6 +173,106 @@ TEST_F(Panel, HandlersDoNothingWhileTheirGroupIsDisabled) {
   w().ItemX->setText(u"5"_qs);
   EXPECT_EQ(std::memcmp(&w().Document.Parts[0], &before, sizeof before), 0);
   EXPECT_EQ(w().Image->bounds(), b);
+}
+
+}  // namespace
+
+namespace {
+
+// The shadow offset boxes step from the value they show, by wheel or arrow key.
+TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
+  TPartData& r = selectedTextPart();
+  ASSERT_EQ(w().FShaX->currentText(), u"0"_qs);
+  EXPECT_EQ(w().FShaX->itemText(w().FShaX->currentIndex()), u"0"_qs) << "the open list highlights what is shown";
+  QWheelEvent down(QPointF(10, 10), w().FShaX->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w().FShaX, &down);
+  EXPECT_EQ(w().FShaX->currentText(), u"1"_qs);
+  EXPECT_EQ(r.ShadowX, 1);
+
+  typeInto(w().FShaY, u"12"_qs);
+  ASSERT_EQ(r.ShadowY, 12);
+  QTest::keyClick(w().FShaY->lineEdit(), Qt::Key_Down);
+  EXPECT_EQ(w().FShaY->currentText(), u"13"_qs);
+  EXPECT_EQ(r.ShadowY, 13);
+  typeInto(w().FShaY, u"45"_qs);  // clamped to 30, the last row
+  QTest::keyClick(w().FShaY->lineEdit(), Qt::Key_Up);
+  EXPECT_EQ(r.ShadowY, 29);
+
+  // Another part selected shows its own offsets, and steps from them.
+  TPartData& other = selectedTextPart();
+  other.ShadowX = -7;
+  w().SelectPart(other.Index);
+  QTest::keyClick(w().FShaX->lineEdit(), Qt::Key_Down);
+  EXPECT_EQ(other.ShadowX, -6);
+  EXPECT_EQ(r.ShadowX, 1);
+}
+
+QByteArray textBytes(const TPartData& r) { return fixedBytes(r.Text).toByteArray(); }
+
+// The record holds 255 bytes at most; an edit past them changes nothing that was there.
+TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
+  TPartData& r = selectedTextPart();
+  QLineEdit* edit = w().FStr;
+  const QString full = QString(127, u'あ') + u'a';  // 254 + 1 bytes
+  edit->setText(full);
+  ASSERT_EQ(textBytes(r).size(), 255);
+  const QByteArray before = textBytes(r);
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Home);
+  QTest::keyClicks(edit, u"XY"_qs);
+  EXPECT_EQ(edit->text(), full);
+  EXPECT_EQ(edit->cursorPosition(), 0) << "the cursor stays";
+  EXPECT_EQ(textBytes(r), before);
+
+  // 250 bytes, a paste of 11 bytes after the third: as much of it as fits, on a character boundary.
+  edit->setText(QString(250, u'a'));
+  edit->setCursorPosition(3);
+  edit->insert(u"ｱいうえお"_qs);
+  EXPECT_EQ(edit->text(), u"aaaｱいう"_qs + QString(247, u'a'));
+  EXPECT_EQ(textBytes(r), QByteArray(3, 'a') + QByteArray("\xB1\x82\xA2\x82\xA4") + QByteArray(247, 'a'));
+  EXPECT_EQ(edit->cursorPosition(), 6);
+
+  // One byte left: a double-byte character does not fit at all, a single-byte one does.
+  edit->setText(QString(254, u' '));
+  edit->end(false);
+  edit->insert(u"漢"_qs);
+  EXPECT_EQ(edit->text(), QString(254, u' '));
+  edit->insert(u"ｶ"_qs);
+  EXPECT_EQ(textBytes(r), QByteArray(254, ' ') + QByteArray("\xB6"));
+}
+
+// A record's string that is not valid Shift-JIS is kept byte for byte until the user edits it.
+TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
+  TPartData& r = selectedTextPart();
+  const char odd[] = "ab\x82\x20" "cd";
+  std::memcpy(r.Text, odd, sizeof odd);
+  const TPartData before = r;
+  w().SelectPart(0);
+  w().PanelReset();
+  w().SelectPart(0);
+  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
+  w().FStr->setText(u"edited"_qs);
+  EXPECT_EQ(textBytes(r), QByteArray("edited"));
+}
+
+// After a text part was selected, the panel's reset (parts list, New and delete all end in it)
+// writes nothing back and resizes nothing.
+TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
+  TPartData& r = selectedTextPart();
+  r.FillOn = 1;
+  r.ShadowX = -5;
+  w().FStr->setText(u"ロゴ"_qs);
+  w().SelectPart(0);
+  w().FBfl->setChecked(true);
+  const TPartData before = r;
+  const Bounds partBounds = part(0)->bounds();
+  const Bounds backBounds = w().Image->bounds();
+  w().PanelReset();
+  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
+  EXPECT_EQ(part(0)->bounds(), partBounds);
+  EXPECT_EQ(w().Image->bounds(), backBounds);
+  EXPECT_FALSE(part(0)->transparent()) << "the fill still shows";
 }
 
 }  // namespace

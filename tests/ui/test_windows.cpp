@@ -1,0 +1,113 @@
+#include "support/mainfixture.h"
+
+#include "ui/main/helpwindow.h"
+#include "ui/main/messagebox.h"
+#include "ui/main/qtdialogs.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+
+namespace {
+
+// Looks at the message box a call shows, then closes it.
+Qt::TextInteractionFlags flagsOfMessage(const std::function<void()>& show) {
+  Qt::TextInteractionFlags flags;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    flags = box->textInteractionFlags();
+    box->accept();
+  });
+  show();
+  return flags;
+}
+
+TEST(Messages, TheirTextCanBeSelectedAndCopied) {
+  const Qt::TextInteractionFlags wanted = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+  QWidget owner;
+  EXPECT_EQ(flagsOfMessage([&] { showStopMessage(&owner, u"Pelmora"_qs, u"ファイル x は開けません"_qs); }) & wanted,
+            wanted);
+  // The top-level report, as a failing command raises it.
+  TApplication::instance()->setErrorSink(nullptr);
+  EXPECT_EQ(flagsOfMessage([] { TApplication::instance()->reportError(u"JPEG エラー #53"_qs); }) & wanted, wanted);
+  // Through the main window's dialogs, as the wrong-extension message is shown.
+  QtDialogs dialogs(&owner);
+  EXPECT_EQ(flagsOfMessage([&] { dialogs.showMessage(u"text"_qs, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs); }) & wanted, wanted);
+}
+
+TEST(Help, ShownAgainItReturnsToItsTopic) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(u"pelmora.html"_qs);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  QByteArray html("<html><body>");
+  for (int i = 0; i < 80; ++i) html += "<p>before</p>";
+  html += "<h2><a name=\"HID00000001\">topic</a></h2>";
+  for (int i = 0; i < 300; ++i) html += "<p>after</p>";
+  file.write(html + "</body></html>");
+  file.close();
+
+  QWidget owner;
+  showHelpWindow(&owner, path);
+  auto* help = owner.findChild<QTextBrowser*>();
+  ASSERT_NE(help, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+  QScrollBar* bar = help->verticalScrollBar();
+  const int atTopic = bar->value();
+  EXPECT_GT(atTopic, 0);
+  bar->setValue(bar->maximum());
+  ASSERT_NE(bar->value(), atTopic);
+  showHelpWindow(&owner, path);
+  EXPECT_EQ(bar->value(), atTopic);
+  bar->setValue(0);
+  showHelpWindow(&owner, path);
+  EXPECT_EQ(bar->value(), atTopic);
+}
+
+// A full path typed into the file-name field and confirmed with Enter: the dialog closes and its
+// completion list goes with it.
+TEST(FileDialogs, LeaveNoCompletionListBehind) {
+  QTemporaryDir dir;
+  for (const char* name : {"alpha.rpf", "alphabet.rpf", "alpine.rpf"}) {
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  QWidget owner;
+  owner.show();
+  QtDialogs dialogs(&owner);
+  QAbstractItemView* list = nullptr;
+  bool listShown = false;
+  // Once the dialog runs: showing it spins the event loop before the dialog's own loop starts.
+  QTimer::singleShot(300, [&] {
+    auto* edit = dialogs.OD->findChild<QLineEdit*>(u"fileNameEdit"_qs);
+    if (!edit) return dialogs.OD->reject();
+    list = edit->completer() ? edit->completer()->popup() : nullptr;
+    edit->setFocus();
+    QTest::keyClicks(edit, dir.filePath(u"alp"_qs));
+    for (int i = 0; i < 40 && list && !list->isVisible(); ++i) QTest::qWait(50);
+    listShown = list && list->isVisible();
+    QTest::keyClicks(edit, u"ha.rpf"_qs);
+    static_cast<QDialog*>(dialogs.OD)->accept();  // what Enter comes to, whichever window the display gives the key
+  });
+  QTimer::singleShot(10000, dialogs.OD, &QDialog::reject);  // a test that fails, not one that hangs
+  EXPECT_EQ(dialogs.openProject(), std::optional<QString>(dir.filePath(u"alpha.rpf"_qs)));
+  ASSERT_NE(list, nullptr);
+  QTest::qWait(500);  // the folder loads in the background and may bring the list up late
+  EXPECT_TRUE(listShown) << "typing a path shows the list";
+  EXPECT_FALSE(list->isVisible());
+  // Brought up late by the folder's loading, it goes again.
+  list->show();
+  QTest::qWait(100);
+  EXPECT_FALSE(list->isVisible());
+}
+
+}  // namespace
