@@ -85,6 +85,8 @@ public:
   void CentreBackground();
   void FillBackground(Colour colour);
   void OpenProject();
+  // The project named on the command line, opened as Open would open it; call once shown.
+  void openProjectAtStart(const QString& path);
   void SaveProject();
   void SaveLogo();
   bool AddPart(PartKind kind);
