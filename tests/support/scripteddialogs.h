@@ -18,6 +18,10 @@ public:
   FontChoice presetFontValue;
   QList<std::pair<QString, QString>> messages;  // text, caption
   int colourRequests = 0;
+  // Answers to "変更を保存しますか?"; with none left, the changes are dropped, as before the
+  // question existed.
+  std::deque<UnsavedChanges> unsavedAnswers;
+  int unsavedQuestions = 0;
 
   std::optional<QString> openProject() override { return next(projectsToOpen); }
   std::optional<QString> saveProject() override { return next(projectsToSave); }
@@ -31,6 +35,13 @@ public:
   void presetFont(const FontChoice& font) override { presetFontValue = font; }
   std::optional<FontChoice> chooseFont() override { return next(fonts); }
   void showMessage(const QString& text, const QString& caption) override { messages.append({text, caption}); }
+  UnsavedChanges askToSaveChanges() override {
+    ++unsavedQuestions;
+    if (unsavedAnswers.empty()) return UnsavedChanges::Discard;
+    const UnsavedChanges answer = unsavedAnswers.front();
+    unsavedAnswers.pop_front();
+    return answer;
+  }
 
 private:
   template <typename T>

@@ -32,4 +32,8 @@ public:
   // FD. What the user did not change comes back exactly as preset, the face name included.
   virtual std::optional<FontChoice> chooseFont() = 0;
   virtual void showMessage(const QString& text, const QString& caption) = 0;  // stop icon, OK
+
+  // Asked before New, Open or closing would drop changes that were never saved.
+  enum class UnsavedChanges { Save, Discard, Cancel };
+  virtual UnsavedChanges askToSaveChanges() = 0;
 };

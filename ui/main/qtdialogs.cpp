@@ -14,6 +14,8 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cstdlib>
@@ -175,6 +177,21 @@ std::optional<FontChoice> QtDialogs::chooseFont() {
   }
   font_ = result;
   return result;
+}
+
+Dialogs::UnsavedChanges QtDialogs::askToSaveChanges() {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"), QStringLiteral("変更を保存しますか?"),
+                  QMessageBox::NoButton, owner_);
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  makeTextCopyable(box);
+  box.exec();
+  if (box.clickedButton() == save) return UnsavedChanges::Save;
+  if (box.clickedButton() == discard) return UnsavedChanges::Discard;
+  return UnsavedChanges::Cancel;
 }
 
 void QtDialogs::showMessage(const QString& text, const QString& caption) {

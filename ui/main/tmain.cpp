@@ -62,6 +62,7 @@ TMain::TMain(std::unique_ptr<Dialogs> dialogs, QWidget* parent) : QMainWindow(pa
   move(253, 106);
   resize(480, 365);
   setMinimumSize(480, 300);
+  setAcceptDrops(true);
   if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
   createMenus();
   createToolBar();
@@ -104,8 +105,41 @@ void TMain::FormShow() {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
-  // Nothing is asked: the program keeps no record of unsaved changes.
-  event->accept();
+  // The answer to the question may keep the window open, and so may a save that failed.
+  bool mayClose = false;
+  guarded([&] { mayClose = mayDropComposition(); });
+  if (mayClose)
+    event->accept();
+  else
+    event->ignore();
+}
+
+TDocument TMain::documentAsSaved() const {
+  TDocument saved = Document;
+  const Bounds& b = Image->bounds();
+  saved.BackLeft = b.left;
+  saved.BackTop = b.top;
+  saved.BackWidth = b.width;
+  saved.BackHeight = b.height;
+  copyPartBounds(saved);
+  return saved;
+}
+
+bool TMain::isModified() const {
+  const TDocument now = documentAsSaved();
+  return std::memcmp(&now, &lastSaved_, sizeof now) != 0;
+}
+
+void TMain::markSaved() { lastSaved_ = documentAsSaved(); }
+
+bool TMain::mayDropComposition() {
+  if (!isModified()) return true;
+  switch (dialogs_->askToSaveChanges()) {
+    case Dialogs::UnsavedChanges::Save: return SaveProject();
+    case Dialogs::UnsavedChanges::Discard: return true;
+    case Dialogs::UnsavedChanges::Cancel: break;
+  }
+  return false;
 }
 
 void TMain::createMenus() {
@@ -266,7 +300,9 @@ void TMain::MenuItemClick(QAction* sender) {
 
 void TMain::ToolButtonClick(int tag) {
   switch (tag) {
-    case tagNew: New(); break;
+    case tagNew:
+      if (mayDropComposition()) New();
+      break;
     case tagOpenProject: OpenProject(); break;
     case tagSaveProject: SaveProject(); break;
     case tagSaveLogo: SaveLogo(); break;
@@ -292,6 +328,7 @@ void TMain::New() {
   FillBackground(clWhite);
   CentreBackground();
   PanelReset();
+  markSaved();
 }
 
 void TMain::FreePartControls() {

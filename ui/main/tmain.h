@@ -85,11 +85,17 @@ public:
   void CentreBackground();
   void FillBackground(Colour colour);
   void OpenProject();
+  // Opens the project at `path` with Open's checks and messages, without a dialog or a question.
+  void openProjectFile(const QString& path);
   // The project named on the command line, opened as Open would open it; call once shown.
   void openProjectAtStart(const QString& path);
-  void SaveProject();
+  // True when the file was written; false when the dialog was cancelled. Throws on a failed write.
+  bool SaveProject();
   void SaveLogo();
   bool AddPart(PartKind kind);
+  // A picture part from `path`, as add picture makes it once its dialog has answered: nothing
+  // when the table is full, nothing added (and the failure thrown) when the file cannot be read.
+  PictureControl* addPicturePart(const QString& path);
   void BackgroundPicture();
   void BackgroundFill();
   void OpenPartsList();
@@ -97,10 +103,18 @@ public:
   void ShowHelp();
   void ShowVersion();
 
+  // ---- unsaved work ----
+  // What Save would write now: the block with the background's and every part's bounds in it.
+  TDocument documentAsSaved() const;
+  // Whether that differs from what was last saved, opened or started afresh.
+  bool isModified() const;
+
   PictureControl* BuildPartControl(const TPartData& record);
   void RenderTextPart(const TPartData& record);
   void LoadPicture(PictureControl* control, const QString& path);
   void CopyBounds();
+  // Every part control's bounds into its record of `doc`.
+  void copyPartBounds(TDocument& doc) const;
   // Builds a control for every record in use; returns what could not be shown, one per line.
   QStringList RebuildPartControls();
   void AppendPartRow(const TPartData& record);
@@ -127,6 +141,8 @@ protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   void FormCreate();
@@ -147,7 +163,15 @@ private:
   // One message for every part that could not be shown, once all of them are built.
   void reportUnloaded(const QStringList& failures);
 
+  // The composition as last saved, opened or started afresh.
+  void markSaved();
+  // Before a command drops the composition: true when it may go on (nothing changed, the user
+  // saved it, or chose to drop the changes), false when the user cancelled.
+  bool mayDropComposition();
+  void dropFiles(const QStringList& paths, QPoint canvasPoint);
+
   std::unique_ptr<Dialogs> dialogs_;
+  TDocument lastSaved_{};
   bool shown_ = false;
 };
 

@@ -79,17 +79,25 @@ void TMain::BackgroundPicture() {
 
 bool TMain::AddPart(PartKind kind) {
   if (!canAddPart(Document)) return false;
-  if (kind != pkText && kind != pkPicture) return false;
-  char fileName[FIXED_STRING_SIZE] = {};
   if (kind == pkPicture) {
     const std::optional<QString> path = dialogs_->openPicture();
-    if (!path) return false;
-    storeFixedPath(fileName, *path);
+    return path && addPicturePart(*path);
   }
-  TPartData& r = appendPart(Document, kind);
-  if (kind == pkPicture) std::memcpy(r.FileName, fileName, sizeof fileName);
+  if (kind != pkText) return false;
+  BuildPartControl(appendPart(Document, pkText));
+  AppendPartRow(Document.Parts[Document.PartCount - 1]);
+  return true;
+}
+
+PictureControl* TMain::addPicturePart(const QString& path) {
+  if (!canAddPart(Document)) return nullptr;
+  char fileName[FIXED_STRING_SIZE] = {};
+  storeFixedPath(fileName, path);
+  TPartData& r = appendPart(Document, pkPicture);
+  std::memcpy(r.FileName, fileName, sizeof fileName);
+  PictureControl* control = nullptr;
   try {
-    BuildPartControl(r);
+    control = BuildPartControl(r);
   } catch (...) {
     // A part whose picture cannot be read is not added at all.
     const int n = r.Index;
@@ -100,14 +108,16 @@ bool TMain::AddPart(PartKind kind) {
     throw;
   }
   AppendPartRow(r);
-  return true;
+  return control;
 }
 
-void TMain::CopyBounds() {
-  for (int i = 0; i < Document.PartCount; ++i)
+void TMain::CopyBounds() { copyPartBounds(Document); }
+
+void TMain::copyPartBounds(TDocument& doc) const {
+  for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i)
     if (const PictureControl* c = PartImages[static_cast<size_t>(i)]) {
       const Bounds& b = c->bounds();
-      TPartData& r = Document.Parts[i];
+      TPartData& r = doc.Parts[i];
       r.Left = b.left;
       r.Top = b.top;
       r.Width = b.width;

@@ -17,29 +17,31 @@ const char16_t* const kFileErrorCaption = u"ﾌｧｲﾙ I/O ｴﾗｰ";
 
 }  // namespace
 
-void TMain::SaveProject() {
+bool TMain::SaveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
-  if (!path) return;
-  const Bounds& b = Image->bounds();
-  Document.BackLeft = b.left;
-  Document.BackTop = b.top;
-  Document.BackWidth = b.width;
-  Document.BackHeight = b.height;
-  CopyBounds();
+  if (!path) return false;
+  // The bounds stay in the block, also when the write fails.
+  Document = documentAsSaved();
   writeProjectFile(*path, Document);
+  markSaved();
+  return true;
 }
 
 void TMain::OpenProject() {
+  if (!mayDropComposition()) return;
   const std::optional<QString> path = dialogs_->openProject();
-  if (!path) return;
-  if (!isProjectPath(*path)) {
+  if (path) openProjectFile(*path);
+}
+
+void TMain::openProjectFile(const QString& path) {
+  if (!isProjectPath(path)) {
     dialogs_->showMessage(QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), QString::fromUtf16(kFileErrorCaption));
     return;
   }
   // Read and checked whole before anything of the current composition is touched.
   TDocument opened;
   try {
-    opened = readProjectFile(*path);
+    opened = readProjectFile(path);
   } catch (const ProjectFileRefused& refused) {
     dialogs_->showMessage(refused.message(), QString::fromUtf16(kFileErrorCaption));
     return;
@@ -63,7 +65,8 @@ void TMain::OpenProject() {
   Image->setWidth(Document.BackWidth);
   Image->setHeight(Document.BackHeight);
   failed << RebuildPartControls();
-  dialogs_->proposeProjectName(*path);
+  dialogs_->proposeProjectName(path);
+  markSaved();
   reportUnloaded(failed);
 }
 

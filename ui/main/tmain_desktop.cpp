@@ -1,0 +1,73 @@
+// What reaches the editor from the desktop rather than through its dialogs: a project named on the
+// command line, and files dropped on the window.
+#include "ui/main/tmain.h"
+
+#include "model/failure.h"
+#include "model/paths.h"
+#include "ui/main/errorreport.h"
+#include "ui/main/picturecontrol.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QUrl>
+
+namespace {
+
+// The local files a drag carries, in the order they were picked; empty when anything else comes.
+QStringList localFiles(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
+}
+
+}  // namespace
+
+void TMain::openProjectAtStart(const QString& path) {
+  // Not yet inside the event loop, so a failure is reported here rather than by the application.
+  guarded([&] { openProjectFile(path); });
+}
+
+void TMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMain::dropEvent(QDropEvent* event) {
+  const QStringList paths = localFiles(event->mimeData());
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  // Pictures land with their top-left at the drop point, or at the view's corner when the drop
+  // was not on the canvas.
+  const QPoint onWindow = event->position().toPoint();
+  const QPoint onView = SB->viewport()->mapFrom(this, onWindow);
+  const QPoint canvasPoint = SB->viewport()->rect().contains(onView) ? Canvas->mapFrom(this, onWindow)
+                                                                      : Canvas->mapFrom(SB->viewport(), QPoint(0, 0));
+  guarded([&] { dropFiles(paths, canvasPoint); });
+}
+
+void TMain::dropFiles(const QStringList& paths, QPoint canvasPoint) {
+  if (paths.size() == 1 && isProjectPath(paths.front())) {
+    if (mayDropComposition()) openProjectFile(paths.front());
+    return;
+  }
+  // Every file is a picture part, as add picture makes it; one that cannot be read adds nothing
+  // and the others still come, with one message for all that failed.
+  QStringList failed;
+  for (const QString& path : paths) {
+    if (!canAddPart(Document)) break;  // a full table refuses further parts without a word
+    try {
+      if (PictureControl* control = addPicturePart(path)) {
+        control->setLeft(canvasPoint.x());
+        control->setTop(canvasPoint.y());
+      }
+    } catch (const Failure& failure) {
+      failed << failure.message();
+    }
+  }
+  if (!failed.isEmpty()) throw Failure(failed.join(u'\n'));
+}
