@@ -1,9 +1,11 @@
 #include "app/application.h"
+#include "app/qtmessages.h"
 #include "ui/main/tmain.h"
 
 #include "model/failure.h"
 
 int main(int argc, char** argv) {
+  installQtMessageFilter();
   TApplication app(argc, argv);
   try {
     TMain window;
