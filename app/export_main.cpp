@@ -1,6 +1,7 @@
 // pelmora-export PROJECT OUTPUT: writes a project's logo without opening a window, through the
 // same records-to-layers and flattening code as the editor's "export logo".
 
+#include "app/qtmessages.h"
 #include "model/failure.h"
 #include "model/paths.h"
 #include "model/projectfile.h"
@@ -55,6 +56,7 @@ int exportProject(const QString& projectPath, const QString& outputPath) {
 int main(int argc, char** argv) {
   // Text is drawn exactly as the editor draws it under the offscreen platform, display or not.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  installQtMessageFilter();
   QGuiApplication app(argc, argv);
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {

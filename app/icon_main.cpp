@@ -1,6 +1,7 @@
 // pelmora-icons FOLDER SIZE...: writes the program's icon as FOLDER/pelmora-SIZE.png for each
 // size, at build time, so the installed icons are the very picture the windows show.
 
+#include "app/qtmessages.h"
 #include "ui/main/icons.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
   // The icon's letter needs fonts, and the build machine may have no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  installQtMessageFilter();
   QGuiApplication app(argc, argv);
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.size() < 2) {

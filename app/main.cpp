@@ -1,6 +1,7 @@
 // pelmora [FILE.rpf]: the editor, with the project given on the command line opened at start.
 
 #include "app/application.h"
+#include "app/qtmessages.h"
 #include "ui/main/tmain.h"
 
 #include "model/failure.h"
@@ -68,6 +69,7 @@ QStringList rawArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  installQtMessageFilter();
   // Help and version need no display, so they are answered before Qt looks for one.
   const CommandLine early = parseCommandLine(rawArguments(argc, argv));
   if (early.kind == CommandLine::kHelp || early.kind == CommandLine::kVersion) {

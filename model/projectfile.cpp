@@ -68,6 +68,9 @@ TDocument projectFromBytes(QByteArrayView bytes, const QString& path) {
   if (!bytes.isEmpty())
     std::memcpy(&doc, bytes.data(), static_cast<size_t>(std::min<qsizetype>(bytes.size(), sizeof doc)));
   checkProject(doc, path);
+  // The free records are where the next parts go: whatever another program or a cut-short file
+  // left there must not reach a new part as its position, style or reserved bytes.
+  std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData) * static_cast<size_t>(MAX_PARTS - doc.PartCount));
   return doc;
 }
 

@@ -35,7 +35,8 @@ void writeProjectFile(const QString& path, const TDocument& doc);
 void checkProject(const TDocument& doc, const QString& path);
 
 // The document a file of these bytes gives: New's block (all zero, background white) with the
-// first 56,512 bytes copied over it, then checked. `path` only names the file in messages.
+// first 56,512 bytes copied over it, then checked, and every record from PartCount on zeroed.
+// `path` only names the file in messages.
 TDocument projectFromBytes(QByteArrayView bytes, const QString& path);
 
 // Reads and checks a project file. Only a regular file is opened, so a FIFO or device never

@@ -69,16 +69,19 @@ Layer partLayer(const TPartData& record, int dpi) {
   return layer;
 }
 
-namespace {
+BuiltLayer buildBackground(const TDocument& doc) {
+  BuiltLayer built;
+  try {
+    built.layer = backgroundLayer(doc);
+  } catch (const Failure& failure) {
+    built.failure = failureLine(fixedString(doc.BackFile), failure);
+    built.layer = newBackground(qRgb(255, 255, 255), backgroundBounds(doc));
+  }
+  return built;
+}
 
-// One record's layer, or the placeholder and the line saying why it could not be made.
-struct BuiltPart {
-  Layer layer;
-  QString failure;
-};
-
-BuiltPart buildPart(const TPartData& record, int index, int dpi) {
-  BuiltPart built;
+BuiltLayer buildPart(const TPartData& record, int index, int dpi) {
+  BuiltLayer built;
   try {
     built.layer = partLayer(record, dpi);
   } catch (const Failure& failure) {
@@ -92,23 +95,16 @@ BuiltPart buildPart(const TPartData& record, int index, int dpi) {
   return built;
 }
 
-}  // namespace
-
 Scene buildScene(const TDocument& doc, int dpi) {
   const int count = std::clamp(doc.PartCount, 0, MAX_PARTS);
-  std::vector<BuiltPart> built(static_cast<size_t>(count));
-  BuiltPart background;
+  std::vector<BuiltLayer> built(static_cast<size_t>(count));
+  BuiltLayer background;
 
   // The pictures are decoded on a second thread while this one draws the text parts, whose fonts
   // stay on the thread that made them: on two cores the two take about as long, and a heavy
   // export spends a third of its time here. Results go by record, so the order is kept.
   const auto decodePictures = [&] {
-    try {
-      background.layer = backgroundLayer(doc);
-    } catch (const Failure& failure) {
-      background.failure = failureLine(fixedString(doc.BackFile), failure);
-      background.layer = newBackground(qRgb(255, 255, 255), backgroundBounds(doc));
-    }
+    background = buildBackground(doc);
     for (int i = 0; i < count; ++i)
       if (doc.Parts[i].Kind != pkText) built[static_cast<size_t>(i)] = buildPart(doc.Parts[i], i, dpi);
   };
@@ -135,7 +131,7 @@ Scene buildScene(const TDocument& doc, int dpi) {
   scene.background = std::move(background.layer);
   if (!background.failure.isEmpty()) scene.failedFiles << background.failure;
   scene.parts.reserve(built.size());
-  for (BuiltPart& part : built) {
+  for (BuiltLayer& part : built) {
     if (!part.failure.isEmpty()) scene.failedFiles << part.failure;
     scene.parts.push_back(std::move(part.layer));
   }

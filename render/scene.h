@@ -25,10 +25,26 @@ Layer backgroundLayer(const TDocument& doc);
 // not hold give an empty 105 x 105 layer. Throws the rendering's or the picture's Failure.
 Layer partLayer(const TPartData& record, int dpi);
 
+// A record made into its layer, or, when it cannot be, a stand-in without a raster at the saved
+// bounds and the line that says why: the file (a picture, the background's included) or the
+// part's number (text) first, then the reason. The editor's message and the command-line
+// exporter's report are made of these lines, so both say the same about the same file.
+struct BuiltLayer {
+  Layer layer;
+  QString failure;  // empty when the layer was made
+};
+
+// backgroundLayer(), or New's white fill at the saved bounds.
+BuiltLayer buildBackground(const TDocument& doc);
+
+// partLayer() for the record at position `index` of the table, or an empty layer at its saved
+// bounds, stretched and see-through as the part would have been.
+BuiltLayer buildPart(const TPartData& record, int index, int dpi);
+
 struct Scene {
   Layer background;
   std::vector<Layer> parts;  // one per record in use, in record order
-  QStringList failedFiles;   // one line per picture or text part that could not be made
+  QStringList failedFiles;   // BuiltLayer's line for each layer that could not be made
 };
 
 // The background and every record below PartCount. Nothing that fails to load stops the build:

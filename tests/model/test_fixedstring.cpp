@@ -69,4 +69,26 @@ TEST(FixedString, CutNeverEndsOnALeadByte) {
   EXPECT_EQ(cutShiftJis(bytes, 9).size(), 5);
 }
 
+// Lead bytes run 0x81-0x9F and 0xE0-0xFC; the upper run holds the level-2 kanji (0xE0-0xEA) and
+// the vendor rows (0xED-0xFC), which a cut that knows only the lower run splits.
+TEST(FixedString, CutKeepsLevelTwoKanjiAndVendorCharactersWhole) {
+  char field[FIXED_STRING_SIZE];
+  std::memset(field, 'x', sizeof field);
+  // 漾 is E0 40 in Shift-JIS: after 254 blanks it would need bytes 254 and 255.
+  ASSERT_EQ(*toShiftJis(u"漾"), QByteArray("\xE0\x40"));
+  ASSERT_TRUE(storeFixedString(field, QString(254, u' ') + QStringLiteral("漾")));
+  EXPECT_EQ(QByteArray(field, 255), QByteArray(254, ' ') + QByteArray(1, '\0'));
+  // One blank fewer and it fits: 253 blanks, E0 40, the zero.
+  ASSERT_TRUE(storeFixedString(field, QString(253, u' ') + QStringLiteral("漾")));
+  EXPECT_EQ(QByteArray(field, 256), QByteArray(253, ' ') + QByteArray("\xE0\x40\0", 3));
+
+  for (const char lead : {'\xE0', '\xEA', '\xED', '\xFC'}) {
+    const QByteArray bytes = QByteArray(254, ' ') + lead + '\x40';
+    EXPECT_EQ(cutShiftJis(bytes, 255), QByteArray(254, ' ')) << int(static_cast<unsigned char>(lead));
+  }
+  // Bytes outside both runs are whole characters (half-width katakana, ASCII).
+  const QByteArray single = QByteArray(254, ' ') + "\xDF\x40";
+  EXPECT_EQ(cutShiftJis(single, 255), QByteArray(254, ' ') + "\xDF");
+}
+
 }  // namespace

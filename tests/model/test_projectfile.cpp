@@ -110,14 +110,16 @@ TEST_F(ProjectFileTest, ShortAndLongFilesAreReadAsNewWouldLeaveThem) {
   EXPECT_EQ(cut.PartCount, 0);
   EXPECT_EQ(cut.BackColor, doc.BackColor);
   EXPECT_EQ(cut.BackHeight, 96);
-  EXPECT_EQ(cut.Parts[1].Kind, pkPicture);
+  // Records none counts are free, and free records are zero.
+  EXPECT_EQ(cut.Parts[1].Kind, 0);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(cut.Parts), sizeof cut.Parts), QByteArray(sizeof cut.Parts, '\0'));
 
-  // Cut inside the first record: the background colour is New's.
+  // Cut inside the first record: the background colour is New's, and so is everything else.
   putFile(path(QStringLiteral("tiny.rpf")), projectBytes(doc).first(10));
   const TDocument tiny = readProjectFile(path(QStringLiteral("tiny.rpf")));
   EXPECT_EQ(tiny.BackColor, clWhite);
-  EXPECT_EQ(tiny.Parts[0].Left, 12);
-  EXPECT_EQ(tiny.Parts[0].Text[0], 0);
+  EXPECT_EQ(tiny.Parts[0].Left, 0);
+  EXPECT_TRUE(sameBlock(tiny, newDocument()));
 
   putFile(path(QStringLiteral("long.rpf")), projectBytes(doc) + QByteArray(5000, '\xFF'));
   EXPECT_TRUE(sameBlock(readProjectFile(path(QStringLiteral("long.rpf"))), doc));
@@ -168,6 +170,43 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"FileNameUnended", [](TDocument& d) { breakString(d.Parts[1].FileName); }, "ファイル名"},
                       Damage{"BackFileUnended", [](TDocument& d) { breakString(d.BackFile); }, "背景"}),
     [](const ::testing::TestParamInfo<Damage>& p) { return std::string(p.param.name); });
+
+TEST_F(ProjectFileTest, NinetyNinePartsTheMostAFileHoldsReadAndWriteBackUnchanged) {
+  TDocument doc = newDocument();
+  for (int i = 0; i < MAX_PARTS; ++i) {
+    TPartData& r = appendPart(doc, i % 2 == 0 ? pkText : pkPicture);
+    if (r.Kind == pkPicture) storeFixedPath(r.FileName, QStringLiteral("/tmp/p%1.bmp").arg(i));
+    r.Left = i;
+    r.Width = 3;
+    r.Height = 4;
+  }
+  ASSERT_EQ(doc.PartCount, 99);
+  ASSERT_EQ(doc.Parts[98].Kind, pkText);
+  const QByteArray written = projectBytes(doc);
+  putFile(path(QStringLiteral("full.rpf")), written);
+  const TDocument read = readProjectFile(path(QStringLiteral("full.rpf")));
+  EXPECT_EQ(projectBytes(read), written);
+  writeProjectFile(path(QStringLiteral("again.rpf")), read);
+  EXPECT_EQ(fileBytes(path(QStringLiteral("again.rpf"))), written);
+}
+
+// Another program, or a file cut short, may leave anything in the free records; the next part
+// added goes there and must start from zero bytes, not from what the file held.
+TEST_F(ProjectFileTest, FreeRecordsAreReadAsZeroAndRecordsInUseAsTheyStand) {
+  TDocument doc = sampleDocument();
+  storeFixedString(doc.Parts[0].Text, u"a much longer title than the next");
+  storeFixedString(doc.Parts[0].Text, u"short");
+  doc.Parts[0].Reserved1[1] = 0x5A;
+  for (int i = 2; i < MAX_PARTS; ++i) std::memset(&doc.Parts[i], 0xA5, sizeof(TPartData));
+  const QByteArray written = projectBytes(doc);
+  putFile(path(QStringLiteral("junk.rpf")), written);
+
+  const QByteArray read = projectBytes(readProjectFile(path(QStringLiteral("junk.rpf"))));
+  constexpr qsizetype kRecord = sizeof(TPartData);
+  EXPECT_EQ(read.first(2 * kRecord), written.first(2 * kRecord));
+  EXPECT_EQ(read.mid(2 * kRecord, 97 * kRecord), QByteArray(97 * kRecord, '\0'));
+  EXPECT_EQ(read.mid(99 * kRecord), written.mid(99 * kRecord));
+}
 
 TEST_F(ProjectFileTest, RecordsPastThePartCountAreNotChecked) {
   TDocument doc = sampleDocument();

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 namespace {
@@ -37,10 +38,12 @@ protected:
     doc.BackHeight = 50;
   }
 
-  static Outcome run(const QStringList& args) {
+  static Outcome run(const QStringList& args,
+                     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     Outcome result;
 #ifdef PELMORA_EXPORT_EXE
     QProcess process;
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(PELMORA_EXPORT_EXE), args);
     EXPECT_TRUE(process.waitForFinished(60000)) << "pelmora-export did not finish";
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
@@ -49,6 +52,7 @@ protected:
     result.err = QString::fromUtf8(process.readAllStandardError());
 #else
     Q_UNUSED(args);
+    Q_UNUSED(env);
 #endif
     return result;
   }
@@ -155,6 +159,33 @@ TEST_F(ExportCliTest, UsageOnRequestAndOnWrongArguments) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: pelmora-export"))) << r.err.toStdString();
   }
+}
+
+// Without XDG_RUNTIME_DIR (cron, ssh, containers) Qt has a note to make on every run; scripts
+// that read standard error must find only the exporter's own words there.
+TEST_F(ExportCliTest, StandardErrorCarriesOnlyItsOwnMessagesWithoutARuntimeFolder) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+
+  const Outcome help = run({QStringLiteral("--help")}, env);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.err, QString());
+  ASSERT_TRUE(help.out.startsWith(QStringLiteral("Usage: pelmora-export"))) << help.out.toStdString();
+
+  const Outcome usage = run({}, env);
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_EQ(usage.err, help.out);
+
+  appendPart(doc, pkText);
+  const QString wrong = project(QStringLiteral("logo.txt"));
+  const Outcome refused = run({wrong, path(QStringLiteral("a.bmp"))}, env);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err, QStringLiteral("pelmora-export: %1: Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません\n").arg(wrong));
+
+  const Outcome written = run({project(), path(QStringLiteral("a.bmp"))}, env);
+  EXPECT_EQ(written.exitCode, 0);
+  EXPECT_EQ(written.err, QString());
+  EXPECT_EQ(written.out, QString());
 }
 
 }  // namespace

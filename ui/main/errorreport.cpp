@@ -1,8 +1,11 @@
 #include "ui/main/errorreport.h"
 
-#include <QtGlobal>
+#include <QLoggingCategory>
 
 namespace {
+
+// The program's own category, which the start-up's filter of Qt's notes lets through.
+Q_LOGGING_CATEGORY(programLog, "pelmora")
 
 ErrorReporter& reporter() {
   static ErrorReporter instance;
@@ -17,5 +20,5 @@ void reportError(const QString& message) {
   if (reporter())
     reporter()(message);
   else
-    qWarning("%s", qUtf8Printable(message));
+    qCWarning(programLog, "%s", qUtf8Printable(message));
 }

@@ -69,5 +69,6 @@ void TMain::dropFiles(const QStringList& paths, QPoint canvasPoint) {
       failed << failure.message();
     }
   }
-  if (!failed.isEmpty()) throw Failure(failed.join(u'\n'));
+  if (failed.size() == 1) throw Failure(failed.front());  // as add picture says it
+  reportUnloaded(failed);
 }

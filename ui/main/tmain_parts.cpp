@@ -20,28 +20,20 @@ PictureControl* TMain::BuildPartControl(const TPartData& record) {
   if (index < 0 || index >= MAX_PARTS) return nullptr;  // checked when the file was read
   auto* c = new PictureControl(index, Canvas);
   bindControl(c);
-  c->setTransparent(record.FillOn != 1);
   c->show();
   c->raise();  // a control built later lies above the ones built before it
   PartImages[static_cast<size_t>(index)] = c;
 
-  if (record.Kind != pkText && record.Kind != pkPicture) return c;
-  // The saved place first, so a part whose picture cannot be read still stands where it was.
-  if (record.Width != 0 && record.Height != 0)
-    c->setBounds({record.Left, record.Top, record.Width, record.Height});
-  else if (record.Kind == pkPicture)
-    c->setBounds({0, 0, 0, 0});
-  if (record.Kind == pkText) {
-    c->setHint(fixedString(record.Text));
-    RenderTextPart(record);
-    return c;
-  }
-  const Layer layer = partLayer(record, logicalDpiY());
-  c->setRaster(layer.raster);
-  c->setBounds(layer.bounds);
-  c->setStretch(layer.stretch);
-  c->setTransparent(layer.transparent);
-  c->setHint(pathFileName(fixedString(record.FileName)));
+  // The exporter makes its layers the same way, so a part that fails here fails there in the
+  // same words; the control stays, empty, where the record puts it.
+  BuiltLayer built = buildPart(record, index, logicalDpiY());
+  c->setRaster(std::move(built.layer.raster));
+  c->setBounds(built.layer.bounds);
+  c->setStretch(built.layer.stretch);
+  c->setTransparent(built.layer.transparent);
+  if (record.Kind == pkText) c->setHint(fixedString(record.Text));
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  if (record.Kind == pkPicture) c->setHint(pathFileName(fixedString(record.FileName)));
   return c;
 }
 
@@ -150,5 +142,5 @@ void TMain::RemovePart(int index) {
 
 void TMain::reportUnloaded(const QStringList& failures) {
   if (failures.isEmpty()) return;
-  throw Failure(QStringLiteral("次の部品を表示できません:\n") + failures.join(u'\n'));
+  throw Failure(QStringLiteral("次のファイルまたは部品を表示できません:\n") + failures.join(u'\n'));
 }

@@ -2,11 +2,10 @@
 #include "ui/main/tmain.h"
 
 #include "model/failure.h"
-#include "model/fixedstring.h"
 #include "model/paths.h"
 #include "model/projectfile.h"
 #include "render/logoexport.h"
-#include "render/picturefile.h"
+#include "render/scene.h"
 #include "ui/main/picturecontrol.h"
 
 #include <QStringList>
@@ -50,20 +49,11 @@ void TMain::openProjectFile(const QString& path) {
   Document = opened;
   Tag = BACKGROUND_TAG;
   QStringList failed;
-  const QString backFile = fixedString(Document.BackFile);
-  if (backFile.isEmpty()) {
-    FillBackground(Document.BackColor);
-  } else {
-    try {
-      LoadPicture(Image, backFile);
-    } catch (const Failure& failure) {
-      failed << failure.message();
-    }
-  }
-  Image->setLeft(Document.BackLeft);
-  Image->setTop(Document.BackTop);
-  Image->setWidth(Document.BackWidth);
-  Image->setHeight(Document.BackHeight);
+  // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
+  BuiltLayer background = buildBackground(Document);
+  Image->setRaster(std::move(background.layer.raster));
+  Image->setBounds(background.layer.bounds);
+  if (!background.failure.isEmpty()) failed << background.failure;
   failed << RebuildPartControls();
   dialogs_->proposeProjectName(path);
   markSaved();
