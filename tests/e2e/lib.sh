@@ -4,7 +4,8 @@
 # test and the README screenshot. Sourced, not run.
 #
 # Every wait is bounded: a window that never comes fails the step instead of hanging the run.
-# There is no window manager, so focus is given explicitly and dialogs come up where Qt puts them.
+# The display runs openbox, as users' desktops run a window manager: windows are framed and placed by
+# it, and focus is still given explicitly so that no step depends on where the pointer rests.
 
 E2E_PASSED=${E2E_PASSED:-0}
 E2E_FAILED=${E2E_FAILED:-0}
@@ -50,6 +51,19 @@ start_xvfb() {
   [ -s "$numberFile" ] || die "Xvfb gave no display number"
   DISPLAY=":$(head -n1 "$numberFile")"
   export DISPLAY
+}
+
+# Starts openbox on the display and waits until it manages windows; sets WM_PID.
+start_window_manager() {
+  local folder=$1
+  openbox --sm-disable >"$folder/openbox.log" 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$WM_PID" 2>/dev/null || { cat "$folder/openbox.log" >&2; die "openbox did not start"; }
+    sleep 0.1
+  done
+  die "openbox did not take the display"
 }
 
 # Ends a process this script started, by its id: politely, then for good.
@@ -98,14 +112,18 @@ window_gone() {
 
 focus() { timeout 5 xdotool windowfocus --sync "$1" || die "cannot focus window $1"; }
 
-# Lines "id override type name" for every window mapped on the root.
+# Lines "id override type name" for every window shown: the clients the window manager frames,
+# and the popups (menus, completion lists, hints) that lie on the root unframed.
 mapped_windows() {
-  local id info
-  for id in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+  local id info clients
+  clients=$(xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -o '0x[0-9a-f]*' || true)
+  for id in $clients $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
     info=$(xwininfo -id "$id" 2>/dev/null) || continue
     grep -q 'Map State: IsViewable' <<<"$info" || continue
     local override=no type
     grep -q 'Override Redirect State: yes' <<<"$info" && override=yes
+    # A frame of the window manager's: its client is listed on its own.
+    [ $override == no ] && ! xprop -id "$id" WM_CLASS 2>/dev/null | grep -q '=' && continue
     type=$(xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | sed -n 's/.*= _NET_WM_WINDOW_TYPE_\([A-Z_]*\).*/\1/p')
     echo "$id $override ${type:-NONE} $(xdotool getwindowname "$id" 2>/dev/null)"
   done
@@ -187,7 +205,7 @@ menu_pick() {
 }
 
 # Types a path into a file dialog's name field and confirms it with Enter, as a person would.
-# The completion list Qt shows while the name is typed may stay behind; it is closed afterwards.
+# Nothing of the dialog may stay on screen afterwards, its completion list included.
 dialog_path() {
   local title=$1 path=$2 label=${3:-dialog} dialog
   dialog=$(wait_window "$title")
@@ -201,8 +219,15 @@ dialog_path() {
     window_gone "$title" 3 && break
   done
   window_gone "$title" 1 || die "dialog /$title/ did not take $path"
-  sleep 0.4
+  sleep 1  # the folder loads in the background and could still bring the list up
+  check "nothing of the dialog /$title/ stays on screen" not_grabbing_popup
   dismiss_popups
+}
+
+not_grabbing_popup() {
+  grabbing_popup || return 0
+  echo "        left on screen: $(mapped_windows | awk '$2 == "yes" && $3 != "TOOLTIP"')"
+  return 1
 }
 
 # ---- the screen ----
@@ -311,3 +336,13 @@ CANVAS_X=1      # the canvas's content origin
 CANVAS_Y=186
 BACK_LEFT=140   # where New centres the 200 by 60 background, in canvas coordinates
 BACK_TOP=50
+
+# Waits until the window with this id is no longer shown; true when that happened within $2 seconds.
+window_gone_id() {
+  local id=$1 seconds=${2:-5}
+  for _ in $(seq $((seconds * 10))); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || return 0
+    sleep 0.1
+  done
+  return 1
+}

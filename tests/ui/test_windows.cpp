@@ -5,6 +5,7 @@
 #include "ui/main/qtdialogs.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
@@ -42,6 +43,17 @@ TEST(Messages, TheirTextCanBeSelectedAndCopied) {
   // Through the main window's dialogs, as the wrong-extension message is shown.
   QtDialogs dialogs(&owner);
   EXPECT_EQ(flagsOfMessage([&] { dialogs.showMessage(u"text"_qs, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs); }) & wanted, wanted);
+
+  // Ctrl+C copies the whole message while the OK button has the focus.
+  QGuiApplication::clipboard()->clear();
+  QTimer::singleShot(0, [] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_C, Qt::ControlModifier);
+    box->close();
+  });
+  showStopMessage(&owner, u"Pelmora"_qs, u"ファイル /tmp/x.bmp は開けません"_qs);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), u"ファイル /tmp/x.bmp は開けません"_qs);
 }
 
 TEST(Help, ShownAgainItReturnsToItsTopic) {
