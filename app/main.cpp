@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "app/qtmessages.h"
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     return kUsage;
   }
   try {
-    TMain window;
+    MainWindow window;
     Main = &window;
     // Showing the window the first time starts a fresh composition; the project replaces it.
     window.show();

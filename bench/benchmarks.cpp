@@ -17,7 +17,7 @@
 #include "render/scene.h"
 #include "render/textrender.h"
 #include "ui/main/picturecontrol.h"
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -123,7 +123,7 @@ BENCHMARK_CAPTURE(EncodeJpeg12MP, rgb32, QImage::Format_RGB32)->Unit(benchmark::
 BENCHMARK_CAPTURE(EncodeJpeg12MP, rgb888, QImage::Format_RGB888)->Unit(benchmark::kMillisecond);
 
 // Each of the 50 text parts, by its place among them; the label gives size, style and fill.
-void RenderTextPart(benchmark::State& state) {
+void redrawTextPart(benchmark::State& state) {
   std::vector<const TPartData*> texts;
   for (int i = 0; i < heavyDocument().PartCount; ++i)
     if (heavyDocument().Parts[i].Kind == pkText) texts.push_back(&heavyDocument().Parts[i]);
@@ -141,7 +141,7 @@ void RenderTextPart(benchmark::State& state) {
   const int dpi = logicalDpiY();
   for (auto _ : state) benchmark::DoNotOptimize(renderTextPart(record, dpi));
 }
-BENCHMARK(RenderTextPart)->DenseRange(0, 49)->Unit(benchmark::kMicrosecond);
+BENCHMARK(redrawTextPart)->DenseRange(0, 49)->Unit(benchmark::kMicrosecond);
 
 void ComposeHeavyLogo(benchmark::State& state) {
   const Scene& scene = heavyScene();
@@ -190,12 +190,12 @@ public:
 
 // The picture part that shows most of itself in the window's view of the canvas: the drag that
 // repaints the most.
-PictureControl* largestVisiblePicture(TMain& window) {
-  const QRect view(QPoint(0, 0), window.SB->viewport()->size());
+PictureControl* largestVisiblePicture(MainWindow& window) {
+  const QRect view(QPoint(0, 0), window.canvasScroll->viewport()->size());
   PictureControl* best = nullptr;
   qint64 bestArea = 0;
   for (int i = 0; i < window.Document.PartCount; ++i) {
-    PictureControl* c = window.PartImages[static_cast<size_t>(i)];
+    PictureControl* c = window.partControls[static_cast<size_t>(i)];
     if (!c || window.Document.Parts[i].Kind != pkPicture) continue;
     const QRect seen = c->geometry() & view;
     const qint64 area = qint64{seen.width()} * seen.height();
@@ -225,12 +225,12 @@ void settle(QWidget& window) {
 void DragStep(benchmark::State& state) {
   QStringList errors;
   TApplication::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
-  TMain window(std::make_unique<OpenHeavy>());
+  MainWindow window(std::make_unique<OpenHeavy>());
   Main = &window;
   window.resize(1920, 1080);
   window.show();
   settle(window);
-  window.OpenProject();
+  window.openProject();
   settle(window);
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {
@@ -238,13 +238,13 @@ void DragStep(benchmark::State& state) {
     Main = nullptr;
     return;
   }
-  const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.SB->viewport()->size());
+  const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.canvasScroll->viewport()->size());
   state.SetLabel(QStringLiteral("part %1, %2 x %3 in view").arg(part->tag() + 1).arg(seen.width()).arg(seen.height())
                      .toStdString());
 
   const QPoint grip(part->width() / 2, part->height() / 2);
   moveWithButtonHeld(part, grip);  // hovering first arms the move zone
-  window.ImageMouseDown(part, Qt::LeftButton, grip);
+  window.controlPressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
   qApp->installEventFilter(&counter);
   int step = 1;
@@ -254,7 +254,7 @@ void DragStep(benchmark::State& state) {
     step = -step;  // back and forth, so the part stays where it is on average
   }
   qApp->removeEventFilter(&counter);
-  window.ImageMouseUp(part, Qt::LeftButton, grip);
+  window.controlReleased(part, Qt::LeftButton, grip);
   state.counters["paints_per_step"] = benchmark::Counter(static_cast<double>(counter.paints) /
                                                          static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
   if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");

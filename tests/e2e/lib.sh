@@ -115,9 +115,12 @@ focus() { timeout 5 xdotool windowfocus --sync "$1" || die "cannot focus window 
 # Lines "id override type name" for every window shown: the clients the window manager frames,
 # and the popups (menus, completion lists, hints) that lie on the root unframed.
 mapped_windows() {
-  local id info clients
+  local id info clients manager
   clients=$(xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -o '0x[0-9a-f]*' || true)
+  # The window manager's own window, which it keeps mapped out of sight.
+  manager=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*' || true)
   for id in $clients $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+    [ "$id" == "$manager" ] && continue
     info=$(xwininfo -id "$id" 2>/dev/null) || continue
     grep -q 'Map State: IsViewable' <<<"$info" || continue
     local override=no type

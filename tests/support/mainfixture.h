@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "support/scripteddialogs.h"
 #include "ui/main/picturecontrol.h"
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ protected:
   void SetUp() override {
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
-    window = std::make_unique<TMain>(std::move(scripted));
+    window = std::make_unique<MainWindow>(std::move(scripted));
     Main = window.get();
     TApplication::instance()->setErrorSink(
         [this](const QString& text, const QString& caption) { reports.append({text, caption}); });
@@ -31,10 +31,10 @@ protected:
     Main = nullptr;
   }
 
-  TMain& w() { return *window; }
-  PictureControl* part(int i) { return window->PartImages[static_cast<size_t>(i)]; }
+  MainWindow& w() { return *window; }
+  PictureControl* part(int i) { return window->partControls[static_cast<size_t>(i)]; }
 
   ScriptedDialogs* dialogs = nullptr;
-  std::unique_ptr<TMain> window;
+  std::unique_ptr<MainWindow> window;
   QList<std::pair<QString, QString>> reports;
 };

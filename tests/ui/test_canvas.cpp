@@ -25,8 +25,8 @@ protected:
   PictureControl* addPicturePart(int width, int height) {
     TPartData& r = appendPart(w().Document, pkPicture);
     storeFixedString(r.FileName, u"/pictures/pic.bmp");
-    auto* c = new PictureControl(r.Index, w().Canvas);
-    w().PartImages[static_cast<size_t>(r.Index)] = c;
+    auto* c = new PictureControl(r.Index, w().canvas);
+    w().partControls[static_cast<size_t>(r.Index)] = c;
     connect(c);
     c->setRaster(makeWhiteRaster(width, height));
     c->setBounds({10, 20, width, height});
@@ -37,23 +37,23 @@ protected:
   }
 
   void connect(PictureControl* c) {
-    QObject::connect(c, &PictureControl::pressed, &w(), &TMain::ImageMouseDown);
-    QObject::connect(c, &PictureControl::moved, &w(), &TMain::ImageMouseMove);
-    QObject::connect(c, &PictureControl::released, &w(), &TMain::ImageMouseUp);
+    QObject::connect(c, &PictureControl::pressed, &w(), &MainWindow::controlPressed);
+    QObject::connect(c, &PictureControl::moved, &w(), &MainWindow::controlMoved);
+    QObject::connect(c, &PictureControl::released, &w(), &MainWindow::controlReleased);
   }
 
   int hover(PictureControl* c, int x, int y) {
-    w().ImageMouseMove(c, QPoint(x, y));
-    return w().HoverMode;
+    w().controlMoved(c, QPoint(x, y));
+    return w().hoverMode;
   }
 
   // Press at (x, y) after hovering there, then move through `points` in the control's own
   // coordinates as they are at each event.
   void drag(PictureControl* c, QPoint press, std::initializer_list<QPoint> points) {
     hover(c, press.x(), press.y());
-    w().ImageMouseDown(c, Qt::LeftButton, press);
-    for (QPoint p : points) w().ImageMouseMove(c, p);
-    w().ImageMouseUp(c, Qt::LeftButton, points.size() ? *(points.end() - 1) : press);
+    w().controlPressed(c, Qt::LeftButton, press);
+    for (QPoint p : points) w().controlMoved(c, p);
+    w().controlReleased(c, Qt::LeftButton, points.size() ? *(points.end() - 1) : press);
   }
 };
 
@@ -86,10 +86,10 @@ TEST_F(Canvas, NarrowControlsCannotBeMoved) {
 }
 
 TEST_F(Canvas, TextPartsOnlyMoveAndIgnoreTheLocks) {
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   PictureControl* t = part(0);
-  w().MM4_3->trigger();
-  w().MM4_4->trigger();
+  w().noMoveAction->trigger();
+  w().noResizeAction->trigger();
   EXPECT_EQ(hover(t, 0, 0), 1);
   EXPECT_EQ(t->cursor().shape(), Qt::PointingHandCursor);
   const Bounds before = t->bounds();
@@ -109,8 +109,8 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   PictureControl* c = addPicturePart(100, 50);  // at 10, 20
   const DragCase& d = GetParam();
   ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
-  w().ImageMouseDown(c, Qt::LeftButton, d.press);
-  ASSERT_EQ(w().DragMode, d.mode);
+  w().controlPressed(c, Qt::LeftButton, d.press);
+  ASSERT_EQ(w().dragMode, d.mode);
   // Moving sides travel with the pointer, so the pointer stays at the press point in the
   // control's coordinates along those axes; events carry coordinates as they are then.
   QPoint total(0, 0);
@@ -118,11 +118,11 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
     total += step;
     const Bounds b = c->bounds();
     const QPoint global = QPoint(10, 20) + d.press + total;
-    w().ImageMouseMove(c, global - QPoint(b.left, b.top));
+    w().controlMoved(c, global - QPoint(b.left, b.top));
   }
-  w().ImageMouseUp(c, Qt::LeftButton, {});
+  w().controlReleased(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
-  EXPECT_EQ(w().DragMode, 0);
+  EXPECT_EQ(w().dragMode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,11 +146,11 @@ TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
   const int max = std::numeric_limits<int>::max();
   const int min = std::numeric_limits<int>::min();
   c->setBounds({max - 1, min + 1, 100, 50});
-  w().SelectPart(0);
-  w().SpeedButton5->click();
-  w().SpeedButton5->click();
-  w().SpeedButton2->click();
-  w().SpeedButton2->click();
+  w().selectPart(0);
+  w().nudgeRightButton->click();
+  w().nudgeRightButton->click();
+  w().nudgeUpButton->click();
+  w().nudgeUpButton->click();
   EXPECT_EQ(c->left(), max);
   EXPECT_EQ(c->top(), min);
   drag(c, {50, 20}, {{60, 10}});
@@ -161,52 +161,52 @@ TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
 TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
   PictureControl* c = addPicturePart(100, 50);
   drag(c, {98, 20}, {{108, 20}});
-  EXPECT_EQ(w().ItemX->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
+  EXPECT_EQ(w().widthEdit->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
   drag(c, {c->width() - 1, c->height() - 1}, {{c->width() + 4, c->height() + 9}});
-  EXPECT_EQ(w().ItemX->text(), QString::number(c->width()));
-  EXPECT_EQ(w().ItemY->text(), QString::number(c->height()));
+  EXPECT_EQ(w().widthEdit->text(), QString::number(c->width()));
+  EXPECT_EQ(w().heightEdit->text(), QString::number(c->height()));
 
-  PictureControl* back = w().Image;
+  PictureControl* back = w().backgroundControl;
   drag(back, {back->width() - 1, 30}, {{back->width() + 19, 30}});
-  EXPECT_EQ(w().ItemX->text(), u"220"_qs);
+  EXPECT_EQ(w().widthEdit->text(), u"220"_qs);
   drag(back, {100, 30}, {{110, 35}});  // a move is no resize
-  EXPECT_EQ(w().ItemX->text(), u"220"_qs);
+  EXPECT_EQ(w().widthEdit->text(), u"220"_qs);
 }
 
 TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
-  PictureControl* back = w().Image;
+  PictureControl* back = w().backgroundControl;
   PictureControl* pic = addPicturePart(100, 50);
-  w().MM4_3->trigger();  // no moving
+  w().noMoveAction->trigger();  // no moving
   EXPECT_EQ(hover(back, 100, 30), 0);
   EXPECT_EQ(back->cursor().shape(), Qt::ArrowCursor);
   const Bounds before = back->bounds();
   drag(back, {100, 30}, {{120, 40}});
   EXPECT_EQ(back->bounds(), before);
-  EXPECT_EQ(w().Tag, BACKGROUND_TAG) << "the press still selects";
-  EXPECT_TRUE(w().BGB->isEnabled());
+  EXPECT_EQ(w().selection, BACKGROUND_TAG) << "the press still selects";
+  EXPECT_TRUE(w().sizeGroup->isEnabled());
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
-  w().MM4_4->trigger();  // no resizing as well
+  w().noResizeAction->trigger();  // no resizing as well
   for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)}) EXPECT_EQ(hover(back, p.x(), p.y()), 0);
 }
 
 TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
-  w().ImageMouseDown(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
-  EXPECT_EQ(w().DragMode, 0);
-  w().ImageMouseDown(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().DragMode, 1);
-  w().ImageMouseUp(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().DragMode, 0);
+  w().controlPressed(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().selection, BACKGROUND_TAG);
+  EXPECT_EQ(w().dragMode, 0);
+  w().controlPressed(c, Qt::LeftButton, {50, 20});
+  EXPECT_EQ(w().dragMode, 1);
+  w().controlReleased(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().dragMode, 0);
   const Bounds before = c->bounds();
-  w().ImageMouseMove(c, {60, 30});
+  w().controlMoved(c, {60, 30});
   EXPECT_EQ(c->bounds(), before);
 }
 
 TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   TPartData& r = w().Document.Parts[0];
   storeFixedString(r.Text, u"ロゴ");
   r.TextColor = 0x0000FF;
@@ -216,46 +216,46 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   r.ShadowX = -7;
   r.ShadowY = 12;
   r.FontStyle = fsBold;
-  w().RenderTextPart(r);
+  w().redrawTextPart(r);
   const TPartData before = r;
   hover(part(0), 2, 2);
-  w().ImageMouseDown(part(0), Qt::LeftButton, {2, 2});
+  w().controlPressed(part(0), Qt::LeftButton, {2, 2});
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  EXPECT_EQ(w().Tag, 0);
-  EXPECT_TRUE(w().FGB->isEnabled());
-  EXPECT_FALSE(w().BGB->isEnabled());
-  EXPECT_EQ(w().FStr->text(), u"ロゴ"_qs);
-  EXPECT_EQ(w().FCol->colour(), 0x0000FFu);
-  EXPECT_EQ(w().FBac->colour(), 0x00FF00u);
-  EXPECT_TRUE(w().FBfl->isChecked());
-  EXPECT_EQ(w().FShaC->colour(), 0xFF0000u);
-  EXPECT_EQ(w().FShaX->currentText(), u"-7"_qs);
-  EXPECT_EQ(w().FShaY->currentText(), u"12"_qs);
-  EXPECT_EQ(w().ItemX->text(), QString::number(part(0)->width()));
+  EXPECT_EQ(w().selection, 0);
+  EXPECT_TRUE(w().textGroup->isEnabled());
+  EXPECT_FALSE(w().sizeGroup->isEnabled());
+  EXPECT_EQ(w().textEdit->text(), u"ロゴ"_qs);
+  EXPECT_EQ(w().textColourPanel->colour(), 0x0000FFu);
+  EXPECT_EQ(w().fillColourPanel->colour(), 0x00FF00u);
+  EXPECT_TRUE(w().fillCheck->isChecked());
+  EXPECT_EQ(w().shadowColourPanel->colour(), 0xFF0000u);
+  EXPECT_EQ(w().shadowXBox->currentText(), u"-7"_qs);
+  EXPECT_EQ(w().shadowYBox->currentText(), u"12"_qs);
+  EXPECT_EQ(w().widthEdit->text(), QString::number(part(0)->width()));
   EXPECT_EQ(dialogs->presetFontValue, (FontChoice{u"ＭＳ Ｐゴシック"_qs, 9, fsBold}));
 
   // Selecting the background then clears the text group without touching the record.
-  hover(w().Image, 100, 30);
-  w().ImageMouseDown(w().Image, Qt::LeftButton, {100, 30});
+  hover(w().backgroundControl, 100, 30);
+  w().controlPressed(w().backgroundControl, Qt::LeftButton, {100, 30});
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  EXPECT_FALSE(w().FGB->isEnabled());
-  EXPECT_EQ(w().FStr->text(), QString());
-  EXPECT_FALSE(w().FBfl->isChecked());
-  EXPECT_EQ(w().ItemX->text(), u"200"_qs);
-  EXPECT_EQ(w().ItemY->text(), u"60"_qs);
+  EXPECT_FALSE(w().textGroup->isEnabled());
+  EXPECT_EQ(w().textEdit->text(), QString());
+  EXPECT_FALSE(w().fillCheck->isChecked());
+  EXPECT_EQ(w().widthEdit->text(), u"200"_qs);
+  EXPECT_EQ(w().heightEdit->text(), u"60"_qs);
 }
 
 TEST_F(Canvas, APressOnTheEmptyCanvasDoesNothing) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
-  w().ImageMouseDown(c, Qt::LeftButton, {50, 20});
-  w().ImageMouseUp(c, Qt::LeftButton, {50, 20});
-  QTest::mouseClick(w().Canvas, Qt::LeftButton, {}, QPoint(w().Canvas->width() - 2, w().Canvas->height() - 2));
-  EXPECT_EQ(w().Tag, 0);
+  w().controlPressed(c, Qt::LeftButton, {50, 20});
+  w().controlReleased(c, Qt::LeftButton, {50, 20});
+  QTest::mouseClick(w().canvas, Qt::LeftButton, {}, QPoint(w().canvas->width() - 2, w().canvas->height() - 2));
+  EXPECT_EQ(w().selection, 0);
 }
 
 TEST_F(Canvas, RealMouseDragMovesATextPart) {
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   PictureControl* t = part(0);
   const Bounds before = t->bounds();
   QTest::mouseMove(t, QPoint(3, 3));
@@ -264,8 +264,8 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(23 - 20, 13 - 10));
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
-  EXPECT_EQ(w().Tag, 0);
-  EXPECT_EQ(w().DragMode, 0);
+  EXPECT_EQ(w().selection, 0);
+  EXPECT_EQ(w().dragMode, 0);
 }
 
 }  // namespace
@@ -273,9 +273,9 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
 namespace {
 
 TEST_F(Canvas, WithBothLocksNoEdgeOrCornerOfTheBackgroundDrags) {
-  PictureControl* back = w().Image;
-  w().MM4_3->trigger();
-  w().MM4_4->trigger();
+  PictureControl* back = w().backgroundControl;
+  w().noMoveAction->trigger();
+  w().noResizeAction->trigger();
   const int r = back->width() - 1, b = back->height() - 1;
   // A point of each zone: the four corners, then the top, bottom, left and right edges.
   for (QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b), QPoint(100, 0), QPoint(100, b),
@@ -299,7 +299,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   const QString file = dir.filePath(u"pic.bmp"_qs);
   ASSERT_TRUE(makeWhiteRaster(100, 50).save(file, "BMP"));
   dialogs->picturesToOpen = {file};
-  ASSERT_TRUE(w().AddPart(pkPicture));
+  ASSERT_TRUE(w().addPart(pkPicture));
   PictureControl* pic = part(0);
   pic->setLeft(area->viewport()->width() + 200);
   QCoreApplication::processEvents();
@@ -309,9 +309,9 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QCoreApplication::processEvents();
   const int scrolled = area->horizontalScrollBar()->value();
 
-  PictureControl* back = w().Image;
+  PictureControl* back = w().backgroundControl;
   const Bounds before = back->bounds();
-  const QSize extent = w().Canvas->size();
+  const QSize extent = w().canvas->size();
   // Its right end is what shows of it, with the canvas scrolled to its right end.
   const QPoint at(back->width() - 20, 30);
   ASSERT_TRUE(area->viewport()->rect().contains(back->mapTo(area->viewport(), at)));
@@ -320,7 +320,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QTest::mousePress(back, Qt::LeftButton, {}, at);
   for (int step = 4; step <= 20; step += 4) {
     QTest::mouseMove(back, back->mapFromGlobal(start + QPoint(step, 0)));
-    EXPECT_EQ(w().Canvas->size(), extent) << "during the drag";
+    EXPECT_EQ(w().canvas->size(), extent) << "during the drag";
   }
   QTest::mouseRelease(back, Qt::LeftButton, {}, back->mapFromGlobal(start + QPoint(20, 0)));
   EXPECT_EQ(back->left(), before.left + 20);

@@ -31,7 +31,7 @@ protected:
   void open(const TDocument& doc) {
     writeProjectFile(path(QStringLiteral("opened.rpf")), doc);
     dialogs->projectsToOpen.push_back(path(QStringLiteral("opened.rpf")));
-    click(TMain::tagOpenProject);
+    click(MainWindow::tagOpenProject);
   }
 
   void expectOneMoreReport(qsizetype& count, const QString& message) {
@@ -59,20 +59,20 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
   const QString folder = path(QStringLiteral("folder.bmp"));
   ASSERT_TRUE(QDir().mkdir(folder));
   const QString vanished = path(QStringLiteral("vanished.bmp"));
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   const QByteArray before = block();
-  const Bounds background = w().Image->bounds();
+  const Bounds background = w().backgroundControl->bounds();
 
   qsizetype count = 0;
   for (const QString& picture : {fifo, folder, QStringLiteral("/dev/zero"), vanished}) {
-    for (const int command : {TMain::tagAddPicture, TMain::tagBackgroundPicture}) {
+    for (const int command : {MainWindow::tagAddPicture, MainWindow::tagBackgroundPicture}) {
       if (picture == vanished) putFile(vanished, encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
       dialogs->picturesToOpen.push_back(picture);
       QFile::remove(vanished);  // after the dialog's answer, before the command reads it
       click(command);
       expectOneMoreReport(count, QStringLiteral("ファイル %1 は開けません").arg(picture));
       EXPECT_EQ(block(), before);
-      EXPECT_EQ(w().Image->bounds(), background);
+      EXPECT_EQ(w().backgroundControl->bounds(), background);
       EXPECT_EQ(part(1), nullptr);
     }
   }
@@ -83,11 +83,11 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
     if (project == vanishedProject) writeProjectFile(vanishedProject, newDocument());
     dialogs->projectsToOpen.push_back(project);
     QFile::remove(vanishedProject);
-    click(TMain::tagOpenProject);
+    click(MainWindow::tagOpenProject);
     expectOneMoreReport(count, QStringLiteral("ファイル %1 は開けません").arg(project));
     EXPECT_EQ(block(), before);
   }
-  click(TMain::tagAddText);
+  click(MainWindow::tagAddText);
   EXPECT_EQ(w().Document.PartCount, 2);
 }
 
@@ -100,7 +100,7 @@ TEST_F(EditorFaults, OversizedBitmapHeaderIsReportedAndAddsNothing) {
   file.resize(100, '\0');
   putFile(path(QStringLiteral("huge.bmp")), file);
   dialogs->picturesToOpen.push_back(path(QStringLiteral("huge.bmp")));
-  click(TMain::tagAddPicture);
+  click(MainWindow::tagAddPicture);
   qsizetype count = 0;
   expectOneMoreReport(count, QStringLiteral("%1: 画像が大きすぎます (65535 x 65535 ピクセル)").arg(path(QStringLiteral("huge.bmp"))));
   EXPECT_EQ(w().Document.PartCount, 0);
@@ -130,11 +130,11 @@ TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThem
   EXPECT_EQ(part(0)->bounds(), (Bounds{30, 40, 50, 25}));
   EXPECT_TRUE(part(0)->raster().isNull());
   EXPECT_FALSE(part(1)->raster().isNull());
-  EXPECT_EQ(w().Image->bounds(), (Bounds{10, 20, 300, 150}));
+  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{10, 20, 300, 150}));
 
   // Nothing of the missing pictures is lost: saved again, their records are the file's.
   dialogs->projectsToSave.push_back(path(QStringLiteral("again.rpf")));
-  click(TMain::tagSaveProject);
+  click(MainWindow::tagSaveProject);
   const TDocument again = readProjectFile(path(QStringLiteral("again.rpf")));
   for (const int i : {0, 2}) EXPECT_EQ(std::memcmp(&again.Parts[i], &doc.Parts[i], sizeof(TPartData)), 0) << i;
   EXPECT_EQ(QByteArray(again.BackFile, FIXED_STRING_SIZE), QByteArray(doc.BackFile, FIXED_STRING_SIZE));
@@ -160,7 +160,7 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
   EXPECT_TRUE(part(1)->raster().isNull());
   EXPECT_TRUE(part(2)->raster().isNull());
   EXPECT_EQ(w().Document.Parts[1].FontSize, 2000000000);
-  click(TMain::tagAddText);
+  click(MainWindow::tagAddText);
   EXPECT_EQ(w().Document.PartCount, 4);
   EXPECT_EQ(reports.size(), 1);
 }
@@ -169,25 +169,25 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
 // regular file.
 TEST_F(EditorFaults, SavingWhereNoFileCanBeMadeReportsAndKeepsTheComposition) {
   putFile(path(QStringLiteral("plain.txt")), "kept");
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   dialogs->projectsToSave.push_back(path(QStringLiteral("a.rpf")));
-  click(TMain::tagSaveProject);
+  click(MainWindow::tagSaveProject);
   const QByteArray saved = block();
 
   qsizetype count = 0;
   const QString project = path(QStringLiteral("plain.txt/p.rpf"));
   dialogs->projectsToSave.push_back(project);
-  click(TMain::tagSaveProject);
+  click(MainWindow::tagSaveProject);
   expectOneMoreReport(count, QStringLiteral("ファイル %1 を作成できません").arg(project));
   const QString logo = path(QStringLiteral("plain.txt/logo.bmp"));
   dialogs->picturesToSave.push_back(logo);
-  click(TMain::tagSaveLogo);
+  click(MainWindow::tagSaveLogo);
   expectOneMoreReport(count, QStringLiteral("ファイル %1 を作成できません").arg(logo));
 
   EXPECT_EQ(block(), saved);
   EXPECT_EQ(fileBytes(path(QStringLiteral("plain.txt"))), QByteArray("kept"));
   dialogs->projectsToSave.push_back(path(QStringLiteral("b.rpf")));
-  click(TMain::tagSaveProject);
+  click(MainWindow::tagSaveProject);
   EXPECT_EQ(fileBytes(path(QStringLiteral("b.rpf"))), fileBytes(path(QStringLiteral("a.rpf"))));
   EXPECT_EQ(reports.size(), count);
 }

@@ -38,34 +38,34 @@ protected:
 
   void addPicture(const QString& file) {
     dialogs->picturesToOpen.push_back(file);
-    w().ToolButtonClick(TMain::tagAddPicture);
+    w().runCommand(MainWindow::tagAddPicture);
   }
 
   void save(const QString& file) {
     dialogs->projectsToSave.push_back(file);
-    w().ToolButtonClick(TMain::tagSaveProject);
+    w().runCommand(MainWindow::tagSaveProject);
   }
 
   void open(const QString& file) {
     dialogs->projectsToOpen.push_back(file);
-    w().ToolButtonClick(TMain::tagOpenProject);
+    w().runCommand(MainWindow::tagOpenProject);
   }
 
   // A composition with every kind of layer: picture background, text with and without fill,
   // a see-through picture part partly outside the background.
   void compose() {
     dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 40, 30, qRgb(20, 20, 200)));
-    w().ToolButtonClick(TMain::tagBackgroundPicture);
-    w().Image->setBounds({30, 40, 160, 90});
-    ASSERT_TRUE(w().AddPart(pkText));
+    w().runCommand(MainWindow::tagBackgroundPicture);
+    w().backgroundControl->setBounds({30, 40, 160, 90});
+    ASSERT_TRUE(w().addPart(pkText));
     part(0)->setBounds({45, 50, part(0)->width(), part(0)->height()});
-    ASSERT_TRUE(w().AddPart(pkText));
+    ASSERT_TRUE(w().addPart(pkText));
     TPartData& filled = w().Document.Parts[1];
     filled.FillOn = 1;
     filled.FillColor = 0x00FFFF;
     filled.ShadowX = 2;
     part(1)->setTransparent(false);
-    w().RenderTextPart(filled);
+    w().redrawTextPart(filled);
     part(1)->setLeft(120);
     part(1)->setTop(100);
     addPicture(picture(u"part.bmp"_qs, 20, 10, qRgb(255, 0, 0)));
@@ -83,10 +83,10 @@ TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
   EXPECT_TRUE(part(0)->stretch());
   EXPECT_TRUE(part(0)->transparent());
 
-  const Bounds before = w().Image->bounds();
+  const Bounds before = w().backgroundControl->bounds();
   dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 640, 480, qRgb(1, 2, 3)));
-  w().ToolButtonClick(TMain::tagBackgroundPicture);
-  EXPECT_EQ(w().Image->bounds(), (Bounds{before.left, before.top, 640, 480}));
+  w().runCommand(MainWindow::tagBackgroundPicture);
+  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{before.left, before.top, 640, 480}));
   EXPECT_EQ(fixedString(w().Document.BackFile), path(u"back.bmp"_qs));
 }
 
@@ -97,21 +97,21 @@ TEST_F(Files, FailedLoadsChangeNothing) {
   EXPECT_EQ(part(0), nullptr);
 
   const QByteArray backFile(w().Document.BackFile, FIXED_STRING_SIZE);
-  const Bounds back = w().Image->bounds();
+  const Bounds back = w().backgroundControl->bounds();
   dialogs->picturesToOpen.push_back(path(u"missing.bmp"_qs));
-  EXPECT_THROW(w().ToolButtonClick(TMain::tagBackgroundPicture), Failure);
+  EXPECT_THROW(w().runCommand(MainWindow::tagBackgroundPicture), Failure);
   EXPECT_EQ(QByteArray(w().Document.BackFile, FIXED_STRING_SIZE), backFile);
-  EXPECT_EQ(w().Image->bounds(), back);
+  EXPECT_EQ(w().backgroundControl->bounds(), back);
 }
 
 TEST_F(Files, AFailedCommandIsReportedOnceAndTheProgramGoesOn) {
   dialogs->picturesToOpen.push_back(path(u"missing.bmp"_qs));
-  w().toolButton(TMain::tagAddPicture)->click();
+  w().toolButton(MainWindow::tagAddPicture)->click();
   ASSERT_EQ(reports.size(), 1);
   EXPECT_EQ(reports[0].first, u"ファイル %1 は開けません."_qs.arg(path(u"missing.bmp"_qs)));
   EXPECT_EQ(reports[0].second, u"Pelmora"_qs);
   EXPECT_EQ(w().Document.PartCount, 0);
-  w().toolButton(TMain::tagAddText)->click();
+  w().toolButton(MainWindow::tagAddText)->click();
   EXPECT_EQ(w().Document.PartCount, 1);
 }
 
@@ -131,13 +131,13 @@ TEST_F(Files, AReopenedProjectShowsTheSameComposition) {
   part(0)->setLeft(part(0)->left() + 7);  // moved after the first build
   save(path(u"a.rpf"_qs));
   const QByteArray saved = bytesOf(w().Document);
-  const Bounds text0 = part(0)->bounds(), pic = part(2)->bounds(), back = w().Image->bounds();
-  w().New();
+  const Bounds text0 = part(0)->bounds(), pic = part(2)->bounds(), back = w().backgroundControl->bounds();
+  w().newComposition();
   open(path(u"A.RPF"_qs.toLower()));
   EXPECT_EQ(bytesOf(w().Document), saved);
   EXPECT_EQ(part(0)->bounds(), text0);
   EXPECT_EQ(part(2)->bounds(), pic);
-  EXPECT_EQ(w().Image->bounds(), back);
+  EXPECT_EQ(w().backgroundControl->bounds(), back);
   EXPECT_EQ(dialogs->proposedProjectName, path(u"a.rpf"_qs));
   EXPECT_TRUE(dialogs->messages.isEmpty());
 }
@@ -167,9 +167,9 @@ TEST_F(Files, MissingPicturesKeepTheirPlaceAndEveryLaterPart) {
   compose();
   save(path(u"a.rpf"_qs));
   QFile::remove(path(u"part.bmp"_qs));
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   save(path(u"b.rpf"_qs));
-  w().New();
+  w().newComposition();
   try {
     open(path(u"b.rpf"_qs));
     ADD_FAILURE() << "the missing picture is reported";
@@ -185,12 +185,12 @@ TEST_F(Files, MissingPicturesKeepTheirPlaceAndEveryLaterPart) {
 TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
   compose();
   dialogs->picturesToSave.push_back(path(u"logo.bmp"_qs));
-  w().ToolButtonClick(TMain::tagSaveLogo);
+  w().runCommand(MainWindow::tagSaveLogo);
   const QImage logo = readBmp(fileBytes(path(u"logo.bmp"_qs)));
   ASSERT_EQ(logo.size(), QSize(160, 90));
 
   // The canvas as painted on screen, over the background's rectangle.
-  const QImage screen = w().Canvas->grab(QRect(30, 40, 160, 90)).toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage screen = w().canvas->grab(QRect(30, 40, 160, 90)).toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(screen.size(), logo.size());
   int differences = 0;
   for (int y = 0; y < logo.height(); ++y)
@@ -199,7 +199,7 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
   EXPECT_EQ(differences, 0);
 
   dialogs->picturesToSave.push_back(path(u"logo.JPG"_qs));
-  w().ToolButtonClick(TMain::tagSaveLogo);
+  w().runCommand(MainWindow::tagSaveLogo);
   EXPECT_TRUE(fileBytes(path(u"logo.JPG"_qs)).startsWith("\xFF\xD8"));
   EXPECT_EQ(decodeJpeg(fileBytes(path(u"logo.JPG"_qs))).size(), QSize(160, 90));
 }
@@ -207,7 +207,7 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
 TEST_F(Files, NoPartsNoLogo) {
   putFile(path(u"keep.bmp"_qs), "old");
   dialogs->picturesToSave.push_back(path(u"keep.bmp"_qs));
-  w().ToolButtonClick(TMain::tagSaveLogo);
+  w().runCommand(MainWindow::tagSaveLogo);
   EXPECT_EQ(fileBytes(path(u"keep.bmp"_qs)), QByteArray("old"));
 }
 

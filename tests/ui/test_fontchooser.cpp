@@ -17,8 +17,8 @@ namespace {
 // Runs the real font dialog; `user` acts on it while it is open, then it is confirmed.
 std::optional<FontChoice> choose(QtDialogs& dialogs, const std::function<void(QFontDialog*)>& user = {}) {
   QTimer::singleShot(0, [&] {
-    if (user) user(dialogs.FD);
-    dialogs.FD->accept();
+    if (user) user(dialogs.fontDialog);
+    dialogs.fontDialog->accept();
   });
   return dialogs.chooseFont();
 }
@@ -81,20 +81,20 @@ TEST(FontChooser, TakesOnlyWhatTheUserChanged) {
 
 // The whole way through the editor: select a text part, press the font button, confirm.
 TEST(FontChooser, ConfirmingWithoutAChangeLeavesTheRecordAsItWas) {
-  TMain window;
+  MainWindow window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ASSERT_TRUE(window.AddPart(pkText));
+  ASSERT_TRUE(window.addPart(pkText));
   TPartData& r = window.Document.Parts[0];
   auto* dialog = window.findChild<QFontDialog*>();
   ASSERT_NE(dialog, nullptr);
   for (std::uint8_t style : {0, 1, 2, 3}) {
     r.FontStyle = style;
     r.FontSize = 20;
-    window.SelectPart(0);
+    window.selectPart(0);
     const TPartData before = r;
     QTimer::singleShot(0, dialog, &QDialog::accept);
-    window.SpeedButton1->click();
+    window.fontButton->click();
     EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << "style " << int(style);
   }
   EXPECT_EQ(fixedString(r.FontName), u"ＭＳ Ｐゴシック"_qs);

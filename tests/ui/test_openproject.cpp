@@ -20,18 +20,18 @@
 
 namespace {
 
-class OpenProject : public MainWindowTest {
+class openProject : public MainWindowTest {
 protected:
   QString path(const QString& name) const { return dir.filePath(name); }
   void click(int tag) { w().toolButton(tag)->click(); }
 
   void open(const QString& project) {
     dialogs->projectsToOpen.push_back(project);
-    click(TMain::tagOpenProject);
+    click(MainWindow::tagOpenProject);
   }
   void save(const QString& project) {
     dialogs->projectsToSave.push_back(project);
-    click(TMain::tagSaveProject);
+    click(MainWindow::tagSaveProject);
   }
 
   // New's block with a white background of 300 x 150 at (4, 6).
@@ -53,7 +53,7 @@ protected:
 // Free records full of junk, as a file cut short or written by another program may hold them:
 // a part added after opening gets the new-part defaults at the canvas origin, byte for byte what
 // the same add gives after opening the same parts without the junk.
-TEST_F(OpenProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
+TEST_F(openProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
   TDocument doc = newDocument();
   TPartData& first = appendPart(doc, pkText);
   first.Left = 20;
@@ -80,9 +80,9 @@ TEST_F(OpenProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
 
   const auto openAndAdd = [&](const QString& project) {
     open(project);
-    click(TMain::tagAddText);
+    click(MainWindow::tagAddText);
     dialogs->picturesToOpen.push_back(picture);
-    click(TMain::tagAddPicture);
+    click(MainWindow::tagAddPicture);
     EXPECT_EQ(w().Document.PartCount, 3);
     EXPECT_TRUE(reports.isEmpty()) << reports.value(0).first.toStdString();
     for (int i : {1, 2}) {
@@ -106,7 +106,7 @@ TEST_F(OpenProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
 
 // 99 is the most parts a file may hold: opened, it has every control, refuses a 100th part, and
 // saves back the very bytes it was read from.
-TEST_F(OpenProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
+TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
   TDocument doc = newDocument();
   const QString picture = bitmap(QStringLiteral("p.bmp"));
   for (int i = 0; i < MAX_PARTS; ++i) {
@@ -135,7 +135,7 @@ TEST_F(OpenProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
   ASSERT_NE(part(98), nullptr);
   EXPECT_EQ(part(98)->bounds().left, 3 * 98);
   EXPECT_EQ(part(99 - 10)->bounds(), (Bounds{3 * 89, 89, 99, 7}));
-  click(TMain::tagAddText);
+  click(MainWindow::tagAddText);
   EXPECT_EQ(w().Document.PartCount, 99);
   EXPECT_TRUE(reports.isEmpty());
 
@@ -169,7 +169,7 @@ QString editorMessage(const QStringList& lines) {
 // missing picture: the editor says one line for each, naming the file or the part's number,
 // in the exporter's words, when it opens the project, when it rebuilds after a delete and when
 // an added picture fails.
-TEST_F(OpenProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
+TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   const QString notBitmap = path(QStringLiteral("背景.bmp"));
   putFile(notBitmap, "this is no bitmap");
   const QString bitmapAsJpeg = path(QStringLiteral("mark.jpg"));
@@ -202,7 +202,7 @@ TEST_F(OpenProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   // Without the first part the text part is the second; the background is not loaded again.
   QString deleteMessage;
   try {
-    w().RemovePart(0);
+    w().removePart(0);
   } catch (const Failure& failure) {
     deleteMessage = reportText(failure.message());
   }
@@ -213,7 +213,7 @@ TEST_F(OpenProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   EXPECT_EQ(deleteMessage, editorMessage(afterDelete.lines.mid(1)));
 
   dialogs->picturesToOpen.push_back(bitmapAsJpeg);
-  click(TMain::tagAddPicture);
+  click(MainWindow::tagAddPicture);
   ASSERT_EQ(reports.size(), 2);
   EXPECT_EQ(reports[1].first, reportText(exported.lines[1]));
   EXPECT_EQ(w().Document.PartCount, 3);

@@ -19,9 +19,9 @@ class Panel : public MainWindowTest {
 protected:
   // Adds a text part and selects it as a press on it would.
   TPartData& selectedTextPart() {
-    EXPECT_TRUE(w().AddPart(pkText));
+    EXPECT_TRUE(w().addPart(pkText));
     const int i = w().Document.PartCount - 1;
-    w().SelectPart(i);
+    w().selectPart(i);
     return w().Document.Parts[i];
   }
 
@@ -38,97 +38,97 @@ protected:
 };
 
 TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
-  EXPECT_EQ(w().FGB->geometry(), QRect(8, 8, 309, 121));
-  EXPECT_EQ(w().BGB->geometry(), QRect(324, 8, 141, 45));
-  EXPECT_EQ(w().MGB->geometry(), QRect(324, 56, 141, 73));
-  EXPECT_EQ(w().FStr->geometry(), QRect(60, 16, 241, 21));
-  EXPECT_EQ(w().ItemX->maxLength(), 4);
-  EXPECT_EQ(w().FShaX->lineEdit()->maxLength(), 3);
-  ASSERT_EQ(w().FShaX->count(), 61);
-  EXPECT_EQ(w().FShaX->itemText(0), u"-30"_qs);
-  EXPECT_EQ(w().FShaY->itemText(60), u"30"_qs);
-  EXPECT_EQ(w().SpeedButton2->text(), u"↑"_qs);
-  EXPECT_EQ(w().FGB->title(), u"文字設定"_qs);
+  EXPECT_EQ(w().textGroup->geometry(), QRect(8, 8, 309, 121));
+  EXPECT_EQ(w().sizeGroup->geometry(), QRect(324, 8, 141, 45));
+  EXPECT_EQ(w().nudgeGroup->geometry(), QRect(324, 56, 141, 73));
+  EXPECT_EQ(w().textEdit->geometry(), QRect(60, 16, 241, 21));
+  EXPECT_EQ(w().widthEdit->maxLength(), 4);
+  EXPECT_EQ(w().shadowXBox->lineEdit()->maxLength(), 3);
+  ASSERT_EQ(w().shadowXBox->count(), 61);
+  EXPECT_EQ(w().shadowXBox->itemText(0), u"-30"_qs);
+  EXPECT_EQ(w().shadowYBox->itemText(60), u"30"_qs);
+  EXPECT_EQ(w().nudgeUpButton->text(), u"↑"_qs);
+  EXPECT_EQ(w().textGroup->title(), u"文字設定"_qs);
 }
 
 TEST_F(Panel, NudgesMoveTheBackgroundRightAfterNew) {
-  const Bounds b = w().Image->bounds();
-  w().SpeedButton2->click();
-  w().SpeedButton5->click();
-  w().SpeedButton5->click();
-  EXPECT_EQ(w().Image->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
-  w().SpeedButton3->click();
-  w().SpeedButton4->click();
-  EXPECT_EQ(w().Image->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
+  const Bounds b = w().backgroundControl->bounds();
+  w().nudgeUpButton->click();
+  w().nudgeRightButton->click();
+  w().nudgeRightButton->click();
+  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
+  w().nudgeDownButton->click();
+  w().nudgeLeftButton->click();
+  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
 }
 
 TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndLeaveTheRecord) {
   TPartData& r = selectedTextPart();
-  w().SpeedButton5->click();
+  w().nudgeRightButton->click();
   EXPECT_EQ(part(0)->left(), 1);
   EXPECT_EQ(r.Left, 0) << "bounds reach the record only at save or delete";
 }
 
 TEST_F(Panel, SizeEditsReadTypedNumbers) {
-  w().ImageMouseDown(w().Image, Qt::LeftButton, {50, 30});
-  ASSERT_TRUE(w().BGB->isEnabled());
+  w().controlPressed(w().backgroundControl, Qt::LeftButton, {50, 30});
+  ASSERT_TRUE(w().sizeGroup->isEnabled());
   struct {
     const char16_t* text;
     int width;
   } cases[] = {{u"", 10}, {u"0", 0}, {u"$1F", 31}, {u"12a", 10}, {u"250", 250}, {u"-5", -5}};
   for (auto& c : cases) {
-    w().ItemX->setText(QString::fromUtf16(c.text));
-    EXPECT_EQ(w().Image->width(), c.width) << QString::fromUtf16(c.text).toStdString();
+    w().widthEdit->setText(QString::fromUtf16(c.text));
+    EXPECT_EQ(w().backgroundControl->width(), c.width) << QString::fromUtf16(c.text).toStdString();
   }
-  w().ItemY->clear();
-  QTest::keyClicks(w().ItemY, u"77"_qs);
-  EXPECT_EQ(w().Image->height(), 77);
+  w().heightEdit->clear();
+  QTest::keyClicks(w().heightEdit, u"77"_qs);
+  EXPECT_EQ(w().backgroundControl->height(), 77);
 }
 
 TEST_F(Panel, ShadowBoxesClampAndShowTheClampedValue) {
   TPartData& r = selectedTextPart();
   const int width0 = part(0)->width();
-  typeInto(w().FShaX, u"45"_qs);
-  EXPECT_EQ(w().FShaX->currentText(), u"30"_qs);
+  typeInto(w().shadowXBox, u"45"_qs);
+  EXPECT_EQ(w().shadowXBox->currentText(), u"30"_qs);
   EXPECT_EQ(r.ShadowX, 30);
   EXPECT_EQ(part(0)->width(), width0 + 30) << "rendered again";
-  typeInto(w().FShaY, u"-"_qs);
-  EXPECT_EQ(w().FShaY->currentText(), u"0"_qs);
+  typeInto(w().shadowYBox, u"-"_qs);
+  EXPECT_EQ(w().shadowYBox->currentText(), u"0"_qs);
   EXPECT_EQ(r.ShadowY, 0);
   // Typed key by key, "-99" reads "-" (0), "09" and "99": a pasted text arrives whole.
-  typeInto(w().FShaY, u"-99"_qs);
+  typeInto(w().shadowYBox, u"-99"_qs);
   EXPECT_EQ(r.ShadowY, 30);
-  w().FShaY->lineEdit()->setText(u"-99"_qs);
-  Q_EMIT w().FShaY->lineEdit()->textEdited(u"-99"_qs);
-  EXPECT_EQ(w().FShaY->currentText(), u"-30"_qs);
+  w().shadowYBox->lineEdit()->setText(u"-99"_qs);
+  Q_EMIT w().shadowYBox->lineEdit()->textEdited(u"-99"_qs);
+  EXPECT_EQ(w().shadowYBox->currentText(), u"-30"_qs);
   EXPECT_EQ(r.ShadowY, -30);
-  w().FShaX->setCurrentIndex(0);
-  Q_EMIT w().FShaX->activated(0);
+  w().shadowXBox->setCurrentIndex(0);
+  Q_EMIT w().shadowXBox->activated(0);
   EXPECT_EQ(r.ShadowX, -30);
 }
 
 TEST_F(Panel, StringEditsWriteTheRecordAndTheHint) {
   TPartData& r = selectedTextPart();
-  w().FStr->clear();
-  typeText(w().FStr, u"ロゴ"_qs);
+  w().textEdit->clear();
+  typeText(w().textEdit, u"ロゴ"_qs);
   EXPECT_EQ(fixedString(r.Text), u"ロゴ"_qs);
   EXPECT_EQ(part(0)->hint(), u"ロゴ"_qs);
 
-  typeText(w().FStr, u"☃"_qs);  // not in the code page: refused, nothing changes
-  EXPECT_EQ(w().FStr->text(), u"ロゴ"_qs);
+  typeText(w().textEdit, u"☃"_qs);  // not in the code page: refused, nothing changes
+  EXPECT_EQ(w().textEdit->text(), u"ロゴ"_qs);
 
-  w().FStr->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
-  EXPECT_EQ(w().FStr->text(), QString(127, u'字'));
+  w().textEdit->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
+  EXPECT_EQ(w().textEdit->text(), QString(127, u'字'));
   EXPECT_EQ(fixedBytes(r.Text).size(), 254);
 }
 
 TEST_F(Panel, FillCheckBoxSwitchesSeeThrough) {
   TPartData& r = selectedTextPart();
   ASSERT_TRUE(part(0)->transparent());
-  w().FBfl->click();
+  w().fillCheck->click();
   EXPECT_EQ(r.FillOn, 1);
   EXPECT_FALSE(part(0)->transparent());
-  w().FBfl->click();
+  w().fillCheck->click();
   EXPECT_EQ(r.FillOn, 0);
   EXPECT_TRUE(part(0)->transparent());
 }
@@ -136,12 +136,12 @@ TEST_F(Panel, FillCheckBoxSwitchesSeeThrough) {
 TEST_F(Panel, ColourPanelsAskTheChooserAndCancelChangesNothing) {
   TPartData& r = selectedTextPart();
   dialogs->colours = {0x0000FF, std::nullopt, 0x00FF00};
-  Q_EMIT w().FCol->clicked(w().FCol);
+  Q_EMIT w().textColourPanel->clicked(w().textColourPanel);
   EXPECT_EQ(r.TextColor, 0x0000FFu);
-  EXPECT_EQ(w().FCol->colour(), 0x0000FFu);
-  Q_EMIT w().FBac->clicked(w().FBac);
+  EXPECT_EQ(w().textColourPanel->colour(), 0x0000FFu);
+  Q_EMIT w().fillColourPanel->clicked(w().fillColourPanel);
   EXPECT_EQ(r.FillColor, 0xFFFFFFu);
-  Q_EMIT w().FShaC->clicked(w().FShaC);
+  Q_EMIT w().shadowColourPanel->clicked(w().shadowColourPanel);
   EXPECT_EQ(r.ShadowColor, 0x00FF00u);
   // A red text shows red pixels in the control's raster.
   bool red = false;
@@ -154,25 +154,25 @@ TEST_F(Panel, FontButtonStoresFaceSizeAndStyle) {
   TPartData& r = selectedTextPart();
   dialogs->fonts = {FontChoice{u"IPAGothic"_qs, 20, fsBold | fsItalic}, std::nullopt};
   const int height0 = part(0)->height();
-  w().SpeedButton1->click();
+  w().fontButton->click();
   EXPECT_EQ(fixedString(r.FontName), u"IPAGothic"_qs);
   EXPECT_EQ(r.FontSize, 20);
   EXPECT_EQ(r.FontStyle, fsBold | fsItalic);
   EXPECT_GT(part(0)->height(), height0);
-  w().SpeedButton1->click();  // cancelled
+  w().fontButton->click();  // cancelled
   EXPECT_EQ(r.FontSize, 20);
 }
 
 TEST_F(Panel, HandlersDoNothingWhileTheirGroupIsDisabled) {
-  ASSERT_TRUE(w().AddPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   const TPartData before = w().Document.Parts[0];
-  w().Tag = 0;  // selected, but the panel was never enabled for it
-  w().FStr->setText(u"changed"_qs);
-  w().FBfl->setChecked(true);
-  const Bounds b = w().Image->bounds();
-  w().ItemX->setText(u"5"_qs);
+  w().selection = 0;  // selected, but the panel was never enabled for it
+  w().textEdit->setText(u"changed"_qs);
+  w().fillCheck->setChecked(true);
+  const Bounds b = w().backgroundControl->bounds();
+  w().widthEdit->setText(u"5"_qs);
   EXPECT_EQ(std::memcmp(&w().Document.Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(w().Image->bounds(), b);
+  EXPECT_EQ(w().backgroundControl->bounds(), b);
 }
 
 }  // namespace
@@ -182,28 +182,28 @@ namespace {
 // The shadow offset boxes step from the value they show, by wheel or arrow key.
 TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
   TPartData& r = selectedTextPart();
-  ASSERT_EQ(w().FShaX->currentText(), u"0"_qs);
-  EXPECT_EQ(w().FShaX->itemText(w().FShaX->currentIndex()), u"0"_qs) << "the open list highlights what is shown";
-  QWheelEvent down(QPointF(10, 10), w().FShaX->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+  ASSERT_EQ(w().shadowXBox->currentText(), u"0"_qs);
+  EXPECT_EQ(w().shadowXBox->itemText(w().shadowXBox->currentIndex()), u"0"_qs) << "the open list highlights what is shown";
+  QWheelEvent down(QPointF(10, 10), w().shadowXBox->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(w().FShaX, &down);
-  EXPECT_EQ(w().FShaX->currentText(), u"1"_qs);
+  QCoreApplication::sendEvent(w().shadowXBox, &down);
+  EXPECT_EQ(w().shadowXBox->currentText(), u"1"_qs);
   EXPECT_EQ(r.ShadowX, 1);
 
-  typeInto(w().FShaY, u"12"_qs);
+  typeInto(w().shadowYBox, u"12"_qs);
   ASSERT_EQ(r.ShadowY, 12);
-  QTest::keyClick(w().FShaY->lineEdit(), Qt::Key_Down);
-  EXPECT_EQ(w().FShaY->currentText(), u"13"_qs);
+  QTest::keyClick(w().shadowYBox->lineEdit(), Qt::Key_Down);
+  EXPECT_EQ(w().shadowYBox->currentText(), u"13"_qs);
   EXPECT_EQ(r.ShadowY, 13);
-  typeInto(w().FShaY, u"45"_qs);  // clamped to 30, the last row
-  QTest::keyClick(w().FShaY->lineEdit(), Qt::Key_Up);
+  typeInto(w().shadowYBox, u"45"_qs);  // clamped to 30, the last row
+  QTest::keyClick(w().shadowYBox->lineEdit(), Qt::Key_Up);
   EXPECT_EQ(r.ShadowY, 29);
 
   // Another part selected shows its own offsets, and steps from them.
   TPartData& other = selectedTextPart();
   other.ShadowX = -7;
-  w().SelectPart(other.Index);
-  QTest::keyClick(w().FShaX->lineEdit(), Qt::Key_Down);
+  w().selectPart(other.Index);
+  QTest::keyClick(w().shadowXBox->lineEdit(), Qt::Key_Down);
   EXPECT_EQ(other.ShadowX, -6);
   EXPECT_EQ(r.ShadowX, 1);
 }
@@ -213,7 +213,7 @@ QByteArray textBytes(const TPartData& r) { return fixedBytes(r.Text).toByteArray
 // The record holds 255 bytes at most; an edit past them changes nothing that was there.
 TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   TPartData& r = selectedTextPart();
-  QLineEdit* edit = w().FStr;
+  QLineEdit* edit = w().textEdit;
   const QString full = QString(127, u'あ') + u'a';  // 254 + 1 bytes
   edit->setText(full);
   ASSERT_EQ(textBytes(r).size(), 255);
@@ -248,11 +248,11 @@ TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
   const char odd[] = "ab\x82\x20" "cd";
   std::memcpy(r.Text, odd, sizeof odd);
   const TPartData before = r;
-  w().SelectPart(0);
-  w().PanelReset();
-  w().SelectPart(0);
+  w().selectPart(0);
+  w().resetPanel();
+  w().selectPart(0);
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  w().FStr->setText(u"edited"_qs);
+  w().textEdit->setText(u"edited"_qs);
   EXPECT_EQ(textBytes(r), QByteArray("edited"));
 }
 
@@ -262,16 +262,16 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
   TPartData& r = selectedTextPart();
   r.FillOn = 1;
   r.ShadowX = -5;
-  w().FStr->setText(u"ロゴ"_qs);
-  w().SelectPart(0);
-  w().FBfl->setChecked(true);
+  w().textEdit->setText(u"ロゴ"_qs);
+  w().selectPart(0);
+  w().fillCheck->setChecked(true);
   const TPartData before = r;
   const Bounds partBounds = part(0)->bounds();
-  const Bounds backBounds = w().Image->bounds();
-  w().PanelReset();
+  const Bounds backBounds = w().backgroundControl->bounds();
+  w().resetPanel();
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
   EXPECT_EQ(part(0)->bounds(), partBounds);
-  EXPECT_EQ(w().Image->bounds(), backBounds);
+  EXPECT_EQ(w().backgroundControl->bounds(), backBounds);
   EXPECT_FALSE(part(0)->transparent()) << "the fill still shows";
 }
 

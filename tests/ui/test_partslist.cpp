@@ -1,8 +1,8 @@
 #include "support/mainfixture.h"
 
 #include "model/failure.h"
-#include "ui/parts/tpart.h"
-#include "ui/version/tvers.h"
+#include "ui/parts/partslistwindow.h"
+#include "ui/version/versiondialog.h"
 
 #include <QAction>
 #include <QCursor>
@@ -31,35 +31,35 @@ protected:
 
   void addPicture(const QString& path) {
     dialogs->picturesToOpen.push_back(path);
-    ASSERT_TRUE(w().AddPart(pkPicture));
+    ASSERT_TRUE(w().addPart(pkPicture));
   }
 
   // Text, picture, text: the mix every listing test needs.
   void addThreeParts() {
-    ASSERT_TRUE(w().AddPart(pkText));
+    ASSERT_TRUE(w().addPart(pkText));
     addPicture(writePicture(QStringLiteral("logo.bmp"), 30, 20));
-    ASSERT_TRUE(w().AddPart(pkText));
+    ASSERT_TRUE(w().addPart(pkText));
   }
 
   void open() {
-    w().MM2_2->trigger();
+    w().partsListAction->trigger();
     ASSERT_NE(Part, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Part));
   }
 
   QStringList row(int r) const {
     QStringList cells;
-    for (int c = 0; c < Part->LV->columnCount(); ++c) cells << Part->LV->item(r, c)->text();
+    for (int c = 0; c < Part->partsTable->columnCount(); ++c) cells << Part->partsTable->item(r, c)->text();
     return cells;
   }
 
   void clickRow(int r) {
-    const QRect cell = Part->LV->visualItemRect(Part->LV->item(r, 1));
-    QTest::mouseClick(Part->LV->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell = Part->partsTable->visualItemRect(Part->partsTable->item(r, 1));
+    QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {}, cell.center());
   }
 
   void clickBelowRows() {
-    QTest::mouseClick(Part->LV->viewport(), Qt::LeftButton, {}, QPoint(10, Part->LV->viewport()->height() - 3));
+    QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, Part->partsTable->viewport()->height() - 3));
   }
 
   // Lets the windows that closed themselves be freed.
@@ -78,23 +78,23 @@ TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   EXPECT_EQ(Part->frameGeometry().size(), QSize(228, 308));
   EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
   w().move(300, 200);
-  w().MM2_2->trigger();
+  w().partsListAction->trigger();
   EXPECT_NE(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
-  const QList<QPushButton*> buttons{Part->BitBtn1, Part->BitBtn2, Part->BitBtn3};
+  const QList<QPushButton*> buttons{Part->refreshButton, Part->deleteButton, Part->closeButton};
   // The shared click handler tells the buttons apart by these.
   for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
-  EXPECT_EQ(Part->Panel1->height(), 32);
+  EXPECT_EQ(Part->buttonPanel->height(), 32);
   // List, panel, status bar from top to bottom, filling the window.
-  EXPECT_EQ(Part->LV->geometry().bottom() + 1, Part->Panel1->y());
-  EXPECT_EQ(Part->Panel1->geometry().bottom() + 1, Part->StatusBar1->y());
-  EXPECT_EQ(Part->StatusBar1->geometry().bottom() + 1, Part->height());
+  EXPECT_EQ(Part->partsTable->geometry().bottom() + 1, Part->buttonPanel->y());
+  EXPECT_EQ(Part->buttonPanel->geometry().bottom() + 1, Part->statusStrip->y());
+  EXPECT_EQ(Part->statusStrip->geometry().bottom() + 1, Part->height());
 }
 
 TEST_F(PartsList, ListsEveryPartWithItsKindAndName) {
   addThreeParts();
   open();
-  ASSERT_EQ(Part->LV->rowCount(), 3);
+  ASSERT_EQ(Part->partsTable->rowCount(), 3);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"logo.bmp"_qs}));
   EXPECT_EQ(row(2), (QStringList{u"2"_qs, u"文字"_qs, u"No Title"_qs}));
@@ -103,47 +103,47 @@ TEST_F(PartsList, ListsEveryPartWithItsKindAndName) {
 
 TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
   open();
-  ASSERT_TRUE(w().AddPart(pkText));
-  ASSERT_EQ(Part->LV->rowCount(), 1);
+  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_EQ(Part->partsTable->rowCount(), 1);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
 
-  EXPECT_FALSE(w().AddPart(pkPicture)) << "the picture dialog is cancelled";
+  EXPECT_FALSE(w().addPart(pkPicture)) << "the picture dialog is cancelled";
   dialogs->picturesToOpen.push_back(dir.filePath(u"missing.bmp"_qs));
-  EXPECT_THROW(w().AddPart(pkPicture), Failure);
-  EXPECT_EQ(Part->LV->rowCount(), 1);
+  EXPECT_THROW(w().addPart(pkPicture), Failure);
+  EXPECT_EQ(Part->partsTable->rowCount(), 1);
 
   addPicture(writePicture(u"b.bmp"_qs, 4, 4));
-  ASSERT_EQ(Part->LV->rowCount(), 2);
+  ASSERT_EQ(Part->partsTable->rowCount(), 2);
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"b.bmp"_qs}));
 }
 
 TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   addThreeParts();
   open();
-  w().DragMode = 5;
+  w().dragMode = 5;
 
   clickRow(1);
-  EXPECT_EQ(w().Tag, 1);
-  EXPECT_FALSE(w().FGB->isEnabled());
-  EXPECT_TRUE(w().BGB->isEnabled());
-  EXPECT_EQ(w().ItemX->text(), u"30"_qs);
-  EXPECT_EQ(w().ItemY->text(), u"20"_qs);
-  EXPECT_EQ(w().DragMode, 0);
+  EXPECT_EQ(w().selection, 1);
+  EXPECT_FALSE(w().textGroup->isEnabled());
+  EXPECT_TRUE(w().sizeGroup->isEnabled());
+  EXPECT_EQ(w().widthEdit->text(), u"30"_qs);
+  EXPECT_EQ(w().heightEdit->text(), u"20"_qs);
+  EXPECT_EQ(w().dragMode, 0);
 
   clickRow(2);
-  EXPECT_EQ(w().Tag, 2);
-  EXPECT_TRUE(w().FGB->isEnabled());
-  EXPECT_FALSE(w().BGB->isEnabled());
-  EXPECT_EQ(w().ItemX->text(), QString::number(part(2)->width()));
-  EXPECT_EQ(w().ItemY->text(), QString::number(part(2)->height()));
+  EXPECT_EQ(w().selection, 2);
+  EXPECT_TRUE(w().textGroup->isEnabled());
+  EXPECT_FALSE(w().sizeGroup->isEnabled());
+  EXPECT_EQ(w().widthEdit->text(), QString::number(part(2)->width()));
+  EXPECT_EQ(w().heightEdit->text(), QString::number(part(2)->height()));
 
   clickBelowRows();
   EXPECT_EQ(Part->selectedRow(), -1);
-  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
-  EXPECT_FALSE(w().FGB->isEnabled());
-  EXPECT_FALSE(w().BGB->isEnabled());
-  EXPECT_EQ(w().ItemX->text(), QString());
-  EXPECT_EQ(w().ItemY->text(), QString());
+  EXPECT_EQ(w().selection, BACKGROUND_TAG);
+  EXPECT_FALSE(w().textGroup->isEnabled());
+  EXPECT_FALSE(w().sizeGroup->isEnabled());
+  EXPECT_EQ(w().widthEdit->text(), QString());
+  EXPECT_EQ(w().heightEdit->text(), QString());
 }
 
 TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
@@ -153,32 +153,32 @@ TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   part(1)->setBounds({-7, 5, -5, 9});
   QCursor::setPos(0, 0);
   clickBelowRows();
-  QTest::mouseDClick(Part->LV->viewport(), Qt::LeftButton, {}, QPoint(10, Part->LV->viewport()->height() - 3));
+  QTest::mouseDClick(Part->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, Part->partsTable->viewport()->height() - 3));
   EXPECT_EQ(QCursor::pos(), QPoint(0, 0)) << "nothing chosen, nothing to point at";
 
   // A double click is a click, then the second press.
   clickRow(1);
-  QTest::mouseDClick(Part->LV->viewport(), Qt::LeftButton, {},
-                     Part->LV->visualItemRect(Part->LV->item(1, 0)).center());
-  EXPECT_EQ(QCursor::pos(), w().Canvas->mapToGlobal(QPoint(-9, 9)));
+  QTest::mouseDClick(Part->partsTable->viewport(), Qt::LeftButton, {},
+                     Part->partsTable->visualItemRect(Part->partsTable->item(1, 0)).center());
+  EXPECT_EQ(QCursor::pos(), w().canvas->mapToGlobal(QPoint(-9, 9)));
 }
 
 TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
   addThreeParts();
   open();
   clickRow(1);
-  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+  QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
 
   EXPECT_EQ(w().Document.PartCount, 2);
   EXPECT_EQ(w().Document.Parts[1].Index, 1);
   EXPECT_EQ(w().Document.Parts[1].Kind, pkText);
   TPartData zero{};
   EXPECT_EQ(std::memcmp(&w().Document.Parts[2], &zero, sizeof zero), 0);
-  ASSERT_EQ(Part->LV->rowCount(), 2);
+  ASSERT_EQ(Part->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(Part->selectedRow(), -1);
-  EXPECT_EQ(w().Tag, BACKGROUND_TAG);
+  EXPECT_EQ(w().selection, BACKGROUND_TAG);
   EXPECT_EQ(part(2), nullptr);
   EXPECT_TRUE(reports.isEmpty());
 }
@@ -186,12 +186,12 @@ TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
 TEST_F(PartsList, DeletingWithNothingSelectedDoesNothing) {
   addThreeParts();
   open();
-  Part->LV->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
+  Part->partsTable->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
   const QByteArray before(reinterpret_cast<const char*>(&w().Document), sizeof w().Document);
-  QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+  QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&w().Document), sizeof w().Document), before);
-  EXPECT_EQ(Part->LV->item(0, 2)->text(), u"stale"_qs);
-  EXPECT_EQ(Part->LV->rowCount(), 3);
+  EXPECT_EQ(Part->partsTable->item(0, 2)->text(), u"stale"_qs);
+  EXPECT_EQ(Part->partsTable->rowCount(), 3);
 }
 
 TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
@@ -202,38 +202,38 @@ TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
   // Called directly: the failure is for the top-level report, and unwinding through a button's
   // own mouse handling would only test Qt.
   try {
-    Part->BitBtnClick(Part->BitBtn2);
+    Part->buttonClicked(Part->deleteButton);
     ADD_FAILURE() << "the unreadable picture is reported";
   } catch (const Failure& failure) {
     EXPECT_TRUE(failure.message().contains(u"logo.bmp"_qs));
   }
   EXPECT_EQ(w().Document.PartCount, 2);
-  ASSERT_EQ(Part->LV->rowCount(), 2);
+  ASSERT_EQ(Part->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"画像"_qs, u"logo.bmp"_qs}));
 }
 
 TEST_F(PartsList, RefreshButtonAndCommandRefillAndClearTheSelection) {
   addThreeParts();
   open();
-  TPart* first = Part;
+  PartsListWindow* first = Part;
   clickRow(2);
-  Part->LV->item(0, 2)->setText(u"stale"_qs);
-  QTest::mouseClick(Part->BitBtn1, Qt::LeftButton);
-  EXPECT_EQ(Part->LV->item(0, 2)->text(), u"No Title"_qs);
+  Part->partsTable->item(0, 2)->setText(u"stale"_qs);
+  QTest::mouseClick(Part->refreshButton, Qt::LeftButton);
+  EXPECT_EQ(Part->partsTable->item(0, 2)->text(), u"No Title"_qs);
 
   clickRow(2);
-  w().ToolButtonClick(TMain::tagPartsList);
+  w().runCommand(MainWindow::tagPartsList);
   EXPECT_EQ(Part, first);
-  EXPECT_EQ(Part->LV->rowCount(), 3);
+  EXPECT_EQ(Part->partsTable->rowCount(), 3);
   EXPECT_EQ(Part->selectedRow(), -1);
 }
 
 TEST_F(PartsList, EscapeClosesAndTheNextOpenIsANewCentredWindow) {
   open();
-  QPointer<TPart> first = Part;
-  QTest::keyClick(Part->LV, Qt::Key_Down);
+  QPointer<PartsListWindow> first = Part;
+  QTest::keyClick(Part->partsTable, Qt::Key_Down);
   EXPECT_EQ(Part, first) << "other keys pass on";
-  QTest::keyClick(Part->LV, Qt::Key_Escape);
+  QTest::keyClick(Part->partsTable, Qt::Key_Escape);
   EXPECT_EQ(Part, nullptr);
   settle();
   EXPECT_TRUE(first.isNull());
@@ -241,20 +241,20 @@ TEST_F(PartsList, EscapeClosesAndTheNextOpenIsANewCentredWindow) {
   w().move(40, 30);
   open();
   EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
-  EXPECT_EQ(Part->LV->rowCount(), 0);
+  EXPECT_EQ(Part->partsTable->rowCount(), 0);
 }
 
 TEST_F(PartsList, EveryWayOfClosingClearsTheGlobal) {
   open();
-  QTest::mouseClick(Part->BitBtn3, Qt::LeftButton);
+  QTest::mouseClick(Part->closeButton, Qt::LeftButton);
   EXPECT_EQ(Part, nullptr);
 
   open();
-  w().MM1_1->trigger();  // New
+  w().newAction->trigger();  // New
   EXPECT_EQ(Part, nullptr);
 
   open();
-  QPointer<TPart> last = Part;
+  QPointer<PartsListWindow> last = Part;
   w().close();
   EXPECT_EQ(Part, nullptr);
   settle();

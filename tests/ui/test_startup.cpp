@@ -18,13 +18,13 @@ protected:
 
 TEST_F(Startup, TheNamedProjectReplacesTheFreshComposition) {
   dialogs->projectsToSave.push_back(path(u"empty.rpf"_qs));
-  w().ToolButtonClick(TMain::tagSaveProject);
-  ASSERT_TRUE(w().AddPart(pkText));
-  ASSERT_TRUE(w().AddPart(pkText));
+  w().runCommand(MainWindow::tagSaveProject);
+  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(w().addPart(pkText));
   part(1)->setBounds({70, 60, part(1)->width(), part(1)->height()});
   dialogs->projectsToSave.push_back(path(u"two.rpf"_qs));
-  w().ToolButtonClick(TMain::tagSaveProject);
-  w().New();
+  w().runCommand(MainWindow::tagSaveProject);
+  w().newComposition();
   ASSERT_EQ(w().Document.PartCount, 0);
 
   w().openProjectAtStart(path(u"two.rpf"_qs));
@@ -37,7 +37,7 @@ TEST_F(Startup, TheNamedProjectReplacesTheFreshComposition) {
 
   // Open afterwards asks the window's own dialog again.
   dialogs->projectsToOpen.push_back(path(u"empty.rpf"_qs));
-  w().ToolButtonClick(TMain::tagOpenProject);
+  w().runCommand(MainWindow::tagOpenProject);
   EXPECT_EQ(w().Document.PartCount, 0);
   EXPECT_TRUE(dialogs->projectsToOpen.empty());
 }

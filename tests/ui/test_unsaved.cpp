@@ -4,7 +4,7 @@
 #include "model/fixedstring.h"
 #include "render/raster.h"
 #include "ui/main/colourpanel.h"
-#include "ui/parts/tpart.h"
+#include "ui/parts/partslistwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -38,15 +38,15 @@ public:
 
   // A text part and a picture part, saved: the composition every case starts from.
   void savedComposition() {
-    ASSERT_TRUE(w().AddPart(pkText));
+    ASSERT_TRUE(w().addPart(pkText));
     dialogs->picturesToOpen = {picture};
-    ASSERT_TRUE(w().AddPart(pkPicture));
+    ASSERT_TRUE(w().addPart(pkPicture));
     dialogs->projectsToSave = {path(u"start.rpf"_qs)};
-    ASSERT_TRUE(w().SaveProject());
+    ASSERT_TRUE(w().saveProject());
     ASSERT_FALSE(w().isModified());
   }
 
-  void selectText() { w().SelectPart(0); }
+  void selectText() { w().selectPart(0); }
 
   QTemporaryDir dir;
   QString picture;
@@ -54,78 +54,78 @@ public:
 
 struct Edit {
   const char* name;
-  std::function<void(Unsaved&, TMain&, ScriptedDialogs&)> run;
+  std::function<void(Unsaved&, MainWindow&, ScriptedDialogs&)> run;
 };
 
 // Every way of changing the composition, each from the same saved start.
 TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
   const Edit edits[] = {
-      {"add text", [](Unsaved&, TMain& w, ScriptedDialogs&) { w.ToolButtonClick(TMain::tagAddText); }},
+      {"add text", [](Unsaved&, MainWindow& w, ScriptedDialogs&) { w.runCommand(MainWindow::tagAddText); }},
       {"add picture",
-       [](Unsaved& t, TMain& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          d.picturesToOpen = {t.picture};
-         w.ToolButtonClick(TMain::tagAddPicture);
+         w.runCommand(MainWindow::tagAddPicture);
        }},
       {"delete",
-       [](Unsaved&, TMain& w, ScriptedDialogs&) {
-         w.OpenPartsList();
-         QTest::mouseClick(Part->LV->viewport(), Qt::LeftButton, {},
-                           Part->LV->visualItemRect(Part->LV->item(0, 1)).center());
-         QTest::mouseClick(Part->BitBtn2, Qt::LeftButton);
+       [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
+         w.openPartsList();
+         QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {},
+                           Part->partsTable->visualItemRect(Part->partsTable->item(0, 1)).center());
+         QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
        }},
-      {"string", [](Unsaved& t, TMain& w, ScriptedDialogs&) { t.selectText(); w.FStr->setText(u"ロゴ"_qs); }},
+      {"string", [](Unsaved& t, MainWindow& w, ScriptedDialogs&) { t.selectText(); w.textEdit->setText(u"ロゴ"_qs); }},
       {"colour",
-       [](Unsaved& t, TMain& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          t.selectText();
          d.colours = {0x123456};
-         Q_EMIT w.FCol->clicked(w.FCol);
+         Q_EMIT w.textColourPanel->clicked(w.textColourPanel);
        }},
-      {"fill", [](Unsaved& t, TMain& w, ScriptedDialogs&) { t.selectText(); w.FBfl->setChecked(true); }},
+      {"fill", [](Unsaved& t, MainWindow& w, ScriptedDialogs&) { t.selectText(); w.fillCheck->setChecked(true); }},
       {"font",
-       [](Unsaved& t, TMain& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          t.selectText();
          d.fonts = {FontChoice{u"IPAGothic"_qs, 9, 0}};
-         w.SpeedButton1->click();
+         w.fontButton->click();
        }},
       {"shadow",
-       [](Unsaved& t, TMain& w, ScriptedDialogs&) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
          t.selectText();
-         w.FShaX->lineEdit()->clear();
-         QTest::keyClicks(w.FShaX->lineEdit(), u"5"_qs);
+         w.shadowXBox->lineEdit()->clear();
+         QTest::keyClicks(w.shadowXBox->lineEdit(), u"5"_qs);
        }},
       {"drag",
-       [](Unsaved&, TMain& w, ScriptedDialogs&) {
-         PictureControl* c = w.PartImages[0];
+       [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
+         PictureControl* c = w.partControls[0];
          QTest::mouseMove(c, QPoint(3, 3));
          QTest::mousePress(c, Qt::LeftButton, {}, QPoint(3, 3));
          QTest::mouseMove(c, QPoint(13, 8));
          QTest::mouseRelease(c, Qt::LeftButton, {}, QPoint(3, 3));
        }},
-      {"nudge", [](Unsaved&, TMain& w, ScriptedDialogs&) { w.SpeedButton5->click(); }},
+      {"nudge", [](Unsaved&, MainWindow& w, ScriptedDialogs&) { w.nudgeRightButton->click(); }},
       {"typed size",
-       [](Unsaved&, TMain& w, ScriptedDialogs&) {
-         w.SelectPart(1);
-         w.ItemX->setText(u"77"_qs);
+       [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
+         w.selectPart(1);
+         w.widthEdit->setText(u"77"_qs);
        }},
       {"background picture",
-       [](Unsaved& t, TMain& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          d.picturesToOpen = {t.picture};
-         w.ToolButtonClick(TMain::tagBackgroundPicture);
+         w.runCommand(MainWindow::tagBackgroundPicture);
        }},
       {"background fill",
-       [](Unsaved&, TMain& w, ScriptedDialogs& d) {
+       [](Unsaved&, MainWindow& w, ScriptedDialogs& d) {
          d.colours = {0x00FF00};
-         w.ToolButtonClick(TMain::tagBackgroundFill);
+         w.runCommand(MainWindow::tagBackgroundFill);
        }},
   };
   for (const Edit& edit : edits) {
     SCOPED_TRACE(edit.name);
-    w().New();
+    w().newComposition();
     savedComposition();
     edit.run(*this, w(), *dialogs);
     EXPECT_TRUE(w().isModified());
     dialogs->projectsToSave = {path(u"after.rpf"_qs)};
-    w().ToolButtonClick(TMain::tagSaveProject);
+    w().runCommand(MainWindow::tagSaveProject);
     EXPECT_FALSE(w().isModified());
   }
   EXPECT_TRUE(reports.isEmpty());
@@ -133,28 +133,28 @@ TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
 
 TEST_F(Unsaved, LookingAroundAndCancelledDialogsChangeNothing) {
   savedComposition();
-  w().SelectPart(0);
-  w().SelectPart(1);
+  w().selectPart(0);
+  w().selectPart(1);
   QTest::mouseMove(part(1), QPoint(5, 5));
   QTest::mouseClick(part(1), Qt::LeftButton, {}, QPoint(5, 5));
-  w().OpenPartsList();
-  w().MM2_1->trigger();  // toolbar off and on
-  w().MM2_1->trigger();
-  w().MM4_3->trigger();  // the locks
-  w().MM4_4->trigger();
-  w().SelectPart(0);
-  Q_EMIT w().FCol->clicked(w().FCol);  // every dialog cancelled
-  w().SpeedButton1->click();
-  w().ToolButtonClick(TMain::tagAddPicture);
-  w().ToolButtonClick(TMain::tagBackgroundPicture);
-  w().ToolButtonClick(TMain::tagBackgroundFill);
-  w().ToolButtonClick(TMain::tagSaveProject);
-  w().ToolButtonClick(TMain::tagSaveLogo);
+  w().openPartsList();
+  w().toolbarAction->trigger();  // toolbar off and on
+  w().toolbarAction->trigger();
+  w().noMoveAction->trigger();  // the locks
+  w().noResizeAction->trigger();
+  w().selectPart(0);
+  Q_EMIT w().textColourPanel->clicked(w().textColourPanel);  // every dialog cancelled
+  w().fontButton->click();
+  w().runCommand(MainWindow::tagAddPicture);
+  w().runCommand(MainWindow::tagBackgroundPicture);
+  w().runCommand(MainWindow::tagBackgroundFill);
+  w().runCommand(MainWindow::tagSaveProject);
+  w().runCommand(MainWindow::tagSaveLogo);
   EXPECT_FALSE(w().isModified());
   // New and Open with nothing changed ask nothing.
-  w().ToolButtonClick(TMain::tagNew);
+  w().runCommand(MainWindow::tagNew);
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
-  w().ToolButtonClick(TMain::tagOpenProject);
+  w().runCommand(MainWindow::tagOpenProject);
   EXPECT_EQ(w().Document.PartCount, 2);
   EXPECT_FALSE(w().isModified()) << "a successful open";
   EXPECT_TRUE(w().close());
@@ -163,14 +163,14 @@ TEST_F(Unsaved, LookingAroundAndCancelledDialogsChangeNothing) {
 
 TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
   savedComposition();
-  w().ToolButtonClick(TMain::tagAddText);
+  w().runCommand(MainWindow::tagAddText);
 
   dialogs->unsavedAnswers = {Answer::Cancel};
-  w().ToolButtonClick(TMain::tagNew);
+  w().runCommand(MainWindow::tagNew);
   EXPECT_EQ(w().Document.PartCount, 3) << "キャンセル stops New";
   dialogs->unsavedAnswers = {Answer::Cancel};
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
-  w().ToolButtonClick(TMain::tagOpenProject);
+  w().runCommand(MainWindow::tagOpenProject);
   EXPECT_EQ(w().Document.PartCount, 3) << "キャンセル stops Open before its dialog";
   EXPECT_EQ(dialogs->projectsToOpen.size(), 1u);
   dialogs->unsavedAnswers = {Answer::Cancel};
@@ -179,23 +179,23 @@ TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
 
   // 保存 whose dialog is cancelled stops the command too.
   dialogs->unsavedAnswers = {Answer::Save};
-  w().ToolButtonClick(TMain::tagNew);
+  w().runCommand(MainWindow::tagNew);
   EXPECT_EQ(w().Document.PartCount, 3);
 
   // 保存 saves, then the command goes on.
   dialogs->unsavedAnswers = {Answer::Save};
   dialogs->projectsToSave = {path(u"three.rpf"_qs)};
-  w().ToolButtonClick(TMain::tagNew);
+  w().runCommand(MainWindow::tagNew);
   EXPECT_EQ(w().Document.PartCount, 0);
   EXPECT_EQ(fileBytes(path(u"three.rpf"_qs)).right(4), QByteArray("\x03\0\0\0", 4));
 
   // 保存しない drops the changes.
-  w().ToolButtonClick(TMain::tagAddText);
+  w().runCommand(MainWindow::tagAddText);
   dialogs->unsavedAnswers = {Answer::Discard};
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
-  w().ToolButtonClick(TMain::tagOpenProject);
+  w().runCommand(MainWindow::tagOpenProject);
   EXPECT_EQ(w().Document.PartCount, 2);
-  w().ToolButtonClick(TMain::tagAddText);
+  w().runCommand(MainWindow::tagAddText);
   dialogs->unsavedAnswers = {Answer::Discard};
   EXPECT_TRUE(w().close());
   EXPECT_EQ(dialogs->unsavedQuestions, 7);
@@ -204,7 +204,7 @@ TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
 
 TEST_F(Unsaved, AFailedSaveKeepsTheEditorOpenAndTheCompositionWhole) {
   savedComposition();
-  w().ToolButtonClick(TMain::tagAddText);
+  w().runCommand(MainWindow::tagAddText);
   QString folder = path(u"locked"_qs);
   ASSERT_TRUE(QDir().mkdir(folder));
   QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
@@ -221,7 +221,7 @@ TEST_F(Unsaved, AFailedSaveKeepsTheEditorOpenAndTheCompositionWhole) {
   // The same through Exit.
   dialogs->unsavedAnswers = {Answer::Save};
   dialogs->projectsToSave = {folder + u"/work.rpf"_qs};
-  w().MM1_5->trigger();
+  w().exitAction->trigger();
   EXPECT_TRUE(w().isVisible());
   EXPECT_EQ(w().Document.PartCount, 3);
 }
@@ -244,7 +244,7 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
   ASSERT_TRUE(makeWhiteRaster(12, 8).save(second, "JPEG"));
   putFile(path(u"broken.bmp"_qs), QByteArray("not a bitmap"));
   const QPoint onCanvas(40, 30);
-  const QPoint at = w().Canvas->mapTo(&w(), onCanvas);
+  const QPoint at = w().canvas->mapTo(&w(), onCanvas);
   drop(&w(), at, {picture, path(u"broken.bmp"_qs), second});
   ASSERT_EQ(w().Document.PartCount, 2) << "the broken file adds nothing";
   EXPECT_EQ(fixedString(w().Document.Parts[0].FileName), picture);
@@ -256,7 +256,7 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
   EXPECT_TRUE(w().isModified());
 
   // A full table takes what fits and says nothing of the rest.
-  while (w().Document.PartCount < MAX_PARTS - 1) ASSERT_TRUE(w().AddPart(pkText));
+  while (w().Document.PartCount < MAX_PARTS - 1) ASSERT_TRUE(w().addPart(pkText));
   drop(&w(), at, {picture, second});
   EXPECT_EQ(w().Document.PartCount, MAX_PARTS);
   EXPECT_EQ(fixedString(w().Document.Parts[MAX_PARTS - 1].FileName), picture);
@@ -265,9 +265,9 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
 
 TEST_F(Unsaved, ADroppedProjectOpensAfterTheQuestion) {
   savedComposition();
-  w().New();
-  w().ToolButtonClick(TMain::tagAddText);
-  const QPoint at = w().Canvas->mapTo(&w(), QPoint(5, 5));
+  w().newComposition();
+  w().runCommand(MainWindow::tagAddText);
+  const QPoint at = w().canvas->mapTo(&w(), QPoint(5, 5));
   dialogs->unsavedAnswers = {Answer::Cancel};
   drop(&w(), at, {path(u"start.rpf"_qs)});
   EXPECT_EQ(w().Document.PartCount, 1);

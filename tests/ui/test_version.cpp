@@ -5,7 +5,7 @@
 #include "support/mainfixture.h"
 #pragma GCC diagnostic pop
 
-#include "ui/version/tvers.h"
+#include "ui/version/versiondialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -35,7 +35,7 @@ protected:
       if (Vers) Vers->reject();
     });
     guard.start(5000);
-    w().MM5_2->trigger();
+    w().versionAction->trigger();
     EXPECT_TRUE(ran);
     EXPECT_TRUE(guard.isActive()) << "the window did not close by itself";
     EXPECT_EQ(Vers, nullptr);
@@ -54,41 +54,41 @@ TEST_F(Version, ShowsTheProgramsDetailsModally) {
                           Qt::WindowContextHelpButtonHint));
 
     const std::pair<QLabel*, QString> labels[] = {
-        {Vers->Label1, u"Pelmora"_qs},
-        {Vers->Label2, u"Version 1.00"_qs},
-        {Vers->Label4, u"E-Mail : pelmora@example.org"_qs},
-        {Vers->Label3, u"URL : https://pelmora.example.org/"_qs},
-        {Vers->Label5, u"アイコンは Pelmora 開発チームが作成しました。"_qs},
-        {Vers->Label7, u"URL:https://pelmora.example.org/icons/"_qs},
+        {Vers->nameLabel, u"Pelmora"_qs},
+        {Vers->versionLabel, u"Version 1.00"_qs},
+        {Vers->mailLabel, u"E-Mail : pelmora@example.org"_qs},
+        {Vers->urlLabel, u"URL : https://pelmora.example.org/"_qs},
+        {Vers->iconCreditLabel, u"アイコンは Pelmora 開発チームが作成しました。"_qs},
+        {Vers->iconUrlLabel, u"URL:https://pelmora.example.org/icons/"_qs},
     };
     const QPoint places[] = {{52, 8}, {52, 28}, {8, 48}, {8, 64}, {16, 88}, {16, 104}};
     for (int i = 0; i < 6; ++i) {
       EXPECT_EQ(labels[i].first->text(), labels[i].second);
       EXPECT_EQ(labels[i].first->pos(), places[i]) << labels[i].second.toStdString();
     }
-    EXPECT_EQ(Vers->Panel1->geometry(), QRect(8, 8, 33, 33));
-    EXPECT_EQ(Vers->Image1->geometry(), QRect(0, 0, 32, 32));
-    EXPECT_EQ(Vers->Image1->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(Vers->Bevel1->geometry(), QRect(8, 80, 265, 2));
-    EXPECT_EQ(Vers->BitBtn1->geometry(), QRect(204, 12, 67, 21));
-    EXPECT_EQ(Vers->BitBtn1->text(), u"OK"_qs);
-    EXPECT_EQ(QApplication::focusWidget(), Vers->BitBtn1);
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), Vers->BitBtn1) << "the button is the only stop";
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Escape);
+    EXPECT_EQ(Vers->iconFrame->geometry(), QRect(8, 8, 33, 33));
+    EXPECT_EQ(Vers->iconLabel->geometry(), QRect(0, 0, 32, 32));
+    EXPECT_EQ(Vers->iconLabel->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(Vers->separatorLine->geometry(), QRect(8, 80, 265, 2));
+    EXPECT_EQ(Vers->okButton->geometry(), QRect(204, 12, 67, 21));
+    EXPECT_EQ(Vers->okButton->text(), u"OK"_qs);
+    EXPECT_EQ(QApplication::focusWidget(), Vers->okButton);
+    QTest::keyClick(Vers->okButton, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Vers->okButton) << "the button is the only stop";
+    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
   });
 }
 
 TEST_F(Version, EveryOpeningIsANewWindow) {
-  QPointer<TVers> first;
+  QPointer<VersionDialog> first;
   openVersion([&] {
     first = Vers;
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Return);
+    QTest::keyClick(Vers->okButton, Qt::Key_Return);
   });
   EXPECT_TRUE(first.isNull()) << "freed on close";
   openVersion([&] {
     EXPECT_TRUE(first.isNull());
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Space);
+    QTest::keyClick(Vers->okButton, Qt::Key_Space);
   });
   openVersion([] { Vers->close(); });
 }
@@ -100,12 +100,12 @@ TEST_F(Version, SitsCentredOverTheMainWindowButNeverOffTheOrigin) {
     const QRect own = Vers->frameGeometry();
     EXPECT_EQ(own.topLeft(), QPoint(main.left() + (main.width() - own.width()) / 2,
                                     main.top() + (main.height() - own.height()) / 2));
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Escape);
+    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
   });
   w().move(-400, -300);
   openVersion([] {
     EXPECT_EQ(Vers->frameGeometry().topLeft(), QPoint(0, 0));
-    QTest::keyClick(Vers->BitBtn1, Qt::Key_Escape);
+    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
   });
 }
 

@@ -100,17 +100,17 @@ TEST(FileDialogs, LeaveNoCompletionListBehind) {
   bool listShown = false;
   // Once the dialog runs: showing it spins the event loop before the dialog's own loop starts.
   QTimer::singleShot(300, [&] {
-    auto* edit = dialogs.OD->findChild<QLineEdit*>(u"fileNameEdit"_qs);
-    if (!edit) return dialogs.OD->reject();
+    auto* edit = dialogs.openProjectDialog->findChild<QLineEdit*>(u"fileNameEdit"_qs);
+    if (!edit) return dialogs.openProjectDialog->reject();
     list = edit->completer() ? edit->completer()->popup() : nullptr;
     edit->setFocus();
     QTest::keyClicks(edit, dir.filePath(u"alp"_qs));
     for (int i = 0; i < 40 && list && !list->isVisible(); ++i) QTest::qWait(50);
     listShown = list && list->isVisible();
     QTest::keyClicks(edit, u"ha.rpf"_qs);
-    static_cast<QDialog*>(dialogs.OD)->accept();  // what Enter comes to, whichever window the display gives the key
+    static_cast<QDialog*>(dialogs.openProjectDialog)->accept();  // what Enter comes to, whichever window the display gives the key
   });
-  QTimer::singleShot(10000, dialogs.OD, &QDialog::reject);  // a test that fails, not one that hangs
+  QTimer::singleShot(10000, dialogs.openProjectDialog, &QDialog::reject);  // a test that fails, not one that hangs
   EXPECT_EQ(dialogs.openProject(), std::optional<QString>(dir.filePath(u"alpha.rpf"_qs)));
   ASSERT_NE(list, nullptr);
   QTest::qWait(500);  // the folder loads in the background and may bring the list up late

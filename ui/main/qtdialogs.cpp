@@ -108,63 +108,63 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   const QString projectFilter = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ (*.rpf)|*.rpf");
   const QString exeFolder = QCoreApplication::applicationDirPath();
 
-  OD = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"), projectFilter, QFileDialog::AcceptOpen);
-  OD->setDefaultSuffix(QStringLiteral("rpf"));
-  OD->setDirectory(exeFolder);
+  openProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"), projectFilter, QFileDialog::AcceptOpen);
+  openProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
+  openProjectDialog->setDirectory(exeFolder);
 
-  SD = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), projectFilter, QFileDialog::AcceptSave);
-  SD->setDefaultSuffix(QStringLiteral("rpf"));
-  SD->setDirectory(exeFolder);
+  saveProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), projectFilter, QFileDialog::AcceptSave);
+  saveProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
+  saveProjectDialog->setDirectory(exeFolder);
 
-  OPD = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
+  openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
                        QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
                                       "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg"),
                        QFileDialog::AcceptOpen);
-  OPD->setDirectory(exeFolder);
-  attachPicturePreview(OPD);
+  openPictureDialog->setDirectory(exeFolder);
+  attachPicturePreview(openPictureDialog);
 
-  SPD = makeFileDialog(owner, QStringLiteral("画像を保存"),
+  savePictureDialog = makeFileDialog(owner, QStringLiteral("画像を保存"),
                        QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg"),
                        QFileDialog::AcceptSave);
-  SPD->setDefaultSuffix(QStringLiteral("bmp"));
-  attachPicturePreview(SPD);
+  savePictureDialog->setDefaultSuffix(QStringLiteral("bmp"));
+  attachPicturePreview(savePictureDialog);
 
-  CD = new QColorDialog(owner);
-  CD->setOption(QColorDialog::DontUseNativeDialog);
+  colourDialog = new QColorDialog(owner);
+  colourDialog->setOption(QColorDialog::DontUseNativeDialog);
 
-  FD = new QFontDialog(owner);
-  FD->setOption(QFontDialog::DontUseNativeDialog);
+  fontDialog = new QFontDialog(owner);
+  fontDialog->setOption(QFontDialog::DontUseNativeDialog);
   // Until a text part is selected: the window font, 12 pixels being 9 points on a 96 dpi screen.
   font_ = {QStringLiteral("ＭＳ Ｐゴシック"), 9, 0};
   // No effects section: underline and strike-out come from the part, not from this dialog.
-  for (QGroupBox* group : FD->findChildren<QGroupBox*>())
+  for (QGroupBox* group : fontDialog->findChildren<QGroupBox*>())
     if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
 }
 
 QtDialogs::~QtDialogs() = default;  // the dialogs are children of the owner
 
-std::optional<QString> QtDialogs::openProject() { return run(OD); }
-std::optional<QString> QtDialogs::saveProject() { return run(SD); }
-void QtDialogs::proposeProjectName(const QString& path) { SD->selectFile(path); }
-std::optional<QString> QtDialogs::openPicture() { return run(OPD); }
-std::optional<QString> QtDialogs::savePicture() { return run(SPD); }
+std::optional<QString> QtDialogs::openProject() { return run(openProjectDialog); }
+std::optional<QString> QtDialogs::saveProject() { return run(saveProjectDialog); }
+void QtDialogs::proposeProjectName(const QString& path) { saveProjectDialog->selectFile(path); }
+std::optional<QString> QtDialogs::openPicture() { return run(openPictureDialog); }
+std::optional<QString> QtDialogs::savePicture() { return run(savePictureDialog); }
 
 std::optional<Colour> QtDialogs::chooseColour() {
-  CD->setCurrentColor(QColor(rgbFromColour(lastColour_)));
-  if (CD->exec() != QDialog::Accepted) return std::nullopt;
-  lastColour_ = colourFromRgb(CD->selectedColor().rgb());
+  colourDialog->setCurrentColor(QColor(rgbFromColour(lastColour_)));
+  if (colourDialog->exec() != QDialog::Accepted) return std::nullopt;
+  lastColour_ = colourFromRgb(colourDialog->selectedColor().rgb());
   return lastColour_;
 }
 
 void QtDialogs::presetFont(const FontChoice& font) { font_ = font; }
 
 std::optional<FontChoice> QtDialogs::chooseFont() {
-  FD->setCurrentFont(fontDialogFont(font_));
+  fontDialog->setCurrentFont(fontDialogFont(font_));
   // The dialog knows installed families and their style names only; what it shows of the part's
   // font is compared with what it returns, and only what the user changed is taken from it.
-  const QFont shown = FD->currentFont();
-  if (FD->exec() != QDialog::Accepted) return std::nullopt;
-  const QFont chosen = FD->selectedFont();
+  const QFont shown = fontDialog->currentFont();
+  if (fontDialog->exec() != QDialog::Accepted) return std::nullopt;
+  const QFont chosen = fontDialog->selectedFont();
   FontChoice result = font_;
   if (chosen.family() != shown.family()) result.face = chosen.family();
   if (chosen.pointSize() != shown.pointSize() && chosen.pointSize() > 0) result.points = chosen.pointSize();

@@ -28,12 +28,12 @@ public:
   void showMessage(const QString& text, const QString& caption) override;
   UnsavedChanges askToSaveChanges() override;
 
-  QFileDialog* OD;
-  QFileDialog* SD;
-  QFileDialog* OPD;
-  QFileDialog* SPD;
-  QColorDialog* CD;
-  QFontDialog* FD;
+  QFileDialog* openProjectDialog;
+  QFileDialog* saveProjectDialog;
+  QFileDialog* openPictureDialog;
+  QFileDialog* savePictureDialog;
+  QColorDialog* colourDialog;
+  QFontDialog* fontDialog;
 
 private:
   QWidget* owner_;

@@ -1,6 +1,6 @@
 // The part table's controls: building them from records, adding and removing parts, and
 // loading pictures into the background.
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
 #include "model/fixedstring.h"
@@ -15,14 +15,14 @@
 
 #include <cstring>
 
-PictureControl* TMain::BuildPartControl(const TPartData& record) {
+PictureControl* MainWindow::buildPartControl(const TPartData& record) {
   const int index = record.Index;
   if (index < 0 || index >= MAX_PARTS) return nullptr;  // checked when the file was read
-  auto* c = new PictureControl(index, Canvas);
+  auto* c = new PictureControl(index, canvas);
   bindControl(c);
   c->show();
   c->raise();  // a control built later lies above the ones built before it
-  PartImages[static_cast<size_t>(index)] = c;
+  partControls[static_cast<size_t>(index)] = c;
 
   // The exporter makes its layers the same way, so a part that fails here fails there in the
   // same words; the control stays, empty, where the record puts it.
@@ -37,7 +37,7 @@ PictureControl* TMain::BuildPartControl(const TPartData& record) {
   return c;
 }
 
-void TMain::RenderTextPart(const TPartData& record) {
+void MainWindow::redrawTextPart(const TPartData& record) {
   PictureControl* c = controlOf(record.Index);
   if (!c || record.Index == BACKGROUND_TAG) return;
   // Without a raster until the rendering succeeds: a failure leaves the part showing nothing.
@@ -48,7 +48,7 @@ void TMain::RenderTextPart(const TPartData& record) {
   c->setRaster(text.raster);
 }
 
-void TMain::LoadPicture(PictureControl* control, const QString& path) {
+void MainWindow::loadPicture(PictureControl* control, const QString& path) {
   // Decode first: a file that cannot be read leaves the control exactly as it was.
   QImage picture = loadPictureFile(path);
   const QSize previous = control->raster().size();
@@ -60,28 +60,28 @@ void TMain::LoadPicture(PictureControl* control, const QString& path) {
   control->setStretch(true);
 }
 
-void TMain::BackgroundPicture() {
+void MainWindow::chooseBackgroundPicture() {
   const std::optional<QString> path = dialogs_->openPicture();
   if (!path) return;
   char field[FIXED_STRING_SIZE] = {};
   storeFixedPath(field, *path);  // refuses a path the record cannot hold, before anything changes
-  LoadPicture(Image, *path);
+  loadPicture(backgroundControl, *path);
   std::memcpy(Document.BackFile, field, sizeof field);
 }
 
-bool TMain::AddPart(PartKind kind) {
+bool MainWindow::addPart(PartKind kind) {
   if (!canAddPart(Document)) return false;
   if (kind == pkPicture) {
     const std::optional<QString> path = dialogs_->openPicture();
     return path && addPicturePart(*path);
   }
   if (kind != pkText) return false;
-  BuildPartControl(appendPart(Document, pkText));
-  AppendPartRow(Document.Parts[Document.PartCount - 1]);
+  buildPartControl(appendPart(Document, pkText));
+  appendPartsListRow(Document.Parts[Document.PartCount - 1]);
   return true;
 }
 
-PictureControl* TMain::addPicturePart(const QString& path) {
+PictureControl* MainWindow::addPicturePart(const QString& path) {
   if (!canAddPart(Document)) return nullptr;
   char fileName[FIXED_STRING_SIZE] = {};
   storeFixedPath(fileName, path);
@@ -89,25 +89,25 @@ PictureControl* TMain::addPicturePart(const QString& path) {
   std::memcpy(r.FileName, fileName, sizeof fileName);
   PictureControl* control = nullptr;
   try {
-    control = BuildPartControl(r);
+    control = buildPartControl(r);
   } catch (...) {
     // A part whose picture cannot be read is not added at all.
     const int n = r.Index;
-    delete PartImages[static_cast<size_t>(n)];
-    PartImages[static_cast<size_t>(n)] = nullptr;
+    delete partControls[static_cast<size_t>(n)];
+    partControls[static_cast<size_t>(n)] = nullptr;
     std::memset(&r, 0, sizeof r);
     Document.PartCount = n;
     throw;
   }
-  AppendPartRow(r);
+  appendPartsListRow(r);
   return control;
 }
 
-void TMain::CopyBounds() { copyPartBounds(Document); }
+void MainWindow::copyBoundsToRecords() { copyPartBounds(Document); }
 
-void TMain::copyPartBounds(TDocument& doc) const {
+void MainWindow::copyPartBounds(TDocument& doc) const {
   for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i)
-    if (const PictureControl* c = PartImages[static_cast<size_t>(i)]) {
+    if (const PictureControl* c = partControls[static_cast<size_t>(i)]) {
       const Bounds& b = c->bounds();
       TPartData& r = doc.Parts[i];
       r.Left = b.left;
@@ -117,12 +117,12 @@ void TMain::copyPartBounds(TDocument& doc) const {
     }
 }
 
-QStringList TMain::RebuildPartControls() {
+QStringList MainWindow::rebuildPartControls() {
   QStringList failed;
   for (int k = 0; k < Document.PartCount; ++k) {
     Document.Parts[k].Index = k;
     try {
-      BuildPartControl(Document.Parts[k]);
+      buildPartControl(Document.Parts[k]);
     } catch (const Failure& failure) {
       failed << failure.message();
     }
@@ -130,17 +130,17 @@ QStringList TMain::RebuildPartControls() {
   return failed;
 }
 
-void TMain::RemovePart(int index) {
+void MainWindow::removePart(int index) {
   if (Document.PartCount <= 0) return;
-  CopyBounds();
-  FreePartControls();
+  copyBoundsToRecords();
+  freePartControls();
   removePartRecord(Document, index);
-  const QStringList failed = RebuildPartControls();
-  PanelReset();
+  const QStringList failed = rebuildPartControls();
+  resetPanel();
   reportUnloaded(failed);
 }
 
-void TMain::reportUnloaded(const QStringList& failures) {
+void MainWindow::reportUnloaded(const QStringList& failures) {
   if (failures.isEmpty()) return;
   throw Failure(QStringLiteral("次のファイルまたは部品を表示できません:\n") + failures.join(u'\n'));
 }

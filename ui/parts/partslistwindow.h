@@ -11,28 +11,28 @@ class QTableWidget;
 // The parts list: a modeless window listing every part in table order. It is a view onto the
 // main window's document, refilled on request rather than kept in step, so it never holds state
 // the document does not.
-class TPart : public QWidget {
+class PartsListWindow : public QWidget {
   Q_OBJECT
 public:
-  explicit TPart(QWidget* owner);
-  ~TPart() override;  // FormDestroy
+  explicit PartsListWindow(QWidget* owner);
+  ~PartsListWindow() override;
 
-  QTableWidget* LV = nullptr;
-  QWidget* Panel1 = nullptr;
-  QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
+  QTableWidget* partsTable = nullptr;
+  QWidget* buttonPanel = nullptr;
+  QPushButton *refreshButton = nullptr, *deleteButton = nullptr, *closeButton = nullptr;
+  QStatusBar* statusStrip = nullptr;
 
   // Empties the list and lists every record in use.
-  void FillList();
-  void AppendRow(const TPartData& record);
+  void fillList();
+  void appendRow(const TPartData& record);
   // The selected row, or -1.
   int selectedRow() const;
 
-  void ListViewClick();
-  void ListViewDblClick();
-  void BitBtnClick(QPushButton* sender);
+  void rowClicked();
+  void rowDoubleClicked();
+  void buttonClicked(QPushButton* sender);
   // Returns whether the key was consumed.
-  bool FormKeyDown(int key);
+  bool handleKey(int key);
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -41,11 +41,11 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  void FormShow();
+  void firstShow();
   QPushButton* addButton(int tag, int x, const QString& caption, const QColor& colour);
 
   bool placed_ = false;
 };
 
 // The open parts list, or null while none is open.
-extern TPart* Part;
+extern PartsListWindow* Part;

@@ -1,6 +1,6 @@
 // What reaches the editor from the desktop rather than through its dialogs: a project named on the
 // command line, and files dropped on the window.
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
 #include "model/paths.h"
@@ -28,29 +28,29 @@ QStringList localFiles(const QMimeData* data) {
 
 }  // namespace
 
-void TMain::openProjectAtStart(const QString& path) {
+void MainWindow::openProjectAtStart(const QString& path) {
   // Not yet inside the event loop, so a failure is reported here rather than by the application.
   guarded([&] { openProjectFile(path); });
 }
 
-void TMain::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void TMain::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList paths = localFiles(event->mimeData());
   if (paths.isEmpty()) return;
   event->acceptProposedAction();
   // Pictures land with their top-left at the drop point, or at the view's corner when the drop
   // was not on the canvas.
   const QPoint onWindow = event->position().toPoint();
-  const QPoint onView = SB->viewport()->mapFrom(this, onWindow);
-  const QPoint canvasPoint = SB->viewport()->rect().contains(onView) ? Canvas->mapFrom(this, onWindow)
-                                                                      : Canvas->mapFrom(SB->viewport(), QPoint(0, 0));
+  const QPoint onView = canvasScroll->viewport()->mapFrom(this, onWindow);
+  const QPoint canvasPoint = canvasScroll->viewport()->rect().contains(onView) ? canvas->mapFrom(this, onWindow)
+                                                                      : canvas->mapFrom(canvasScroll->viewport(), QPoint(0, 0));
   guarded([&] { dropFiles(paths, canvasPoint); });
 }
 
-void TMain::dropFiles(const QStringList& paths, QPoint canvasPoint) {
+void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
   if (paths.size() == 1 && isProjectPath(paths.front())) {
     if (mayDropComposition()) openProjectFile(paths.front());
     return;

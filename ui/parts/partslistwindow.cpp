@@ -1,12 +1,12 @@
-#include "ui/parts/tpart.h"
+#include "ui/parts/partslistwindow.h"
 
 #include "ui/main/errorreport.h"
 
 #include "model/fixedstring.h"
 #include "model/paths.h"
 #include "ui/main/picturecontrol.h"
-#include "ui/main/tmain.h"
-#include "ui/version/tvers.h"
+#include "ui/main/mainwindow.h"
+#include "ui/version/versiondialog.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -18,7 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-TPart* Part = nullptr;
+PartsListWindow* Part = nullptr;
 
 namespace {
 
@@ -44,46 +44,46 @@ QString partName(const TPartData& record) {
 
 }  // namespace
 
-TPart::TPart(QWidget* owner) : QWidget(owner, Qt::Tool) {
+PartsListWindow::PartsListWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   setWindowTitle(QStringLiteral("部品ﾘｽﾄ"));
   QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
   face.setPixelSize(12);
   setFont(face);
   resize(kOuterSize);
 
-  LV = new QTableWidget(0, 3, this);
-  LV->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("属性"), QStringLiteral("文字列/ﾌｧｲﾙ名")});
-  LV->verticalHeader()->hide();
-  LV->setColumnWidth(0, 26);
-  LV->setColumnWidth(1, 36);
-  LV->setColumnWidth(2, 138);
-  LV->setShowGrid(true);
-  LV->setSelectionBehavior(QAbstractItemView::SelectRows);
-  LV->setSelectionMode(QAbstractItemView::SingleSelection);
-  LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  LV->verticalHeader()->setDefaultSectionSize(LV->fontMetrics().height() + 4);
+  partsTable = new QTableWidget(0, 3, this);
+  partsTable->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("属性"), QStringLiteral("文字列/ﾌｧｲﾙ名")});
+  partsTable->verticalHeader()->hide();
+  partsTable->setColumnWidth(0, 26);
+  partsTable->setColumnWidth(1, 36);
+  partsTable->setColumnWidth(2, 138);
+  partsTable->setShowGrid(true);
+  partsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  partsTable->setSelectionMode(QAbstractItemView::SingleSelection);
+  partsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  partsTable->verticalHeader()->setDefaultSectionSize(partsTable->fontMetrics().height() + 4);
   // The chosen part stays visible while the user works in the main window.
-  QPalette palette = LV->palette();
+  QPalette palette = partsTable->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
   palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    palette.color(QPalette::Active, QPalette::HighlightedText));
-  LV->setPalette(palette);
-  LV->viewport()->installEventFilter(this);
+  partsTable->setPalette(palette);
+  partsTable->viewport()->installEventFilter(this);
 
-  Panel1 = new QWidget(this);
-  Panel1->setFixedHeight(32);
-  BitBtn1 = addButton(btRefresh, 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
-  BitBtn2 = addButton(btDelete, 76, QStringLiteral("削除"), Qt::magenta);
-  BitBtn3 = addButton(btClose, 148, QStringLiteral("閉じる"), Qt::red);
+  buttonPanel = new QWidget(this);
+  buttonPanel->setFixedHeight(32);
+  refreshButton = addButton(btRefresh, 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
+  deleteButton = addButton(btDelete, 76, QStringLiteral("削除"), Qt::magenta);
+  closeButton = addButton(btClose, 148, QStringLiteral("閉じる"), Qt::red);
 
-  StatusBar1 = new QStatusBar(this);
+  statusStrip = new QStatusBar(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(LV, 1);
-  layout->addWidget(Panel1);
-  layout->addWidget(StatusBar1);
+  layout->addWidget(partsTable, 1);
+  layout->addWidget(buttonPanel);
+  layout->addWidget(statusStrip);
 
   // The window sees every key before the control that has the focus.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -91,22 +91,22 @@ TPart::TPart(QWidget* owner) : QWidget(owner, Qt::Tool) {
   if (owner) owner->installEventFilter(this);
 }
 
-TPart::~TPart() {
+PartsListWindow::~PartsListWindow() {
   if (Part == this) Part = nullptr;
 }
 
-QPushButton* TPart::addButton(int tag, int x, const QString& caption, const QColor& colour) {
-  auto* button = new QPushButton(caption, Panel1);
+QPushButton* PartsListWindow::addButton(int tag, int x, const QString& caption, const QColor& colour) {
+  auto* button = new QPushButton(caption, buttonPanel);
   button->setGeometry(x, 4, 69, 25);
   button->setProperty("tag", tag);
   QPalette palette = button->palette();
   palette.setColor(QPalette::ButtonText, colour);
   button->setPalette(palette);
-  connect(button, &QPushButton::clicked, this, [this, button] { guarded([&] { BitBtnClick(button); }); });
+  connect(button, &QPushButton::clicked, this, [this, button] { guarded([&] { buttonClicked(button); }); });
   return button;
 }
 
-void TPart::showEvent(QShowEvent* event) {
+void PartsListWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!placed_) {
     // The frame is known only now: the window's outer size is the fixed one, and it starts out
@@ -115,58 +115,58 @@ void TPart::showEvent(QShowEvent* event) {
     resize(kOuterSize - (frameGeometry().size() - size()));
     if (const QWidget* owner = parentWidget()) move(centredOver(owner->frameGeometry(), kOuterSize));
   }
-  FormShow();
+  firstShow();
 }
 
-void TPart::FormShow() { LV->setRowCount(0); }
+void PartsListWindow::firstShow() { partsTable->setRowCount(0); }
 
-void TPart::closeEvent(QCloseEvent* event) {
+void PartsListWindow::closeEvent(QCloseEvent* event) {
   // FormClose: the window is freed once the event is over; until then nobody may reach it.
   event->accept();
   if (Part == this) Part = nullptr;
   deleteLater();
 }
 
-void TPart::FillList() {
-  LV->setRowCount(0);
+void PartsListWindow::fillList() {
+  partsTable->setRowCount(0);
   const TDocument& doc = Main->Document;
-  for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i) AppendRow(doc.Parts[i]);
+  for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i) appendRow(doc.Parts[i]);
 }
 
-void TPart::AppendRow(const TPartData& record) {
-  const int row = LV->rowCount();
-  LV->insertRow(row);
-  LV->setItem(row, 0, new QTableWidgetItem(QString::number(record.Index)));
-  LV->setItem(row, 1, new QTableWidgetItem(kindName(record.Kind)));
-  LV->setItem(row, 2, new QTableWidgetItem(partName(record)));
+void PartsListWindow::appendRow(const TPartData& record) {
+  const int row = partsTable->rowCount();
+  partsTable->insertRow(row);
+  partsTable->setItem(row, 0, new QTableWidgetItem(QString::number(record.Index)));
+  partsTable->setItem(row, 1, new QTableWidgetItem(kindName(record.Kind)));
+  partsTable->setItem(row, 2, new QTableWidgetItem(partName(record)));
 }
 
-int TPart::selectedRow() const {
-  const QList<QTableWidgetItem*> selected = LV->selectedItems();
+int PartsListWindow::selectedRow() const {
+  const QList<QTableWidgetItem*> selected = partsTable->selectedItems();
   return selected.isEmpty() ? -1 : selected.first()->row();
 }
 
-void TPart::ListViewClick() {
+void PartsListWindow::rowClicked() {
   const int row = selectedRow();
   if (row < 0)
-    Main->PanelReset();
+    Main->resetPanel();
   else
-    Main->SelectPart(row);
+    Main->selectPart(row);
 }
 
-void TPart::ListViewDblClick() {
+void PartsListWindow::rowDoubleClicked() {
   const int row = selectedRow();
   if (row < 0 || row >= MAX_PARTS) return;
-  const PictureControl* c = Main->PartImages[static_cast<size_t>(row)];
+  const PictureControl* c = Main->partControls[static_cast<size_t>(row)];
   if (!c) return;
   const QPoint centre(c->left() + c->width() / 2, c->top() + c->height() / 2);
-  QCursor::setPos(Main->Canvas->mapToGlobal(centre));
+  QCursor::setPos(Main->canvas->mapToGlobal(centre));
 }
 
-void TPart::BitBtnClick(QPushButton* sender) {
+void PartsListWindow::buttonClicked(QPushButton* sender) {
   switch (sender->property("tag").toInt()) {
     case btRefresh:
-      FillList();
+      fillList();
       break;
     case btDelete: {
       const int row = selectedRow();
@@ -174,12 +174,12 @@ void TPart::BitBtnClick(QPushButton* sender) {
       // The controls are rebuilt even when some picture cannot be shown, and the list must
       // match them before that report goes out.
       try {
-        Main->RemovePart(row);
+        Main->removePart(row);
       } catch (...) {
-        FillList();
+        fillList();
         throw;
       }
-      FillList();
+      fillList();
       break;
     }
     case btClose:
@@ -190,40 +190,40 @@ void TPart::BitBtnClick(QPushButton* sender) {
   }
 }
 
-bool TPart::FormKeyDown(int key) {
+bool PartsListWindow::handleKey(int key) {
   if (key != Qt::Key_Escape) return false;
   close();
   return true;
 }
 
-void TPart::keyPressEvent(QKeyEvent* event) {
-  if (!FormKeyDown(event->key())) QWidget::keyPressEvent(event);
+void PartsListWindow::keyPressEvent(QKeyEvent* event) {
+  if (!handleKey(event->key())) QWidget::keyPressEvent(event);
 }
 
-bool TPart::eventFilter(QObject* watched, QEvent* event) {
+bool PartsListWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parent()) {
     if (event->type() == QEvent::Close) close();
     return false;
   }
   switch (event->type()) {
     case QEvent::KeyPress:
-      return FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+      return handleKey(static_cast<QKeyEvent*>(event)->key());
     case QEvent::MouseButtonPress:
-      if (watched == LV->viewport()) {
+      if (watched == partsTable->viewport()) {
         // A press below the rows chooses nothing, so the click then resets the panel.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!LV->itemAt(mouse->position().toPoint())) {
-          LV->clearSelection();
-          LV->setCurrentItem(nullptr);
+        if (!partsTable->itemAt(mouse->position().toPoint())) {
+          partsTable->clearSelection();
+          partsTable->setCurrentItem(nullptr);
         }
       }
       return false;
     case QEvent::MouseButtonRelease:
-      if (watched == LV->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        ListViewClick();
+      if (watched == partsTable->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        rowClicked();
       return false;
     case QEvent::MouseButtonDblClick:
-      if (watched == LV->viewport()) ListViewDblClick();
+      if (watched == partsTable->viewport()) rowDoubleClicked();
       return false;
     default:
       return false;

@@ -1,5 +1,5 @@
 // Project files and the logo export.
-#include "ui/main/tmain.h"
+#include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
 #include "model/paths.h"
@@ -16,7 +16,7 @@ const char16_t* const kFileErrorCaption = u"ﾌｧｲﾙ I/O ｴﾗｰ";
 
 }  // namespace
 
-bool TMain::SaveProject() {
+bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
   // The bounds stay in the block, also when the write fails.
@@ -26,13 +26,13 @@ bool TMain::SaveProject() {
   return true;
 }
 
-void TMain::OpenProject() {
+void MainWindow::openProject() {
   if (!mayDropComposition()) return;
   const std::optional<QString> path = dialogs_->openProject();
   if (path) openProjectFile(*path);
 }
 
-void TMain::openProjectFile(const QString& path) {
+void MainWindow::openProjectFile(const QString& path) {
   if (!isProjectPath(path)) {
     dialogs_->showMessage(QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), QString::fromUtf16(kFileErrorCaption));
     return;
@@ -45,27 +45,27 @@ void TMain::openProjectFile(const QString& path) {
     dialogs_->showMessage(refused.message(), QString::fromUtf16(kFileErrorCaption));
     return;
   }
-  New();
+  newComposition();
   Document = opened;
-  Tag = BACKGROUND_TAG;
+  selection = BACKGROUND_TAG;
   QStringList failed;
   // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
   BuiltLayer background = buildBackground(Document);
-  Image->setRaster(std::move(background.layer.raster));
-  Image->setBounds(background.layer.bounds);
+  backgroundControl->setRaster(std::move(background.layer.raster));
+  backgroundControl->setBounds(background.layer.bounds);
   if (!background.failure.isEmpty()) failed << background.failure;
-  failed << RebuildPartControls();
+  failed << rebuildPartControls();
   dialogs_->proposeProjectName(path);
   markSaved();
   reportUnloaded(failed);
 }
 
-void TMain::SaveLogo() {
+void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
   std::vector<Layer> parts;
   parts.reserve(static_cast<size_t>(std::max(Document.PartCount, 0)));
   for (int i = 0; i < Document.PartCount; ++i)
-    if (const PictureControl* c = PartImages[static_cast<size_t>(i)]) parts.push_back(c->layer());
-  exportLogo(*path, Image->layer(), parts);
+    if (const PictureControl* c = partControls[static_cast<size_t>(i)]) parts.push_back(c->layer());
+  exportLogo(*path, backgroundControl->layer(), parts);
 }

@@ -7,21 +7,21 @@ class QLabel;
 class QPushButton;
 
 // The version window: the program's name, version, contacts and the icon's credit.
-class TVers : public QDialog {
+class VersionDialog : public QDialog {
   Q_OBJECT
 public:
-  explicit TVers(QWidget* owner);
-  ~TVers() override;
+  explicit VersionDialog(QWidget* owner);
+  ~VersionDialog() override;
 
-  QFrame* Panel1 = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
-         *Label7 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
+  QFrame* iconFrame = nullptr;
+  QLabel* iconLabel = nullptr;
+  QLabel *nameLabel = nullptr, *versionLabel = nullptr, *urlLabel = nullptr, *mailLabel = nullptr, *iconCreditLabel = nullptr,
+         *iconUrlLabel = nullptr;
+  QFrame* separatorLine = nullptr;
+  QPushButton* okButton = nullptr;
 
   // Returns whether the key was consumed.
-  bool FormKeyDown(int key);
+  bool handleKey(int key);
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -33,4 +33,4 @@ protected:
 QPoint centredOver(const QRect& owner, const QSize& own);
 
 // The open version window, or null.
-extern TVers* Vers;
+extern VersionDialog* Vers;

@@ -1,0 +1,88 @@
+#include "ui/version/versiondialog.h"
+
+#include "ui/main/icons.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+
+VersionDialog* Vers = nullptr;
+
+QPoint centredOver(const QRect& owner, const QSize& own) {
+  // Integer division truncates toward zero, as the placement always has.
+  const int left = owner.left() + (owner.width() - own.width()) / 2;
+  const int top = owner.top() + (owner.height() - own.height()) / 2;
+  return {std::max(left, 0), std::max(top, 0)};
+}
+
+VersionDialog::VersionDialog(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint) {
+  setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  setFixedSize(281, 119);
+  QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
+  face.setPixelSize(12);
+  setFont(face);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+  setPalette(palette);
+  setAutoFillBackground(true);
+
+  iconFrame = new QFrame(this);
+  iconFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  iconFrame->setLineWidth(1);
+  iconFrame->setGeometry(8, 8, 33, 33);
+  iconLabel = new QLabel(iconFrame);
+  iconLabel->setGeometry(0, 0, 32, 32);
+  iconLabel->setPixmap(QPixmap::fromImage(applicationImage(32)));
+  iconLabel->setFocusPolicy(Qt::NoFocus);
+
+  auto label = [this](int x, int y, const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+  };
+  nameLabel = label(52, 8, QStringLiteral("Pelmora"));
+  versionLabel = label(52, 28, QStringLiteral("Version 1.00"));
+  mailLabel = label(8, 48, QStringLiteral("E-Mail : pelmora@example.org"));
+  urlLabel = label(8, 64, QStringLiteral("URL : https://pelmora.example.org/"));
+
+  separatorLine = new QFrame(this);
+  separatorLine->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  separatorLine->setGeometry(8, 80, 265, 2);
+
+  iconCreditLabel = label(16, 88, QStringLiteral("アイコンは Pelmora 開発チームが作成しました。"));
+  iconUrlLabel = label(16, 104, QStringLiteral("URL:https://pelmora.example.org/icons/"));
+
+  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setGeometry(204, 12, 67, 21);
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  okButton->installEventFilter(this);
+  okButton->setFocus();
+}
+
+VersionDialog::~VersionDialog() {
+  if (Vers == this) Vers = nullptr;
+}
+
+void VersionDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (const QWidget* owner = parentWidget()) move(centredOver(owner->window()->frameGeometry(), frameGeometry().size()));
+  okButton->setFocus();
+}
+
+bool VersionDialog::handleKey(int key) {
+  if (key != Qt::Key_Escape) return false;
+  reject();
+  return true;
+}
+
+bool VersionDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent*>(event)->key())) return true;
+  return QDialog::eventFilter(watched, event);
+}
