@@ -85,13 +85,11 @@ int main(int argc, char** argv) {
   }
   try {
     MainWindow window;
-    Main = &window;
     // Showing the window the first time starts a fresh composition; the project replaces it.
     window.show();
     if (!commandLine.project.isEmpty())
       window.openProjectAtStart(QFileInfo(commandLine.project).absoluteFilePath());
     const int result = app.exec();
-    Main = nullptr;
     return result == 0 ? kDone : result;
   } catch (const Failure& failure) {
     app.reportError(failure.message());

@@ -226,7 +226,6 @@ void DragStep(benchmark::State& state) {
   QStringList errors;
   TApplication::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
   MainWindow window(std::make_unique<OpenHeavy>());
-  Main = &window;
   window.resize(1920, 1080);
   window.show();
   settle(window);
@@ -235,7 +234,6 @@ void DragStep(benchmark::State& state) {
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {
     state.SkipWithError(errors.isEmpty() ? "no picture part in view" : qPrintable(errors.join(u'\n')));
-    Main = nullptr;
     return;
   }
   const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.canvasScroll->viewport()->size());
@@ -259,7 +257,6 @@ void DragStep(benchmark::State& state) {
                                                          static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
   if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");
   TApplication::instance()->setErrorSink(nullptr);
-  Main = nullptr;
 }
 BENCHMARK(DragStep)->Unit(benchmark::kMillisecond);
 

@@ -18,7 +18,6 @@ protected:
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window = std::make_unique<MainWindow>(std::move(scripted));
-    Main = window.get();
     TApplication::instance()->setErrorSink(
         [this](const QString& text, const QString& caption) { reports.append({text, caption}); });
     window->show();
@@ -28,7 +27,6 @@ protected:
   void TearDown() override {
     TApplication::instance()->setErrorSink(nullptr);
     window.reset();
-    Main = nullptr;
   }
 
   MainWindow& w() { return *window; }

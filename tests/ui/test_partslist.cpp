@@ -43,23 +43,24 @@ protected:
 
   void open() {
     w().partsListAction->trigger();
-    ASSERT_NE(Part, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Part));
+    ASSERT_NE(w().partsList(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w().partsList()));
   }
 
   QStringList row(int r) const {
     QStringList cells;
-    for (int c = 0; c < Part->partsTable->columnCount(); ++c) cells << Part->partsTable->item(r, c)->text();
+    const QTableWidget* table = window->partsList()->partsTable;
+    for (int c = 0; c < table->columnCount(); ++c) cells << table->item(r, c)->text();
     return cells;
   }
 
   void clickRow(int r) {
-    const QRect cell = Part->partsTable->visualItemRect(Part->partsTable->item(r, 1));
-    QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell = w().partsList()->partsTable->visualItemRect(w().partsList()->partsTable->item(r, 1));
+    QTest::mouseClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {}, cell.center());
   }
 
   void clickBelowRows() {
-    QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, Part->partsTable->viewport()->height() - 3));
+    QTest::mouseClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
   }
 
   // Lets the windows that closed themselves be freed.
@@ -71,49 +72,49 @@ protected:
 TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   w().move(120, 80);
   open();
-  EXPECT_EQ(Part->windowTitle(), u"部品ﾘｽﾄ"_qs);
-  EXPECT_TRUE(Part->isWindow());
-  EXPECT_FALSE(Part->isModal());
-  EXPECT_EQ(Part->parentWidget(), &w());
-  EXPECT_EQ(Part->frameGeometry().size(), QSize(228, 308));
-  EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
+  EXPECT_EQ(w().partsList()->windowTitle(), u"部品ﾘｽﾄ"_qs);
+  EXPECT_TRUE(w().partsList()->isWindow());
+  EXPECT_FALSE(w().partsList()->isModal());
+  EXPECT_EQ(w().partsList()->parentWidget(), &w());
+  EXPECT_EQ(w().partsList()->frameGeometry().size(), QSize(228, 308));
+  EXPECT_EQ(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
   w().move(300, 200);
   w().partsListAction->trigger();
-  EXPECT_NE(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
+  EXPECT_NE(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
-  const QList<QPushButton*> buttons{Part->refreshButton, Part->deleteButton, Part->closeButton};
+  const QList<QPushButton*> buttons{w().partsList()->refreshButton, w().partsList()->deleteButton, w().partsList()->closeButton};
   // The shared click handler tells the buttons apart by these.
   for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
-  EXPECT_EQ(Part->buttonPanel->height(), 32);
+  EXPECT_EQ(w().partsList()->buttonPanel->height(), 32);
   // List, panel, status bar from top to bottom, filling the window.
-  EXPECT_EQ(Part->partsTable->geometry().bottom() + 1, Part->buttonPanel->y());
-  EXPECT_EQ(Part->buttonPanel->geometry().bottom() + 1, Part->statusStrip->y());
-  EXPECT_EQ(Part->statusStrip->geometry().bottom() + 1, Part->height());
+  EXPECT_EQ(w().partsList()->partsTable->geometry().bottom() + 1, w().partsList()->buttonPanel->y());
+  EXPECT_EQ(w().partsList()->buttonPanel->geometry().bottom() + 1, w().partsList()->statusStrip->y());
+  EXPECT_EQ(w().partsList()->statusStrip->geometry().bottom() + 1, w().partsList()->height());
 }
 
 TEST_F(PartsList, ListsEveryPartWithItsKindAndName) {
   addThreeParts();
   open();
-  ASSERT_EQ(Part->partsTable->rowCount(), 3);
+  ASSERT_EQ(w().partsList()->partsTable->rowCount(), 3);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"logo.bmp"_qs}));
   EXPECT_EQ(row(2), (QStringList{u"2"_qs, u"文字"_qs, u"No Title"_qs}));
-  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().partsList()->selectedRow(), -1);
 }
 
 TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
   open();
   ASSERT_TRUE(w().addPart(pkText));
-  ASSERT_EQ(Part->partsTable->rowCount(), 1);
+  ASSERT_EQ(w().partsList()->partsTable->rowCount(), 1);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
 
   EXPECT_FALSE(w().addPart(pkPicture)) << "the picture dialog is cancelled";
   dialogs->picturesToOpen.push_back(dir.filePath(u"missing.bmp"_qs));
   EXPECT_THROW(w().addPart(pkPicture), Failure);
-  EXPECT_EQ(Part->partsTable->rowCount(), 1);
+  EXPECT_EQ(w().partsList()->partsTable->rowCount(), 1);
 
   addPicture(writePicture(u"b.bmp"_qs, 4, 4));
-  ASSERT_EQ(Part->partsTable->rowCount(), 2);
+  ASSERT_EQ(w().partsList()->partsTable->rowCount(), 2);
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"b.bmp"_qs}));
 }
 
@@ -138,7 +139,7 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_EQ(w().heightEdit->text(), QString::number(part(2)->height()));
 
   clickBelowRows();
-  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().partsList()->selectedRow(), -1);
   EXPECT_EQ(w().selection, BACKGROUND_TAG);
   EXPECT_FALSE(w().textGroup->isEnabled());
   EXPECT_FALSE(w().sizeGroup->isEnabled());
@@ -153,13 +154,13 @@ TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   part(1)->setBounds({-7, 5, -5, 9});
   QCursor::setPos(0, 0);
   clickBelowRows();
-  QTest::mouseDClick(Part->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, Part->partsTable->viewport()->height() - 3));
+  QTest::mouseDClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
   EXPECT_EQ(QCursor::pos(), QPoint(0, 0)) << "nothing chosen, nothing to point at";
 
   // A double click is a click, then the second press.
   clickRow(1);
-  QTest::mouseDClick(Part->partsTable->viewport(), Qt::LeftButton, {},
-                     Part->partsTable->visualItemRect(Part->partsTable->item(1, 0)).center());
+  QTest::mouseDClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {},
+                     w().partsList()->partsTable->visualItemRect(w().partsList()->partsTable->item(1, 0)).center());
   EXPECT_EQ(QCursor::pos(), w().canvas->mapToGlobal(QPoint(-9, 9)));
 }
 
@@ -167,17 +168,17 @@ TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
   addThreeParts();
   open();
   clickRow(1);
-  QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
+  QTest::mouseClick(w().partsList()->deleteButton, Qt::LeftButton);
 
   EXPECT_EQ(w().Document.PartCount, 2);
   EXPECT_EQ(w().Document.Parts[1].Index, 1);
   EXPECT_EQ(w().Document.Parts[1].Kind, pkText);
   TPartData zero{};
   EXPECT_EQ(std::memcmp(&w().Document.Parts[2], &zero, sizeof zero), 0);
-  ASSERT_EQ(Part->partsTable->rowCount(), 2);
+  ASSERT_EQ(w().partsList()->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"文字"_qs, u"No Title"_qs}));
-  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().partsList()->selectedRow(), -1);
   EXPECT_EQ(w().selection, BACKGROUND_TAG);
   EXPECT_EQ(part(2), nullptr);
   EXPECT_TRUE(reports.isEmpty());
@@ -186,12 +187,12 @@ TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
 TEST_F(PartsList, DeletingWithNothingSelectedDoesNothing) {
   addThreeParts();
   open();
-  Part->partsTable->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
+  w().partsList()->partsTable->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
   const QByteArray before(reinterpret_cast<const char*>(&w().Document), sizeof w().Document);
-  QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
+  QTest::mouseClick(w().partsList()->deleteButton, Qt::LeftButton);
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&w().Document), sizeof w().Document), before);
-  EXPECT_EQ(Part->partsTable->item(0, 2)->text(), u"stale"_qs);
-  EXPECT_EQ(Part->partsTable->rowCount(), 3);
+  EXPECT_EQ(w().partsList()->partsTable->item(0, 2)->text(), u"stale"_qs);
+  EXPECT_EQ(w().partsList()->partsTable->rowCount(), 3);
 }
 
 TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
@@ -202,61 +203,61 @@ TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
   // Called directly: the failure is for the top-level report, and unwinding through a button's
   // own mouse handling would only test Qt.
   try {
-    Part->buttonClicked(Part->deleteButton);
+    w().partsList()->buttonClicked(w().partsList()->deleteButton);
     ADD_FAILURE() << "the unreadable picture is reported";
   } catch (const Failure& failure) {
     EXPECT_TRUE(failure.message().contains(u"logo.bmp"_qs));
   }
   EXPECT_EQ(w().Document.PartCount, 2);
-  ASSERT_EQ(Part->partsTable->rowCount(), 2);
+  ASSERT_EQ(w().partsList()->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"画像"_qs, u"logo.bmp"_qs}));
 }
 
 TEST_F(PartsList, RefreshButtonAndCommandRefillAndClearTheSelection) {
   addThreeParts();
   open();
-  PartsListWindow* first = Part;
+  PartsListWindow* first = w().partsList();
   clickRow(2);
-  Part->partsTable->item(0, 2)->setText(u"stale"_qs);
-  QTest::mouseClick(Part->refreshButton, Qt::LeftButton);
-  EXPECT_EQ(Part->partsTable->item(0, 2)->text(), u"No Title"_qs);
+  w().partsList()->partsTable->item(0, 2)->setText(u"stale"_qs);
+  QTest::mouseClick(w().partsList()->refreshButton, Qt::LeftButton);
+  EXPECT_EQ(w().partsList()->partsTable->item(0, 2)->text(), u"No Title"_qs);
 
   clickRow(2);
   w().runCommand(MainWindow::tagPartsList);
-  EXPECT_EQ(Part, first);
-  EXPECT_EQ(Part->partsTable->rowCount(), 3);
-  EXPECT_EQ(Part->selectedRow(), -1);
+  EXPECT_EQ(w().partsList(), first);
+  EXPECT_EQ(w().partsList()->partsTable->rowCount(), 3);
+  EXPECT_EQ(w().partsList()->selectedRow(), -1);
 }
 
 TEST_F(PartsList, EscapeClosesAndTheNextOpenIsANewCentredWindow) {
   open();
-  QPointer<PartsListWindow> first = Part;
-  QTest::keyClick(Part->partsTable, Qt::Key_Down);
-  EXPECT_EQ(Part, first) << "other keys pass on";
-  QTest::keyClick(Part->partsTable, Qt::Key_Escape);
-  EXPECT_EQ(Part, nullptr);
+  QPointer<PartsListWindow> first = w().partsList();
+  QTest::keyClick(w().partsList()->partsTable, Qt::Key_Down);
+  EXPECT_EQ(w().partsList(), first) << "other keys pass on";
+  QTest::keyClick(w().partsList()->partsTable, Qt::Key_Escape);
+  EXPECT_EQ(w().partsList(), nullptr);
   settle();
   EXPECT_TRUE(first.isNull());
 
   w().move(40, 30);
   open();
-  EXPECT_EQ(Part->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
-  EXPECT_EQ(Part->partsTable->rowCount(), 0);
+  EXPECT_EQ(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
+  EXPECT_EQ(w().partsList()->partsTable->rowCount(), 0);
 }
 
-TEST_F(PartsList, EveryWayOfClosingClearsTheGlobal) {
+TEST_F(PartsList, EveryWayOfClosingLeavesNoOpenList) {
   open();
-  QTest::mouseClick(Part->closeButton, Qt::LeftButton);
-  EXPECT_EQ(Part, nullptr);
+  QTest::mouseClick(w().partsList()->closeButton, Qt::LeftButton);
+  EXPECT_EQ(w().partsList(), nullptr);
 
   open();
   w().newAction->trigger();  // New
-  EXPECT_EQ(Part, nullptr);
+  EXPECT_EQ(w().partsList(), nullptr);
 
   open();
-  QPointer<PartsListWindow> last = Part;
+  QPointer<PartsListWindow> last = w().partsList();
   w().close();
-  EXPECT_EQ(Part, nullptr);
+  EXPECT_EQ(w().partsList(), nullptr);
   settle();
   EXPECT_TRUE(last.isNull());
 }

@@ -69,9 +69,9 @@ TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
       {"delete",
        [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
          w.openPartsList();
-         QTest::mouseClick(Part->partsTable->viewport(), Qt::LeftButton, {},
-                           Part->partsTable->visualItemRect(Part->partsTable->item(0, 1)).center());
-         QTest::mouseClick(Part->deleteButton, Qt::LeftButton);
+         QTest::mouseClick(w.partsList()->partsTable->viewport(), Qt::LeftButton, {},
+                           w.partsList()->partsTable->visualItemRect(w.partsList()->partsTable->item(0, 1)).center());
+         QTest::mouseClick(w.partsList()->deleteButton, Qt::LeftButton);
        }},
       {"string", [](Unsaved& t, MainWindow& w, ScriptedDialogs&) { t.selectText(); w.textEdit->setText(u"ロゴ"_qs); }},
       {"colour",

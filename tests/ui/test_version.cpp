@@ -25,87 +25,87 @@ protected:
     bool ran = false;
     QTimer::singleShot(0, [&] {
       ran = true;
-      ASSERT_NE(Vers, nullptr);
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(Vers));
+      ASSERT_NE(w().versionDialog(), nullptr);
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(w().versionDialog()));
       whileOpen();
     });
     QTimer guard;
     guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-      if (Vers) Vers->reject();
+    QObject::connect(&guard, &QTimer::timeout, [this] {
+      if (w().versionDialog()) w().versionDialog()->reject();
     });
     guard.start(5000);
     w().versionAction->trigger();
     EXPECT_TRUE(ran);
     EXPECT_TRUE(guard.isActive()) << "the window did not close by itself";
-    EXPECT_EQ(Vers, nullptr);
+    EXPECT_EQ(w().versionDialog(), nullptr);
   }
 };
 
 TEST_F(Version, ShowsTheProgramsDetailsModally) {
-  openVersion([] {
-    EXPECT_TRUE(Vers->isModal());
-    EXPECT_EQ(Vers->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_qs);
-    EXPECT_EQ(Vers->size(), QSize(281, 119));
-    EXPECT_EQ(Vers->minimumSize(), Vers->maximumSize());
-    const Qt::WindowFlags flags = Vers->windowFlags();
+  openVersion([this] {
+    EXPECT_TRUE(w().versionDialog()->isModal());
+    EXPECT_EQ(w().versionDialog()->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_qs);
+    EXPECT_EQ(w().versionDialog()->size(), QSize(281, 119));
+    EXPECT_EQ(w().versionDialog()->minimumSize(), w().versionDialog()->maximumSize());
+    const Qt::WindowFlags flags = w().versionDialog()->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowContextHelpButtonHint));
 
     const std::pair<QLabel*, QString> labels[] = {
-        {Vers->nameLabel, u"Pelmora"_qs},
-        {Vers->versionLabel, u"Version 1.00"_qs},
-        {Vers->mailLabel, u"E-Mail : pelmora@example.org"_qs},
-        {Vers->urlLabel, u"URL : https://pelmora.example.org/"_qs},
-        {Vers->iconCreditLabel, u"アイコンは Pelmora 開発チームが作成しました。"_qs},
-        {Vers->iconUrlLabel, u"URL:https://pelmora.example.org/icons/"_qs},
+        {w().versionDialog()->nameLabel, u"Pelmora"_qs},
+        {w().versionDialog()->versionLabel, u"Version 1.00"_qs},
+        {w().versionDialog()->mailLabel, u"E-Mail : pelmora@example.org"_qs},
+        {w().versionDialog()->urlLabel, u"URL : https://pelmora.example.org/"_qs},
+        {w().versionDialog()->iconCreditLabel, u"アイコンは Pelmora 開発チームが作成しました。"_qs},
+        {w().versionDialog()->iconUrlLabel, u"URL:https://pelmora.example.org/icons/"_qs},
     };
     const QPoint places[] = {{52, 8}, {52, 28}, {8, 48}, {8, 64}, {16, 88}, {16, 104}};
     for (int i = 0; i < 6; ++i) {
       EXPECT_EQ(labels[i].first->text(), labels[i].second);
       EXPECT_EQ(labels[i].first->pos(), places[i]) << labels[i].second.toStdString();
     }
-    EXPECT_EQ(Vers->iconFrame->geometry(), QRect(8, 8, 33, 33));
-    EXPECT_EQ(Vers->iconLabel->geometry(), QRect(0, 0, 32, 32));
-    EXPECT_EQ(Vers->iconLabel->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(Vers->separatorLine->geometry(), QRect(8, 80, 265, 2));
-    EXPECT_EQ(Vers->okButton->geometry(), QRect(204, 12, 67, 21));
-    EXPECT_EQ(Vers->okButton->text(), u"OK"_qs);
-    EXPECT_EQ(QApplication::focusWidget(), Vers->okButton);
-    QTest::keyClick(Vers->okButton, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), Vers->okButton) << "the button is the only stop";
-    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
+    EXPECT_EQ(w().versionDialog()->iconFrame->geometry(), QRect(8, 8, 33, 33));
+    EXPECT_EQ(w().versionDialog()->iconLabel->geometry(), QRect(0, 0, 32, 32));
+    EXPECT_EQ(w().versionDialog()->iconLabel->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(w().versionDialog()->separatorLine->geometry(), QRect(8, 80, 265, 2));
+    EXPECT_EQ(w().versionDialog()->okButton->geometry(), QRect(204, 12, 67, 21));
+    EXPECT_EQ(w().versionDialog()->okButton->text(), u"OK"_qs);
+    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->okButton);
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->okButton) << "the button is the only stop";
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
   });
 }
 
 TEST_F(Version, EveryOpeningIsANewWindow) {
   QPointer<VersionDialog> first;
-  openVersion([&] {
-    first = Vers;
-    QTest::keyClick(Vers->okButton, Qt::Key_Return);
+  openVersion([&, this] {
+    first = w().versionDialog();
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Return);
   });
   EXPECT_TRUE(first.isNull()) << "freed on close";
-  openVersion([&] {
+  openVersion([&, this] {
     EXPECT_TRUE(first.isNull());
-    QTest::keyClick(Vers->okButton, Qt::Key_Space);
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Space);
   });
-  openVersion([] { Vers->close(); });
+  openVersion([this] { w().versionDialog()->close(); });
 }
 
 TEST_F(Version, SitsCentredOverTheMainWindowButNeverOffTheOrigin) {
   w().move(100, 50);
   openVersion([this] {
     const QRect main = w().frameGeometry();
-    const QRect own = Vers->frameGeometry();
+    const QRect own = w().versionDialog()->frameGeometry();
     EXPECT_EQ(own.topLeft(), QPoint(main.left() + (main.width() - own.width()) / 2,
                                     main.top() + (main.height() - own.height()) / 2));
-    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
   });
   w().move(-400, -300);
-  openVersion([] {
-    EXPECT_EQ(Vers->frameGeometry().topLeft(), QPoint(0, 0));
-    QTest::keyClick(Vers->okButton, Qt::Key_Escape);
+  openVersion([this] {
+    EXPECT_EQ(w().versionDialog()->frameGeometry().topLeft(), QPoint(0, 0));
+    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
   });
 }
 

@@ -23,7 +23,6 @@
 
 #include <cstring>
 
-MainWindow* Main = nullptr;
 
 namespace {
 
@@ -81,9 +80,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent) : QMai
   clearAtCreation();
 }
 
-MainWindow::~MainWindow() {
-  if (Main == this) Main = nullptr;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::clearAtCreation() {
   clearDocument(Document);

@@ -2,8 +2,10 @@
 
 #include "model/document.h"
 #include "ui/main/dialogs.h"
+#include "ui/parts/partslisthost.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -23,11 +25,12 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class PartsListWindow;
+class VersionDialog;
 
 // The main window: it owns the document block, the canvas with the background and one control
 // per part, the property panel, the menus, the toolbar and the dialogs. A menu item and the
 // toolbar button of the same command share one QAction, which carries the command's id.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public PartsListHost {
   Q_OBJECT
 public:
   // Command ids: menu items and toolbar buttons carry these in QAction::data().
@@ -128,7 +131,7 @@ public:
   // Builds a control for every record in use; returns what could not be shown, one per line.
   QStringList rebuildPartControls();
   void appendPartsListRow(const TPartData& record);
-  void removePart(int index);
+  void removePart(int index) override;
   void freePartControls();
 
   // ---- property panel ----
@@ -140,14 +143,20 @@ public:
   void nudge(int dx, int dy);
   void fillToggled();
   void shadowOffsetEdited(QComboBox* box, std::int32_t TPartData::*field);
-  void resetPanel();
+  void resetPanel() override;
 
   // ---- canvas pointer interaction ----
   void controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void controlMoved(PictureControl* sender, QPoint at);
   void controlReleased(PictureControl* sender, Qt::MouseButton button, QPoint at);
   // A part chosen in the parts list: the press at its centre, with no drag armed.
-  void selectPart(int index);
+  void selectPart(int index) override;
+  std::optional<QPoint> partCentreOnScreen(int index) const override;
+  const TDocument& document() const override { return Document; }
+
+  // The open parts list, or null; the version window while it is shown, or null.
+  PartsListWindow* partsList() const;
+  VersionDialog* versionDialog() const;
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -184,7 +193,8 @@ private:
 
   std::unique_ptr<Dialogs> dialogs_;
   TDocument lastSaved_{};
+  QPointer<PartsListWindow> partsList_;
+  QPointer<VersionDialog> versionDialog_;
   bool shown_ = false;
 };
 
-extern MainWindow* Main;

@@ -143,3 +143,9 @@ void MainWindow::selectPart(int index) {
   controlPressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
   dragMode = NoDrag;
 }
+
+std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const {
+  const PictureControl* c = index == BACKGROUND_TAG ? nullptr : controlOf(index);
+  if (!c) return std::nullopt;
+  return canvas->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
+}

@@ -6,25 +6,33 @@
 
 #include <memory>
 
+PartsListWindow* MainWindow::partsList() const {
+  // A list that has been closed is on its way out, though Qt frees it only later.
+  PartsListWindow* list = partsList_.data();
+  return list && list->isVisible() ? list : nullptr;
+}
+
+VersionDialog* MainWindow::versionDialog() const { return versionDialog_.data(); }
+
 void MainWindow::openPartsList() {
-  if (!Part) Part = new PartsListWindow(this);
-  Part->show();
-  Part->raise();
-  Part->activateWindow();
-  Part->fillList();
+  PartsListWindow* list = partsList();
+  if (!list) partsList_ = list = new PartsListWindow(*this, this);
+  list->show();
+  list->raise();
+  list->activateWindow();
+  list->fillList();
 }
 
 void MainWindow::closePartsList() {
-  // Closing clears Part at once; the window itself goes once the event loop gets to it.
-  if (Part) Part->close();
+  if (PartsListWindow* list = partsList()) list->close();
 }
 
 void MainWindow::appendPartsListRow(const TPartData& record) {
-  if (Part) Part->appendRow(record);
+  if (PartsListWindow* list = partsList()) list->appendRow(record);
 }
 
 void MainWindow::showVersion() {
   const std::unique_ptr<VersionDialog> window(new VersionDialog(this));
-  Vers = window.get();
+  versionDialog_ = window.get();
   window->exec();
 }

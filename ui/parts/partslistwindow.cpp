@@ -4,8 +4,6 @@
 
 #include "model/fixedstring.h"
 #include "model/paths.h"
-#include "ui/main/picturecontrol.h"
-#include "ui/main/mainwindow.h"
 #include "ui/version/versiondialog.h"
 
 #include <QCloseEvent>
@@ -18,7 +16,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-PartsListWindow* Part = nullptr;
 
 namespace {
 
@@ -44,7 +41,7 @@ QString partName(const TPartData& record) {
 
 }  // namespace
 
-PartsListWindow::PartsListWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
+PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(owner, Qt::Tool), host_(host) {
   setWindowTitle(QStringLiteral("部品ﾘｽﾄ"));
   QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
   face.setPixelSize(12);
@@ -91,9 +88,7 @@ PartsListWindow::PartsListWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   if (owner) owner->installEventFilter(this);
 }
 
-PartsListWindow::~PartsListWindow() {
-  if (Part == this) Part = nullptr;
-}
+PartsListWindow::~PartsListWindow() = default;
 
 QPushButton* PartsListWindow::addButton(int tag, int x, const QString& caption, const QColor& colour) {
   auto* button = new QPushButton(caption, buttonPanel);
@@ -123,13 +118,12 @@ void PartsListWindow::firstShow() { partsTable->setRowCount(0); }
 void PartsListWindow::closeEvent(QCloseEvent* event) {
   // FormClose: the window is freed once the event is over; until then nobody may reach it.
   event->accept();
-  if (Part == this) Part = nullptr;
   deleteLater();
 }
 
 void PartsListWindow::fillList() {
   partsTable->setRowCount(0);
-  const TDocument& doc = Main->Document;
+  const TDocument& doc = host_.document();
   for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i) appendRow(doc.Parts[i]);
 }
 
@@ -149,18 +143,15 @@ int PartsListWindow::selectedRow() const {
 void PartsListWindow::rowClicked() {
   const int row = selectedRow();
   if (row < 0)
-    Main->resetPanel();
+    host_.resetPanel();
   else
-    Main->selectPart(row);
+    host_.selectPart(row);
 }
 
 void PartsListWindow::rowDoubleClicked() {
   const int row = selectedRow();
   if (row < 0 || row >= MAX_PARTS) return;
-  const PictureControl* c = Main->partControls[static_cast<size_t>(row)];
-  if (!c) return;
-  const QPoint centre(c->left() + c->width() / 2, c->top() + c->height() / 2);
-  QCursor::setPos(Main->canvas->mapToGlobal(centre));
+  if (const std::optional<QPoint> centre = host_.partCentreOnScreen(row)) QCursor::setPos(*centre);
 }
 
 void PartsListWindow::buttonClicked(QPushButton* sender) {
@@ -174,7 +165,7 @@ void PartsListWindow::buttonClicked(QPushButton* sender) {
       // The controls are rebuilt even when some picture cannot be shown, and the list must
       // match them before that report goes out.
       try {
-        Main->removePart(row);
+        host_.removePart(row);
       } catch (...) {
         fillList();
         throw;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/document.h"
+#include "ui/parts/partslisthost.h"
 
 #include <QWidget>
 
@@ -14,7 +15,8 @@ class QTableWidget;
 class PartsListWindow : public QWidget {
   Q_OBJECT
 public:
-  explicit PartsListWindow(QWidget* owner);
+  // `host` is the window that owns the list and outlives it.
+  PartsListWindow(PartsListHost& host, QWidget* owner);
   ~PartsListWindow() override;
 
   QTableWidget* partsTable = nullptr;
@@ -44,8 +46,7 @@ private:
   void firstShow();
   QPushButton* addButton(int tag, int x, const QString& caption, const QColor& colour);
 
+  PartsListHost& host_;
   bool placed_ = false;
 };
 
-// The open parts list, or null while none is open.
-extern PartsListWindow* Part;

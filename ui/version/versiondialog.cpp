@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-VersionDialog* Vers = nullptr;
 
 QPoint centredOver(const QRect& owner, const QSize& own) {
   // Integer division truncates toward zero, as the placement always has.
@@ -66,9 +65,7 @@ VersionDialog::VersionDialog(QWidget* owner)
   okButton->setFocus();
 }
 
-VersionDialog::~VersionDialog() {
-  if (Vers == this) Vers = nullptr;
-}
+VersionDialog::~VersionDialog() = default;
 
 void VersionDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

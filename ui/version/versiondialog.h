@@ -32,5 +32,3 @@ protected:
 // `owner`: never left of or above the screen's origin.
 QPoint centredOver(const QRect& owner, const QSize& own);
 
-// The open version window, or null.
-extern VersionDialog* Vers;

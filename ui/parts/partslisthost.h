@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/document.h"
+
+#include <QPoint>
+
+#include <optional>
+
+// What the parts list needs of the window that owns it: the document to list, and the few things
+// a click in the list does there.
+class PartsListHost {
+public:
+  virtual const TDocument& document() const = 0;
+  // As a press on the part's control would select it, with no drag armed.
+  virtual void selectPart(int index) = 0;
+  // The panel shows nothing and the background is selected.
+  virtual void resetPanel() = 0;
+  virtual void removePart(int index) = 0;
+  // Where the part's centre is on the screen, when the part has a control.
+  virtual std::optional<QPoint> partCentreOnScreen(int index) const = 0;
+
+protected:
+  ~PartsListHost() = default;
+};
