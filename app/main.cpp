@@ -93,10 +93,8 @@ int main(int argc, char** argv) {
     const int result = app.exec();
     Main = nullptr;
     return result == 0 ? kDone : result;
-  } catch (const Failure& failure) {
-    app.reportError(failure.message());
-  } catch (const std::exception& e) {
-    app.reportError(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    reportError(messageOfCurrentException());
   }
   return kFailed;
 }
