@@ -2,7 +2,6 @@
 
 #include "model/failure.h"
 #include "render/fonts.h"
-#include "ui/main/errorreport.h"
 #include "ui/main/messagebox.h"
 
 #include <QLibraryInfo>
@@ -10,8 +9,6 @@
 #include <QProxyStyle>
 #include <QToolTip>
 #include <QTranslator>
-
-#include <new>
 
 namespace {
 
@@ -27,11 +24,6 @@ public:
 };
 
 }  // namespace
-
-QString reportText(const QString& message) {
-  if (!message.isEmpty() && message.back() > u'.') return message + u'.';
-  return message;
-}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Pelmora"));
@@ -49,32 +41,21 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   hints.setColor(QPalette::ToolTipBase, QColor(HintColor));
   hints.setColor(QPalette::ToolTipText, Qt::black);
   QToolTip::setPalette(hints);
-  setErrorReporter([this](const QString& message) { reportError(message); });
+  setErrorSink(nullptr);
 }
 
 TApplication* TApplication::instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
-void TApplication::setErrorSink(ErrorSink sink) { sink_ = std::move(sink); }
-
-void TApplication::reportError(const QString& message) {
-  const QString text = reportText(message);
-  const QString caption = applicationName();
-  if (sink_) {
-    sink_(text, caption);
-    return;
-  }
-  showStopMessage(activeWindow(), caption, text);
+void TApplication::setErrorSink(ErrorSink sink) {
+  if (!sink) sink = [](const QString& text, const QString& caption) { showStopMessage(activeWindow(), caption, text); };
+  ::setErrorSink(std::move(sink));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const Failure& failure) {
-    reportError(failure.message());
-  } catch (const std::bad_alloc&) {
-    reportError(QStringLiteral("メモリが足りません"));
-  } catch (const std::exception& e) {
-    reportError(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    reportError(messageOfCurrentException());
   }
   return false;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QApplication>
+#include "ui/main/errorreport.h"
 
-#include <functional>
+#include <QApplication>
 
 // The application object: the program's title and hint settings, and the top-level error
 // report. Every failure a command raises ends up in notify(), which shows it and lets the event
@@ -18,16 +18,8 @@ public:
 
   bool notify(QObject* receiver, QEvent* event) override;
 
-  // Where the report goes; a message box unless the main window (or a test) installs its own.
-  using ErrorSink = std::function<void(const QString& text, const QString& caption)>;
+  // Installs the error sink; nullptr brings back the application's own, a message box.
   void setErrorSink(ErrorSink sink);
-  void reportError(const QString& message);
 
   static TApplication* instance();
-
-private:
-  ErrorSink sink_;
 };
-
-// The report's text: the message with a full stop when its last character sorts after ".".
-QString reportText(const QString& message);

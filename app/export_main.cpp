@@ -13,7 +13,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <new>
 
 namespace {
 
@@ -70,10 +69,8 @@ int main(int argc, char** argv) {
   installFontSubstitutions();
   try {
     return exportProject(args[0], args[1]);
-  } catch (const Failure& failure) {
-    report(failure.message());
-  } catch (const std::bad_alloc&) {
-    report(QStringLiteral("メモリが足りません"));
+  } catch (...) {
+    report(messageOfCurrentException());
   }
   return kFailed;
 }

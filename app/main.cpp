@@ -91,10 +91,8 @@ int main(int argc, char** argv) {
       window.openProjectAtStart(QFileInfo(commandLine.project).absoluteFilePath());
     const int result = app.exec();
     return result == 0 ? kDone : result;
-  } catch (const Failure& failure) {
-    app.reportError(failure.message());
-  } catch (const std::exception& e) {
-    app.reportError(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    reportError(messageOfCurrentException());
   }
   return kFailed;
 }

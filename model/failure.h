@@ -17,3 +17,8 @@ private:
   QString message_;
   QByteArray utf8_;
 };
+
+// What the user reads about the exception being handled: a Failure's own message, a plain note
+// for memory running out, the text of any other standard exception. Call it only inside a catch
+// block; an exception of no standard type goes on unwinding from there, as if never caught.
+QString messageOfCurrentException();

@@ -30,7 +30,7 @@ TEST_F(QtMessageFilter, DropsQtsNotesAndKeepsTheProgramsOwnMessages) {
         qWarning("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-test'");
         qDebug("a debugging note");
         qInfo("an informative note");
-        setErrorReporter(nullptr);
+        setErrorSink(nullptr);
         reportError(QStringLiteral("the program's own message"));
         std::exit(0);
       },

@@ -39,7 +39,7 @@ TEST(Messages, TheirTextCanBeSelectedAndCopied) {
             wanted);
   // The top-level report, as a failing command raises it.
   TApplication::instance()->setErrorSink(nullptr);
-  EXPECT_EQ(flagsOfMessage([] { TApplication::instance()->reportError(u"JPEG エラー #53"_qs); }) & wanted, wanted);
+  EXPECT_EQ(flagsOfMessage([] { reportError(u"JPEG エラー #53"_qs); }) & wanted, wanted);
   // Through the main window's dialogs, as the wrong-extension message is shown.
   QtDialogs dialogs(&owner);
   EXPECT_EQ(flagsOfMessage([&] { dialogs.showMessage(u"text"_qs, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs); }) & wanted, wanted);

@@ -1,5 +1,6 @@
 #include "ui/main/errorreport.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 namespace {
@@ -7,18 +8,24 @@ namespace {
 // The program's own category, which the start-up's filter of Qt's notes lets through.
 Q_LOGGING_CATEGORY(programLog, "pelmora")
 
-ErrorReporter& reporter() {
-  static ErrorReporter instance;
+ErrorSink& sink() {
+  static ErrorSink instance;
   return instance;
 }
 
 }  // namespace
 
-void setErrorReporter(ErrorReporter r) { reporter() = std::move(r); }
+void setErrorSink(ErrorSink s) { sink() = std::move(s); }
+
+QString reportText(const QString& message) {
+  if (!message.isEmpty() && message.back() > u'.') return message + u'.';
+  return message;
+}
 
 void reportError(const QString& message) {
-  if (reporter())
-    reporter()(message);
+  const QString text = reportText(message);
+  if (sink())
+    sink()(text, QCoreApplication::applicationName());
   else
-    qCWarning(programLog, "%s", qUtf8Printable(message));
+    qCWarning(programLog, "%s", qUtf8Printable(text));
 }

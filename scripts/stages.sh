@@ -1,0 +1,33 @@
+# Sourced by scripts/test and scripts/check: named stages, so that a red run says where it broke,
+# and the build-and-test suite both run.
+#
+# `stage NAME` prints "== NAME ==" and names everything up to the next stage; a command failing
+# there ends the run (set -e) with "FAILED in stage NAME".
+
+current_stage=""
+report_failed_stage() {
+  local status=$?
+  if [ "$status" -ne 0 ] && [ -n "$current_stage" ]; then echo "FAILED in stage $current_stage" >&2; fi
+  exit "$status"
+}
+trap report_failed_stage EXIT
+
+stage() {
+  current_stage=$1
+  echo "== $current_stage =="
+}
+
+# A build with warnings as errors in DIR, configured with the options given, and its tests.
+run_suite() {
+  local dir=$1; shift
+  echo "== $(basename "$dir") =="
+  cmake -S "$top" -B "$dir" -G Ninja -DPELMORA_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
+}
+
+# The Debian packages, checked once: the scripts a run calls after this skip their own check.
+install_packages() {
+  "$top/scripts/install-deps"
+  export PELMORA_DEPS_DONE=1
+}
