@@ -75,7 +75,7 @@ public:
     const int n = count_++;
     QString image = QStringLiteral("'%1'").arg(file);
     if (seeThrough) {
-      lines_ << QStringLiteral("vips relational_const %1 \"$t/m%2.v\" noteq %3 %4 %5")
+      lines_ << QStringLiteral("vips relational_const %1 \"$t/m%2.v\" noteq \"%3 %4 %5\"")
                     .arg(image)
                     .arg(n)
                     .arg(qRed(key))
