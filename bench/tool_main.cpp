@@ -5,9 +5,10 @@
 //   encode PPM OUTPUT  codes a binary PPM's pixels as the logo export codes a JPEG
 //   budget PROJECT     prints the bytes of the project's decoded pictures, background included
 //   start              does nothing: the process's start-up alone, Qt's libraries loaded
-//   scale PROJECT OUT WIDTH HEIGHT
+//   scale PROJECT OUT WIDTH HEIGHT [PARTS]
 //                      writes PROJECT with its background stretched to WIDTH x HEIGHT and every
-//                      part's place, and every picture part's size, scaled with it
+//                      part's place, and every picture part's size, scaled with it; with PARTS,
+//                      only the first PARTS parts are kept
 //   logo PROJECT PPM   writes the project's logo pixels as a binary PPM, for cjpeg to code
 //   export PROJECT OUTPUT
 //                      exports the logo as the editor does and prints the export's own time in
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -86,8 +88,12 @@ qint64 decodedBytes(const QString& project) {
 }
 
 // Places scale about the background's top-left corner, which stays where it is.
-void scaleProject(const QString& input, const QString& output, int width, int height) {
+void scaleProject(const QString& input, const QString& output, int width, int height, int parts) {
   TDocument doc = readProjectFile(input);
+  if (parts < doc.PartCount) {
+    doc.PartCount = std::max(parts, 0);
+    std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData) * static_cast<size_t>(MAX_PARTS - doc.PartCount));
+  }
   const double fx = static_cast<double>(width) / doc.BackWidth;
   const double fy = static_cast<double>(height) / doc.BackHeight;
   const auto along = [](int origin, int value, double f) { return origin + static_cast<int>((value - origin) * f); };
@@ -123,7 +129,7 @@ void writeLogoPpm(const QString& project, const QString& output) {
 
 int usage() {
   std::fputs("Usage: pelmora-bench-tool read FILE | encode PPM OUTPUT | budget PROJECT | start |\n"
-             "  scale PROJECT OUTPUT WIDTH HEIGHT | logo PROJECT PPM | export PROJECT OUTPUT\n", stderr);
+             "  scale PROJECT OUTPUT WIDTH HEIGHT [PARTS] | logo PROJECT PPM | export PROJECT OUTPUT\n", stderr);
   return 2;
 }
 
@@ -144,8 +150,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (args[0] == QLatin1String("start") && args.size() == 1) return 0;
-    if (args[0] == QLatin1String("scale") && args.size() == 5) {
-      scaleProject(args[1], args[2], args[3].toInt(), args[4].toInt());
+    if (args[0] == QLatin1String("scale") && (args.size() == 5 || args.size() == 6)) {
+      scaleProject(args[1], args[2], args[3].toInt(), args[4].toInt(), args.size() == 6 ? args[5].toInt() : MAX_PARTS);
       return 0;
     }
     if ((args[0] == QLatin1String("logo") || args[0] == QLatin1String("export")) && args.size() == 3) {

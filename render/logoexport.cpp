@@ -64,8 +64,9 @@ private:
   std::vector<LayerBands> layers_;  // the background first, then the parts that land anything
 };
 
-// About this many bytes a band, so that a band is still in the cache when the encoder reads it.
-constexpr int CODING_UNIT_ROWS = 16;  // 4:2:0 subsampling
+// Bands are whole JPEG coding units of 4:2:0 subsampling tall, and about a megabyte, so that a
+// band is still in the cache when the encoder reads it.
+constexpr int CODING_UNIT_ROWS = 16;
 constexpr qint64 BAND_BYTES = qint64{1} << 20;
 
 // The logo file, written under a temporary name and renamed over `path` only once it is whole:
@@ -136,7 +137,7 @@ void composeInBands(LogoComposer& composer, bool upward, const Write& write) {
   const auto rowsOf = [&](int n) { return std::min(rows, height - topOf(n)); };
 
   constexpr int IN_FLIGHT = 3;
-  const BandBuffers buffers(std::min(IN_FLIGHT, bands), width, rows);
+  const BandBuffers buffers(std::min(IN_FLIGHT, bands), width, std::min(rows, height));
 
   std::mutex mutex;
   std::condition_variable changed;
