@@ -53,6 +53,67 @@ void overlay(QStringList& args, const QString& file, const QString& key, const Q
        << QStringLiteral("-composite");
 }
 
+// The same flatten in libvips's operations, one `vips` command each, intermediate images in its
+// own uncompressed format in a temporary folder: `resize --kernel nearest` for the stretches;
+// for a see-through colour, `relational_const noteq` and `bandbool or` make the alpha band that
+// `bandjoin` adds; one `composite` (mode 2, over) lays every overlay at its place on the
+// background, saved as a 4:2:0 quality-90 JPEG.
+class VipsScript {
+public:
+  VipsScript() {
+    lines_ << QStringLiteral("#!/usr/bin/env bash") << QStringLiteral("# bash flatten-vips.sh OUTPUT.jpg")
+           << QStringLiteral("set -euo pipefail") << QStringLiteral("out=$1") << QStringLiteral("t=$(mktemp -d)")
+           << QStringLiteral("trap 'rm -rf \"$t\"' EXIT");
+  }
+
+  void background(const QString& file, double scale) {
+    lines_ << QStringLiteral("vips resize '%1' \"$t/bg.v\" %2 --kernel nearest").arg(file).arg(scale, 0, 'g', 17);
+  }
+
+  // `key` empty: opaque. `scaleX` 0: at its own size.
+  void overlay(const QString& file, QRgb key, bool seeThrough, double scaleX, double scaleY, int x, int y) {
+    const int n = count_++;
+    QString image = QStringLiteral("'%1'").arg(file);
+    if (seeThrough) {
+      lines_ << QStringLiteral("vips relational_const %1 \"$t/m%2.v\" noteq \"%3 %4 %5\"")
+                    .arg(image)
+                    .arg(n)
+                    .arg(qRed(key))
+                    .arg(qGreen(key))
+                    .arg(qBlue(key))
+             << QStringLiteral("vips bandbool \"$t/m%1.v\" \"$t/a%1.v\" or").arg(n)
+             << QStringLiteral("vips bandjoin \"%1 $t/a%2.v\" \"$t/k%2.v\"").arg(file).arg(n);
+      image = QStringLiteral("\"$t/k%1.v\"").arg(n);
+    }
+    if (scaleX > 0) {
+      lines_ << QStringLiteral("vips resize %1 \"$t/r%2.v\" %3 --vscale %4 --kernel nearest")
+                    .arg(image)
+                    .arg(n)
+                    .arg(scaleX, 0, 'g', 17)
+                    .arg(scaleY, 0, 'g', 17);
+      image = QStringLiteral("\"$t/r%1.v\"").arg(n);
+    }
+    images_ << image.remove(u'"').remove(u'\'');
+    xs_ << QString::number(x);
+    ys_ << QString::number(y);
+  }
+
+  QString text() const {
+    QStringList lines = lines_;
+    lines << QStringLiteral("vips composite \"$t/bg.v %1\" \"$out[Q=90,subsample-mode=on]\" \"%2\" --x \"%3\" --y \"%4\"")
+                 .arg(images_.join(u' '), QStringList(count_, QStringLiteral("2")).join(u' '), xs_.join(u' '),
+                      ys_.join(u' '));
+    return lines.join(u'\n') + u'\n';
+  }
+
+private:
+  QStringList lines_;
+  QStringList images_;
+  QStringList xs_;
+  QStringList ys_;
+  int count_ = 0;
+};
+
 class Writer {
 public:
   Writer(const QString& folder, std::uint64_t seed) : dir_(folder), random_(seed) {}
@@ -80,6 +141,7 @@ public:
     writeWholeFile(file, bmp24(text.raster.copy(QRect(QPoint(0, 0), text.controlSize))));
     const QString key = r.FillOn == 1 ? QString() : hex(transparentColour(text.raster));
     overlay(args_, file, key, QString(), r.Left - BACK_LEFT, r.Top - BACK_TOP);
+    vips_.overlay(file, transparentColour(text.raster), r.FillOn != 1, 0, 0, r.Left - BACK_LEFT, r.Top - BACK_TOP);
   }
 
   void picturePart(TPartData& r, int n) {
@@ -120,6 +182,8 @@ public:
     r.Top = BACK_TOP + random_.between(-r.Height / 4, HEAVY_HEIGHT - r.Height * 3 / 4);
     overlay(args_, file, hex(key), QStringLiteral("%1x%2!").arg(r.Width).arg(r.Height), r.Left - BACK_LEFT,
             r.Top - BACK_TOP);
+    vips_.overlay(file, key, true, static_cast<double>(r.Width) / w, static_cast<double>(r.Height) / h,
+                  r.Left - BACK_LEFT, r.Top - BACK_TOP);
   }
 
   HeavyFiles write(bool comparisonFiles) {
@@ -135,6 +199,7 @@ public:
     doc.BackHeight = HEAVY_HEIGHT;
     args_ << background << QStringLiteral("-filter") << QStringLiteral("point") << QStringLiteral("-resize")
           << QStringLiteral("%1x%2!").arg(HEAVY_WIDTH).arg(HEAVY_HEIGHT);
+    vips_.background(background, static_cast<double>(HEAVY_WIDTH) / BACKGROUND_WIDTH);
 
     // Text and pictures interleaved at random, so each kind lies over the other.
     std::vector<PartKind> order(TEXT_PARTS, pkText);
@@ -156,6 +221,8 @@ public:
     writeProjectFile(files.project, doc);
     files.convertArgs = path(QStringLiteral("flatten.args"));
     writeWholeFile(files.convertArgs, (args_.join(u'\n') + u'\n').toUtf8());
+    files.vipsScript = path(QStringLiteral("flatten-vips.sh"));
+    writeWholeFile(files.vipsScript, vips_.text().toUtf8());
     if (comparisonFiles) {
       const QImage large = photo(HEAVY_WIDTH, HEAVY_HEIGHT, random_);
       files.photoJpeg = path(QStringLiteral("photo12.jpg"));
@@ -182,6 +249,7 @@ private:
   Random random_;
   QSet<QRgb> keys_;
   QStringList args_;
+  VipsScript vips_;
 };
 
 }  // namespace

@@ -15,6 +15,7 @@ inline constexpr int HEAVY_HEIGHT = 3000;
 struct HeavyFiles {
   QString project;      // heavy.rpf
   QString convertArgs;  // ImageMagick's arguments for the same flatten, one a line, output name left off
+  QString vipsScript;   // the same flatten as libvips commands: bash flatten-vips.sh OUTPUT.jpg
   QString photoJpeg;    // 4000 x 3000 photo, JPEG quality 90 (decode comparison)
   QString photoPpm;     // the same photo's pixels before coding (encode comparison)
   QString bitmap32;     // 4000 x 3000 32-bit bitmap (read comparison)

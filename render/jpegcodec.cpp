@@ -216,12 +216,14 @@ private:
 // The coded bytes go into memory of our own, which the Encoder frees once whatever happens: the
 // library's own memory destination starts at 4 KiB, copies its buffer into one twice the size
 // each time it fills up, and leaves the caller a pointer to a freed buffer when it fails after
-// growing one.
+// growing one. Streamed, the buffer stays one size and is handed to a sink each time it fills.
 struct OutputBuffer {
   jpeg_destination_mgr manager;  // first, so the library's pointer to it is a pointer to the buffer
   unsigned char* data;
   size_t capacity;
-  size_t size;  // what the finished file holds
+  size_t size;     // what the finished file holds, when it is kept in memory
+  ByteSink* sink;  // or where each full buffer goes
+  bool sinkRefused;
 };
 
 void startOutput(j_compress_ptr cinfo) {
@@ -249,22 +251,44 @@ void finishOutput(j_compress_ptr cinfo) {
   out->size = out->capacity - out->manager.free_in_buffer;
 }
 
+void handOn(j_compress_ptr cinfo, size_t bytes) {
+  auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+  if (!out->sink->put(reinterpret_cast<const char*>(out->data), static_cast<qsizetype>(bytes))) {
+    out->sinkRefused = true;
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  }
+  startOutput(cinfo);
+}
+
+boolean flushOutput(j_compress_ptr cinfo) {
+  handOn(cinfo, reinterpret_cast<OutputBuffer*>(cinfo->dest)->capacity);
+  return TRUE;
+}
+
+void flushRest(j_compress_ptr cinfo) {
+  const auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+  handOn(cinfo, out->capacity - out->manager.free_in_buffer);
+}
+
 struct EncodeContext {
   jpeg_compress_struct cinfo{};
   ErrorTrap trap{};
-  const uchar* bits = nullptr;
-  qsizetype bytesPerLine = 0;
   JDIMENSION width = 0;
   JDIMENSION height = 0;
   bool rgb888 = false;  // else RGB32
   OutputBuffer output{};
+  // The rows the next writeRows() codes.
+  const uchar* bits = nullptr;
+  qsizetype bytesPerLine = 0;
+  JDIMENSION rows = 0;
 };
 
-void writeJpeg(EncodeContext& c) {
+void startJpeg(EncodeContext& c) {
   jpeg_create_compress(&c.cinfo);
+  const bool streamed = c.output.sink != nullptr;
   c.output.manager.init_destination = startOutput;
-  c.output.manager.empty_output_buffer = growOutput;
-  c.output.manager.term_destination = finishOutput;
+  c.output.manager.empty_output_buffer = streamed ? flushOutput : growOutput;
+  c.output.manager.term_destination = streamed ? flushRest : finishOutput;
   c.cinfo.dest = &c.output.manager;
   c.cinfo.image_width = c.width;
   c.cinfo.image_height = c.height;
@@ -276,13 +300,19 @@ void writeJpeg(EncodeContext& c) {
   jpeg_set_defaults(&c.cinfo);
   jpeg_set_quality(&c.cinfo, 90, TRUE);
   jpeg_start_compress(&c.cinfo, TRUE);
-  JSAMPROW rows[ROWS_PER_CALL];
-  while (c.cinfo.next_scanline < c.cinfo.image_height) {
-    const JDIMENSION count = pointRows(rows, c.bits, c.bytesPerLine, c.cinfo.next_scanline, c.cinfo.image_height);
-    jpeg_write_scanlines(&c.cinfo, rows, count);
-  }
-  jpeg_finish_compress(&c.cinfo);
 }
+
+void writeRows(EncodeContext& c) {
+  JSAMPROW rows[ROWS_PER_CALL];
+  for (JDIMENSION done = 0; done < c.rows;) {
+    const JDIMENSION count = pointRows(rows, c.bits, c.bytesPerLine, done, c.rows);
+    const JDIMENSION taken = jpeg_write_scanlines(&c.cinfo, rows, count);
+    if (taken == 0) return;  // rows beyond the picture's height, which the library ignores
+    done += taken;
+  }
+}
+
+void finishJpeg(EncodeContext& c) { jpeg_finish_compress(&c.cinfo); }
 
 class Encoder {
 public:
@@ -294,30 +324,78 @@ public:
   Encoder(const Encoder&) = delete;
   Encoder& operator=(const Encoder&) = delete;
 
-  QByteArray encode(const QImage& image) {
-    const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_RGB888;
-    const QImage rgb = direct ? image : image.convertToFormat(QImage::Format_RGB32);
-    if (rgb.isNull() && !image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
-    context_.rgb888 = rgb.format() == QImage::Format_RGB888;
-    context_.width = static_cast<JDIMENSION>(rgb.width());
-    context_.height = static_cast<JDIMENSION>(rgb.height());
-    context_.bits = rgb.constBits();
-    context_.bytesPerLine = rgb.bytesPerLine();
-    // Enough for most pictures at this quality; pages of it never written are never touched.
-    const size_t reserve = static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()) * 3 / 8 + 65536;
-    context_.output.data = static_cast<unsigned char*>(std::malloc(reserve));
+  // Into memory of its own, or a buffer at a time into `sink`.
+  void start(JDIMENSION width, JDIMENSION height, bool rgb888, size_t buffer, ByteSink* sink) {
+    context_.width = width;
+    context_.height = height;
+    context_.rgb888 = rgb888;
+    context_.output.data = static_cast<unsigned char*>(std::malloc(buffer));
     if (context_.output.data == nullptr) throw Failure(QStringLiteral("メモリが足りません"));
-    context_.output.capacity = reserve;
-    if (!runTrapped(context_.trap, writeJpeg, context_)) throw jpegFailure(context_.trap);
+    context_.output.capacity = buffer;
+    context_.output.sink = sink;
+    run(startJpeg);
+  }
+
+  void write(const uchar* bits, qsizetype bytesPerLine, JDIMENSION rows) {
+    context_.bits = bits;
+    context_.bytesPerLine = bytesPerLine;
+    context_.rows = rows;
+    run(writeRows);
+  }
+
+  void finish() { run(finishJpeg); }
+
+  QByteArray bytes() const {
     return QByteArray(reinterpret_cast<const char*>(context_.output.data), static_cast<qsizetype>(context_.output.size));
   }
 
 private:
+  void run(void (*step)(EncodeContext&)) {
+    if (runTrapped(context_.trap, step, context_)) return;
+    if (context_.output.sinkRefused) throw Failure(QStringLiteral("ストリームへの書き込みエラー"));
+    throw jpegFailure(context_.trap);
+  }
+
   EncodeContext context_;
 };
+
+// A streamed file's bytes go to the sink this many at a time.
+constexpr size_t STREAM_BUFFER = size_t{256} << 10;
 
 }  // namespace
 
 QImage decodeJpeg(QByteArrayView data) { return Decoder(data).decode(); }
 
-QByteArray encodeJpeg(const QImage& image) { return Encoder().encode(image); }
+QByteArray encodeJpeg(const QImage& image) {
+  const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_RGB888;
+  const QImage rgb = direct ? image : image.convertToFormat(QImage::Format_RGB32);
+  if (rgb.isNull() && !image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
+  Encoder encoder;
+  // Enough for most pictures at this quality; pages of it never written are never touched.
+  const size_t reserve = static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()) * 3 / 8 + 65536;
+  encoder.start(static_cast<JDIMENSION>(rgb.width()), static_cast<JDIMENSION>(rgb.height()),
+                rgb.format() == QImage::Format_RGB888, reserve, nullptr);
+  encoder.write(rgb.constBits(), rgb.bytesPerLine(), static_cast<JDIMENSION>(rgb.height()));
+  encoder.finish();
+  return encoder.bytes();
+}
+
+struct JpegRowEncoder::Context {
+  Encoder encoder;
+  int width;
+};
+
+JpegRowEncoder::JpegRowEncoder(int width, int height, ByteSink& sink) : context_(std::make_unique<Context>()) {
+  context_->width = width;
+  context_->encoder.start(static_cast<JDIMENSION>(std::max(width, 0)), static_cast<JDIMENSION>(std::max(height, 0)),
+                          false, STREAM_BUFFER, &sink);
+}
+
+JpegRowEncoder::~JpegRowEncoder() = default;
+
+void JpegRowEncoder::write(const QImage& rows) {
+  Q_ASSERT(rows.format() == QImage::Format_RGB32 && rows.width() == context_->width);
+  context_->encoder.write(rows.constBits(), rows.bytesPerLine(), static_cast<JDIMENSION>(rows.height()));
+}
+
+void JpegRowEncoder::finish() { context_->encoder.finish(); }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -70,55 +71,119 @@ QImage drawableRaster(const QImage& raster, bool transparent) {
 
 namespace {
 
-// Calls row(j, pixels) for each row j of `area`: `pixels` is that row as it lands, clear pixels
-// and columns an unstretched raster does not reach being 0, or null where the raster does not
-// reach the row at all.
-template <typename Row>
-void forEachLandingRow(const QImage& drawable, QSize controlSize, bool stretch, QRect area, const Row& row) {
-  const qint64 rw = drawable.width();
-  const qint64 rh = drawable.height();
-  const qint64 cw = controlSize.width();
-  const qint64 ch = controlSize.height();
-  const auto width = static_cast<size_t>(area.width());
+constexpr QRgb OPAQUE_BLACK = 0xFF000000u;
 
-  // Source column of each target column, computed once per call rather than per pixel. They never
-  // decrease, so the columns an unstretched raster does not reach are all at the end.
-  std::vector<int> columns(width);
-  size_t reached = 0;
-  for (size_t i = 0; i < width; ++i) {
-    const qint64 x = area.left() + static_cast<qint64>(i);
-    const qint64 sx = stretch ? x * rw / cw : x;
-    if (sx >= rw) break;
-    columns[i] = static_cast<int>(sx);
-    reached = i + 1;
+// The raster pixels shown pixel x stands for along one axis: [first(x), end(x)). Only a shrinking
+// axis of a raster that keeps its black pixels stands for more than one.
+class Axis {
+public:
+  Axis(qint64 raster, qint64 shown, bool stretch, bool keepBlack)
+      : raster_(raster), shown_(shown), stretch_(stretch), spans_(keepBlack && stretch && raster > shown) {}
+  qint64 first(qint64 x) const { return stretch_ ? x * raster_ / shown_ : x; }
+  qint64 end(qint64 x) const { return spans_ ? (x + 1) * raster_ / shown_ : first(x) + 1; }
+  bool spans() const { return spans_; }
+
+private:
+  qint64 raster_;
+  qint64 shown_;
+  bool stretch_;
+  bool spans_;
+};
+
+// The canvas's source of pixels: the drawable, made once per raster.
+class DrawableSource {
+public:
+  explicit DrawableSource(const QImage& drawable) : drawable_(drawable) {}
+  QSize size() const { return drawable_.size(); }
+  const QRgb* row(int sy) { return reinterpret_cast<const QRgb*>(drawable_.constScanLine(sy)); }
+  void gather(int sy, const int* columns, size_t n, QRgb* out) {
+    const QRgb* source = row(sy);
+    for (size_t i = 0; i < n; ++i) out[i] = source[columns[i]];
   }
-  // Made once for every run of target rows showing the same raster row: a part stretched taller
-  // than its picture repeats each row.
-  std::vector<QRgb> scaled(width, 0u);
-  qint64 scaledRow = -1;
-  for (int j = 0; j < area.height(); ++j) {
-    const qint64 y = area.top() + j;
-    const qint64 sy = stretch ? y * rh / ch : y;
-    if (sy < 0 || sy >= rh) {
-      row(j, nullptr);
-      continue;
+
+private:
+  const QImage& drawable_;
+};
+
+// A control area's rows as they land: row(y) is control row y's pixels for the area's columns,
+// clear pixels and columns an unstretched raster does not reach being 0, or null where the raster
+// does not reach the row at all. `Source` gives the drawable's pixels: gather() the given columns
+// of one row, row() a whole row.
+template <typename Source>
+class LandingRows {
+public:
+  LandingRows(Source source, const Showing& showing, qint64 areaLeft, size_t width)
+      : source_(std::move(source)),
+        columnsAxis_(source_.size().width(), showing.control.width(), showing.stretch, showing.keepBlack),
+        rowsAxis_(source_.size().height(), showing.control.height(), showing.stretch, showing.keepBlack),
+        columns_(width),
+        scaled_(width, 0u) {
+    const qint64 rw = source_.size().width();
+    // Source columns computed once rather than per pixel. They never decrease, so the columns an
+    // unstretched raster does not reach are all at the end.
+    if (columnsAxis_.spans()) ends_.resize(width);
+    for (size_t i = 0; i < width; ++i) {
+      const qint64 x = areaLeft + static_cast<qint64>(i);
+      const qint64 sx = columnsAxis_.first(x);
+      if (sx >= rw) break;
+      columns_[i] = static_cast<int>(sx);
+      if (!ends_.empty()) ends_[i] = static_cast<int>(columnsAxis_.end(x));
+      reached_ = i + 1;
     }
-    if (sy != scaledRow) {
-      const auto* source = reinterpret_cast<const QRgb*>(drawable.constScanLine(static_cast<int>(sy)));
-      for (size_t i = 0; i < reached; ++i) scaled[i] = source[columns[i]];
-      scaledRow = sy;
-    }
-    row(j, scaled.data());
   }
+
+  // How many of the area's columns, from its left, the raster reaches.
+  size_t reached() const { return reached_; }
+
+  const QRgb* row(qint64 y) {
+    const qint64 sy = rowsAxis_.first(y);
+    if (sy < 0 || sy >= source_.size().height()) return nullptr;
+    // Made once for every run of rows showing the same raster row: a part stretched taller than
+    // its picture repeats each row.
+    if (sy != scaledRow_) {
+      source_.gather(static_cast<int>(sy), columns_.data(), reached_, scaled_.data());
+      if (columnsAxis_.spans() || rowsAxis_.spans()) keepBlack(sy, rowsAxis_.end(y));
+      scaledRow_ = sy;
+    }
+    return scaled_.data();
+  }
+
+private:
+  void keepBlack(qint64 firstRow, qint64 endRow) {
+    const bool spans = !ends_.empty();
+    for (qint64 sy = firstRow; sy < endRow; ++sy) {
+      const QRgb* source = source_.row(static_cast<int>(sy));
+      for (size_t i = 0; i < reached_; ++i) {
+        const int end = spans ? ends_[i] : columns_[i] + 1;
+        for (int sx = columns_[i]; sx < end; ++sx)
+          if (source[sx] == OPAQUE_BLACK) scaled_[i] = OPAQUE_BLACK;
+      }
+    }
+  }
+
+  Source source_;
+  Axis columnsAxis_;
+  Axis rowsAxis_;
+  std::vector<int> columns_;
+  std::vector<int> ends_;  // past each column's last source column, when columns span several
+  size_t reached_ = 0;
+  std::vector<QRgb> scaled_;
+  qint64 scaledRow_ = -1;
+};
+
+// Calls row(j, pixels) for each row j of `area` with that row as it lands (see LandingRows).
+template <typename Row>
+void forEachLandingRow(const QImage& drawable, const Showing& showing, QRect area, const Row& row) {
+  LandingRows<DrawableSource> rows(DrawableSource(drawable), showing, area.left(), static_cast<size_t>(area.width()));
+  for (int j = 0; j < area.height(); ++j) row(j, rows.row(qint64{area.top()} + j));
 }
 
 }  // namespace
 
-void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
-                   QPoint at) {
-  if (drawable.isNull() || area.isEmpty() || controlSize.isEmpty()) return;
+void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target, QPoint at) {
+  if (drawable.isNull() || area.isEmpty() || showing.control.isEmpty()) return;
   const auto width = static_cast<size_t>(area.width());
-  forEachLandingRow(drawable, controlSize, stretch, area, [&](int j, const QRgb* in) {
+  forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
     if (!in) return;
     auto* out = reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x();
     // Branch-free, so the compiler makes vector code of it.
@@ -126,33 +191,164 @@ void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRec
   });
 }
 
-void copyLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target) {
+void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target) {
   if (area.isEmpty()) return;
   const size_t bytes = static_cast<size_t>(area.width()) * sizeof(QRgb);
-  if (drawable.isNull() || controlSize.isEmpty()) {
+  if (drawable.isNull() || showing.control.isEmpty()) {
     for (int j = 0; j < area.height(); ++j) std::memset(target.scanLine(j), 0, bytes);
     return;
   }
-  forEachLandingRow(drawable, controlSize, stretch, area, [&](int j, const QRgb* in) {
+  forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
     if (in) std::memcpy(target.scanLine(j), in, bytes);
     else std::memset(target.scanLine(j), 0, bytes);
   });
 }
 
-void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin) {
-  const Bounds& b = layer.bounds;
-  if (b.width <= 0 || b.height <= 0) return;
-  // The control's rectangle in target coordinates, cut to the target. Bounds from a file may lie
-  // anywhere in 32 bits, so the subtraction is done in 64.
+namespace {
+
+// The part of a target that a control's rectangle covers, cut to the target, and the same
+// rectangle in the control's own coordinates. Bounds from a file may lie anywhere in 32 bits, so
+// the subtraction is done in 64.
+struct Placement {
+  QRect inTarget;
+  QRect inControl;
+};
+
+Placement place(const Bounds& b, QPoint origin, QSize target) {
+  if (b.width <= 0 || b.height <= 0) return {};
   const qint64 left = qint64{b.left} - origin.x();
   const qint64 top = qint64{b.top} - origin.y();
   const qint64 x0 = std::max<qint64>(left, 0);
   const qint64 y0 = std::max<qint64>(top, 0);
   const qint64 x1 = std::min<qint64>(left + b.width, target.width());
   const qint64 y1 = std::min<qint64>(top + b.height, target.height());
-  if (x0 >= x1 || y0 >= y1) return;
-  const QRect area(static_cast<int>(x0 - left), static_cast<int>(y0 - top), static_cast<int>(x1 - x0),
-                   static_cast<int>(y1 - y0));
-  drawLayerArea(drawable, QSize(b.width, b.height), layer.stretch, area, target,
-                QPoint(static_cast<int>(x0), static_cast<int>(y0)));
+  if (x0 >= x1 || y0 >= y1) return {};
+  const QRect inTarget(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
+                       static_cast<int>(y1 - y0));
+  return {inTarget, inTarget.translated(static_cast<int>(-left), static_cast<int>(-top))};
+}
+
+Showing showingOf(const Layer& layer) {
+  return {QSize(layer.bounds.width, layer.bounds.height), layer.stretch, keepsBlackWhenShrunk(layer.raster)};
+}
+
+}  // namespace
+
+void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin) {
+  const Placement placement = place(layer.bounds, origin, target.size());
+  if (placement.inTarget.isEmpty()) return;
+  drawLayerArea(drawable, showingOf(layer), placement.inControl, target, placement.inTarget.topLeft());
+}
+
+namespace {
+
+// The export's source of pixels: the decoded raster itself, each pixel fetched is put through the
+// see-through rule as drawableRaster() would. The formats decoders give are read directly; the
+// rest a row at a time through Qt's own conversion, as drawableRaster() converts them.
+class RasterSource {
+public:
+  RasterSource(const QImage& raster, bool transparent)
+      : raster_(raster), key_(transparent ? transparentColour(raster) | 0xFF000000u : 0u) {
+    if (raster.format() == QImage::Format_Indexed8) {
+      // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
+      const QList<QRgb> colours = raster.colorTable();
+      for (int i = 0; i < 256; ++i)
+        table_[i] = seeThrough(i < colours.size() ? qPremultiply(colours[i]) : 0u, key_);
+    }
+  }
+  RasterSource(RasterSource&&) = default;
+
+  QSize size() const { return raster_.size(); }
+
+  void gather(int sy, const int* columns, size_t n, QRgb* out) {
+    const uchar* line = raster_.constScanLine(sy);
+    switch (raster_.format()) {
+    case QImage::Format_RGB32: {
+      const auto* source = reinterpret_cast<const QRgb*>(line);
+      for (size_t i = 0; i < n; ++i) out[i] = seeThrough(source[columns[i]], key_);
+      return;
+    }
+    case QImage::Format_RGB888:
+      for (size_t i = 0; i < n; ++i) {
+        const uchar* p = line + 3 * static_cast<ptrdiff_t>(columns[i]);
+        out[i] = seeThrough(qRgb(p[0], p[1], p[2]), key_);
+      }
+      return;
+    case QImage::Format_Indexed8:
+      for (size_t i = 0; i < n; ++i) out[i] = table_[line[columns[i]]];
+      return;
+    default: {
+      const QRgb* source = row(sy);
+      for (size_t i = 0; i < n; ++i) out[i] = source[columns[i]];
+      return;
+    }
+    }
+  }
+
+  // One whole row of what drawableRaster() would make.
+  const QRgb* row(int sy) {
+    if (sy != convertedRow_) {
+      converted_ = raster_.copy(0, sy, raster_.width(), 1).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      if (converted_.isNull()) throw std::bad_alloc();
+      auto* pixels = reinterpret_cast<QRgb*>(converted_.scanLine(0));
+      for (int x = 0; x < converted_.width(); ++x) pixels[x] = seeThrough(pixels[x], key_);
+      convertedRow_ = sy;
+    }
+    return reinterpret_cast<const QRgb*>(converted_.constScanLine(0));
+  }
+
+private:
+  QImage raster_;
+  QRgb key_;
+  QRgb table_[256] = {};
+  QImage converted_;
+  int convertedRow_ = -1;
+};
+
+}  // namespace
+
+struct LayerBands::State {
+  Layer layer;
+  Placement placement;
+  std::unique_ptr<LandingRows<RasterSource>> rows;  // while bands are drawn
+};
+
+LayerBands::LayerBands(const Layer& layer, QPoint origin, QSize target) : state_(std::make_unique<State>()) {
+  state_->layer = layer;
+  if (!layer.raster.isNull()) state_->placement = place(layer.bounds, origin, target);
+}
+
+LayerBands::~LayerBands() = default;
+LayerBands::LayerBands(LayerBands&&) noexcept = default;
+LayerBands& LayerBands::operator=(LayerBands&&) noexcept = default;
+
+bool LayerBands::lands() const { return !state_->placement.inTarget.isEmpty(); }
+bool LayerBands::opaque() const { return !state_->layer.transparent; }
+QRect LayerBands::rect() const { return state_->placement.inTarget; }
+void LayerBands::release() { state_->rows.reset(); }
+
+void LayerBands::draw(QImage& band, int top) {
+  const QRect& inTarget = state_->placement.inTarget;
+  const int first = std::max(top, inTarget.top());
+  const int end = std::min(top + band.height(), inTarget.bottom() + 1);
+  if (first >= end) return;
+  if (!state_->rows)
+    state_->rows = std::make_unique<LandingRows<RasterSource>>(
+        RasterSource(state_->layer.raster, state_->layer.transparent), showingOf(state_->layer),
+        state_->placement.inControl.left(), static_cast<size_t>(inTarget.width()));
+  LandingRows<RasterSource>& rows = *state_->rows;
+  const size_t reached = rows.reached();
+  const bool opaqueRows = opaque();
+  // Control row of target row y.
+  const qint64 shift = qint64{state_->placement.inControl.top()} - inTarget.top();
+  for (int y = first; y < end; ++y) {
+    const QRgb* in = rows.row(y + shift);
+    if (!in) continue;
+    auto* out = reinterpret_cast<QRgb*>(band.scanLine(y - top)) + inTarget.left();
+    if (opaqueRows) {
+      std::memcpy(out, in, reached * sizeof(QRgb));
+    } else {
+      for (size_t i = 0; i < reached; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
+    }
+  }
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 // A control's logical bounds: plain ints that a drag may drive to zero or below.
 struct Bounds {
@@ -35,19 +36,61 @@ struct Layer {
 // Deciding see-through pixels once per raster keeps it off the paint path.
 QImage drawableRaster(const QImage& raster, bool transparent);
 
-// Draws `area` (in the control's own coordinates, (0,0) its top-left pixel) of a control of
-// `controlSize` showing `drawable` into `target`, with the area's top-left landing on `at`.
-// Stretched rasters scale by whole pixels: control pixel x shows raster column x*rw/cw. Clear
-// pixels leave the target as it was. The caller clips `area` to the control and the target.
-void drawLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target,
-                   QPoint at);
+// Whether black pixels survive when the raster is shown smaller than it is: true for 1 bit per
+// pixel, whose thin lines and dots would otherwise vanish. A shown pixel is then black when any
+// raster pixel it stands for along a shrinking axis is black; enlarging, and every other depth,
+// keep plain whole-pixel sampling.
+inline bool keepsBlackWhenShrunk(const QImage& raster) { return raster.depth() == 1; }
+
+// How a control shows its drawable.
+struct Showing {
+  QSize control;           // the control's size
+  bool stretch = false;    // scaled to the control, else at natural size from the top-left
+  bool keepBlack = false;  // keepsBlackWhenShrunk() of the raster behind the drawable
+};
+
+// Draws `area` (in the control's own coordinates, (0,0) its top-left pixel) of a control showing
+// `drawable` into `target`, with the area's top-left landing on `at`. Stretched rasters scale by
+// whole pixels: control pixel x shows raster column x*rw/cw. Clear pixels leave the target as it
+// was. The caller clips `area` to the control and the target.
+void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target, QPoint at);
 
 // The same pixels as drawLayerArea() lands, written to `target` from its top-left pixel on, every
 // pixel of `area` written: clear pixels, and pixels the raster does not reach, as 0 (transparent
 // in Format_ARGB32_Premultiplied). For a canvas control's paint, which needs no cleared image
 // first and no blending when `drawable` is opaque throughout.
-void copyLayerArea(const QImage& drawable, QSize controlSize, bool stretch, QRect area, QImage& target);
+void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target);
 
 // Draws a whole layer onto `target`, whose pixel (0,0) lies at `origin` in canvas coordinates;
 // whatever falls outside `target` is cut off. `drawable` is drawableRaster(layer.raster, ...).
 void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin);
+
+// One layer of a logo drawn a band of rows at a time, the pixels fetched from the decoded raster
+// in its own format: no drawable of the whole raster is made, and a picture shrunk to a corner
+// costs only the pixels that land. Lands exactly the pixels drawLayer() lands. Keeps a few rows'
+// worth of state between bands, so bands are drawn in order, top down or bottom up.
+class LayerBands {
+public:
+  // `origin`: the target's top-left in canvas coordinates; `target`: the whole logo's size.
+  LayerBands(const Layer& layer, QPoint origin, QSize target);
+  ~LayerBands();
+  LayerBands(LayerBands&&) noexcept;
+  LayerBands& operator=(LayerBands&&) noexcept;
+
+  // False when the layer lands nothing in the target.
+  bool lands() const;
+  // True when every pixel it lands is opaque, so it hides whatever lies beneath in its rectangle.
+  bool opaque() const;
+  // The target rectangle the layer lands in (empty when it lands nothing).
+  QRect rect() const;
+
+  // Draws the layer's part of target rows [top, top + band.height()) into `band`, a
+  // Format_RGB32 image of the target's width whose line 0 is target row `top`.
+  void draw(QImage& band, int top);
+  // Frees what draw() keeps; a later draw() builds it again.
+  void release();
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};

@@ -2,56 +2,251 @@
 
 #include "model/failure.h"
 #include "model/paths.h"
-#include "model/projectfile.h"
 #include "render/bmpwriter.h"
 #include "render/jpegcodec.h"
 #include "render/picturefile.h"
 #include "render/raster.h"
 
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 namespace {
 
-// The drawable lives only while its layer is drawn: with a large background and 99 parts, keeping
-// them all would cost more than the logo itself. False when the layer has nothing to show or its
-// drawable could not be made.
-bool drawOnto(QImage& logo, const Layer& layer, QPoint origin) {
-  if (layer.bounds.width <= 0 || layer.bounds.height <= 0 || layer.raster.isNull()) return false;
-  const QImage drawable = drawableRaster(layer.raster, layer.transparent);
-  if (drawable.isNull()) return false;
-  drawLayer(layer, drawable, logo, origin);
-  return true;
+// The logo's rows, composed a band at a time: white where nothing else can show, the background,
+// then every part in order. Each band is exactly the same rows of the whole logo composed at once.
+class LogoComposer {
+public:
+  LogoComposer(const Layer& background, const std::vector<Layer>& parts) {
+    const Bounds& b = background.bounds;
+    if (b.width <= 0 || b.height <= 0)
+      throw Failure(QStringLiteral("背景の幅または高さが 0 以下 (%1 x %2) のため、ロゴを作成できません")
+                        .arg(b.width)
+                        .arg(b.height));
+    checkRasterSize(b.width, b.height);
+    size_ = QSize(b.width, b.height);
+    const QPoint origin(b.left, b.top);
+    layers_.reserve(parts.size() + 1);
+    layers_.emplace_back(background, origin, size_);
+    // An opaque background stretched over its whole rectangle writes every pixel of the logo, so
+    // the white beneath it is only laid when something of it could show.
+    whiteBeneath_ = !(background.stretch && !background.transparent && layers_.front().lands());
+    for (const Layer& part : parts) {
+      LayerBands layer(part, origin, size_);
+      if (layer.lands()) layers_.push_back(std::move(layer));
+    }
+  }
+
+  QSize size() const { return size_; }
+
+  // Composes logo rows [top, top + band.height()) into `band`. Bands go in one direction, top down
+  // or bottom up, so that each layer's rows are freed once it has been passed.
+  void compose(QImage& band, int top, bool upward) {
+    const int end = top + band.height();
+    if (whiteBeneath_) band.fill(Qt::white);
+    for (LayerBands& layer : layers_) {
+      const QRect r = layer.rect();
+      if (r.top() >= end || r.bottom() < top) continue;
+      layer.draw(band, top);
+      if (upward ? r.top() >= top : r.bottom() < end) layer.release();
+    }
+  }
+
+private:
+  QSize size_;
+  bool whiteBeneath_ = true;
+  std::vector<LayerBands> layers_;  // the background first, then the parts that land anything
+};
+
+// Bands are whole JPEG coding units of 4:2:0 subsampling tall, and about a megabyte, so that a
+// band is still in the cache when the encoder reads it.
+constexpr int CODING_UNIT_ROWS = 16;
+constexpr qint64 BAND_BYTES = qint64{1} << 20;
+
+// The logo file, written under a temporary name and renamed over `path` only once it is whole:
+// a failure at any point leaves an existing file as it was and no other file behind.
+class LogoFile final : public ByteSink {
+public:
+  explicit LogoFile(const QString& path) : file_(path) {
+    const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
+    // The rename would replace a device or pipe of that name by a regular file.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile()) throw cannotCreate;
+    if (!file_.open(QIODevice::WriteOnly)) throw cannotCreate;
+  }
+
+  bool put(const char* data, qsizetype size) noexcept override { return file_.write(data, size) == size; }
+
+  void write(const QByteArray& bytes) {
+    if (!put(bytes.constData(), bytes.size())) throw writeFailure();
+  }
+
+  void commit() {
+    if (!file_.commit()) throw writeFailure();
+  }
+
+private:
+  static Failure writeFailure() { return Failure(QStringLiteral("ストリームへの書き込みエラー")); }
+
+  QSaveFile file_;  // discards the temporary file when destroyed without commit()
+};
+
+// Memory for bands, and each band as an image over it. The views never share the memory's
+// reference count, so writing into one never makes a copy.
+class BandBuffers {
+public:
+  BandBuffers(int count, int width, int rows) {
+    for (int i = 0; i < count; ++i) {
+      QImage buffer(width, rows, QImage::Format_RGB32);
+      if (buffer.isNull()) throw Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(rows));
+      bits_.push_back(buffer.bits());
+      buffers_.push_back(std::move(buffer));
+    }
+  }
+
+  int count() const { return static_cast<int>(buffers_.size()); }
+
+  // Band `n`'s first `rows` lines.
+  QImage view(int n, int rows) const {
+    const QImage& buffer = buffers_[static_cast<size_t>(n % count())];
+    return QImage(bits_[static_cast<size_t>(n % count())], buffer.width(), rows, buffer.bytesPerLine(),
+                  QImage::Format_RGB32);
+  }
+
+private:
+  std::vector<QImage> buffers_;
+  std::vector<uchar*> bits_;
+};
+
+// Composes the logo band by band on a second thread while this one hands each finished band to
+// `write`, in order: top down, or bottom up when `upward`. A few bands are in flight at once; the
+// whole logo never is. A failure on either side stops both and is thrown here.
+template <typename Write>
+void composeInBands(LogoComposer& composer, bool upward, const Write& write) {
+  const int width = composer.size().width();
+  const int height = composer.size().height();
+  const int rows = logoBandRows(width);
+  const int bands = (height + rows - 1) / rows;
+  const auto topOf = [&](int n) { return (upward ? bands - 1 - n : n) * rows; };
+  const auto rowsOf = [&](int n) { return std::min(rows, height - topOf(n)); };
+
+  constexpr int IN_FLIGHT = 3;
+  const BandBuffers buffers(std::min(IN_FLIGHT, bands), width, std::min(rows, height));
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  int composed = 0;  // bands ready for writing
+  int written = 0;   // bands written, whose buffers are free again
+  bool stop = false;
+  std::exception_ptr composeFailure;
+
+  const auto composeAll = [&] {
+    try {
+      for (int n = 0; n < bands; ++n) {
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return stop || n - written < buffers.count(); });
+          if (stop) return;
+        }
+        QImage band = buffers.view(n, rowsOf(n));
+        composer.compose(band, topOf(n), upward);
+        std::lock_guard lock(mutex);
+        composed = n + 1;
+        changed.notify_all();
+      }
+    } catch (...) {
+      std::lock_guard lock(mutex);
+      composeFailure = std::current_exception();
+      stop = true;
+      changed.notify_all();
+    }
+  };
+
+  std::jthread composing;
+  try {
+    composing = std::jthread(composeAll);
+  } catch (const std::system_error&) {
+    // No second thread to be had: each band composed, then written.
+    for (int n = 0; n < bands; ++n) {
+      QImage band = buffers.view(0, rowsOf(n));
+      composer.compose(band, topOf(n), upward);
+      write(std::as_const(band), topOf(n));
+    }
+    return;
+  }
+  try {
+    for (int n = 0; n < bands; ++n) {
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return stop || composed > n; });
+        if (composeFailure) std::rethrow_exception(composeFailure);
+      }
+      const QImage band = buffers.view(n, rowsOf(n));
+      write(band, topOf(n));
+      std::lock_guard lock(mutex);
+      written = n + 1;
+      changed.notify_all();
+    }
+  } catch (...) {
+    {
+      std::lock_guard lock(mutex);
+      stop = true;
+      changed.notify_all();
+    }
+    composing.join();
+    throw;
+  }
+}
+
+void writeJpeg(LogoComposer& composer, LogoFile& file) {
+  JpegRowEncoder encoder(composer.size().width(), composer.size().height(), file);
+  composeInBands(composer, false, [&](const QImage& band, int) { encoder.write(band); });
+  encoder.finish();
+}
+
+// Bottom row first, as the format stores them: the bands are composed from the last one up.
+void writeBmp(LogoComposer& composer, LogoFile& file) {
+  const int width = composer.size().width();
+  file.write(bmpHeaders(width, composer.size().height()));
+  const qsizetype rowBytes = qsizetype{width} * 4;
+  QByteArray rows;
+  composeInBands(composer, true, [&](const QImage& band, int) {
+    rows.resize(rowBytes * band.height());
+    auto* out = reinterpret_cast<uchar*>(rows.data());
+    for (int y = band.height() - 1; y >= 0; --y, out += rowBytes)
+      bmpRow(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width, out);
+    file.write(rows);
+  });
 }
 
 }  // namespace
 
+int logoBandRows(int width) {
+  const qint64 rows = BAND_BYTES / (std::max<qint64>(width, 1) * 4) / CODING_UNIT_ROWS * CODING_UNIT_ROWS;
+  return static_cast<int>(std::max<qint64>(rows, CODING_UNIT_ROWS));
+}
+
 QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
-  const Bounds& b = background.bounds;
-  if (b.width <= 0 || b.height <= 0)
-    throw Failure(QStringLiteral("背景の幅または高さが 0 以下 (%1 x %2) のため、ロゴを作成できません")
-                      .arg(b.width)
-                      .arg(b.height));
+  LogoComposer composer(background, parts);
   // Memory that faults in by huge pages where the system offers them: a 12-megapixel logo would
   // otherwise take some 12,000 page faults.
-  QImage logo = allocatePictureRaster(b.width, b.height, QImage::Format_RGB32);
-  const QPoint origin(b.left, b.top);
-  // An opaque background stretched over its whole rectangle writes every pixel of the logo, so
-  // the white beneath it is only laid when something of it could show.
-  const bool coversLogo = background.stretch && !background.transparent;
-  if (!coversLogo || !drawOnto(logo, background, origin)) {
-    logo.fill(Qt::white);
-    if (!coversLogo) drawOnto(logo, background, origin);
-  }
-  for (const Layer& part : parts) drawOnto(logo, part, origin);
+  QImage logo = allocatePictureRaster(composer.size().width(), composer.size().height(), QImage::Format_RGB32);
+  composer.compose(logo, 0, false);
   return logo;
 }
 
 bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts) {
   if (parts.empty()) return false;
-  QByteArray encoded;
-  {
-    // The logo goes as soon as it is encoded, so at most it and its file's bytes are held at once.
-    const QImage logo = composeLogo(background, parts);
-    encoded = isJpegPath(path) ? encodeJpeg(logo) : encodeBmp(logo);
-  }
-  writeWholeFile(path, encoded);
+  LogoComposer composer(background, parts);
+  LogoFile file(path);
+  if (isJpegPath(path)) writeJpeg(composer, file);
+  else writeBmp(composer, file);
+  file.commit();
   return true;
 }

@@ -1,6 +1,7 @@
 #include "model/projectfile.h"
 
 #include "model/fixedstring.h"
+#include "support/filesizelimit.h"
 
 #include <gtest/gtest.h>
 
@@ -233,28 +234,6 @@ TEST_F(ProjectFileTest, FileThatCannotBeCreatedIsReported) {
   EXPECT_EQ(messageOf<Failure>([&] { writeProjectFile(p, sampleDocument()); }),
             QStringLiteral("ファイル %1 を作成できません").arg(p));
 }
-
-// A file size limit makes the kernel refuse the write part-way, as a full disk would.
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-  rlimit saved_{};
-  void (*previousHandler_)(int) = nullptr;
-};
 
 TEST_F(ProjectFileTest, FailedWriteKeepsTheEarlierFileAndLeavesNoTemporaryFile) {
   const QString p = path(QStringLiteral("p.rpf"));

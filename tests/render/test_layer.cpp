@@ -117,7 +117,7 @@ TEST(Layer, AreasLandAsThePerPixelRuleSays) {
     QImage actual = expected.copy();
     const QPoint at(random.bounded(8), random.bounded(6));
     referenceArea(c.drawable, c.control, c.stretch, c.area, expected, at);
-    drawLayerArea(c.drawable, c.control, c.stretch, c.area, actual, at);
+    drawLayerArea(c.drawable, Showing{c.control, c.stretch, false}, c.area, actual, at);
     ASSERT_TRUE(samePixels(actual, expected)) << "case " << n;
   }
 }
@@ -131,12 +131,12 @@ TEST(Layer, CopiedAreasAreTheDrawnAreasOnClear) {
     referenceArea(c.drawable, c.control, c.stretch, c.area, expected, QPoint(0, 0));
     QImage copied(c.area.size(), QImage::Format_ARGB32_Premultiplied);
     copied.fill(0x5A5A5A5Au);  // whatever the memory held: every pixel must be written
-    copyLayerArea(c.drawable, c.control, c.stretch, c.area, copied);
+    copyLayerArea(c.drawable, Showing{c.control, c.stretch, false}, c.area, copied);
     ASSERT_TRUE(samePixels(copied, expected)) << "case " << n;
   }
   QImage nothing(5, 4, QImage::Format_ARGB32_Premultiplied);
   nothing.fill(0x5A5A5A5Au);
-  copyLayerArea(QImage(), QSize(5, 4), true, nothing.rect(), nothing);
+  copyLayerArea(QImage(), Showing{QSize(5, 4), true, false}, nothing.rect(), nothing);
   QImage clear(5, 4, QImage::Format_ARGB32_Premultiplied);
   clear.fill(Qt::transparent);
   EXPECT_TRUE(samePixels(nothing, clear));

@@ -80,7 +80,8 @@ void PictureControl::paintEvent(QPaintEvent* event) {
   const bool covered = stretch_ || (area.right() < picture.width() && area.bottom() < picture.height());
   QImage chunk(area.size(), !transparent_ && covered ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (chunk.isNull()) return;
-  copyLayerArea(picture, QSize(bounds_.width, bounds_.height), stretch_, area, chunk);
+  copyLayerArea(picture, Showing{QSize(bounds_.width, bounds_.height), stretch_, keepsBlackWhenShrunk(raster_)}, area,
+                chunk);
   QPainter painter(this);
   painter.drawImage(area.topLeft(), chunk);
 }
