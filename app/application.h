@@ -11,8 +11,8 @@ class TApplication : public QApplication {
   Q_OBJECT
 public:
   static constexpr QRgb HintColor = 0x00FF00;  // bright green, as RGB
-  static constexpr int HintPause = 10;          // ms until a hint shows
-  static constexpr int HintHidePause = 10000;   // ms until it hides again
+  static constexpr int HintPause = 10;         // ms until a hint shows
+  static constexpr int HintHidePause = 10000;  // ms until it hides again
 
   TApplication(int& argc, char** argv);
 

@@ -27,9 +27,9 @@ const char kUsageText[] =
     "  -h, --help     この説明を表示して終了します\n"
     "      --version  バージョンを表示して終了します\n";
 
-const char kVersionText[] =
-    "Pelmora " PELMORA_VERSION_TEXT "\n"
-    "Pelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n";
+const char kVersionText[] = "Pelmora " PELMORA_VERSION_TEXT
+                            "\n"
+                            "Pelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n";
 
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2 };
 
@@ -87,8 +87,7 @@ int main(int argc, char** argv) {
     MainWindow window;
     // Showing the window the first time starts a fresh composition; the project replaces it.
     window.show();
-    if (!commandLine.project.isEmpty())
-      window.openProjectAtStart(QFileInfo(commandLine.project).absoluteFilePath());
+    if (!commandLine.project.isEmpty()) window.openProjectAtStart(QFileInfo(commandLine.project).absoluteFilePath());
     const int result = app.exec();
     return result == 0 ? kDone : result;
   } catch (...) {

@@ -18,15 +18,13 @@ bool ownCategory(const char* category) {
 bool passes(QtMsgType type, const QMessageLogContext& context) {
   switch (type) {
     case QtCriticalMsg:
-    case QtFatalMsg:
-      return true;
+    case QtFatalMsg: return true;
     case QtWarningMsg:
       // Qt aborts right after a warning made fatal; the user must see what it was.
       if (qEnvironmentVariableIsSet("QT_FATAL_WARNINGS")) return true;
       break;
     case QtDebugMsg:
-    case QtInfoMsg:
-      break;
+    case QtInfoMsg: break;
   }
   return ownCategory(context.category);
 }

@@ -58,10 +58,10 @@ const QByteArray& largeBitmap(BitmapForm form) {
   QByteArray& file = files[form];
   if (file.isEmpty()) {
     switch (form) {
-    case kBmp8: file = bmp8(largePalettePicture()); break;
-    case kRle8: file = bmpRle8(largePalettePicture()); break;
-    case kBmp24: file = bmp24(largePhoto()); break;
-    case kBmp32: file = bmp32(largePhoto()); break;
+      case kBmp8: file = bmp8(largePalettePicture()); break;
+      case kRle8: file = bmpRle8(largePalettePicture()); break;
+      case kBmp24: file = bmp24(largePhoto()); break;
+      case kBmp32: file = bmp32(largePhoto()); break;
     }
   }
   return file;
@@ -208,8 +208,8 @@ PictureControl* largestVisiblePicture(MainWindow& window) {
 }
 
 void moveWithButtonHeld(PictureControl* control, QPoint at) {
-  QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(control->mapToGlobal(at)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(control->mapToGlobal(at)), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
   QCoreApplication::sendEvent(control, &move);
 }
 
@@ -237,7 +237,10 @@ void DragStep(benchmark::State& state) {
     return;
   }
   const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.canvasScroll->viewport()->size());
-  state.SetLabel(QStringLiteral("part %1, %2 x %3 in view").arg(part->tag() + 1).arg(seen.width()).arg(seen.height())
+  state.SetLabel(QStringLiteral("part %1, %2 x %3 in view")
+                     .arg(part->tag() + 1)
+                     .arg(seen.width())
+                     .arg(seen.height())
                      .toStdString());
 
   const QPoint grip(part->width() / 2, part->height() / 2);
@@ -253,8 +256,9 @@ void DragStep(benchmark::State& state) {
   }
   qApp->removeEventFilter(&counter);
   window.controlReleased(part, Qt::LeftButton, grip);
-  state.counters["paints_per_step"] = benchmark::Counter(static_cast<double>(counter.paints) /
-                                                         static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
+  state.counters["paints_per_step"] =
+      benchmark::Counter(static_cast<double>(counter.paints) /
+                         static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
   if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");
   TApplication::instance()->setErrorSink(nullptr);
 }

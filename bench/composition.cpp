@@ -29,8 +29,8 @@ constexpr int TEXT_PARTS = 50;
 constexpr int PICTURE_PARTS = 49;
 
 const std::array<const char16_t*, 12> kTexts = {
-    u"ペルモラ", u"Pelmora Logo Works", u"株式会社ロゴ工房", u"Since 1998", u"新製品発表会", u"SALE 50% OFF",
-    u"ようこそ", u"Quality First", u"東京・大阪・名古屋", u"Open 10:00-19:00", u"ＰＥＬＭＯＲＡ", u"春の感謝祭",
+    u"ペルモラ", u"Pelmora Logo Works", u"株式会社ロゴ工房",   u"Since 1998",       u"新製品発表会",   u"SALE 50% OFF",
+    u"ようこそ", u"Quality First",      u"東京・大阪・名古屋", u"Open 10:00-19:00", u"ＰＥＬＭＯＲＡ", u"春の感謝祭",
 };
 const std::array<const char16_t*, 4> kFaces = {u"MS PGothic", u"MS Gothic", u"ＭＳ Ｐゴシック", u"ＭＳ ゴシック"};
 
@@ -100,7 +100,8 @@ public:
 
   QString text() const {
     QStringList lines = lines_;
-    lines << QStringLiteral("vips composite \"$t/bg.v %1\" \"$out[Q=90,subsample-mode=on]\" \"%2\" --x \"%3\" --y \"%4\"")
+    lines << QStringLiteral(
+                 "vips composite \"$t/bg.v %1\" \"$out[Q=90,subsample-mode=on]\" \"%2\" --x \"%3\" --y \"%4\"")
                  .arg(images_.join(u' '), QStringList(count_, QStringLiteral("2")).join(u' '), xs_.join(u' '),
                       ys_.join(u' '));
     return lines.join(u'\n') + u'\n';
@@ -210,8 +211,10 @@ public:
     int pictures = 0;
     for (PartKind kind : order) {
       TPartData& r = appendPart(doc, kind);
-      if (kind == pkText) textPart(r, texts++);
-      else picturePart(r, pictures++);
+      if (kind == pkText)
+        textPart(r, texts++);
+      else
+        picturePart(r, pictures++);
     }
     args_ << QStringLiteral("-sampling-factor") << QStringLiteral("4:2:0") << QStringLiteral("-quality")
           << QStringLiteral("90");

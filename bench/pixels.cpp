@@ -74,8 +74,8 @@ bool insideEllipse(int x, int y, int w, int h) {
   return dx * dx + dy * dy < 1;
 }
 
-QByteArray headerAndPixels(int width, int height, int bitCount, std::uint32_t compression,
-                           const QList<QRgb>& palette, QByteArray pixels) {
+QByteArray headerAndPixels(int width, int height, int bitCount, std::uint32_t compression, const QList<QRgb>& palette,
+                           QByteArray pixels) {
   bmpbuilder::Bmp bmp;
   bmp.width = width;
   bmp.height = height;
@@ -237,7 +237,8 @@ QByteArray bgrBitmap(const QImage& image, int bitCount) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
   const int w = rgb.width();
   const int step = bitCount / 8;
-  return headerAndPixels(w, rgb.height(), bitCount, 0, {}, bottomUpRows(rgb, bitCount, [w, step](const uchar* s, uchar* d) {
+  return headerAndPixels(w, rgb.height(), bitCount, 0, {},
+                         bottomUpRows(rgb, bitCount, [w, step](const uchar* s, uchar* d) {
                            for (int x = 0; x < w; ++x, s += 3, d += step) {
                              d[0] = s[2];
                              d[1] = s[1];

@@ -40,7 +40,7 @@ QImage palettePicture(int width, int height, QRgb key, Random& random);
 QByteArray bmp8(const QImage& indexed);     // uncompressed, 256 colours
 QByteArray bmpRle8(const QImage& indexed);  // run-length encoded, 256 colours
 QByteArray bmp24(const QImage& image);
-QByteArray bmp32(const QImage& image);      // B, G, R, 0 as Windows writes them
+QByteArray bmp32(const QImage& image);  // B, G, R, 0 as Windows writes them
 
 // Binary PPM (P6) of an RGB888 picture, what cjpeg reads fastest; its header takes a multiple of
 // four bytes.

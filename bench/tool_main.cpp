@@ -70,8 +70,7 @@ void encode(const QString& input, const QString& output) {
   // QImage wants rows on 32-bit boundaries; the generator's files have them there.
   if (!pixels || reinterpret_cast<quintptr>(pixels) % 4 != 0 || row % 4 != 0)
     throw Failure(QStringLiteral("%1: 画素を 4 バイト境界に写せません").arg(input));
-  const QByteArray jpeg =
-      encodeJpeg(QImage(pixels, width, height, static_cast<qsizetype>(row), QImage::Format_RGB888));
+  const QByteArray jpeg = encodeJpeg(QImage(pixels, width, height, static_cast<qsizetype>(row), QImage::Format_RGB888));
   QFile out(output);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(jpeg) != jpeg.size())
     throw Failure(QStringLiteral("ファイル %1 を作成できません").arg(output));
@@ -128,8 +127,10 @@ void writeLogoPpm(const QString& project, const QString& output) {
 }
 
 int usage() {
-  std::fputs("Usage: pelmora-bench-tool read FILE | encode PPM OUTPUT | budget PROJECT | start |\n"
-             "  scale PROJECT OUTPUT WIDTH HEIGHT [PARTS] | logo PROJECT PPM | export PROJECT OUTPUT\n", stderr);
+  std::fputs(
+      "Usage: pelmora-bench-tool read FILE | encode PPM OUTPUT | budget PROJECT | start |\n"
+      "  scale PROJECT OUTPUT WIDTH HEIGHT [PARTS] | logo PROJECT PPM | export PROJECT OUTPUT\n",
+      stderr);
   return 2;
 }
 

@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fixedString(doc.BackFile);
   for (int i = 0; i < doc.PartCount; ++i) {
     const TPartData& record = doc.Parts[i];
-    require(record.Index == i && (record.Kind == pkText || record.Kind == pkPicture),
-            "accepted records are in order");
+    require(record.Index == i && (record.Kind == pkText || record.Kind == pkPicture), "accepted records are in order");
     fixedString(record.Text);
     fixedString(record.FileName);
     if (record.Kind == pkText) showTextPart(record);

@@ -33,8 +33,7 @@ void exerciseDecodedRaster(const QImage& raster) {
     require(sameColours(readBmp(encodeBmp(raster)), raster), "the logo writer keeps every colour");
 }
 
-std::optional<QImage> decodeAndExercise(QImage (*decode)(QByteArrayView), const std::uint8_t* data,
-                                        std::size_t size) {
+std::optional<QImage> decodeAndExercise(QImage (*decode)(QByteArrayView), const std::uint8_t* data, std::size_t size) {
   QImage raster;
   try {
     raster = decode(QByteArrayView(data, static_cast<qsizetype>(size)));

@@ -11,8 +11,7 @@
 
 // Any bytes through a picture decoder: nothing when it refuses them with a Failure (what it must
 // do with anything it cannot read), else the raster after exerciseDecodedRaster().
-std::optional<QImage> decodeAndExercise(QImage (*decode)(QByteArrayView), const std::uint8_t* data,
-                                        std::size_t size);
+std::optional<QImage> decodeAndExercise(QImage (*decode)(QByteArrayView), const std::uint8_t* data, std::size_t size);
 
 // What the editor does with every decoded picture, done to whatever a decoder produced: the
 // see-through colour, both drawable forms, drawing stretched and unstretched onto a canvas it only

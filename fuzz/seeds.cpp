@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <vector>
 
-
 namespace {
 
 void put(const QDir& folder, const QString& name, QByteArrayView bytes) {
@@ -43,8 +42,7 @@ std::vector<std::vector<std::uint32_t>> pixelValues(int bitCount) {
   const std::uint32_t range = bitCount >= 24 ? 0xFFFFFFu : (std::uint32_t{1} << bitCount) - 1;
   std::vector<std::vector<std::uint32_t>> rows(kHeight);
   for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x)
-      rows[y].push_back(static_cast<std::uint32_t>(x * 7919 + y * 104729) % (range + 1));
+    for (int x = 0; x < kWidth; ++x) rows[y].push_back(static_cast<std::uint32_t>(x * 7919 + y * 104729) % (range + 1));
   return rows;
 }
 
@@ -78,8 +76,12 @@ void writeBitmaps(const QDir& folder) {
                                        : std::array<std::uint32_t, 3>{0x00FF0000, 0x0000FF00, 0x000000FF};
           bmp.pixels = compression == 1 || compression == 2 ? rlePixels(compression == 2)
                                                             : bmpbuilder::packRows(pixelValues(bitCount), bitCount);
-          put(folder, QStringLiteral("h%1-b%2-c%3%4.bmp").arg(header).arg(bitCount).arg(compression)
-                          .arg(topDown ? QStringLiteral("-topdown") : QString()),
+          put(folder,
+              QStringLiteral("h%1-b%2-c%3%4.bmp")
+                  .arg(header)
+                  .arg(bitCount)
+                  .arg(compression)
+                  .arg(topDown ? QStringLiteral("-topdown") : QString()),
               bmp.build());
         }
       }
@@ -103,7 +105,7 @@ void writeBitmaps(const QDir& folder) {
 
 struct JpegKind {
   const char* name;
-  J_COLOR_SPACE input;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+  J_COLOR_SPACE input;               // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
   J_COLOR_SPACE file = JCS_UNKNOWN;  // unknown: the library's default for the input
   bool progressive = false;
   bool arithmetic = false;
@@ -198,8 +200,10 @@ void writeProjects(const QDir& folder) {
   TDocument full = newDocument();
   for (int i = 0; canAddPart(full); ++i) {
     TPartData& part = appendPart(full, i % 2 == 0 ? pkText : pkPicture);
-    if (part.Kind == pkText) storeFixedString(part.Text, QString::number(i));
-    else storeFixedPath(part.FileName, QStringLiteral("/tmp/%1.bmp").arg(i));
+    if (part.Kind == pkText)
+      storeFixedString(part.Text, QString::number(i));
+    else
+      storeFixedPath(part.FileName, QStringLiteral("/tmp/%1.bmp").arg(i));
   }
   put(folder, QStringLiteral("ninety-nine-parts.rpf"), projectBytes(full));
 }
@@ -209,10 +213,21 @@ void writeProjects(const QDir& folder) {
 
 void writeFields(const QDir& folder) {
   const QByteArray samples[] = {
-      "123", "  -42", "+0", "-2147483648", "2147483647", "2147483648", "$7FFFFFFF", "0xffffffff", "X1f",
-      "0x", "12a",
+      "123",
+      "  -42",
+      "+0",
+      "-2147483648",
+      "2147483647",
+      "2147483648",
+      "$7FFFFFFF",
+      "0xffffffff",
+      "X1f",
+      "0x",
+      "12a",
       // Shift-JIS: double-byte kanji and kana, single-byte katakana, a lead byte at the end.
-      "\x83\x8d\x83\x53 Logo", "\x8a\xbf\x8e\x9a\xdb\xba\xde", "abc\x82",
+      "\x83\x8d\x83\x53 Logo",
+      "\x8a\xbf\x8e\x9a\xdb\xba\xde",
+      "abc\x82",
   };
   int n = 0;
   for (const QByteArray& sample : samples) put(folder, QStringLiteral("sample-%1").arg(n++), sample);

@@ -53,8 +53,7 @@ std::optional<qsizetype> shiftJisPrefixLength(QStringView text, int maxBytes) {
   // the bytes that fit counts the characters of `text` they came from.
   const QByteArray kept = cutShiftJis(*bytes, maxBytes);
   qsizetype characters = 0;
-  for (qsizetype i = 0; i < kept.size(); i += isLeadByte(static_cast<unsigned char>(kept[i])) ? 2 : 1)
-    ++characters;
+  for (qsizetype i = 0; i < kept.size(); i += isLeadByte(static_cast<unsigned char>(kept[i])) ? 2 : 1) ++characters;
   return characters;
 }
 
@@ -81,8 +80,7 @@ std::optional<QString> storeFixedString(char (&field)[FIXED_STRING_SIZE], QStrin
 
 void storeFixedPath(char (&field)[FIXED_STRING_SIZE], const QString& path) {
   const std::optional<QByteArray> bytes = fieldBytes(path);
-  if (!bytes)
-    throw Failure(QStringLiteral("ファイル名 %1 には保存できない文字が含まれています").arg(path));
+  if (!bytes) throw Failure(QStringLiteral("ファイル名 %1 には保存できない文字が含まれています").arg(path));
   if (bytes->size() > FIXED_STRING_MAX_BYTES)
     throw Failure(QStringLiteral("ファイル名 %1 が長すぎます (255 バイトまで)").arg(path));
   std::memcpy(field, bytes->constData(), static_cast<size_t>(bytes->size()));

@@ -22,9 +22,7 @@ void requireTerminator(const char (&field)[FIXED_STRING_SIZE], const QString& pa
 
 }  // namespace
 
-QByteArray projectBytes(const TDocument& doc) {
-  return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc);
-}
+QByteArray projectBytes(const TDocument& doc) { return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc); }
 
 void writeWholeFile(const QString& path, QByteArrayView bytes) {
   const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
@@ -45,17 +43,16 @@ void writeProjectFile(const QString& path, const TDocument& doc) {
 }
 
 void checkProject(const TDocument& doc, const QString& path) {
-  if (doc.PartCount < 0 || doc.PartCount > MAX_PARTS)
-    refuse(path, QStringLiteral("部品数 %1").arg(doc.PartCount));
+  if (doc.PartCount < 0 || doc.PartCount > MAX_PARTS) refuse(path, QStringLiteral("部品数 %1").arg(doc.PartCount));
   for (int i = 0; i < doc.PartCount; ++i) {
     const TPartData& r = doc.Parts[i];
     const QString part = QStringLiteral("%1 番目の部品").arg(i + 1);
     if (r.Kind != pkText && r.Kind != pkPicture) refuse(path, QStringLiteral("%1の種類 %2").arg(part).arg(r.Kind));
     if (r.Index != i) refuse(path, QStringLiteral("%1の番号 %2").arg(part).arg(r.Index));
     requireTerminator(r.Text, path, QStringLiteral("%1の文字列").arg(part));
-    requireTerminator(r.FileName, path,
-                      r.Kind == pkText ? QStringLiteral("%1のフォント名").arg(part)
-                                       : QStringLiteral("%1のファイル名").arg(part));
+    requireTerminator(
+        r.FileName, path,
+        r.Kind == pkText ? QStringLiteral("%1のフォント名").arg(part) : QStringLiteral("%1のファイル名").arg(part));
   }
   requireTerminator(doc.BackFile, path, QStringLiteral("背景のファイル名"));
 }

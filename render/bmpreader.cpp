@@ -58,8 +58,14 @@ qint32 le32s(const uchar* p) { return qFromLittleEndian<qint32>(p); }
 // that runs past the end of the file is nonsense rather than truncation.
 bool isKnownHeaderSize(qint64 size) {
   switch (size) {
-  case 12: case 40: case 52: case 56: case 64: case 108: case 124: return true;
-  default: return false;
+    case 12:
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124: return true;
+    default: return false;
   }
 }
 
@@ -71,7 +77,7 @@ struct Layout {
   int bitCount = 0;
   quint32 compression = COMPRESSION_NONE;
   Masks masks{};
-  QList<QRgb> palette;  // 2^bitCount entries for up to 8 bits, padded with black
+  QList<QRgb> palette;    // 2^bitCount entries for up to 8 bits, padded with black
   qint64 pixelStart = 0;  // where the pixels begin in the file
   qint64 pixelBytes = 0;  // what the file really holds, never more
   qint64 stride = 0;      // bytes from one row to the next, rows being padded to 32 bits
@@ -82,18 +88,23 @@ struct Layout {
 
 bool bitCountAllowed(int bitCount) {
   switch (bitCount) {
-  case 1: case 4: case 8: case 16: case 24: case 32: return true;
-  default: return false;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: return true;
+    default: return false;
   }
 }
 
 bool compressionFits(quint32 compression, int bitCount) {
   switch (compression) {
-  case COMPRESSION_NONE: return true;
-  case COMPRESSION_RLE8: return bitCount == 8;
-  case COMPRESSION_RLE4: return bitCount == 4;
-  case COMPRESSION_BITFIELDS: return bitCount == 16 || bitCount == 32;
-  default: return false;
+    case COMPRESSION_NONE: return true;
+    case COMPRESSION_RLE8: return bitCount == 8;
+    case COMPRESSION_RLE4: return bitCount == 4;
+    case COMPRESSION_BITFIELDS: return bitCount == 16 || bitCount == 32;
+    default: return false;
   }
 }
 
@@ -328,8 +339,7 @@ QImage decodeRows(BmpSource& source, const Layout& layout, QImage::Format format
   }
   if (complete == layout.height) return image;
 
-  for (qint64 row = complete; row < layout.height; ++row)
-    std::memset(line(row), 0, static_cast<size_t>(bytesPerLine));
+  for (qint64 row = complete; row < layout.height; ++row) std::memset(line(row), 0, static_cast<size_t>(bytesPerLine));
   if (image.colorCount() > 0) {
     image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
@@ -341,13 +351,13 @@ QImage decodeRows(BmpSource& source, const Layout& layout, QImage::Format format
 
 QImage decodeUncompressed(BmpSource& source, const Layout& layout) {
   switch (layout.bitCount) {
-  case 1:
-    return decodeRows(source, layout, QImage::Format_Mono, Rows::InLines,
-                      [](const uchar* s, uchar* d, qint64 w) { copyRow(s, d, (w + 7) / 8); });
-  case 4: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::ThroughBuffer, unpackNibbles);
-  case 8: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::InLines, copyRow);
-  case 24: return decodeRows(source, layout, QImage::Format_RGB888, Rows::InLines, swapToRgb888);
-  default: break;
+    case 1:
+      return decodeRows(source, layout, QImage::Format_Mono, Rows::InLines,
+                        [](const uchar* s, uchar* d, qint64 w) { copyRow(s, d, (w + 7) / 8); });
+    case 4: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::ThroughBuffer, unpackNibbles);
+    case 8: return decodeRows(source, layout, QImage::Format_Indexed8, Rows::InLines, copyRow);
+    case 24: return decodeRows(source, layout, QImage::Format_RGB888, Rows::InLines, swapToRgb888);
+    default: break;
   }
   if (layout.bitCount == 16 && (layout.masks == MASKS_555 || layout.masks == MASKS_565)) {
     return decodeRows(source, layout, layout.masks == MASKS_555 ? QImage::Format_RGB555 : QImage::Format_RGB16,
@@ -365,7 +375,8 @@ QImage decodeUncompressed(BmpSource& source, const Layout& layout) {
 class RleDecoder {
 public:
   explicit RleDecoder(const Layout& layout)
-      : layout_(layout), raster_(makeWhiteRaster(static_cast<int>(layout.width), static_cast<int>(layout.height))),
+      : layout_(layout),
+        raster_(makeWhiteRaster(static_cast<int>(layout.width), static_cast<int>(layout.height))),
         fourBit_(layout.compression == COMPRESSION_RLE4) {}
 
   QImage decode(const uchar* p, const uchar* const end) {

@@ -51,9 +51,8 @@ QByteArray encodeBmp(const QImage& image) {
   const int width = image.isNull() ? 0 : image.width();
   const int height = image.isNull() ? 0 : image.height();
   QByteArray file = bmpHeaders(width, height);
-  const QImage rgb = image.isNull() || image.format() == QImage::Format_RGB32
-                         ? image
-                         : image.convertToFormat(QImage::Format_RGB32);
+  const QImage rgb =
+      image.isNull() || image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
   if (rgb.isNull() && !image.isNull()) throw Failure(QStringLiteral("メモリが足りません"));
   const qsizetype rowBytes = qsizetype{width} * 4;
   file.resize(HEADERS_SIZE + rowBytes * height);

@@ -118,22 +118,22 @@ void readHeader(DecodeContext& c) {
   c.cinfo.scale_denom = 1;
   c.cinfo.buffered_image = FALSE;
   switch (c.cinfo.jpeg_color_space) {
-  case JCS_GRAYSCALE:
-    c.cinfo.out_color_space = JCS_GRAYSCALE;
-    c.cinfo.quantize_colors = TRUE;
-    c.cinfo.desired_number_of_colors = GREY_LEVELS;
-    break;
-  case JCS_CMYK:
-  case JCS_YCCK:
-    // The library turns YCCK into CMYK but not into RGB; that last step is ours.
-    c.cmyk = true;
-    c.invertedCmyk = c.cinfo.saw_Adobe_marker;
-    c.cinfo.out_color_space = JCS_CMYK;
-    break;
-  default:
-    // 3-byte RGB is Format_RGB888's layout; measured faster than 4-byte rows into RGB32.
-    c.cinfo.out_color_space = JCS_RGB;
-    break;
+    case JCS_GRAYSCALE:
+      c.cinfo.out_color_space = JCS_GRAYSCALE;
+      c.cinfo.quantize_colors = TRUE;
+      c.cinfo.desired_number_of_colors = GREY_LEVELS;
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      // The library turns YCCK into CMYK but not into RGB; that last step is ours.
+      c.cmyk = true;
+      c.invertedCmyk = c.cinfo.saw_Adobe_marker;
+      c.cinfo.out_color_space = JCS_CMYK;
+      break;
+    default:
+      // 3-byte RGB is Format_RGB888's layout; measured faster than 4-byte rows into RGB32.
+      c.cinfo.out_color_space = JCS_RGB;
+      break;
   }
   jpeg_calc_output_dimensions(&c.cinfo);
 }
@@ -149,8 +149,7 @@ void readPixels(DecodeContext& c) {
   }
   JSAMPROW rows[ROWS_PER_CALL];
   while (c.cinfo.output_scanline < c.cinfo.output_height) {
-    const JDIMENSION count =
-        pointRows(rows, c.bits, c.bytesPerLine, c.cinfo.output_scanline, c.cinfo.output_height);
+    const JDIMENSION count = pointRows(rows, c.bits, c.bytesPerLine, c.cinfo.output_scanline, c.cinfo.output_height);
     jpeg_read_scanlines(&c.cinfo, rows, count);
   }
   // No jpeg_finish_decompress: every row is there, and whatever follows the picture in the file
@@ -295,8 +294,10 @@ void startJpeg(EncodeContext& c) {
   // RGB32 rows are handed over as they are; the library reads them exactly as it would read the
   // same colours as 3-byte RGB rows, without a converted copy of the picture.
   c.cinfo.input_components = c.rgb888 ? 3 : 4;
-  if (c.rgb888) c.cinfo.in_color_space = JCS_RGB;
-  else c.cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+  if (c.rgb888)
+    c.cinfo.in_color_space = JCS_RGB;
+  else
+    c.cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
   jpeg_set_defaults(&c.cinfo);
   jpeg_set_quality(&c.cinfo, 90, TRUE);
   jpeg_start_compress(&c.cinfo, TRUE);
@@ -346,7 +347,8 @@ public:
   void finish() { run(finishJpeg); }
 
   QByteArray bytes() const {
-    return QByteArray(reinterpret_cast<const char*>(context_.output.data), static_cast<qsizetype>(context_.output.size));
+    return QByteArray(reinterpret_cast<const char*>(context_.output.data),
+                      static_cast<qsizetype>(context_.output.size));
   }
 
 private:

@@ -8,11 +8,11 @@
 
 // Decodes a whole JPEG file held in memory at full size. Colour files give Format_RGB888 with
 // exactly libjpeg's RGB output; greyscale files give Format_Indexed8 with at most 236 grey
-// levels; CMYK and YCCK files are converted to Format_RGB32. Warnings (a truncated file, for one) are ignored: what the library
-// produced is kept. Throws Failure "JPEG エラー #n" with libjpeg's message code on any error,
-// the raster size message for pictures too large to make, and messages of their own for files
-// of more than 100 scans, needing more than 1 GiB of the library's working memory, or claiming
-// a picture of more than 16 megapixels with less than a byte for every 1,024 pixels.
+// levels; CMYK and YCCK files are converted to Format_RGB32. Warnings (a truncated file, for one) are ignored: what the
+// library produced is kept. Throws Failure "JPEG エラー #n" with libjpeg's message code on any error, the raster size
+// message for pictures too large to make, and messages of their own for files of more than 100 scans, needing more than
+// 1 GiB of the library's working memory, or claiming a picture of more than 16 megapixels with less than a byte for
+// every 1,024 pixels.
 QImage decodeJpeg(QByteArrayView data);
 
 // Baseline JPEG at quality 90 of the image's colours (alpha is ignored). Throws Failure

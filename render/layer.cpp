@@ -34,30 +34,29 @@ QImage drawableRaster(const QImage& raster, bool transparent) {
   if (raster.isNull()) return {};
   const QRgb key = transparent ? transparentColour(raster) | 0xFF000000u : 0u;
   switch (raster.format()) {
-  case QImage::Format_RGB32:
-  case QImage::Format_RGB888:
-  case QImage::Format_Indexed8: {
-    QImage drawable(raster.size(), QImage::Format_ARGB32_Premultiplied);
-    if (drawable.isNull()) return {};
-    if (raster.format() == QImage::Format_RGB32) {
-      convertRows(raster, drawable, key,
-                  [](const uchar* row, int x) { return reinterpret_cast<const QRgb*>(row)[x]; });
-    } else if (raster.format() == QImage::Format_RGB888) {
-      convertRows(raster, drawable, key, [](const uchar* row, int x) {
-        const uchar* p = row + 3 * x;
-        return qRgb(p[0], p[1], p[2]);
-      });
-    } else {
-      // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
-      QRgb table[256] = {};
-      const QList<QRgb> colours = raster.colorTable();
-      for (qsizetype i = 0; i < colours.size() && i < 256; ++i) table[i] = qPremultiply(colours[i]);
-      convertRows(raster, drawable, key, [&table](const uchar* row, int x) { return table[row[x]]; });
+    case QImage::Format_RGB32:
+    case QImage::Format_RGB888:
+    case QImage::Format_Indexed8: {
+      QImage drawable(raster.size(), QImage::Format_ARGB32_Premultiplied);
+      if (drawable.isNull()) return {};
+      if (raster.format() == QImage::Format_RGB32) {
+        convertRows(raster, drawable, key,
+                    [](const uchar* row, int x) { return reinterpret_cast<const QRgb*>(row)[x]; });
+      } else if (raster.format() == QImage::Format_RGB888) {
+        convertRows(raster, drawable, key, [](const uchar* row, int x) {
+          const uchar* p = row + 3 * x;
+          return qRgb(p[0], p[1], p[2]);
+        });
+      } else {
+        // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
+        QRgb table[256] = {};
+        const QList<QRgb> colours = raster.colorTable();
+        for (qsizetype i = 0; i < colours.size() && i < 256; ++i) table[i] = qPremultiply(colours[i]);
+        convertRows(raster, drawable, key, [&table](const uchar* row, int x) { return table[row[x]]; });
+      }
+      return drawable;
     }
-    return drawable;
-  }
-  default:
-    break;
+    default: break;
   }
   QImage drawable = raster.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   if (drawable.isNull()) return {};
@@ -199,8 +198,10 @@ void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, Q
     return;
   }
   forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
-    if (in) std::memcpy(target.scanLine(j), in, bytes);
-    else std::memset(target.scanLine(j), 0, bytes);
+    if (in)
+      std::memcpy(target.scanLine(j), in, bytes);
+    else
+      std::memset(target.scanLine(j), 0, bytes);
   });
 }
 
@@ -252,8 +253,7 @@ public:
     if (raster.format() == QImage::Format_Indexed8) {
       // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
       const QList<QRgb> colours = raster.colorTable();
-      for (int i = 0; i < 256; ++i)
-        table_[i] = seeThrough(i < colours.size() ? qPremultiply(colours[i]) : 0u, key_);
+      for (int i = 0; i < 256; ++i) table_[i] = seeThrough(i < colours.size() ? qPremultiply(colours[i]) : 0u, key_);
     }
   }
   RasterSource(RasterSource&&) = default;
@@ -263,25 +263,25 @@ public:
   void gather(int sy, const int* columns, size_t n, QRgb* out) {
     const uchar* line = raster_.constScanLine(sy);
     switch (raster_.format()) {
-    case QImage::Format_RGB32: {
-      const auto* source = reinterpret_cast<const QRgb*>(line);
-      for (size_t i = 0; i < n; ++i) out[i] = seeThrough(source[columns[i]], key_);
-      return;
-    }
-    case QImage::Format_RGB888:
-      for (size_t i = 0; i < n; ++i) {
-        const uchar* p = line + 3 * static_cast<ptrdiff_t>(columns[i]);
-        out[i] = seeThrough(qRgb(p[0], p[1], p[2]), key_);
+      case QImage::Format_RGB32: {
+        const auto* source = reinterpret_cast<const QRgb*>(line);
+        for (size_t i = 0; i < n; ++i) out[i] = seeThrough(source[columns[i]], key_);
+        return;
       }
-      return;
-    case QImage::Format_Indexed8:
-      for (size_t i = 0; i < n; ++i) out[i] = table_[line[columns[i]]];
-      return;
-    default: {
-      const QRgb* source = row(sy);
-      for (size_t i = 0; i < n; ++i) out[i] = source[columns[i]];
-      return;
-    }
+      case QImage::Format_RGB888:
+        for (size_t i = 0; i < n; ++i) {
+          const uchar* p = line + 3 * static_cast<ptrdiff_t>(columns[i]);
+          out[i] = seeThrough(qRgb(p[0], p[1], p[2]), key_);
+        }
+        return;
+      case QImage::Format_Indexed8:
+        for (size_t i = 0; i < n; ++i) out[i] = table_[line[columns[i]]];
+        return;
+      default: {
+        const QRgb* source = row(sy);
+        for (size_t i = 0; i < n; ++i) out[i] = source[columns[i]];
+        return;
+      }
     }
   }
 

@@ -245,8 +245,10 @@ bool exportLogo(const QString& path, const Layer& background, const std::vector<
   if (parts.empty()) return false;
   LogoComposer composer(background, parts);
   LogoFile file(path);
-  if (isJpegPath(path)) writeJpeg(composer, file);
-  else writeBmp(composer, file);
+  if (isJpegPath(path))
+    writeJpeg(composer, file);
+  else
+    writeBmp(composer, file);
   file.commit();
   return true;
 }

@@ -86,8 +86,8 @@ BuiltLayer buildPart(const TPartData& record, int index, int dpi) {
     built.layer = partLayer(record, dpi);
   } catch (const Failure& failure) {
     const bool picture = record.Kind == pkPicture;
-    built.failure = failureLine(
-        picture ? fixedString(record.FileName) : QStringLiteral("%1 番目の部品").arg(index + 1), failure);
+    built.failure =
+        failureLine(picture ? fixedString(record.FileName) : QStringLiteral("%1 番目の部品").arg(index + 1), failure);
     built.layer.bounds = savedBounds(record);
     built.layer.stretch = picture;
     built.layer.transparent = picture || record.FillOn != 1;

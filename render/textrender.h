@@ -6,8 +6,8 @@
 #include <QSize>
 
 struct TextRaster {
-  QImage raster;     // the control's size plus an 8-pixel white margin right and below
-  QSize controlSize; // W + |ShadowX| by H + |ShadowY|
+  QImage raster;      // the control's size plus an 8-pixel white margin right and below
+  QSize controlSize;  // W + |ShadowX| by H + |ShadowY|
 };
 
 // Draws a text part from its record: fill, shadow and string, glyph pixels only, in the record's

@@ -41,17 +41,16 @@ TEST_P(TypedNumbers, ReadAsTheOldRuntimeDid) {
   EXPECT_EQ(typedNumber(GetParam().text, 10), GetParam().expected) << QString::fromUtf16(GetParam().text).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TypedNumbers,
-    ::testing::Values(NumberCase{u"123", 123}, NumberCase{u"-45", -45}, NumberCase{u"+7", 7},
-                      NumberCase{u"  12", 12}, NumberCase{u"$1F", 31}, NumberCase{u"$1f", 31},
-                      NumberCase{u"x10", 16}, NumberCase{u"X10", 16}, NumberCase{u"0x1A", 26},
-                      NumberCase{u"0XfF", 255}, NumberCase{u"0", 0}, NumberCase{u"", 10},
-                      NumberCase{u"12a", 10}, NumberCase{u"12 ", 10}, NumberCase{u"-", 10},
-                      NumberCase{u"$", 10}, NumberCase{u"0x", 10}, NumberCase{u"-$1F", 10},
-                      NumberCase{u"1 2", 10}, NumberCase{u"2147483647", 2147483647},
-                      NumberCase{u"-2147483648", -2147483647 - 1}, NumberCase{u"2147483648", 10},
-                      NumberCase{u"99999999999999999999", 10}, NumberCase{u"$FFFFFFFF", -1},
-                      NumberCase{u"$100000000", 10}, NumberCase{u"１２", 10}));
+INSTANTIATE_TEST_SUITE_P(Cases, TypedNumbers,
+                         ::testing::Values(NumberCase{u"123", 123}, NumberCase{u"-45", -45}, NumberCase{u"+7", 7},
+                                           NumberCase{u"  12", 12}, NumberCase{u"$1F", 31}, NumberCase{u"$1f", 31},
+                                           NumberCase{u"x10", 16}, NumberCase{u"X10", 16}, NumberCase{u"0x1A", 26},
+                                           NumberCase{u"0XfF", 255}, NumberCase{u"0", 0}, NumberCase{u"", 10},
+                                           NumberCase{u"12a", 10}, NumberCase{u"12 ", 10}, NumberCase{u"-", 10},
+                                           NumberCase{u"$", 10}, NumberCase{u"0x", 10}, NumberCase{u"-$1F", 10},
+                                           NumberCase{u"1 2", 10}, NumberCase{u"2147483647", 2147483647},
+                                           NumberCase{u"-2147483648", -2147483647 - 1}, NumberCase{u"2147483648", 10},
+                                           NumberCase{u"99999999999999999999", 10}, NumberCase{u"$FFFFFFFF", -1},
+                                           NumberCase{u"$100000000", 10}, NumberCase{u"１２", 10}));
 
 }  // namespace

@@ -56,7 +56,9 @@ QImage decode(const QByteArray& file) {
 }
 
 // The message decoding fails with, or an empty string when it loads.
-QString failureOf(const QByteArray& file) { return attempt([&] { return decode(file); }).failure; }
+QString failureOf(const QByteArray& file) {
+  return attempt([&] { return decode(file); }).failure;
+}
 
 QRgb paletteColour(int index) { return qRgb((index * 37) % 256, (index * 91 + 17) % 256, 255 - index % 256); }
 
@@ -168,25 +170,23 @@ constexpr bool UP = false, DOWN = true;
 
 INSTANTIATE_TEST_SUITE_P(
     Depths, BmpLayouts,
-    testing::Values(LayoutCase{"Core1", 12, 1, 0, {}, UP, MONO}, LayoutCase{"Core4", 12, 4, 0, {}, UP, INDEXED},
-                    LayoutCase{"Core8", 12, 8, 0, {}, UP, INDEXED}, LayoutCase{"Core24", 12, 24, 0, {}, UP, RGB888},
-                    LayoutCase{"TopDown1", 40, 1, 0, {}, DOWN, MONO},
-                    LayoutCase{"TopDown4", 40, 4, 0, {}, DOWN, INDEXED},
-                    LayoutCase{"Default555", 40, 16, 0, {}, UP, RGB555},
-                    LayoutCase{"TopDown16", 40, 16, 0, {}, DOWN, RGB555},
-                    LayoutCase{"TopDown24", 40, 24, 0, {}, DOWN, RGB888},
-                    LayoutCase{"Depth32", 40, 32, 0, {}, UP, RGB32},
-                    LayoutCase{"Masks565", 40, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
-                    LayoutCase{"Masks444", 40, 16, 3, Masks{0x0F00, 0x00F0, 0x000F}, UP, RGB32},
-                    LayoutCase{"MasksBgr565", 40, 16, 3, Masks{0x001F, 0x07E0, 0xF800}, UP, RGB32},
-                    LayoutCase{"Masks32Rgbx", 40, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, UP, RGB32},
-                    LayoutCase{"Masks32Ten", 40, 32, 3, Masks{0x3FF00000, 0x000FFC00, 0x000003FF}, UP, RGB32},
-                    LayoutCase{"Header52Masks565", 52, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
-                    LayoutCase{"Header56Masks32", 56, 32, 3, Masks{0xFF0000, 0xFF00, 0xFF}, UP, RGB32},
-                    LayoutCase{"Header108Bgrx", 108, 32, 3, Masks{0xFF00, 0xFF0000, 0xFF000000}, UP, RGB32},
-                    LayoutCase{"Header108Depth24", 108, 24, 0, {}, UP, RGB888},
-                    LayoutCase{"Header124Depth8", 124, 8, 0, {}, UP, INDEXED},
-                    LayoutCase{"Header124TopDown", 124, 32, 3, Masks{0xFF000000, 0xFF0000, 0xFF00}, DOWN, RGB32}),
+    testing::Values(
+        LayoutCase{"Core1", 12, 1, 0, {}, UP, MONO}, LayoutCase{"Core4", 12, 4, 0, {}, UP, INDEXED},
+        LayoutCase{"Core8", 12, 8, 0, {}, UP, INDEXED}, LayoutCase{"Core24", 12, 24, 0, {}, UP, RGB888},
+        LayoutCase{"TopDown1", 40, 1, 0, {}, DOWN, MONO}, LayoutCase{"TopDown4", 40, 4, 0, {}, DOWN, INDEXED},
+        LayoutCase{"Default555", 40, 16, 0, {}, UP, RGB555}, LayoutCase{"TopDown16", 40, 16, 0, {}, DOWN, RGB555},
+        LayoutCase{"TopDown24", 40, 24, 0, {}, DOWN, RGB888}, LayoutCase{"Depth32", 40, 32, 0, {}, UP, RGB32},
+        LayoutCase{"Masks565", 40, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
+        LayoutCase{"Masks444", 40, 16, 3, Masks{0x0F00, 0x00F0, 0x000F}, UP, RGB32},
+        LayoutCase{"MasksBgr565", 40, 16, 3, Masks{0x001F, 0x07E0, 0xF800}, UP, RGB32},
+        LayoutCase{"Masks32Rgbx", 40, 32, 3, Masks{0xFF000000, 0x00FF0000, 0x0000FF00}, UP, RGB32},
+        LayoutCase{"Masks32Ten", 40, 32, 3, Masks{0x3FF00000, 0x000FFC00, 0x000003FF}, UP, RGB32},
+        LayoutCase{"Header52Masks565", 52, 16, 3, Masks{0xF800, 0x07E0, 0x001F}, UP, RGB16},
+        LayoutCase{"Header56Masks32", 56, 32, 3, Masks{0xFF0000, 0xFF00, 0xFF}, UP, RGB32},
+        LayoutCase{"Header108Bgrx", 108, 32, 3, Masks{0xFF00, 0xFF0000, 0xFF000000}, UP, RGB32},
+        LayoutCase{"Header108Depth24", 108, 24, 0, {}, UP, RGB888},
+        LayoutCase{"Header124Depth8", 124, 8, 0, {}, UP, INDEXED},
+        LayoutCase{"Header124TopDown", 124, 32, 3, Masks{0xFF000000, 0xFF0000, 0xFF00}, DOWN, RGB32}),
     caseName<LayoutCase>);
 
 // ---------------------------------------------------------------------------------------------
@@ -401,9 +401,8 @@ INSTANTIATE_TEST_SUITE_P(
                     InvalidCase{"CompressionHuge", {{COMPRESSION, 4, 0xFFFFFFFF}}},
                     InvalidCase{"Rle8At4Bits", {{BITS, 2, 4}, {COMPRESSION, 4, 1}}},
                     InvalidCase{"Rle4At8Bits", {{BITS, 2, 8}, {COMPRESSION, 4, 2}}},
-                    InvalidCase{"BitFieldsAt24Bits", {{COMPRESSION, 4, 3}}},
-                    InvalidCase{"WidthZero", {{WIDTH, 4, 0}}}, InvalidCase{"WidthNegative", {{WIDTH, 4, 0xFFFFFFFE}}},
-                    InvalidCase{"HeightZero", {{HEIGHT, 4, 0}}},
+                    InvalidCase{"BitFieldsAt24Bits", {{COMPRESSION, 4, 3}}}, InvalidCase{"WidthZero", {{WIDTH, 4, 0}}},
+                    InvalidCase{"WidthNegative", {{WIDTH, 4, 0xFFFFFFFE}}}, InvalidCase{"HeightZero", {{HEIGHT, 4, 0}}},
                     // Header lengths too short for their fields, or unknown and past the end.
                     InvalidCase{"Length0", {{LENGTH, 4, 0}}}, InvalidCase{"Length11", {{LENGTH, 4, 11}}},
                     InvalidCase{"Length39", {{LENGTH, 4, 39}}}, InvalidCase{"Length1000", {{LENGTH, 4, 1000}}},
@@ -485,8 +484,10 @@ TEST_P(BmpRle, DrawsOnWhite) {
     for (int x = 0; x < 4; ++x) {
       const QRgb pixel = image.pixel(x, y);
       QChar ch = u'?';
-      if (pixel == WHITE) ch = u'.';
-      else if (pixel == BLACK) ch = u'k';
+      if (pixel == WHITE)
+        ch = u'.';
+      else if (pixel == BLACK)
+        ch = u'k';
       for (int i = 0; i < 4; ++i)
         if (pixel == paletteColour(i)) ch = QChar(u'0' + i);
       drawn += ch;
@@ -498,7 +499,8 @@ TEST_P(BmpRle, DrawsOnWhite) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, BmpRle,
     testing::Values(
-        RleCase{"Rle8Runs", 1, Rle().run(4, 1).endOfLine().run(2, 2).run(2, 3).endOfLine().run(3, 0).endOfPicture().data(),
+        RleCase{"Rle8Runs", 1,
+                Rle().run(4, 1).endOfLine().run(2, 2).run(2, 3).endOfLine().run(3, 0).endOfPicture().data(),
                 "000.|2233|1111"},
         RleCase{"Rle8AbsoluteOddPadded", 1, Rle().absolute(3, {3, 2, 1}).run(1, 0).endOfPicture().data(),
                 "....|....|3210"},
@@ -508,10 +510,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "....|3...|2222"},
         RleCase{"Rle8AbsolutePastRightEdge", 1,
                 Rle().delta(2, 0).absolute(5, {1, 2, 3, 1, 2}).endOfLine().run(1, 0).data(), "....|0...|..12"},
-        RleCase{"Rle8DeltaPastEdges", 1,
-                Rle().delta(255, 0).run(2, 1).endOfLine().delta(0, 255).run(4, 2).data(), "....|....|...."},
-        RleCase{"Rle8TooManyLines", 1,
-                Rle().endOfLine().endOfLine().endOfLine().endOfLine().run(4, 1).data(), "....|....|...."},
+        RleCase{"Rle8DeltaPastEdges", 1, Rle().delta(255, 0).run(2, 1).endOfLine().delta(0, 255).run(4, 2).data(),
+                "....|....|...."},
+        RleCase{"Rle8TooManyLines", 1, Rle().endOfLine().endOfLine().endOfLine().endOfLine().run(4, 1).data(),
+                "....|....|...."},
         RleCase{"Rle8TruncatedAbsolute", 1, QByteArray("\x00\x04\x01\x02", 4), "....|....|12.."},
         RleCase{"Rle8TruncatedDelta", 1, QByteArray("\x01\x03\x00\x02\x01", 5), "....|....|3..."},
         RleCase{"Rle8NoEndCode", 1, Rle().run(2, 2).data(), "....|....|22.."},
@@ -520,8 +522,14 @@ INSTANTIATE_TEST_SUITE_P(
         RleCase{"Rle8TopDown", 1, Rle().run(1, 1).endOfLine().run(2, 2).data(), "1...|22..|....", true},
         RleCase{"Rle4Alternates", 2, Rle().run(3, 0x12).endOfLine().run(4, 0x30).endOfPicture().data(),
                 "....|3030|121."},
-        RleCase{"Rle4AbsoluteNibbles", 2, Rle().absolute(3, {0x32, 0x10}).run(1, 0x33).endOfLine()
-                                              .absolute(5, {0x01, 0x23, 0x10}).endOfPicture().data(),
+        RleCase{"Rle4AbsoluteNibbles", 2,
+                Rle()
+                    .absolute(3, {0x32, 0x10})
+                    .run(1, 0x33)
+                    .endOfLine()
+                    .absolute(5, {0x01, 0x23, 0x10})
+                    .endOfPicture()
+                    .data(),
                 "....|0123|3213"},
         RleCase{"Rle4IndexBeyondTable", 2, Rle().run(2, 0xF1).endOfPicture().data(), "....|....|k1.."},
         RleCase{"Rle4DeltaThenRun", 2, Rle().delta(3, 2).run(9, 0x22).endOfPicture().data(), "...2|....|...."}),

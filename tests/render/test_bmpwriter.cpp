@@ -23,13 +23,12 @@ TEST(BmpWriter, ThreeByTwoExactly) {
   image.setPixel(1, 1, qRgb(0xD0, 0xE0, 0xF0));
   image.setPixel(2, 1, qRgb(0x01, 0x02, 0x03));
 
-  const QByteArray expected =
-      bytes({'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-             40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0,
-             24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) +
-      // bottom row first, each pixel B,G,R,0
-      bytes({0xC0, 0xB0, 0xA0, 0, 0xF0, 0xE0, 0xD0, 0, 0x03, 0x02, 0x01, 0}) +
-      bytes({0x30, 0x20, 0x10, 0, 0x60, 0x50, 0x40, 0, 0x90, 0x80, 0x70, 0});
+  const QByteArray expected = bytes({'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                                     40,  0,   0,  0, 3, 0, 0, 0, 2, 0, 0,  0, 1, 0, 32, 0, 0, 0, 0, 0,
+                                     24,  0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0}) +
+                              // bottom row first, each pixel B,G,R,0
+                              bytes({0xC0, 0xB0, 0xA0, 0, 0xF0, 0xE0, 0xD0, 0, 0x03, 0x02, 0x01, 0}) +
+                              bytes({0x30, 0x20, 0x10, 0, 0x60, 0x50, 0x40, 0, 0x90, 0x80, 0x70, 0});
   EXPECT_EQ(encodeBmp(image).toHex(' ').toStdString(), expected.toHex(' ').toStdString());
   // Another format, same colours, same file.
   EXPECT_EQ(encodeBmp(image.convertToFormat(QImage::Format_RGB888)), expected);

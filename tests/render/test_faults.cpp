@@ -155,7 +155,8 @@ TEST(JpegFaults, ProgressiveFileNeedingGigabytesOfWorkingMemoryIsRefusedAtOnce) 
   const QByteArray file = progressiveJpeg(32767, 8191, 3, 1, 270000);
   QElapsedTimer timer;
   timer.start();
-  EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }), QStringLiteral("JPEG ファイルの展開に必要なメモリが多すぎます"));
+  EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }),
+            QStringLiteral("JPEG ファイルの展開に必要なメモリが多すぎます"));
   EXPECT_LT(timer.elapsed(), 2000);
 }
 

@@ -14,8 +14,8 @@
 
 #include <jpeglib.h>
 
-using jpegbuilder::Compression;
 using jpegbuilder::compress;
+using jpegbuilder::Compression;
 
 namespace {
 
@@ -128,7 +128,8 @@ TEST(JpegEncode, EmptyImageIsALibraryError) {
 // Exactly libjpeg's own RGB, for YCbCr, RGB and progressive files alike.
 TEST(JpegDecode, ColourFilesGiveLibjpegsOwnRgb) {
   const std::vector<unsigned char> rgb = rgbBytes(gradient(70, 45));
-  for (const Compression& how : {Compression{}, Compression{JCS_RGB, JCS_RGB}, Compression{JCS_RGB, JCS_UNKNOWN, true}}) {
+  for (const Compression& how :
+       {Compression{}, Compression{JCS_RGB, JCS_RGB}, Compression{JCS_RGB, JCS_UNKNOWN, true}}) {
     const QByteArray file = compress(rgb, 70, 45, how);
     const QImage decoded = decodeJpeg(file);
     ASSERT_EQ(decoded.size(), QSize(70, 45));

@@ -93,9 +93,9 @@ AreaCase randomArea(QRandomGenerator& random, QImage::Format format) {
 
 TEST(Layer, DrawableRastersKeepTheSeeThroughRuleForEveryFormat) {
   QRandomGenerator random(7);
-  for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8,
-                                QImage::Format_Mono, QImage::Format_RGB16, QImage::Format_RGB555,
-                                QImage::Format_ARGB32})
+  for (QImage::Format format :
+       {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_Mono, QImage::Format_RGB16,
+        QImage::Format_RGB555, QImage::Format_ARGB32})
     for (int n = 0; n < 12; ++n) {
       const QImage raster = randomRaster(random, format, QSize(random.bounded(1, 40), random.bounded(1, 30)));
       for (bool transparent : {false, true}) {

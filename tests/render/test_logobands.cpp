@@ -48,9 +48,8 @@ QRgb referencePixel(const Layer& background, const std::vector<Layer>& parts, in
         for (qint64 i = sx; i < ex; ++i)
           if ((layer.raster.pixel(static_cast<int>(i), static_cast<int>(j)) | 0xFF000000u) == kBlack) p = kBlack;
     }
-    const QRgb key = layer.raster.depth() == 1
-                         ? kWhite
-                         : layer.raster.pixel(0, layer.raster.height() - 1) | 0xFF000000u;
+    const QRgb key =
+        layer.raster.depth() == 1 ? kWhite : layer.raster.pixel(0, layer.raster.height() - 1) | 0xFF000000u;
     if (!layer.transparent || p != key) colour = p;
   };
   drawOne(background);
@@ -102,15 +101,17 @@ Composition crossingBands(QSize size) {
       // Four rows either side of the first border, see-through, stretched.
       Layer{{left + w / 5, top + band - 4, w / 2 + 1, 8}, noise(QSize(29, 3), QImage::Format_RGB32, 2), true, true},
       // Over every border down to the end, indexed, shrunk across.
-      Layer{{left - 3, top + 1, w / 3 + 5, size.height() + 9}, noise(QSize(w / 2 + 7, 301), QImage::Format_Indexed8, 3),
-            true, true},
+      Layer{{left - 3, top + 1, w / 3 + 5, size.height() + 9},
+            noise(QSize(w / 2 + 7, 301), QImage::Format_Indexed8, 3),
+            true,
+            true},
       // At natural size, cut by the logo's right edge.
       Layer{{left + w - 20, top + band - 9, 60, 50}, noise(QSize(31, 17), QImage::Format_RGB888, 4), false, true},
       // 1 bit per pixel shrunk both ways across a border.
       Layer{{left + 2, top + band - 6, w / 4 + 1, 12}, oneBit(QSize(w / 2 + 3, 41), 5), true, true},
       // Opaque, over the last rows.
-      Layer{{left + w / 2, top + size.height() - 3, w / 3, 20}, noise(QSize(5, 5), QImage::Format_RGB32, 6), true,
-            false},
+      Layer{
+          {left + w / 2, top + size.height() - 3, w / 3, 20}, noise(QSize(5, 5), QImage::Format_RGB32, 6), true, false},
   };
   return c;
 }
@@ -121,8 +122,8 @@ Composition crossingBands(QSize size) {
   for (int y = 0; y < expected.height(); ++y)
     for (int x = 0; x < expected.width(); ++x)
       if ((actual.pixel(x, y) | 0xFF000000u) != expected.pixel(x, y))
-        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
-                                             << actual.pixel(x, y) << ", not " << expected.pixel(x, y);
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << actual.pixel(x, y)
+                                             << ", not " << expected.pixel(x, y);
   return ::testing::AssertionSuccess();
 }
 
@@ -185,7 +186,7 @@ TEST_F(LogoBandsTest, SeeThroughShowsEarlierLayersAcrossBorders) {
   EXPECT_EQ(logo.pixel(299, band + 9), qRgb(200, 0, 0));
   EXPECT_EQ(logo.pixel(220, band + 10), qRgb(0, 0, 200));  // see-through, below it
   EXPECT_EQ(logo.pixel(120, band + 49), qRgb(0, 0, 200));
-  EXPECT_EQ(logo.pixel(99, band), kWhite);                 // beside the parts
+  EXPECT_EQ(logo.pixel(99, band), kWhite);  // beside the parts
 }
 
 TEST_F(LogoBandsTest, WriteFailureHalfWayLeavesTheOldFileAndNothingElse) {

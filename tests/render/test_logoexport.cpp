@@ -128,12 +128,12 @@ TEST_F(LogoExportTest, FilledTextPartShowsNoMarginBand) {
 TEST_F(LogoExportTest, PartsAreCutAtTheEdgesAndThoseOutsideDrawNothing) {
   const QRgb red = qRgb(255, 0, 0);
   const std::vector<Layer> parts = {
-      solidLayer({-3, -2, 6, 4}, QSize(2, 2), red),      // over the top-left corner
-      solidLayer({48, 28, 10, 10}, QSize(1, 1), red),    // over the bottom-right corner
-      solidLayer({50, 0, 5, 5}, QSize(5, 5), red),       // just right of the logo
-      solidLayer({-5, 10, 5, 5}, QSize(5, 5), red),      // just left of it
-      solidLayer({20, 10, 0, 5}, QSize(5, 5), red),      // no width
-      solidLayer({20, 10, 5, -5}, QSize(5, 5), red),     // negative height
+      solidLayer({-3, -2, 6, 4}, QSize(2, 2), red),    // over the top-left corner
+      solidLayer({48, 28, 10, 10}, QSize(1, 1), red),  // over the bottom-right corner
+      solidLayer({50, 0, 5, 5}, QSize(5, 5), red),     // just right of the logo
+      solidLayer({-5, 10, 5, 5}, QSize(5, 5), red),    // just left of it
+      solidLayer({20, 10, 0, 5}, QSize(5, 5), red),    // no width
+      solidLayer({20, 10, 5, -5}, QSize(5, 5), red),   // negative height
   };
   const QImage logo = composeLogo(fillBackground({0, 0, 50, 30}, clWhite), parts);
   ASSERT_EQ(logo.size(), QSize(50, 30));
@@ -176,8 +176,8 @@ TEST_F(LogoExportTest, SeeThroughPixelsOfAPictureShowWhatLiesBeneath) {
 
 TEST_F(LogoExportTest, WhiteLiesBeneathABackgroundThatCannotCoverTheLogo) {
   const Layer part = solidLayer({4, 3, 2, 2}, QSize(1, 1), kBlack);
-  for (const Layer& background : {Layer{{0, 0, 8, 6}, QImage(), true, false},
-                                  Layer{{0, 0, 8, 6}, QImage(), false, false}}) {
+  for (const Layer& background :
+       {Layer{{0, 0, 8, 6}, QImage(), true, false}, Layer{{0, 0, 8, 6}, QImage(), false, false}}) {
     const QImage logo = composeLogo(background, {part});
     EXPECT_TRUE(allPixels(logo, QRect(0, 0, 8, 3), kWhite));
     EXPECT_TRUE(allPixels(logo, QRect(4, 3, 2, 2), kBlack));

@@ -60,8 +60,7 @@ TEST_F(PictureFile, ExtensionAloneChoosesTheDecoder) {
   }
   for (const char* name : {"a.jpg", "a.JPG", "a.jpeg", "a.JpEg"}) {
     EXPECT_EQ(loadPictureFile(write(QString::fromLatin1(name), jpeg)).size(), QSize(5, 4)) << name;
-    EXPECT_TRUE(failureOf(write(QString::fromLatin1(name), bmp)).startsWith(QStringLiteral("JPEG エラー #")))
-        << name;
+    EXPECT_TRUE(failureOf(write(QString::fromLatin1(name), bmp)).startsWith(QStringLiteral("JPEG エラー #"))) << name;
   }
   // JPEG by content, but not by name.
   EXPECT_EQ(failureOf(write(QStringLiteral("a.jfif"), jpeg)), invalidBitmap);
@@ -122,8 +121,8 @@ TEST_F(PictureFile, LargePicturesLoad) {
 }
 
 TEST(PictureRaster, LargeRasterBehavesLikeAnyOther) {
-  for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8,
-                                QImage::Format_Mono}) {
+  for (QImage::Format format :
+       {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_Mono}) {
     QImage raster = allocatePictureRaster(3001, 2000, format);
     ASSERT_EQ(raster.size(), QSize(3001, 2000));
     ASSERT_EQ(raster.format(), format);

@@ -99,8 +99,8 @@ TEST_P(TextGeometry, ControlAndRasterFollowTheMeasurementAndOffsets) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Offsets, TextGeometry,
-                         ::testing::Values(Offsets{0, 0}, Offsets{5, 0}, Offsets{-5, 0}, Offsets{3, -2},
-                                           Offsets{-4, 6}, Offsets{30, 30}, Offsets{-30, -30}));
+                         ::testing::Values(Offsets{0, 0}, Offsets{5, 0}, Offsets{-5, 0}, Offsets{3, -2}, Offsets{-4, 6},
+                                           Offsets{30, 30}, Offsets{-30, -30}));
 
 TEST(TextRender, OnlyTheRecordsColoursAppear) {
   TPartData r = textRecord(u"Ag 漢字 ｶﾅ");

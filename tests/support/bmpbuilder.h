@@ -38,14 +38,14 @@ struct Bmp {
   std::int64_t height = 1;        // negative: top-down
   std::uint16_t planes = 1;
   std::uint16_t bitCount = 24;
-  std::uint32_t compression = 0;  // 1 RLE8, 2 RLE4, 3 bit fields
+  std::uint32_t compression = 0;           // 1 RLE8, 2 RLE4, 3 bit fields
   std::optional<std::uint32_t> imageSize;  // unset: the payload's size
   std::uint32_t coloursUsed = 0;
   std::vector<QRgb> palette;  // written as given: 3 bytes an entry in a core header, else 4
   // Red, green, blue. Written inside headers of 52 bytes and more, else after the header.
   std::optional<std::array<std::uint32_t, 3>> masks;
-  std::uint32_t alphaMask = 0;  // inside headers of 56 bytes and more
-  std::uint32_t gap = 0;        // filler bytes between the colour table and the pixels
+  std::uint32_t alphaMask = 0;               // inside headers of 56 bytes and more
+  std::uint32_t gap = 0;                     // filler bytes between the colour table and the pixels
   std::optional<std::uint32_t> pixelOffset;  // unset: where the pixels really start
   std::optional<std::uint32_t> fileSize;     // unset: the real size
   QByteArray pixels;

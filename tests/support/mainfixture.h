@@ -18,8 +18,9 @@ protected:
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window = std::make_unique<MainWindow>(std::move(scripted));
-    TApplication::instance()->setErrorSink(
-        [this](const QString& text, const QString& caption) { reports.append({text, caption}); });
+    TApplication::instance()->setErrorSink([this](const QString& text, const QString& caption) {
+      reports.append({text, caption});
+    });
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }

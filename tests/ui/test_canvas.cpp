@@ -65,10 +65,10 @@ struct Zone {
 TEST_F(Canvas, HoverZonesOfAHundredByFiftyPicture) {
   PictureControl* c = addPicturePart(100, 50);
   const Zone zones[] = {
-      {3, 20, 4, Qt::SizeHorCursor},    {4, 20, 1, Qt::PointingHandCursor}, {96, 20, 1, Qt::PointingHandCursor},
+      {3, 20, 4, Qt::SizeHorCursor},    {4, 20, 1, Qt::PointingHandCursor},  {96, 20, 1, Qt::PointingHandCursor},
       {97, 20, 5, Qt::SizeHorCursor},   {50, 46, 1, Qt::PointingHandCursor}, {50, 47, 3, Qt::SizeVerCursor},
-      {96, 0, 7, Qt::SizeBDiagCursor},  {96, 46, 9, Qt::SizeFDiagCursor},   {3, 46, 8, Qt::SizeBDiagCursor},
-      {0, 0, 6, Qt::SizeFDiagCursor},   {50, 3, 2, Qt::SizeVerCursor},      {50, 4, 1, Qt::PointingHandCursor},
+      {96, 0, 7, Qt::SizeBDiagCursor},  {96, 46, 9, Qt::SizeFDiagCursor},    {3, 46, 8, Qt::SizeBDiagCursor},
+      {0, 0, 6, Qt::SizeFDiagCursor},   {50, 3, 2, Qt::SizeVerCursor},       {50, 4, 1, Qt::PointingHandCursor},
       {99, 49, 9, Qt::SizeFDiagCursor}, {95, 45, 1, Qt::PointingHandCursor},
   };
   for (const Zone& z : zones) {
@@ -187,7 +187,8 @@ TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
   w().noResizeAction->trigger();  // no resizing as well
-  for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)}) EXPECT_EQ(hover(back, p.x(), p.y()), 0);
+  for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)})
+    EXPECT_EQ(hover(back, p.x(), p.y()), 0);
 }
 
 TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {

@@ -102,7 +102,8 @@ TEST_F(EditorFaults, OversizedBitmapHeaderIsReportedAndAddsNothing) {
   dialogs->picturesToOpen.push_back(path(QStringLiteral("huge.bmp")));
   click(MainWindow::tagAddPicture);
   qsizetype count = 0;
-  expectOneMoreReport(count, QStringLiteral("%1: 画像が大きすぎます (65535 x 65535 ピクセル)").arg(path(QStringLiteral("huge.bmp"))));
+  expectOneMoreReport(
+      count, QStringLiteral("%1: 画像が大きすぎます (65535 x 65535 ピクセル)").arg(path(QStringLiteral("huge.bmp"))));
   EXPECT_EQ(w().Document.PartCount, 0);
 }
 

@@ -79,7 +79,8 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
 TEST_F(Editor, MenuTitlesDoNothing) {
   w().runCommand(MainWindow::tagAddText);
   const QByteArray before = bytesOf(w().Document);
-  for (QMenu* menu : {w().fileMenu, w().viewMenu, w().addMenu, w().backgroundMenu, w().versionMenu}) w().menuItemClicked(menu->menuAction());
+  for (QMenu* menu : {w().fileMenu, w().viewMenu, w().addMenu, w().backgroundMenu, w().versionMenu})
+    w().menuItemClicked(menu->menuAction());
   EXPECT_EQ(bytesOf(w().Document), before);
   EXPECT_EQ(dialogs->colourRequests, 0);
   EXPECT_TRUE(w().isVisible());

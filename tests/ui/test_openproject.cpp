@@ -207,7 +207,8 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
     deleteMessage = reportText(failure.message());
   }
   save(path(QStringLiteral("after-delete.rpf")));
-  const ExporterRun afterDelete = exportFailures(path(QStringLiteral("after-delete.rpf")), path(QStringLiteral("logo.bmp")));
+  const ExporterRun afterDelete =
+      exportFailures(path(QStringLiteral("after-delete.rpf")), path(QStringLiteral("logo.bmp")));
   ASSERT_EQ(afterDelete.lines.size(), 4);
   EXPECT_EQ(afterDelete.lines[2], QStringLiteral("2 番目の部品: 文字サイズ 100000 ポイントは大きすぎます"));
   EXPECT_EQ(deleteMessage, editorMessage(afterDelete.lines.mid(1)));

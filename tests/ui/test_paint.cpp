@@ -30,8 +30,8 @@ struct Case {
 
 TEST(Paint, ControlsShowWhatTheExportDraws) {
   const Case cases[] = {
-      {{7, 5}, {6, 4, 50, 33}, true, false},  {{7, 5}, {6, 4, 50, 33}, true, true},
-      {{40, 30}, {3, 9, 13, 11}, true, true}, {{12, 9}, {10, 2, 30, 25}, false, false},
+      {{7, 5}, {6, 4, 50, 33}, true, false},   {{7, 5}, {6, 4, 50, 33}, true, true},
+      {{40, 30}, {3, 9, 13, 11}, true, true},  {{12, 9}, {10, 2, 30, 25}, false, false},
       {{12, 9}, {10, 2, 30, 25}, false, true},
   };
   for (const Case& c : cases) {

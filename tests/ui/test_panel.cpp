@@ -183,7 +183,8 @@ namespace {
 TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
   TPartData& r = selectedTextPart();
   ASSERT_EQ(w().shadowXBox->currentText(), u"0"_qs);
-  EXPECT_EQ(w().shadowXBox->itemText(w().shadowXBox->currentIndex()), u"0"_qs) << "the open list highlights what is shown";
+  EXPECT_EQ(w().shadowXBox->itemText(w().shadowXBox->currentIndex()), u"0"_qs)
+      << "the open list highlights what is shown";
   QWheelEvent down(QPointF(10, 10), w().shadowXBox->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(w().shadowXBox, &down);
@@ -245,7 +246,9 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
 // A record's string that is not valid Shift-JIS is kept byte for byte until the user edits it.
 TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
   TPartData& r = selectedTextPart();
-  const char odd[] = "ab\x82\x20" "cd";
+  const char odd[] =
+      "ab\x82\x20"
+      "cd";
   std::memcpy(r.Text, odd, sizeof odd);
   const TPartData before = r;
   w().selectPart(0);

@@ -60,7 +60,8 @@ protected:
   }
 
   void clickBelowRows() {
-    QTest::mouseClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
+    QTest::mouseClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {},
+                      QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
   }
 
   // Lets the windows that closed themselves be freed.
@@ -82,7 +83,8 @@ TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   w().partsListAction->trigger();
   EXPECT_NE(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
-  const QList<QPushButton*> buttons{w().partsList()->refreshButton, w().partsList()->deleteButton, w().partsList()->closeButton};
+  const QList<QPushButton*> buttons{w().partsList()->refreshButton, w().partsList()->deleteButton,
+                                    w().partsList()->closeButton};
   // The shared click handler tells the buttons apart by these.
   for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->property("tag").toInt(), i);
   EXPECT_EQ(w().partsList()->buttonPanel->height(), 32);
@@ -154,7 +156,8 @@ TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   part(1)->setBounds({-7, 5, -5, 9});
   QCursor::setPos(0, 0);
   clickBelowRows();
-  QTest::mouseDClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {}, QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
+  QTest::mouseDClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {},
+                     QPoint(10, w().partsList()->partsTable->viewport()->height() - 3));
   EXPECT_EQ(QCursor::pos(), QPoint(0, 0)) << "nothing chosen, nothing to point at";
 
   // A double click is a click, then the second press.

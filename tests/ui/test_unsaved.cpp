@@ -73,14 +73,22 @@ TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
                            w.partsList()->partsTable->visualItemRect(w.partsList()->partsTable->item(0, 1)).center());
          QTest::mouseClick(w.partsList()->deleteButton, Qt::LeftButton);
        }},
-      {"string", [](Unsaved& t, MainWindow& w, ScriptedDialogs&) { t.selectText(); w.textEdit->setText(u"ロゴ"_qs); }},
+      {"string",
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
+         t.selectText();
+         w.textEdit->setText(u"ロゴ"_qs);
+       }},
       {"colour",
        [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          t.selectText();
          d.colours = {0x123456};
          Q_EMIT w.textColourPanel->clicked(w.textColourPanel);
        }},
-      {"fill", [](Unsaved& t, MainWindow& w, ScriptedDialogs&) { t.selectText(); w.fillCheck->setChecked(true); }},
+      {"fill",
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
+         t.selectText();
+         w.fillCheck->setChecked(true);
+       }},
       {"font",
        [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
          t.selectText();

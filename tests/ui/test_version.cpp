@@ -50,8 +50,8 @@ TEST_F(Version, ShowsTheProgramsDetailsModally) {
     EXPECT_EQ(w().versionDialog()->minimumSize(), w().versionDialog()->maximumSize());
     const Qt::WindowFlags flags = w().versionDialog()->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                          Qt::WindowContextHelpButtonHint));
+    EXPECT_FALSE(flags &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
 
     const std::pair<QLabel*, QString> labels[] = {
         {w().versionDialog()->nameLabel, u"Pelmora"_qs},
@@ -98,8 +98,8 @@ TEST_F(Version, SitsCentredOverTheMainWindowButNeverOffTheOrigin) {
   openVersion([this] {
     const QRect main = w().frameGeometry();
     const QRect own = w().versionDialog()->frameGeometry();
-    EXPECT_EQ(own.topLeft(), QPoint(main.left() + (main.width() - own.width()) / 2,
-                                    main.top() + (main.height() - own.height()) / 2));
+    EXPECT_EQ(own.topLeft(),
+              QPoint(main.left() + (main.width() - own.width()) / 2, main.top() + (main.height() - own.height()) / 2));
     QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
   });
   w().move(-400, -300);

@@ -108,7 +108,8 @@ TEST(FileDialogs, LeaveNoCompletionListBehind) {
     for (int i = 0; i < 40 && list && !list->isVisible(); ++i) QTest::qWait(50);
     listShown = list && list->isVisible();
     QTest::keyClicks(edit, u"ha.rpf"_qs);
-    static_cast<QDialog*>(dialogs.openProjectDialog)->accept();  // what Enter comes to, whichever window the display gives the key
+    static_cast<QDialog*>(dialogs.openProjectDialog)
+        ->accept();  // what Enter comes to, whichever window the display gives the key
   });
   QTimer::singleShot(10000, dialogs.openProjectDialog, &QDialog::reject);  // a test that fails, not one that hangs
   EXPECT_EQ(dialogs.openProject(), std::optional<QString>(dir.filePath(u"alpha.rpf"_qs)));

@@ -22,13 +22,13 @@ class Dialogs {
 public:
   virtual ~Dialogs() = default;
 
-  virtual std::optional<QString> openProject() = 0;        // OD
-  virtual std::optional<QString> saveProject() = 0;        // SD
-  virtual void proposeProjectName(const QString& path) = 0;// what SD offers next time
-  virtual std::optional<QString> openPicture() = 0;        // OPD
-  virtual std::optional<QString> savePicture() = 0;        // SPD
-  virtual std::optional<Colour> chooseColour() = 0;        // CD: opens on the last confirmed colour
-  virtual void presetFont(const FontChoice& font) = 0;     // FD opens on this font next time
+  virtual std::optional<QString> openProject() = 0;          // OD
+  virtual std::optional<QString> saveProject() = 0;          // SD
+  virtual void proposeProjectName(const QString& path) = 0;  // what SD offers next time
+  virtual std::optional<QString> openPicture() = 0;          // OPD
+  virtual std::optional<QString> savePicture() = 0;          // SPD
+  virtual std::optional<Colour> chooseColour() = 0;          // CD: opens on the last confirmed colour
+  virtual void presetFont(const FontChoice& font) = 0;       // FD opens on this font next time
   // FD. What the user did not change comes back exactly as preset, the face name included.
   virtual std::optional<FontChoice> chooseFont() = 0;
   virtual void showMessage(const QString& text, const QString& caption) = 0;  // stop icon, OK

@@ -123,8 +123,7 @@ void draw(QPainter& p, int index) {
       p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 

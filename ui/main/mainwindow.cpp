@@ -23,7 +23,6 @@
 
 #include <cstring>
 
-
 namespace {
 
 // Where a menu item's command also has a toolbar button: its hint and image.
@@ -34,13 +33,20 @@ struct ToolbarEntry {
 };
 
 constexpr ToolbarEntry kToolbar[] = {
-    {MainWindow::tagNew, u"新規作成", 0},           {MainWindow::tagOpenProject, u"ﾌﾟﾛｼﾞｪｸﾄを開く", 2},
-    {MainWindow::tagSaveProject, u"ﾌﾟﾛｼﾞｪｸﾄを保存", 4}, {MainWindow::tagSaveLogo, u"ﾛｺﾞを保存", 6},
-    {-1, nullptr, 0},                          {MainWindow::tagPartsList, u"部品ﾘｽﾄ", 8},
-    {-1, nullptr, 0},                          {MainWindow::tagAddText, u"文字を追加", 10},
-    {MainWindow::tagAddPicture, u"画像を追加", 12},   {-1, nullptr, 0},
-    {MainWindow::tagBackgroundPicture, u"背景に画像読み込み", 14}, {MainWindow::tagBackgroundFill, u"背景の塗り潰し", 16},
-    {-1, nullptr, 0},                          {MainWindow::tagHelp, u"ﾍﾙﾌﾟ", 18},
+    {MainWindow::tagNew, u"新規作成", 0},
+    {MainWindow::tagOpenProject, u"ﾌﾟﾛｼﾞｪｸﾄを開く", 2},
+    {MainWindow::tagSaveProject, u"ﾌﾟﾛｼﾞｪｸﾄを保存", 4},
+    {MainWindow::tagSaveLogo, u"ﾛｺﾞを保存", 6},
+    {-1, nullptr, 0},
+    {MainWindow::tagPartsList, u"部品ﾘｽﾄ", 8},
+    {-1, nullptr, 0},
+    {MainWindow::tagAddText, u"文字を追加", 10},
+    {MainWindow::tagAddPicture, u"画像を追加", 12},
+    {-1, nullptr, 0},
+    {MainWindow::tagBackgroundPicture, u"背景に画像読み込み", 14},
+    {MainWindow::tagBackgroundFill, u"背景の塗り潰し", 16},
+    {-1, nullptr, 0},
+    {MainWindow::tagHelp, u"ﾍﾙﾌﾟ", 18},
     {-1, nullptr, 0},
 };
 
@@ -52,7 +58,8 @@ bool hasToolButton(int tag) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(std::move(dialogs)) {
+MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(std::move(dialogs)) {
   setWindowTitle(QStringLiteral("Pelmora"));
   setWindowIcon(applicationIcon());
   QFont windowFont(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -259,8 +266,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QAction* MainWindow::action(int tag) const {
-  for (QAction* a : {newAction, openProjectAction, saveProjectAction, saveLogoAction, exitAction, toolbarAction, partsListAction, addTextAction, addPictureAction, backgroundPictureAction, backgroundFillAction, noMoveAction, noResizeAction,
-                     helpAction, versionAction})
+  for (QAction* a : {newAction, openProjectAction, saveProjectAction, saveLogoAction, exitAction, toolbarAction,
+                     partsListAction, addTextAction, addPictureAction, backgroundPictureAction, backgroundFillAction,
+                     noMoveAction, noResizeAction, helpAction, versionAction})
     if (a && a->data().toInt() == tag) return a;
   return nullptr;
 }
@@ -277,21 +285,15 @@ void MainWindow::menuItemClicked(QAction* sender) {
     return;
   }
   switch (tag) {
-    case tagExit:
-      close();
-      break;
+    case tagExit: close(); break;
     case tagToolbar:
       // Qt has already turned the check mark; the toolbar follows it.
       mainToolBar->setVisible(toolbarAction->isChecked());
       break;
     case tagNoMove:
-    case tagNoResize:
-      break;  // the check mark is the whole state; the canvas reads it
-    case tagVersion:
-      showVersion();
-      break;
-    default:
-      break;  // the menu titles
+    case tagNoResize: break;  // the check mark is the whole state; the canvas reads it
+    case tagVersion: showVersion(); break;
+    default: break;  // the menu titles
   }
 }
 
@@ -342,7 +344,8 @@ void MainWindow::centreBackground() {
 
 void MainWindow::fillBackground(Colour colour) {
   QImage raster = backgroundControl->raster();
-  if (raster.isNull()) raster = makeWhiteRaster(std::max(backgroundControl->width(), 0), std::max(backgroundControl->height(), 0));
+  if (raster.isNull())
+    raster = makeWhiteRaster(std::max(backgroundControl->width(), 0), std::max(backgroundControl->height(), 0));
   if (!raster.isNull()) {
     if (raster.format() != QImage::Format_RGB32) raster = raster.convertToFormat(QImage::Format_RGB32);
     raster.fill(QColor(rgbFromColour(colour)));

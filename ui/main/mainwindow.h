@@ -35,11 +35,26 @@ class MainWindow : public QMainWindow, public PartsListHost {
 public:
   // Command ids: menu items and toolbar buttons carry these in QAction::data().
   enum CommandTag {
-    tagFile = 0, tagNew = 1, tagOpenProject = 2, tagSaveProject = 3, tagSaveLogo = 4, tagExit = 5,
-    tagView = 10, tagToolbar = 11, tagPartsList = 12,
-    tagAdd = 20, tagAddText = 21, tagAddPicture = 22,
-    tagBackground = 30, tagBackgroundPicture = 31, tagBackgroundFill = 32, tagNoMove = 33, tagNoResize = 34,
-    tagVersionMenu = 40, tagHelp = 41, tagVersion = 42,
+    tagFile = 0,
+    tagNew = 1,
+    tagOpenProject = 2,
+    tagSaveProject = 3,
+    tagSaveLogo = 4,
+    tagExit = 5,
+    tagView = 10,
+    tagToolbar = 11,
+    tagPartsList = 12,
+    tagAdd = 20,
+    tagAddText = 21,
+    tagAddPicture = 22,
+    tagBackground = 30,
+    tagBackgroundPicture = 31,
+    tagBackgroundFill = 32,
+    tagNoMove = 33,
+    tagNoResize = 34,
+    tagVersionMenu = 40,
+    tagHelp = 41,
+    tagVersion = 42,
   };
 
   // `dialogs` answers every modal question; the real dialogs when none is given.
@@ -54,8 +69,16 @@ public:
   // What a drag with the left button does, by where it starts on a control. The values are
   // compared and kept as plain ints, so they stay as they are.
   enum DragMode {
-    NoDrag = 0, MoveDrag = 1, TopEdgeDrag = 2, BottomEdgeDrag = 3, LeftEdgeDrag = 4, RightEdgeDrag = 5,
-    TopLeftDrag = 6, TopRightDrag = 7, BottomLeftDrag = 8, BottomRightDrag = 9,
+    NoDrag = 0,
+    MoveDrag = 1,
+    TopEdgeDrag = 2,
+    BottomEdgeDrag = 3,
+    LeftEdgeDrag = 4,
+    RightEdgeDrag = 5,
+    TopLeftDrag = 6,
+    TopRightDrag = 7,
+    BottomLeftDrag = 8,
+    BottomRightDrag = 9,
   };
   // The last left press, in the pressed control's coordinates, and its size then; the drag in
   // force while the button is held, and the one the pointer's place would start.
@@ -65,9 +88,11 @@ public:
   // ---- controls ----
   QMenuBar* mainMenu = nullptr;
   QMenu *fileMenu = nullptr, *viewMenu = nullptr, *addMenu = nullptr, *backgroundMenu = nullptr, *versionMenu = nullptr;
-  QAction *newAction = nullptr, *openProjectAction = nullptr, *saveProjectAction = nullptr, *saveLogoAction = nullptr, *exitAction = nullptr;
+  QAction *newAction = nullptr, *openProjectAction = nullptr, *saveProjectAction = nullptr, *saveLogoAction = nullptr,
+          *exitAction = nullptr;
   QAction *toolbarAction = nullptr, *partsListAction = nullptr, *addTextAction = nullptr, *addPictureAction = nullptr;
-  QAction *backgroundPictureAction = nullptr, *backgroundFillAction = nullptr, *noMoveAction = nullptr, *noResizeAction = nullptr;
+  QAction *backgroundPictureAction = nullptr, *backgroundFillAction = nullptr, *noMoveAction = nullptr,
+          *noResizeAction = nullptr;
   QAction *helpAction = nullptr, *versionAction = nullptr;
   QToolBar* mainToolBar = nullptr;
   QWidget* propertyPanel = nullptr;
@@ -80,8 +105,8 @@ public:
   QLineEdit* textEdit = nullptr;
   ColourPanel *textColourPanel = nullptr, *fillColourPanel = nullptr, *shadowColourPanel = nullptr;
   QCheckBox* fillCheck = nullptr;
-  QToolButton *fontButton = nullptr, *nudgeUpButton = nullptr, *nudgeDownButton = nullptr,
-              *nudgeLeftButton = nullptr, *nudgeRightButton = nullptr;
+  QToolButton *fontButton = nullptr, *nudgeUpButton = nullptr, *nudgeDownButton = nullptr, *nudgeLeftButton = nullptr,
+              *nudgeRightButton = nullptr;
   QComboBox *shadowXBox = nullptr, *shadowYBox = nullptr;
   QLineEdit *widthEdit = nullptr, *heightEdit = nullptr;
 
@@ -197,4 +222,3 @@ private:
   QPointer<VersionDialog> versionDialog_;
   bool shown_ = false;
 };
-

@@ -21,10 +21,14 @@ using Drag = MainWindow::DragMode;
 Qt::CursorShape cursorFor(int mode) {
   switch (mode) {
     case Drag::MoveDrag: return Qt::PointingHandCursor;
-    case Drag::TopEdgeDrag: case Drag::BottomEdgeDrag: return Qt::SizeVerCursor;
-    case Drag::LeftEdgeDrag: case Drag::RightEdgeDrag: return Qt::SizeHorCursor;
-    case Drag::TopLeftDrag: case Drag::BottomRightDrag: return Qt::SizeFDiagCursor;
-    case Drag::TopRightDrag: case Drag::BottomLeftDrag: return Qt::SizeBDiagCursor;
+    case Drag::TopEdgeDrag:
+    case Drag::BottomEdgeDrag: return Qt::SizeVerCursor;
+    case Drag::LeftEdgeDrag:
+    case Drag::RightEdgeDrag: return Qt::SizeHorCursor;
+    case Drag::TopLeftDrag:
+    case Drag::BottomRightDrag: return Qt::SizeFDiagCursor;
+    case Drag::TopRightDrag:
+    case Drag::BottomLeftDrag: return Qt::SizeBDiagCursor;
     default: return Qt::ArrowCursor;
   }
 }
@@ -115,15 +119,52 @@ void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
   bool showWidth = false;
   bool showHeight = false;
   switch (dragMode) {
-    case MoveDrag: left = L + dx; top = T + dy; break;
-    case TopEdgeDrag: top = T + dy; height = H - dy; showHeight = background; break;
-    case BottomEdgeDrag: height = pressH; showHeight = background; break;
-    case LeftEdgeDrag: left = L + dx; width = W - dx; showWidth = background; break;
-    case RightEdgeDrag: width = pressW; showWidth = background; break;
-    case TopLeftDrag: left = L + dx; top = T + dy; width = W - dx; height = H - dy; showWidth = showHeight = true; break;
-    case TopRightDrag: top = T + dy; width = pressW; height = H - dy; showWidth = showHeight = true; break;
-    case BottomLeftDrag: left = L + dx; width = W - dx; height = pressH; showWidth = showHeight = true; break;
-    case BottomRightDrag: width = pressW; height = pressH; showWidth = showHeight = true; break;
+    case MoveDrag:
+      left = L + dx;
+      top = T + dy;
+      break;
+    case TopEdgeDrag:
+      top = T + dy;
+      height = H - dy;
+      showHeight = background;
+      break;
+    case BottomEdgeDrag:
+      height = pressH;
+      showHeight = background;
+      break;
+    case LeftEdgeDrag:
+      left = L + dx;
+      width = W - dx;
+      showWidth = background;
+      break;
+    case RightEdgeDrag:
+      width = pressW;
+      showWidth = background;
+      break;
+    case TopLeftDrag:
+      left = L + dx;
+      top = T + dy;
+      width = W - dx;
+      height = H - dy;
+      showWidth = showHeight = true;
+      break;
+    case TopRightDrag:
+      top = T + dy;
+      width = pressW;
+      height = H - dy;
+      showWidth = showHeight = true;
+      break;
+    case BottomLeftDrag:
+      left = L + dx;
+      width = W - dx;
+      height = pressH;
+      showWidth = showHeight = true;
+      break;
+    case BottomRightDrag:
+      width = pressW;
+      height = pressH;
+      showWidth = showHeight = true;
+      break;
     default: return;
   }
   const Bounds n{clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)};

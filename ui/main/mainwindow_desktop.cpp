@@ -45,8 +45,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
   // was not on the canvas.
   const QPoint onWindow = event->position().toPoint();
   const QPoint onView = canvasScroll->viewport()->mapFrom(this, onWindow);
-  const QPoint canvasPoint = canvasScroll->viewport()->rect().contains(onView) ? canvas->mapFrom(this, onWindow)
-                                                                      : canvas->mapFrom(canvasScroll->viewport(), QPoint(0, 0));
+  const QPoint canvasPoint = canvasScroll->viewport()->rect().contains(onView)
+                                 ? canvas->mapFrom(this, onWindow)
+                                 : canvas->mapFrom(canvasScroll->viewport(), QPoint(0, 0));
   guarded([&] { dropFiles(paths, canvasPoint); });
 }
 

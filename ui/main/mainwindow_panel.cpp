@@ -159,9 +159,9 @@ void MainWindow::createPanel() {
   connect(textEdit, &QLineEdit::textChanged, this, [this] { guarded([&] { textEdited(); }); });
   connect(widthEdit, &QLineEdit::textChanged, this, [this] { guarded([&] { sizeEdited(Qt::Horizontal); }); });
   connect(heightEdit, &QLineEdit::textChanged, this, [this] { guarded([&] { sizeEdited(Qt::Vertical); }); });
-  const std::pair<ColourPanel*, Colour TPartData::*> colours[] = {
-      {textColourPanel, &TPartData::TextColor}, {fillColourPanel, &TPartData::FillColor},
-      {shadowColourPanel, &TPartData::ShadowColor}};
+  const std::pair<ColourPanel*, Colour TPartData::*> colours[] = {{textColourPanel, &TPartData::TextColor},
+                                                                  {fillColourPanel, &TPartData::FillColor},
+                                                                  {shadowColourPanel, &TPartData::ShadowColor}};
   for (const auto& entry : colours) {
     Colour TPartData::*field = entry.second;
     connect(entry.first, &ColourPanel::clicked, this,
@@ -171,7 +171,7 @@ void MainWindow::createPanel() {
   connect(fillCheck, &QCheckBox::toggled, this, [this] { guarded([&] { fillToggled(); }); });
   // Only the user's typing or picking runs the handler; the program's own writes do not.
   const std::pair<QComboBox*, std::int32_t TPartData::*> shadowFields[] = {{shadowXBox, &TPartData::ShadowX},
-                                                                             {shadowYBox, &TPartData::ShadowY}};
+                                                                           {shadowYBox, &TPartData::ShadowY}};
   for (const auto& entry : shadowFields) {
     QComboBox* box = entry.first;
     std::int32_t TPartData::*field = entry.second;

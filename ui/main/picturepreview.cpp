@@ -50,8 +50,8 @@ void PicturePreview::showFile(const QString& path) {
     return;
   }
   caption_->setText(QStringLiteral(" (%1x%2)").arg(image_.width()).arg(image_.height()));
-  picture_->setPixmap(QPixmap::fromImage(
-      image_.scaled(kPaneSide, kPaneSide, Qt::KeepAspectRatio, Qt::FastTransformation)));
+  picture_->setPixmap(
+      QPixmap::fromImage(image_.scaled(kPaneSide, kPaneSide, Qt::KeepAspectRatio, Qt::FastTransformation)));
   button_->setEnabled(true);
 }
 

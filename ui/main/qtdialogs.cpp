@@ -46,8 +46,7 @@ private:
   QWidget* list_;
 };
 
-QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter,
-                            QFileDialog::AcceptMode mode) {
+QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode) {
   auto* dialog = new QFileDialog(owner, title);
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   // Qt reads the patterns from the last parentheses; hiding the details leaves the caption.
@@ -117,15 +116,15 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   saveProjectDialog->setDirectory(exeFolder);
 
   openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
-                       QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
-                                      "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg"),
-                       QFileDialog::AcceptOpen);
+                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
+                                                    "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg"),
+                                     QFileDialog::AcceptOpen);
   openPictureDialog->setDirectory(exeFolder);
   attachPicturePreview(openPictureDialog);
 
   savePictureDialog = makeFileDialog(owner, QStringLiteral("画像を保存"),
-                       QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg"),
-                       QFileDialog::AcceptSave);
+                                     QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg"),
+                                     QFileDialog::AcceptSave);
   savePictureDialog->setDefaultSuffix(QStringLiteral("bmp"));
   attachPicturePreview(savePictureDialog);
 
@@ -168,8 +167,7 @@ std::optional<FontChoice> QtDialogs::chooseFont() {
   FontChoice result = font_;
   if (chosen.family() != shown.family()) result.face = chosen.family();
   if (chosen.pointSize() != shown.pointSize() && chosen.pointSize() > 0) result.points = chosen.pointSize();
-  if (chosen.styleName() != shown.styleName() || chosen.weight() != shown.weight() ||
-      chosen.style() != shown.style()) {
+  if (chosen.styleName() != shown.styleName() || chosen.weight() != shown.weight() || chosen.style() != shown.style()) {
     // Underline and strike-out are not offered here; they stay as the part has them.
     result.style = static_cast<std::uint8_t>(result.style & ~(fsBold | fsItalic));
     if (chosen.weight() >= QFont::DemiBold) result.style |= fsBold;
@@ -194,6 +192,4 @@ Dialogs::UnsavedChanges QtDialogs::askToSaveChanges() {
   return UnsavedChanges::Cancel;
 }
 
-void QtDialogs::showMessage(const QString& text, const QString& caption) {
-  showStopMessage(owner_, caption, text);
-}
+void QtDialogs::showMessage(const QString& text, const QString& caption) { showStopMessage(owner_, caption, text); }

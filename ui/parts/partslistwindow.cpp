@@ -16,7 +16,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-
 namespace {
 
 const QSize kOuterSize(228, 308);
@@ -49,7 +48,8 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   resize(kOuterSize);
 
   partsTable = new QTableWidget(0, 3, this);
-  partsTable->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("属性"), QStringLiteral("文字列/ﾌｧｲﾙ名")});
+  partsTable->setHorizontalHeaderLabels(
+      {QStringLiteral("No"), QStringLiteral("属性"), QStringLiteral("文字列/ﾌｧｲﾙ名")});
   partsTable->verticalHeader()->hide();
   partsTable->setColumnWidth(0, 26);
   partsTable->setColumnWidth(1, 36);
@@ -156,9 +156,7 @@ void PartsListWindow::rowDoubleClicked() {
 
 void PartsListWindow::buttonClicked(QPushButton* sender) {
   switch (sender->property("tag").toInt()) {
-    case btRefresh:
-      fillList();
-      break;
+    case btRefresh: fillList(); break;
     case btDelete: {
       const int row = selectedRow();
       if (row < 0) return;
@@ -173,11 +171,8 @@ void PartsListWindow::buttonClicked(QPushButton* sender) {
       fillList();
       break;
     }
-    case btClose:
-      close();
-      break;
-    default:
-      break;
+    case btClose: close(); break;
+    default: break;
   }
 }
 
@@ -197,8 +192,7 @@ bool PartsListWindow::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   switch (event->type()) {
-    case QEvent::KeyPress:
-      return handleKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::KeyPress: return handleKey(static_cast<QKeyEvent*>(event)->key());
     case QEvent::MouseButtonPress:
       if (watched == partsTable->viewport()) {
         // A press below the rows chooses nothing, so the click then resets the panel.
@@ -216,7 +210,6 @@ bool PartsListWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
       if (watched == partsTable->viewport()) rowDoubleClicked();
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }

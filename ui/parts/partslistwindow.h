@@ -49,4 +49,3 @@ private:
   PartsListHost& host_;
   bool placed_ = false;
 };
-

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-
 QPoint centredOver(const QRect& owner, const QSize& own) {
   // Integer division truncates toward zero, as the placement always has.
   const int left = owner.left() + (owner.width() - own.width()) / 2;
@@ -69,7 +68,8 @@ VersionDialog::~VersionDialog() = default;
 
 void VersionDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QWidget* owner = parentWidget()) move(centredOver(owner->window()->frameGeometry(), frameGeometry().size()));
+  if (const QWidget* owner = parentWidget())
+    move(centredOver(owner->window()->frameGeometry(), frameGeometry().size()));
   okButton->setFocus();
 }
 

@@ -15,8 +15,8 @@ public:
 
   QFrame* iconFrame = nullptr;
   QLabel* iconLabel = nullptr;
-  QLabel *nameLabel = nullptr, *versionLabel = nullptr, *urlLabel = nullptr, *mailLabel = nullptr, *iconCreditLabel = nullptr,
-         *iconUrlLabel = nullptr;
+  QLabel *nameLabel = nullptr, *versionLabel = nullptr, *urlLabel = nullptr, *mailLabel = nullptr,
+         *iconCreditLabel = nullptr, *iconUrlLabel = nullptr;
   QFrame* separatorLine = nullptr;
   QPushButton* okButton = nullptr;
 
@@ -31,4 +31,3 @@ protected:
 // Where a window of outer size `own` goes to sit centred over a window whose outer bounds are
 // `owner`: never left of or above the screen's origin.
 QPoint centredOver(const QRect& owner, const QSize& own);
-
