@@ -242,11 +242,24 @@ shot() {
   import -window root "$file" 2>/dev/null || echo "  (no screenshot $file)"
 }
 
-# The window's top-left corner on the screen, as "X Y".
+# The top-left corner of the window's own area on the screen, as "X Y": inside the frame the
+# window manager puts round it.
 window_origin() {
-  local X Y
-  eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y)=')"
-  echo "$X $Y"
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}'
+}
+
+# Gives each character of the text that the keyboard map lacks a key of its own for the rest of
+# the run. xdotool would otherwise map a spare key for each character and take it back at once,
+# and the editor may read the key after the map has changed back, losing the character.
+bind_characters() {
+  local text=$1 code=200 i char
+  for ((i = 0; i < ${#text}; i++)); do
+    char=${text:i:1}
+    [[ $char == [[:ascii:]] ]] && continue
+    xmodmap -e "keycode $code = $(printf 'U%04X' "'$char")"
+    code=$((code + 1))
+  done
+  sleep 0.5
 }
 
 # The colour of one screen pixel, as #RRGGBB.
