@@ -173,9 +173,10 @@ public:
   std::optional<QString> openPicture() override { return std::nullopt; }
   std::optional<QString> savePicture() override { return std::nullopt; }
   std::optional<Colour> chooseColour() override { return std::nullopt; }
-  void presetFont(const QFont&) override {}
-  std::optional<QFont> chooseFont() override { return std::nullopt; }
+  void presetFont(const FontChoice&) override {}
+  std::optional<FontChoice> chooseFont() override { return std::nullopt; }
   void showMessage(const QString&, const QString&) override {}
+  UnsavedChanges askToSaveChanges() override { return UnsavedChanges::Discard; }
 };
 
 // Counts the canvas controls' paint events, so the benchmark can tell it really repainted.
