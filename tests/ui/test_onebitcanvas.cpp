@@ -3,10 +3,9 @@
 #include "render/bmpreader.h"
 #include "ui/main/picturecontrol.h"
 #include "support/bmpbuilder.h"
+#include "support/canvasstage.h"
 
 #include <gtest/gtest.h>
-
-#include <QPalette>
 
 namespace {
 
@@ -33,11 +32,7 @@ QImage oneBitPicture(int width, int height, const Black& black) {
 // What a see-through picture control of `size` at (3, 2) over a blue canvas puts on the screen.
 QImage shown(const QImage& picture, QSize size, bool stretch = true) {
   QWidget canvas;
-  canvas.resize(30, 20);
-  canvas.setAutoFillBackground(true);
-  QPalette palette = canvas.palette();
-  palette.setColor(QPalette::Window, QColor(kUnder));
-  canvas.setPalette(palette);
+  makeCanvasStage(canvas, QSize(30, 20), kUnder);
   auto* control = new PictureControl(0, &canvas);
   control->setRaster(picture);
   control->setBounds({3, 2, size.width(), size.height()});

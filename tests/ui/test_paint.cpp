@@ -2,6 +2,7 @@
 // lies beneath: opaque or see-through, stretched, or smaller than its control.
 #include "render/layer.h"
 #include "render/raster.h"
+#include "support/canvasstage.h"
 #include "ui/main/picturecontrol.h"
 
 #include <gtest/gtest.h>
@@ -36,11 +37,7 @@ TEST(Paint, ControlsShowWhatTheExportDraws) {
   };
   for (const Case& c : cases) {
     QWidget canvas;
-    canvas.resize(64, 48);
-    canvas.setAutoFillBackground(true);
-    QPalette palette = canvas.palette();
-    palette.setColor(QPalette::Window, QColor(kUnder));
-    canvas.setPalette(palette);
+    makeCanvasStage(canvas, QSize(64, 48), kUnder);
     auto* control = new PictureControl(0, &canvas);
     control->setRaster(stripedRaster(c.raster));
     control->setBounds(c.bounds);
