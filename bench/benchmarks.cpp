@@ -189,15 +189,19 @@ public:
   }
 };
 
+QSize canvasView(const MainWindow& window) {
+  return window.findChild<QScrollArea*>(QStringLiteral("canvasScroll"))->viewport()->size();
+}
+
 // The picture part that shows most of itself in the window's view of the canvas: the drag that
 // repaints the most.
 PictureControl* largestVisiblePicture(MainWindow& window) {
-  const QRect view(QPoint(0, 0), window.canvasScroll->viewport()->size());
+  const QRect view(QPoint(0, 0), canvasView(window));
   PictureControl* best = nullptr;
   qint64 bestArea = 0;
-  for (int i = 0; i < window.Document.PartCount; ++i) {
-    PictureControl* c = window.partControls[static_cast<size_t>(i)];
-    if (!c || window.Document.Parts[i].Kind != pkPicture) continue;
+  for (int i = 0; i < window.document().PartCount; ++i) {
+    PictureControl* c = window.partControl(i);
+    if (!c || window.document().Parts[i].Kind != pkPicture) continue;
     const QRect seen = c->geometry() & view;
     const qint64 area = qint64{seen.width()} * seen.height();
     if (area > bestArea) {
@@ -230,14 +234,14 @@ void DragStep(benchmark::State& state) {
   window.resize(1920, 1080);
   window.show();
   settle(window);
-  window.openProject();
+  window.runCommand(MainWindow::tagOpenProject);
   settle(window);
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {
     state.SkipWithError(errors.isEmpty() ? "no picture part in view" : qPrintable(errors.join(u'\n')));
     return;
   }
-  const QRect seen = part->geometry() & QRect(QPoint(0, 0), window.canvasScroll->viewport()->size());
+  const QRect seen = part->geometry() & QRect(QPoint(0, 0), canvasView(window));
   state.SetLabel(QStringLiteral("part %1, %2 x %3 in view")
                      .arg(part->tag() + 1)
                      .arg(seen.width())
@@ -246,7 +250,7 @@ void DragStep(benchmark::State& state) {
 
   const QPoint grip(part->width() / 2, part->height() / 2);
   moveWithButtonHeld(part, grip);  // hovering first arms the move zone
-  window.controlPressed(part, Qt::LeftButton, grip);
+  Q_EMIT part->pressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
   qApp->installEventFilter(&counter);
   int step = 1;
@@ -256,7 +260,7 @@ void DragStep(benchmark::State& state) {
     step = -step;  // back and forth, so the part stays where it is on average
   }
   qApp->removeEventFilter(&counter);
-  window.controlReleased(part, Qt::LeftButton, grip);
+  Q_EMIT part->released(part, Qt::LeftButton, grip);
   state.counters["paints_per_step"] =
       benchmark::Counter(static_cast<double>(counter.paints) /
                          static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));

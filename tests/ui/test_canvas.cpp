@@ -19,42 +19,34 @@
 
 namespace {
 
-// A picture part of the given size, set up as a built control would be, without a file.
+// A white picture part of the given size at (10, 20), added as the user adds one.
 class Canvas : public MainWindowTest {
 protected:
   PictureControl* addPicturePart(int width, int height) {
-    TPartData& r = appendPart(w().Document, pkPicture);
-    storeFixedString(r.FileName, u"/pictures/pic.bmp");
-    auto* c = new PictureControl(r.Index, w().canvas);
-    w().partControls[static_cast<size_t>(r.Index)] = c;
-    connect(c);
-    c->setRaster(makeWhiteRaster(width, height));
+    const QString path = pictures.filePath(QStringLiteral("pic%1.bmp").arg(w().document().PartCount));
+    EXPECT_TRUE(makeWhiteRaster(width, height).save(path, "BMP"));
+    dialogs->picturesToOpen.push_back(path);
+    EXPECT_TRUE(w().addPart(pkPicture));
+    PictureControl* c = part(w().document().PartCount - 1);
     c->setBounds({10, 20, width, height});
-    c->setStretch(true);
-    c->setTransparent(true);
-    c->show();
     return c;
   }
 
-  void connect(PictureControl* c) {
-    QObject::connect(c, &PictureControl::pressed, &w(), &MainWindow::controlPressed);
-    QObject::connect(c, &PictureControl::moved, &w(), &MainWindow::controlMoved);
-    QObject::connect(c, &PictureControl::released, &w(), &MainWindow::controlReleased);
-  }
-
   int hover(PictureControl* c, int x, int y) {
-    w().controlMoved(c, QPoint(x, y));
-    return w().hoverMode;
+    move(c, QPoint(x, y));
+    return w().hoverZone();
   }
 
   // Press at (x, y) after hovering there, then move through `points` in the control's own
   // coordinates as they are at each event.
-  void drag(PictureControl* c, QPoint press, std::initializer_list<QPoint> points) {
-    hover(c, press.x(), press.y());
-    w().controlPressed(c, Qt::LeftButton, press);
-    for (QPoint p : points) w().controlMoved(c, p);
-    w().controlReleased(c, Qt::LeftButton, points.size() ? *(points.end() - 1) : press);
+  void drag(PictureControl* c, QPoint from, std::initializer_list<QPoint> points) {
+    hover(c, from.x(), from.y());
+    press(c, Qt::LeftButton, from);
+    for (QPoint p : points) move(c, p);
+    release(c, Qt::LeftButton, points.size() ? *(points.end() - 1) : from);
   }
+
+  QTemporaryDir pictures;
 };
 
 struct Zone {
@@ -88,8 +80,8 @@ TEST_F(Canvas, NarrowControlsCannotBeMoved) {
 TEST_F(Canvas, TextPartsOnlyMoveAndIgnoreTheLocks) {
   ASSERT_TRUE(w().addPart(pkText));
   PictureControl* t = part(0);
-  w().noMoveAction->trigger();
-  w().noResizeAction->trigger();
+  w().action(MainWindow::tagNoMove)->trigger();
+  w().action(MainWindow::tagNoResize)->trigger();
   EXPECT_EQ(hover(t, 0, 0), 1);
   EXPECT_EQ(t->cursor().shape(), Qt::PointingHandCursor);
   const Bounds before = t->bounds();
@@ -109,8 +101,8 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   PictureControl* c = addPicturePart(100, 50);  // at 10, 20
   const DragCase& d = GetParam();
   ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
-  w().controlPressed(c, Qt::LeftButton, d.press);
-  ASSERT_EQ(w().dragMode, d.mode);
+  press(c, Qt::LeftButton, d.press);
+  ASSERT_EQ(w().dragInForce(), d.mode);
   // Moving sides travel with the pointer, so the pointer stays at the press point in the
   // control's coordinates along those axes; events carry coordinates as they are then.
   QPoint total(0, 0);
@@ -118,11 +110,11 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
     total += step;
     const Bounds b = c->bounds();
     const QPoint global = QPoint(10, 20) + d.press + total;
-    w().controlMoved(c, global - QPoint(b.left, b.top));
+    move(c, global - QPoint(b.left, b.top));
   }
-  w().controlReleased(c, Qt::LeftButton, {});
+  release(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().dragInForce(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,10 +139,10 @@ TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
   const int min = std::numeric_limits<int>::min();
   c->setBounds({max - 1, min + 1, 100, 50});
   w().selectPart(0);
-  w().nudgeRightButton->click();
-  w().nudgeRightButton->click();
-  w().nudgeUpButton->click();
-  w().nudgeUpButton->click();
+  nudgeRightButton()->click();
+  nudgeRightButton()->click();
+  nudgeUpButton()->click();
+  nudgeUpButton()->click();
   EXPECT_EQ(c->left(), max);
   EXPECT_EQ(c->top(), min);
   drag(c, {50, 20}, {{60, 10}});
@@ -161,32 +153,32 @@ TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
 TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
   PictureControl* c = addPicturePart(100, 50);
   drag(c, {98, 20}, {{108, 20}});
-  EXPECT_EQ(w().widthEdit->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
+  EXPECT_EQ(widthEdit()->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
   drag(c, {c->width() - 1, c->height() - 1}, {{c->width() + 4, c->height() + 9}});
-  EXPECT_EQ(w().widthEdit->text(), QString::number(c->width()));
-  EXPECT_EQ(w().heightEdit->text(), QString::number(c->height()));
+  EXPECT_EQ(widthEdit()->text(), QString::number(c->width()));
+  EXPECT_EQ(heightEdit()->text(), QString::number(c->height()));
 
-  PictureControl* back = w().backgroundControl;
+  PictureControl* back = w().backgroundControl();
   drag(back, {back->width() - 1, 30}, {{back->width() + 19, 30}});
-  EXPECT_EQ(w().widthEdit->text(), u"220"_qs);
+  EXPECT_EQ(widthEdit()->text(), u"220"_qs);
   drag(back, {100, 30}, {{110, 35}});  // a move is no resize
-  EXPECT_EQ(w().widthEdit->text(), u"220"_qs);
+  EXPECT_EQ(widthEdit()->text(), u"220"_qs);
 }
 
 TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
-  PictureControl* back = w().backgroundControl;
+  PictureControl* back = w().backgroundControl();
   PictureControl* pic = addPicturePart(100, 50);
-  w().noMoveAction->trigger();  // no moving
+  w().action(MainWindow::tagNoMove)->trigger();  // no moving
   EXPECT_EQ(hover(back, 100, 30), 0);
   EXPECT_EQ(back->cursor().shape(), Qt::ArrowCursor);
   const Bounds before = back->bounds();
   drag(back, {100, 30}, {{120, 40}});
   EXPECT_EQ(back->bounds(), before);
-  EXPECT_EQ(w().selection, BACKGROUND_TAG) << "the press still selects";
-  EXPECT_TRUE(w().sizeGroup->isEnabled());
+  EXPECT_EQ(w().selection(), BACKGROUND_TAG) << "the press still selects";
+  EXPECT_TRUE(sizeGroup()->isEnabled());
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
-  w().noResizeAction->trigger();  // no resizing as well
+  w().action(MainWindow::tagNoResize)->trigger();  // no resizing as well
   for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)})
     EXPECT_EQ(hover(back, p.x(), p.y()), 0);
 }
@@ -194,21 +186,21 @@ TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
 TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
-  w().controlPressed(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().selection, BACKGROUND_TAG);
-  EXPECT_EQ(w().dragMode, 0);
-  w().controlPressed(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().dragMode, 1);
-  w().controlReleased(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().dragMode, 0);
+  press(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+  EXPECT_EQ(w().dragInForce(), 0);
+  press(c, Qt::LeftButton, {50, 20});
+  EXPECT_EQ(w().dragInForce(), 1);
+  release(c, Qt::RightButton, {50, 20});
+  EXPECT_EQ(w().dragInForce(), 0);
   const Bounds before = c->bounds();
-  w().controlMoved(c, {60, 30});
+  move(c, {60, 30});
   EXPECT_EQ(c->bounds(), before);
 }
 
 TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   ASSERT_TRUE(w().addPart(pkText));
-  TPartData& r = w().Document.Parts[0];
+  TPartData r = w().document().Parts[0];
   storeFixedString(r.Text, u"ロゴ");
   r.TextColor = 0x0000FF;
   r.FillColor = 0x00FF00;
@@ -217,42 +209,42 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   r.ShadowX = -7;
   r.ShadowY = 12;
   r.FontStyle = fsBold;
-  w().redrawTextPart(r);
-  const TPartData before = r;
+  w().updateTextPart(0, r);
+  const TPartData before = w().document().Parts[0];
   hover(part(0), 2, 2);
-  w().controlPressed(part(0), Qt::LeftButton, {2, 2});
-  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  EXPECT_EQ(w().selection, 0);
-  EXPECT_TRUE(w().textGroup->isEnabled());
-  EXPECT_FALSE(w().sizeGroup->isEnabled());
-  EXPECT_EQ(w().textEdit->text(), u"ロゴ"_qs);
-  EXPECT_EQ(w().textColourPanel->colour(), 0x0000FFu);
-  EXPECT_EQ(w().fillColourPanel->colour(), 0x00FF00u);
-  EXPECT_TRUE(w().fillCheck->isChecked());
-  EXPECT_EQ(w().shadowColourPanel->colour(), 0xFF0000u);
-  EXPECT_EQ(w().shadowXBox->currentText(), u"-7"_qs);
-  EXPECT_EQ(w().shadowYBox->currentText(), u"12"_qs);
-  EXPECT_EQ(w().widthEdit->text(), QString::number(part(0)->width()));
+  press(part(0), Qt::LeftButton, {2, 2});
+  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
+  EXPECT_EQ(w().selection(), 0);
+  EXPECT_TRUE(textGroup()->isEnabled());
+  EXPECT_FALSE(sizeGroup()->isEnabled());
+  EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
+  EXPECT_EQ(textColourPanel()->colour(), 0x0000FFu);
+  EXPECT_EQ(fillColourPanel()->colour(), 0x00FF00u);
+  EXPECT_TRUE(fillCheck()->isChecked());
+  EXPECT_EQ(shadowColourPanel()->colour(), 0xFF0000u);
+  EXPECT_EQ(shadowXBox()->currentText(), u"-7"_qs);
+  EXPECT_EQ(shadowYBox()->currentText(), u"12"_qs);
+  EXPECT_EQ(widthEdit()->text(), QString::number(part(0)->width()));
   EXPECT_EQ(dialogs->presetFontValue, (FontChoice{u"ＭＳ Ｐゴシック"_qs, 9, fsBold}));
 
   // Selecting the background then clears the text group without touching the record.
-  hover(w().backgroundControl, 100, 30);
-  w().controlPressed(w().backgroundControl, Qt::LeftButton, {100, 30});
-  EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  EXPECT_FALSE(w().textGroup->isEnabled());
-  EXPECT_EQ(w().textEdit->text(), QString());
-  EXPECT_FALSE(w().fillCheck->isChecked());
-  EXPECT_EQ(w().widthEdit->text(), u"200"_qs);
-  EXPECT_EQ(w().heightEdit->text(), u"60"_qs);
+  hover(w().backgroundControl(), 100, 30);
+  press(w().backgroundControl(), Qt::LeftButton, {100, 30});
+  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
+  EXPECT_FALSE(textGroup()->isEnabled());
+  EXPECT_EQ(textEdit()->text(), QString());
+  EXPECT_FALSE(fillCheck()->isChecked());
+  EXPECT_EQ(widthEdit()->text(), u"200"_qs);
+  EXPECT_EQ(heightEdit()->text(), u"60"_qs);
 }
 
 TEST_F(Canvas, APressOnTheEmptyCanvasDoesNothing) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
-  w().controlPressed(c, Qt::LeftButton, {50, 20});
-  w().controlReleased(c, Qt::LeftButton, {50, 20});
-  QTest::mouseClick(w().canvas, Qt::LeftButton, {}, QPoint(w().canvas->width() - 2, w().canvas->height() - 2));
-  EXPECT_EQ(w().selection, 0);
+  press(c, Qt::LeftButton, {50, 20});
+  release(c, Qt::LeftButton, {50, 20});
+  QTest::mouseClick(w().canvas(), Qt::LeftButton, {}, QPoint(w().canvas()->width() - 2, w().canvas()->height() - 2));
+  EXPECT_EQ(w().selection(), 0);
 }
 
 TEST_F(Canvas, RealMouseDragMovesATextPart) {
@@ -265,8 +257,8 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(23 - 20, 13 - 10));
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
-  EXPECT_EQ(w().selection, 0);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().selection(), 0);
+  EXPECT_EQ(w().dragInForce(), 0);
 }
 
 }  // namespace
@@ -274,9 +266,9 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
 namespace {
 
 TEST_F(Canvas, WithBothLocksNoEdgeOrCornerOfTheBackgroundDrags) {
-  PictureControl* back = w().backgroundControl;
-  w().noMoveAction->trigger();
-  w().noResizeAction->trigger();
+  PictureControl* back = w().backgroundControl();
+  w().action(MainWindow::tagNoMove)->trigger();
+  w().action(MainWindow::tagNoResize)->trigger();
   const int r = back->width() - 1, b = back->height() - 1;
   // A point of each zone: the four corners, then the top, bottom, left and right edges.
   for (QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b), QPoint(100, 0), QPoint(100, b),
@@ -310,9 +302,9 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QCoreApplication::processEvents();
   const int scrolled = area->horizontalScrollBar()->value();
 
-  PictureControl* back = w().backgroundControl;
+  PictureControl* back = w().backgroundControl();
   const Bounds before = back->bounds();
-  const QSize extent = w().canvas->size();
+  const QSize extent = w().canvas()->size();
   // Its right end is what shows of it, with the canvas scrolled to its right end.
   const QPoint at(back->width() - 20, 30);
   ASSERT_TRUE(area->viewport()->rect().contains(back->mapTo(area->viewport(), at)));
@@ -321,7 +313,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QTest::mousePress(back, Qt::LeftButton, {}, at);
   for (int step = 4; step <= 20; step += 4) {
     QTest::mouseMove(back, back->mapFromGlobal(start + QPoint(step, 0)));
-    EXPECT_EQ(w().canvas->size(), extent) << "during the drag";
+    EXPECT_EQ(w().canvas()->size(), extent) << "during the drag";
   }
   QTest::mouseRelease(back, Qt::LeftButton, {}, back->mapFromGlobal(start + QPoint(20, 0)));
   EXPECT_EQ(back->left(), before.left + 20);

@@ -24,7 +24,7 @@ namespace {
 class EditorFaults : public MainWindowTest {
 protected:
   QString path(const QString& name) const { return dir.filePath(name); }
-  QByteArray block() { return projectBytes(w().Document); }
+  QByteArray block() { return projectBytes(w().document()); }
   void click(int tag) { w().toolButton(tag)->click(); }
 
   // Opens `doc` as a saved project, through the command.
@@ -61,7 +61,7 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
   const QString vanished = path(QStringLiteral("vanished.bmp"));
   ASSERT_TRUE(w().addPart(pkText));
   const QByteArray before = block();
-  const Bounds background = w().backgroundControl->bounds();
+  const Bounds background = w().backgroundControl()->bounds();
 
   qsizetype count = 0;
   for (const QString& picture : {fifo, folder, QStringLiteral("/dev/zero"), vanished}) {
@@ -72,7 +72,7 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
       click(command);
       expectOneMoreReport(count, QStringLiteral("ファイル %1 は開けません").arg(picture));
       EXPECT_EQ(block(), before);
-      EXPECT_EQ(w().backgroundControl->bounds(), background);
+      EXPECT_EQ(w().backgroundControl()->bounds(), background);
       EXPECT_EQ(part(1), nullptr);
     }
   }
@@ -88,7 +88,7 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
     EXPECT_EQ(block(), before);
   }
   click(MainWindow::tagAddText);
-  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().document().PartCount, 2);
 }
 
 // A 65,535 x 65,535 header on a 100-byte file, added as a picture part.
@@ -104,7 +104,7 @@ TEST_F(EditorFaults, OversizedBitmapHeaderIsReportedAndAddsNothing) {
   qsizetype count = 0;
   expectOneMoreReport(
       count, QStringLiteral("%1: 画像が大きすぎます (65535 x 65535 ピクセル)").arg(path(QStringLiteral("huge.bmp"))));
-  EXPECT_EQ(w().Document.PartCount, 0);
+  EXPECT_EQ(w().document().PartCount, 0);
 }
 
 TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThemAgain) {
@@ -126,12 +126,12 @@ TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThem
 
   ASSERT_EQ(reports.size(), 1);
   for (const QString& file : missing) EXPECT_TRUE(reports[0].first.contains(file)) << reports[0].first.toStdString();
-  ASSERT_EQ(w().Document.PartCount, 3);
+  ASSERT_EQ(w().document().PartCount, 3);
   for (int i = 0; i < 3; ++i) ASSERT_NE(part(i), nullptr) << i;
   EXPECT_EQ(part(0)->bounds(), (Bounds{30, 40, 50, 25}));
   EXPECT_TRUE(part(0)->raster().isNull());
   EXPECT_FALSE(part(1)->raster().isNull());
-  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{10, 20, 300, 150}));
+  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{10, 20, 300, 150}));
 
   // Nothing of the missing pictures is lost: saved again, their records are the file's.
   dialogs->projectsToSave.push_back(path(QStringLiteral("again.rpf")));
@@ -156,13 +156,13 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
   EXPECT_TRUE(reports[0].first.contains(QStringLiteral("文字サイズ 2000000000 ポイントは大きすぎます")))
       << reports[0].first.toStdString();
   EXPECT_TRUE(reports[0].first.contains(QStringLiteral("画像が大きすぎます"))) << reports[0].first.toStdString();
-  ASSERT_EQ(w().Document.PartCount, 3);
+  ASSERT_EQ(w().document().PartCount, 3);
   EXPECT_FALSE(part(0)->raster().isNull());
   EXPECT_TRUE(part(1)->raster().isNull());
   EXPECT_TRUE(part(2)->raster().isNull());
-  EXPECT_EQ(w().Document.Parts[1].FontSize, 2000000000);
+  EXPECT_EQ(w().document().Parts[1].FontSize, 2000000000);
   click(MainWindow::tagAddText);
-  EXPECT_EQ(w().Document.PartCount, 4);
+  EXPECT_EQ(w().document().PartCount, 4);
   EXPECT_EQ(reports.size(), 1);
 }
 

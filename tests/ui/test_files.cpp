@@ -56,16 +56,15 @@ protected:
   void compose() {
     dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 40, 30, qRgb(20, 20, 200)));
     w().runCommand(MainWindow::tagBackgroundPicture);
-    w().backgroundControl->setBounds({30, 40, 160, 90});
+    w().backgroundControl()->setBounds({30, 40, 160, 90});
     ASSERT_TRUE(w().addPart(pkText));
     part(0)->setBounds({45, 50, part(0)->width(), part(0)->height()});
     ASSERT_TRUE(w().addPart(pkText));
-    TPartData& filled = w().Document.Parts[1];
+    TPartData filled = w().document().Parts[1];
     filled.FillOn = 1;
     filled.FillColor = 0x00FFFF;
     filled.ShadowX = 2;
-    part(1)->setTransparent(false);
-    w().redrawTextPart(filled);
+    w().updateTextPart(1, filled);
     part(1)->setLeft(120);
     part(1)->setTop(100);
     addPicture(picture(u"part.bmp"_qs, 20, 10, qRgb(255, 0, 0)));
@@ -77,31 +76,31 @@ protected:
 
 TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
   addPicture(picture(u"pic.bmp"_qs, 64, 48, qRgb(255, 0, 0)));
-  ASSERT_EQ(w().Document.PartCount, 1);
+  ASSERT_EQ(w().document().PartCount, 1);
   EXPECT_EQ(part(0)->bounds(), (Bounds{0, 0, 64, 48}));
   EXPECT_EQ(part(0)->hint(), u"pic.bmp"_qs);
   EXPECT_TRUE(part(0)->stretch());
   EXPECT_TRUE(part(0)->transparent());
 
-  const Bounds before = w().backgroundControl->bounds();
+  const Bounds before = w().backgroundControl()->bounds();
   dialogs->picturesToOpen.push_back(picture(u"back.bmp"_qs, 640, 480, qRgb(1, 2, 3)));
   w().runCommand(MainWindow::tagBackgroundPicture);
-  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{before.left, before.top, 640, 480}));
-  EXPECT_EQ(fixedString(w().Document.BackFile), path(u"back.bmp"_qs));
+  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{before.left, before.top, 640, 480}));
+  EXPECT_EQ(fixedString(w().document().BackFile), path(u"back.bmp"_qs));
 }
 
 TEST_F(Files, FailedLoadsChangeNothing) {
   putFile(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
   EXPECT_THROW(addPicture(path(u"bad.jpg"_qs)), Failure);
-  EXPECT_EQ(w().Document.PartCount, 0);
+  EXPECT_EQ(w().document().PartCount, 0);
   EXPECT_EQ(part(0), nullptr);
 
-  const QByteArray backFile(w().Document.BackFile, FIXED_STRING_SIZE);
-  const Bounds back = w().backgroundControl->bounds();
+  const QByteArray backFile(w().document().BackFile, FIXED_STRING_SIZE);
+  const Bounds back = w().backgroundControl()->bounds();
   dialogs->picturesToOpen.push_back(path(u"missing.bmp"_qs));
   EXPECT_THROW(w().runCommand(MainWindow::tagBackgroundPicture), Failure);
-  EXPECT_EQ(QByteArray(w().Document.BackFile, FIXED_STRING_SIZE), backFile);
-  EXPECT_EQ(w().backgroundControl->bounds(), back);
+  EXPECT_EQ(QByteArray(w().document().BackFile, FIXED_STRING_SIZE), backFile);
+  EXPECT_EQ(w().backgroundControl()->bounds(), back);
 }
 
 TEST_F(Files, AFailedCommandIsReportedOnceAndTheProgramGoesOn) {
@@ -110,9 +109,9 @@ TEST_F(Files, AFailedCommandIsReportedOnceAndTheProgramGoesOn) {
   ASSERT_EQ(reports.size(), 1);
   EXPECT_EQ(reports[0].first, u"ファイル %1 は開けません."_qs.arg(path(u"missing.bmp"_qs)));
   EXPECT_EQ(reports[0].second, u"Pelmora"_qs);
-  EXPECT_EQ(w().Document.PartCount, 0);
+  EXPECT_EQ(w().document().PartCount, 0);
   w().toolButton(MainWindow::tagAddText)->click();
-  EXPECT_EQ(w().Document.PartCount, 1);
+  EXPECT_EQ(w().document().PartCount, 1);
 }
 
 TEST_F(Files, SavingTwiceGivesIdenticalBlockImages) {
@@ -122,29 +121,29 @@ TEST_F(Files, SavingTwiceGivesIdenticalBlockImages) {
   const QByteArray a = fileBytes(path(u"a.rpf"_qs));
   EXPECT_EQ(a.size(), 56512);
   EXPECT_EQ(a, fileBytes(path(u"b.rpf"_qs)));
-  EXPECT_EQ(a, bytesOf(w().Document));
-  EXPECT_EQ(w().Document.Parts[2].Left, 170) << "bounds copied at save";
+  EXPECT_EQ(a, bytesOf(w().document()));
+  EXPECT_EQ(w().document().Parts[2].Left, 170) << "bounds copied at save";
 }
 
 TEST_F(Files, AReopenedProjectShowsTheSameComposition) {
   compose();
   part(0)->setLeft(part(0)->left() + 7);  // moved after the first build
   save(path(u"a.rpf"_qs));
-  const QByteArray saved = bytesOf(w().Document);
-  const Bounds text0 = part(0)->bounds(), pic = part(2)->bounds(), back = w().backgroundControl->bounds();
+  const QByteArray saved = bytesOf(w().document());
+  const Bounds text0 = part(0)->bounds(), pic = part(2)->bounds(), back = w().backgroundControl()->bounds();
   w().newComposition();
   open(path(u"A.RPF"_qs.toLower()));
-  EXPECT_EQ(bytesOf(w().Document), saved);
+  EXPECT_EQ(bytesOf(w().document()), saved);
   EXPECT_EQ(part(0)->bounds(), text0);
   EXPECT_EQ(part(2)->bounds(), pic);
-  EXPECT_EQ(w().backgroundControl->bounds(), back);
+  EXPECT_EQ(w().backgroundControl()->bounds(), back);
   EXPECT_EQ(dialogs->proposedProjectName, path(u"a.rpf"_qs));
   EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
 TEST_F(Files, WrongExtensionsAndDamagedFilesLeaveTheCompositionAlone) {
   compose();
-  const QByteArray before = bytesOf(w().Document);
+  const QByteArray before = bytesOf(w().document());
   putFile(path(u"x.rpf.bak"_qs), QByteArray(56512, '\0'));
   open(path(u"x.rpf.bak"_qs));
   ASSERT_EQ(dialogs->messages.size(), 1);
@@ -158,8 +157,8 @@ TEST_F(Files, WrongExtensionsAndDamagedFilesLeaveTheCompositionAlone) {
   open(path(u"damaged.rpf"_qs));
   ASSERT_EQ(dialogs->messages.size(), 2);
   EXPECT_EQ(dialogs->messages[1].second, u"ﾌｧｲﾙ I/O ｴﾗｰ"_qs);
-  EXPECT_EQ(bytesOf(w().Document), before);
-  EXPECT_EQ(w().Document.PartCount, 3);
+  EXPECT_EQ(bytesOf(w().document()), before);
+  EXPECT_EQ(w().document().PartCount, 3);
   ASSERT_NE(part(2), nullptr);
 }
 
@@ -176,7 +175,7 @@ TEST_F(Files, MissingPicturesKeepTheirPlaceAndEveryLaterPart) {
   } catch (const Failure& failure) {
     EXPECT_TRUE(failure.message().contains(path(u"part.bmp"_qs)));
   }
-  EXPECT_EQ(w().Document.PartCount, 4);
+  EXPECT_EQ(w().document().PartCount, 4);
   for (int i = 0; i < 4; ++i) EXPECT_NE(part(i), nullptr) << i;
   EXPECT_EQ(part(2)->bounds(), (Bounds{170, 35, 50, 25}));
   EXPECT_TRUE(part(2)->raster().isNull());
@@ -190,7 +189,7 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
   ASSERT_EQ(logo.size(), QSize(160, 90));
 
   // The canvas as painted on screen, over the background's rectangle.
-  const QImage screen = w().canvas->grab(QRect(30, 40, 160, 90)).toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage screen = w().canvas()->grab(QRect(30, 40, 160, 90)).toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(screen.size(), logo.size());
   int differences = 0;
   for (int y = 0; y < logo.height(); ++y)

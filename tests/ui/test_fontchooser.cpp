@@ -85,16 +85,20 @@ TEST(FontChooser, ConfirmingWithoutAChangeLeavesTheRecordAsItWas) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   ASSERT_TRUE(window.addPart(pkText));
-  TPartData& r = window.Document.Parts[0];
   auto* dialog = window.findChild<QFontDialog*>();
   ASSERT_NE(dialog, nullptr);
+  auto* fontButton = window.findChild<QToolButton*>(QStringLiteral("fontButton"));
+  ASSERT_NE(fontButton, nullptr);
+  const TPartData& r = window.document().Parts[0];
   for (std::uint8_t style : {0, 1, 2, 3}) {
-    r.FontStyle = style;
-    r.FontSize = 20;
+    TPartData changed = r;
+    changed.FontStyle = style;
+    changed.FontSize = 20;
+    window.updateTextPart(0, changed);
     window.selectPart(0);
     const TPartData before = r;
     QTimer::singleShot(0, dialog, &QDialog::accept);
-    window.fontButton->click();
+    fontButton->click();
     EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << "style " << int(style);
   }
   EXPECT_EQ(fixedString(r.FontName), u"ＭＳ Ｐゴシック"_qs);

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
@@ -22,55 +23,68 @@ namespace {
 
 QByteArray bytesOf(const TDocument& doc) { return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc); }
 
-void expectNewState(MainWindow& w) {
-  TDocument expected{};
-  expected.BackColor = 0xFFFFFF;
-  EXPECT_EQ(bytesOf(w.Document), bytesOf(expected));
-  EXPECT_EQ(w.selection, BACKGROUND_TAG);
-  EXPECT_EQ(w.backgroundControl->width(), 200);
-  EXPECT_EQ(w.backgroundControl->height(), 60);
-  EXPECT_EQ(w.backgroundControl->left(), (w.canvasScroll->width() - 200) / 2);
-  EXPECT_EQ(w.backgroundControl->top(), (w.canvasScroll->height() - 60) / 2);
-  ASSERT_EQ(w.backgroundControl->raster().size(), QSize(200, 60));
-  EXPECT_EQ(w.backgroundControl->raster().pixel(199, 59), qRgb(255, 255, 255));
-  EXPECT_FALSE(w.textGroup->isEnabled());
-  EXPECT_FALSE(w.sizeGroup->isEnabled());
-  EXPECT_TRUE(w.nudgeGroup->isEnabled());
-  EXPECT_EQ(w.textEdit->text(), QString());
-  EXPECT_EQ(w.widthEdit->text(), QString());
-  EXPECT_EQ(w.heightEdit->text(), QString());
-  for (PictureControl* c : w.partControls) EXPECT_EQ(c, nullptr);
-}
+class Editor : public MainWindowTest {
+protected:
+  void expectNewState() {
+    TDocument expected{};
+    expected.BackColor = 0xFFFFFF;
+    EXPECT_EQ(bytesOf(w().document()), bytesOf(expected));
+    EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+    PictureControl* background = w().backgroundControl();
+    const QScrollArea* scroll = child<QScrollArea>("canvasScroll");
+    EXPECT_EQ(background->width(), 200);
+    EXPECT_EQ(background->height(), 60);
+    EXPECT_EQ(background->left(), (scroll->width() - 200) / 2);
+    EXPECT_EQ(background->top(), (scroll->height() - 60) / 2);
+    ASSERT_EQ(background->raster().size(), QSize(200, 60));
+    EXPECT_EQ(background->raster().pixel(199, 59), qRgb(255, 255, 255));
+    EXPECT_FALSE(textGroup()->isEnabled());
+    EXPECT_FALSE(sizeGroup()->isEnabled());
+    EXPECT_TRUE(nudgeGroup()->isEnabled());
+    EXPECT_EQ(textEdit()->text(), QString());
+    EXPECT_EQ(widthEdit()->text(), QString());
+    EXPECT_EQ(heightEdit()->text(), QString());
+    for (int i = 0; i < MAX_PARTS; ++i) EXPECT_EQ(w().partControl(i), nullptr);
+  }
 
-using Editor = MainWindowTest;
+  // A background picture loaded as the user loads one.
+  void loadBackgroundPicture(int width, int height) {
+    const QString path = pictures.filePath(QStringLiteral("background.bmp"));
+    ASSERT_TRUE(makeWhiteRaster(width, height).save(path, "BMP"));
+    dialogs->picturesToOpen.push_back(path);
+    w().runCommand(MainWindow::tagBackgroundPicture);
+    ASSERT_NE(w().document().BackFile[0], '\0');
+  }
+
+  QTemporaryDir pictures;
+};
 
 TEST_F(Editor, StartsAsNewLeavesIt) {
   EXPECT_EQ(w().windowTitle(), QStringLiteral("Pelmora"));
   EXPECT_EQ(w().size(), QSize(480, 365));
   EXPECT_EQ(w().minimumSize(), QSize(480, 300));
-  expectNewState(w());
+  expectNewState();
 }
 
 TEST_F(Editor, NewRestoresAMovedResizedPictureBackground) {
   w().runCommand(MainWindow::tagAddText);
-  w().backgroundControl->setBounds({-20, 7, 640, 480});
-  w().backgroundControl->setRaster(makeWhiteRaster(640, 480));
-  storeFixedString(w().Document.BackFile, u"/tmp/x.bmp");
-  w().selection = 0;
-  w().newAction->trigger();
-  expectNewState(w());
+  loadBackgroundPicture(640, 480);
+  w().backgroundControl()->setBounds({-20, 7, 640, 480});
+  w().selectPart(0);
+  w().action(MainWindow::tagNew)->trigger();
+  expectNewState();
 }
 
 TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   QStringList titles;
-  for (QAction* a : w().mainMenu->actions()) titles << a->text();
+  for (QAction* a : w().menuBar()->actions()) titles << a->text();
   EXPECT_EQ(titles, (QStringList{u" ﾌｧｲﾙ "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
   QStringList file;
-  for (QAction* a : w().fileMenu->actions()) file << (a->isSeparator() ? u"-"_qs : a->text());
+  for (QAction* a : menu("fileMenu")->actions()) file << (a->isSeparator() ? u"-"_qs : a->text());
   EXPECT_EQ(file, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs,
                                u"-"_qs, u"終了"_qs}));
   QStringList hints;
-  for (QAction* a : w().mainToolBar->actions()) hints << (a->isSeparator() ? u"-"_qs : a->toolTip());
+  for (QAction* a : toolBar()->actions()) hints << (a->isSeparator() ? u"-"_qs : a->toolTip());
   EXPECT_EQ(hints, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs,
                                 u"部品ﾘｽﾄ"_qs, u"-"_qs, u"文字を追加"_qs, u"画像を追加"_qs, u"-"_qs,
                                 u"背景に画像読み込み"_qs, u"背景の塗り潰し"_qs, u"-"_qs, u"ﾍﾙﾌﾟ"_qs, u"-"_qs}));
@@ -78,47 +92,47 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
 
 TEST_F(Editor, MenuTitlesDoNothing) {
   w().runCommand(MainWindow::tagAddText);
-  const QByteArray before = bytesOf(w().Document);
-  for (QMenu* menu : {w().fileMenu, w().viewMenu, w().addMenu, w().backgroundMenu, w().versionMenu})
-    w().menuItemClicked(menu->menuAction());
-  EXPECT_EQ(bytesOf(w().Document), before);
+  const QByteArray before = bytesOf(w().document());
+  for (QMenu* menu : {menu("fileMenu"), menu("viewMenu"), menu("addMenu"), menu("backgroundMenu"), menu("versionMenu")})
+    w().runCommand(menu->menuAction()->data().toInt());
+  EXPECT_EQ(bytesOf(w().document()), before);
   EXPECT_EQ(dialogs->colourRequests, 0);
   EXPECT_TRUE(w().isVisible());
 }
 
 TEST_F(Editor, ToolbarToggleFollowsTheCheckMark) {
-  ASSERT_TRUE(w().toolbarAction->isChecked());
-  w().toolbarAction->trigger();
-  EXPECT_FALSE(w().toolbarAction->isChecked());
-  EXPECT_FALSE(w().mainToolBar->isVisible());
-  w().toolbarAction->trigger();
-  EXPECT_TRUE(w().toolbarAction->isChecked());
-  EXPECT_TRUE(w().mainToolBar->isVisible());
+  ASSERT_TRUE(w().action(MainWindow::tagToolbar)->isChecked());
+  w().action(MainWindow::tagToolbar)->trigger();
+  EXPECT_FALSE(w().action(MainWindow::tagToolbar)->isChecked());
+  EXPECT_FALSE(toolBar()->isVisible());
+  w().action(MainWindow::tagToolbar)->trigger();
+  EXPECT_TRUE(w().action(MainWindow::tagToolbar)->isChecked());
+  EXPECT_TRUE(toolBar()->isVisible());
 }
 
 TEST_F(Editor, LockTogglesInvertTheirMarks) {
-  EXPECT_FALSE(w().noMoveAction->isChecked());
-  EXPECT_FALSE(w().noResizeAction->isChecked());
-  w().noMoveAction->trigger();
-  w().noResizeAction->trigger();
-  EXPECT_TRUE(w().noMoveAction->isChecked());
-  EXPECT_TRUE(w().noResizeAction->isChecked());
+  EXPECT_FALSE(w().action(MainWindow::tagNoMove)->isChecked());
+  EXPECT_FALSE(w().action(MainWindow::tagNoResize)->isChecked());
+  w().action(MainWindow::tagNoMove)->trigger();
+  w().action(MainWindow::tagNoResize)->trigger();
+  EXPECT_TRUE(w().action(MainWindow::tagNoMove)->isChecked());
+  EXPECT_TRUE(w().action(MainWindow::tagNoResize)->isChecked());
 }
 
 TEST_F(Editor, BackgroundFillForgetsThePictureAndKeepsTheBounds) {
-  std::memset(w().Document.BackFile, 'q', sizeof w().Document.BackFile);
-  w().backgroundControl->setBounds({5, 6, 300, 90});
+  loadBackgroundPicture(30, 20);
+  w().backgroundControl()->setBounds({5, 6, 300, 90});
   dialogs->colours.push_back(0x0000FF);  // red
-  w().backgroundFillAction->trigger();
-  EXPECT_EQ(QByteArray(w().Document.BackFile, 256), QByteArray(256, '\0'));
-  EXPECT_EQ(w().Document.BackColor, 0x0000FFu);
-  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{5, 6, 300, 90}));
-  ASSERT_EQ(w().backgroundControl->raster().size(), QSize(300, 90));
-  EXPECT_EQ(w().backgroundControl->raster().pixel(299, 89), qRgb(255, 0, 0));
+  w().action(MainWindow::tagBackgroundFill)->trigger();
+  EXPECT_EQ(QByteArray(w().document().BackFile, 256), QByteArray(256, '\0'));
+  EXPECT_EQ(w().document().BackColor, 0x0000FFu);
+  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{5, 6, 300, 90}));
+  ASSERT_EQ(w().backgroundControl()->raster().size(), QSize(300, 90));
+  EXPECT_EQ(w().backgroundControl()->raster().pixel(299, 89), qRgb(255, 0, 0));
 
   dialogs->colours.push_back(std::nullopt);  // cancelled: nothing changes
-  w().backgroundFillAction->trigger();
-  EXPECT_EQ(w().Document.BackColor, 0x0000FFu);
+  w().action(MainWindow::tagBackgroundFill)->trigger();
+  EXPECT_EQ(w().document().BackColor, 0x0000FFu);
 }
 
 TEST_F(Editor, AddTextPartsUpToNinetyNine) {
@@ -133,7 +147,7 @@ TEST_F(Editor, AddTextPartsUpToNinetyNine) {
   dialogs->picturesToOpen.push_back(QStringLiteral("/nonexistent.bmp"));
   EXPECT_FALSE(w().addPart(pkText));
   w().runCommand(MainWindow::tagAddPicture);
-  EXPECT_EQ(w().Document.PartCount, 99);
+  EXPECT_EQ(w().document().PartCount, 99);
   EXPECT_EQ(dialogs->picturesToOpen.size(), 1u) << "no dialog when the table is full";
   EXPECT_TRUE(reports.isEmpty());
 }

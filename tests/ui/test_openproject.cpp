@@ -83,20 +83,20 @@ TEST_F(openProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
     click(MainWindow::tagAddText);
     dialogs->picturesToOpen.push_back(picture);
     click(MainWindow::tagAddPicture);
-    EXPECT_EQ(w().Document.PartCount, 3);
+    EXPECT_EQ(w().document().PartCount, 3);
     EXPECT_TRUE(reports.isEmpty()) << reports.value(0).first.toStdString();
     for (int i : {1, 2}) {
       EXPECT_EQ(part(i)->left(), 0) << i;
       EXPECT_EQ(part(i)->top(), 0) << i;
     }
     EXPECT_EQ(part(2)->bounds(), (Bounds{0, 0, 5, 3}));
-    return projectBytes(w().Document);
+    return projectBytes(w().document());
   };
   const QByteArray afterJunk = openAndAdd(path(QStringLiteral("junk.rpf")));
   const QByteArray afterClean = openAndAdd(path(QStringLiteral("clean.rpf")));
   EXPECT_EQ(afterJunk, afterClean);
 
-  const TPartData& added = w().Document.Parts[1];
+  const TPartData& added = w().document().Parts[1];
   EXPECT_EQ(added.FontStyle, 0);
   EXPECT_EQ(added.FillOn, 0);
   EXPECT_EQ(added.ShadowX, 0);
@@ -131,12 +131,12 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
 
   open(path(QStringLiteral("full.rpf")));
   ASSERT_TRUE(reports.isEmpty()) << reports.value(0).first.toStdString();
-  ASSERT_EQ(w().Document.PartCount, 99);
+  ASSERT_EQ(w().document().PartCount, 99);
   ASSERT_NE(part(98), nullptr);
   EXPECT_EQ(part(98)->bounds().left, 3 * 98);
   EXPECT_EQ(part(99 - 10)->bounds(), (Bounds{3 * 89, 89, 99, 7}));
   click(MainWindow::tagAddText);
-  EXPECT_EQ(w().Document.PartCount, 99);
+  EXPECT_EQ(w().document().PartCount, 99);
   EXPECT_TRUE(reports.isEmpty());
 
   save(path(QStringLiteral("saved.rpf")));
@@ -197,7 +197,7 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   open(project);
   ASSERT_EQ(reports.size(), 1);
   EXPECT_EQ(reports[0].first, editorMessage(exported.lines));
-  ASSERT_EQ(w().Document.PartCount, 4);
+  ASSERT_EQ(w().document().PartCount, 4);
 
   // Without the first part the text part is the second; the background is not loaded again.
   QString deleteMessage;
@@ -217,7 +217,7 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   click(MainWindow::tagAddPicture);
   ASSERT_EQ(reports.size(), 2);
   EXPECT_EQ(reports[1].first, reportText(exported.lines[1]));
-  EXPECT_EQ(w().Document.PartCount, 3);
+  EXPECT_EQ(w().document().PartCount, 3);
 }
 
 }  // namespace

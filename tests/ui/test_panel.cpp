@@ -2,12 +2,14 @@
 
 #include "model/fixedstring.h"
 #include "ui/main/colourpanel.h"
+#include "ui/main/propertypanel.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -18,11 +20,11 @@ namespace {
 class Panel : public MainWindowTest {
 protected:
   // Adds a text part and selects it as a press on it would.
-  TPartData& selectedTextPart() {
+  const TPartData& selectedTextPart() {
     EXPECT_TRUE(w().addPart(pkText));
-    const int i = w().Document.PartCount - 1;
+    const int i = w().document().PartCount - 1;
     w().selectPart(i);
-    return w().Document.Parts[i];
+    return w().document().Parts[i];
   }
 
   // Keyboard input of any text, as an input method delivers it (QTest's key clicks are ASCII only).
@@ -38,110 +40,110 @@ protected:
 };
 
 TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
-  EXPECT_EQ(w().textGroup->geometry(), QRect(8, 8, 309, 121));
-  EXPECT_EQ(w().sizeGroup->geometry(), QRect(324, 8, 141, 45));
-  EXPECT_EQ(w().nudgeGroup->geometry(), QRect(324, 56, 141, 73));
-  EXPECT_EQ(w().textEdit->geometry(), QRect(60, 16, 241, 21));
-  EXPECT_EQ(w().widthEdit->maxLength(), 4);
-  EXPECT_EQ(w().shadowXBox->lineEdit()->maxLength(), 3);
-  ASSERT_EQ(w().shadowXBox->count(), 61);
-  EXPECT_EQ(w().shadowXBox->itemText(0), u"-30"_qs);
-  EXPECT_EQ(w().shadowYBox->itemText(60), u"30"_qs);
-  EXPECT_EQ(w().nudgeUpButton->text(), u"↑"_qs);
-  EXPECT_EQ(w().textGroup->title(), u"文字設定"_qs);
+  EXPECT_EQ(textGroup()->geometry(), QRect(8, 8, 309, 121));
+  EXPECT_EQ(sizeGroup()->geometry(), QRect(324, 8, 141, 45));
+  EXPECT_EQ(nudgeGroup()->geometry(), QRect(324, 56, 141, 73));
+  EXPECT_EQ(textEdit()->geometry(), QRect(60, 16, 241, 21));
+  EXPECT_EQ(widthEdit()->maxLength(), 4);
+  EXPECT_EQ(shadowXBox()->lineEdit()->maxLength(), 3);
+  ASSERT_EQ(shadowXBox()->count(), 61);
+  EXPECT_EQ(shadowXBox()->itemText(0), u"-30"_qs);
+  EXPECT_EQ(shadowYBox()->itemText(60), u"30"_qs);
+  EXPECT_EQ(nudgeUpButton()->text(), u"↑"_qs);
+  EXPECT_EQ(textGroup()->title(), u"文字設定"_qs);
 }
 
 TEST_F(Panel, NudgesMoveTheBackgroundRightAfterNew) {
-  const Bounds b = w().backgroundControl->bounds();
-  w().nudgeUpButton->click();
-  w().nudgeRightButton->click();
-  w().nudgeRightButton->click();
-  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
-  w().nudgeDownButton->click();
-  w().nudgeLeftButton->click();
-  EXPECT_EQ(w().backgroundControl->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
+  const Bounds b = w().backgroundControl()->bounds();
+  nudgeUpButton()->click();
+  nudgeRightButton()->click();
+  nudgeRightButton()->click();
+  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
+  nudgeDownButton()->click();
+  nudgeLeftButton()->click();
+  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
 }
 
 TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndLeaveTheRecord) {
-  TPartData& r = selectedTextPart();
-  w().nudgeRightButton->click();
+  const TPartData& r = selectedTextPart();
+  nudgeRightButton()->click();
   EXPECT_EQ(part(0)->left(), 1);
   EXPECT_EQ(r.Left, 0) << "bounds reach the record only at save or delete";
 }
 
 TEST_F(Panel, SizeEditsReadTypedNumbers) {
-  w().controlPressed(w().backgroundControl, Qt::LeftButton, {50, 30});
-  ASSERT_TRUE(w().sizeGroup->isEnabled());
+  press(w().backgroundControl(), Qt::LeftButton, {50, 30});
+  ASSERT_TRUE(sizeGroup()->isEnabled());
   struct {
     const char16_t* text;
     int width;
   } cases[] = {{u"", 10}, {u"0", 0}, {u"$1F", 31}, {u"12a", 10}, {u"250", 250}, {u"-5", -5}};
   for (auto& c : cases) {
-    w().widthEdit->setText(QString::fromUtf16(c.text));
-    EXPECT_EQ(w().backgroundControl->width(), c.width) << QString::fromUtf16(c.text).toStdString();
+    widthEdit()->setText(QString::fromUtf16(c.text));
+    EXPECT_EQ(w().backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
   }
-  w().heightEdit->clear();
-  QTest::keyClicks(w().heightEdit, u"77"_qs);
-  EXPECT_EQ(w().backgroundControl->height(), 77);
+  heightEdit()->clear();
+  QTest::keyClicks(heightEdit(), u"77"_qs);
+  EXPECT_EQ(w().backgroundControl()->height(), 77);
 }
 
 TEST_F(Panel, ShadowBoxesClampAndShowTheClampedValue) {
-  TPartData& r = selectedTextPart();
+  const TPartData& r = selectedTextPart();
   const int width0 = part(0)->width();
-  typeInto(w().shadowXBox, u"45"_qs);
-  EXPECT_EQ(w().shadowXBox->currentText(), u"30"_qs);
+  typeInto(shadowXBox(), u"45"_qs);
+  EXPECT_EQ(shadowXBox()->currentText(), u"30"_qs);
   EXPECT_EQ(r.ShadowX, 30);
   EXPECT_EQ(part(0)->width(), width0 + 30) << "rendered again";
-  typeInto(w().shadowYBox, u"-"_qs);
-  EXPECT_EQ(w().shadowYBox->currentText(), u"0"_qs);
+  typeInto(shadowYBox(), u"-"_qs);
+  EXPECT_EQ(shadowYBox()->currentText(), u"0"_qs);
   EXPECT_EQ(r.ShadowY, 0);
   // Typed key by key, "-99" reads "-" (0), "09" and "99": a pasted text arrives whole.
-  typeInto(w().shadowYBox, u"-99"_qs);
+  typeInto(shadowYBox(), u"-99"_qs);
   EXPECT_EQ(r.ShadowY, 30);
-  w().shadowYBox->lineEdit()->setText(u"-99"_qs);
-  Q_EMIT w().shadowYBox->lineEdit()->textEdited(u"-99"_qs);
-  EXPECT_EQ(w().shadowYBox->currentText(), u"-30"_qs);
+  shadowYBox()->lineEdit()->setText(u"-99"_qs);
+  Q_EMIT shadowYBox()->lineEdit()->textEdited(u"-99"_qs);
+  EXPECT_EQ(shadowYBox()->currentText(), u"-30"_qs);
   EXPECT_EQ(r.ShadowY, -30);
-  w().shadowXBox->setCurrentIndex(0);
-  Q_EMIT w().shadowXBox->activated(0);
+  shadowXBox()->setCurrentIndex(0);
+  Q_EMIT shadowXBox()->activated(0);
   EXPECT_EQ(r.ShadowX, -30);
 }
 
 TEST_F(Panel, StringEditsWriteTheRecordAndTheHint) {
-  TPartData& r = selectedTextPart();
-  w().textEdit->clear();
-  typeText(w().textEdit, u"ロゴ"_qs);
+  const TPartData& r = selectedTextPart();
+  textEdit()->clear();
+  typeText(textEdit(), u"ロゴ"_qs);
   EXPECT_EQ(fixedString(r.Text), u"ロゴ"_qs);
   EXPECT_EQ(part(0)->hint(), u"ロゴ"_qs);
 
-  typeText(w().textEdit, u"☃"_qs);  // not in the code page: refused, nothing changes
-  EXPECT_EQ(w().textEdit->text(), u"ロゴ"_qs);
+  typeText(textEdit(), u"☃"_qs);  // not in the code page: refused, nothing changes
+  EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
 
-  w().textEdit->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
-  EXPECT_EQ(w().textEdit->text(), QString(127, u'字'));
+  textEdit()->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
+  EXPECT_EQ(textEdit()->text(), QString(127, u'字'));
   EXPECT_EQ(fixedBytes(r.Text).size(), 254);
 }
 
 TEST_F(Panel, FillCheckBoxSwitchesSeeThrough) {
-  TPartData& r = selectedTextPart();
+  const TPartData& r = selectedTextPart();
   ASSERT_TRUE(part(0)->transparent());
-  w().fillCheck->click();
+  fillCheck()->click();
   EXPECT_EQ(r.FillOn, 1);
   EXPECT_FALSE(part(0)->transparent());
-  w().fillCheck->click();
+  fillCheck()->click();
   EXPECT_EQ(r.FillOn, 0);
   EXPECT_TRUE(part(0)->transparent());
 }
 
 TEST_F(Panel, ColourPanelsAskTheChooserAndCancelChangesNothing) {
-  TPartData& r = selectedTextPart();
+  const TPartData& r = selectedTextPart();
   dialogs->colours = {0x0000FF, std::nullopt, 0x00FF00};
-  Q_EMIT w().textColourPanel->clicked(w().textColourPanel);
+  Q_EMIT textColourPanel()->clicked(textColourPanel());
   EXPECT_EQ(r.TextColor, 0x0000FFu);
-  EXPECT_EQ(w().textColourPanel->colour(), 0x0000FFu);
-  Q_EMIT w().fillColourPanel->clicked(w().fillColourPanel);
+  EXPECT_EQ(textColourPanel()->colour(), 0x0000FFu);
+  Q_EMIT fillColourPanel()->clicked(fillColourPanel());
   EXPECT_EQ(r.FillColor, 0xFFFFFFu);
-  Q_EMIT w().shadowColourPanel->clicked(w().shadowColourPanel);
+  Q_EMIT shadowColourPanel()->clicked(shadowColourPanel());
   EXPECT_EQ(r.ShadowColor, 0x00FF00u);
   // A red text shows red pixels in the control's raster.
   bool red = false;
@@ -151,28 +153,27 @@ TEST_F(Panel, ColourPanelsAskTheChooserAndCancelChangesNothing) {
 }
 
 TEST_F(Panel, FontButtonStoresFaceSizeAndStyle) {
-  TPartData& r = selectedTextPart();
+  const TPartData& r = selectedTextPart();
   dialogs->fonts = {FontChoice{u"IPAGothic"_qs, 20, fsBold | fsItalic}, std::nullopt};
   const int height0 = part(0)->height();
-  w().fontButton->click();
+  fontButton()->click();
   EXPECT_EQ(fixedString(r.FontName), u"IPAGothic"_qs);
   EXPECT_EQ(r.FontSize, 20);
   EXPECT_EQ(r.FontStyle, fsBold | fsItalic);
   EXPECT_GT(part(0)->height(), height0);
-  w().fontButton->click();  // cancelled
+  fontButton()->click();  // cancelled
   EXPECT_EQ(r.FontSize, 20);
 }
 
-TEST_F(Panel, HandlersDoNothingWhileTheirGroupIsDisabled) {
+TEST_F(Panel, EditsDoNothingWhileTheirGroupIsDisabled) {
   ASSERT_TRUE(w().addPart(pkText));
-  const TPartData before = w().Document.Parts[0];
-  w().selection = 0;  // selected, but the panel was never enabled for it
-  w().textEdit->setText(u"changed"_qs);
-  w().fillCheck->setChecked(true);
-  const Bounds b = w().backgroundControl->bounds();
-  w().widthEdit->setText(u"5"_qs);
-  EXPECT_EQ(std::memcmp(&w().Document.Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(w().backgroundControl->bounds(), b);
+  const TPartData before = w().document().Parts[0];
+  textEdit()->setText(u"changed"_qs);
+  fillCheck()->setChecked(true);
+  const Bounds b = w().backgroundControl()->bounds();
+  widthEdit()->setText(u"5"_qs);
+  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
+  EXPECT_EQ(w().backgroundControl()->bounds(), b);
 }
 
 }  // namespace
@@ -181,30 +182,31 @@ namespace {
 
 // The shadow offset boxes step from the value they show, by wheel or arrow key.
 TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
-  TPartData& r = selectedTextPart();
-  ASSERT_EQ(w().shadowXBox->currentText(), u"0"_qs);
-  EXPECT_EQ(w().shadowXBox->itemText(w().shadowXBox->currentIndex()), u"0"_qs)
-      << "the open list highlights what is shown";
-  QWheelEvent down(QPointF(10, 10), w().shadowXBox->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
-                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(w().shadowXBox, &down);
-  EXPECT_EQ(w().shadowXBox->currentText(), u"1"_qs);
+  const TPartData& r = selectedTextPart();
+  ASSERT_EQ(shadowXBox()->currentText(), u"0"_qs);
+  EXPECT_EQ(shadowXBox()->itemText(shadowXBox()->currentIndex()), u"0"_qs) << "the open list highlights what is shown";
+  QWheelEvent down(QPointF(10, 10), shadowXBox()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(shadowXBox(), &down);
+  EXPECT_EQ(shadowXBox()->currentText(), u"1"_qs);
   EXPECT_EQ(r.ShadowX, 1);
 
-  typeInto(w().shadowYBox, u"12"_qs);
+  typeInto(shadowYBox(), u"12"_qs);
   ASSERT_EQ(r.ShadowY, 12);
-  QTest::keyClick(w().shadowYBox->lineEdit(), Qt::Key_Down);
-  EXPECT_EQ(w().shadowYBox->currentText(), u"13"_qs);
+  QTest::keyClick(shadowYBox()->lineEdit(), Qt::Key_Down);
+  EXPECT_EQ(shadowYBox()->currentText(), u"13"_qs);
   EXPECT_EQ(r.ShadowY, 13);
-  typeInto(w().shadowYBox, u"45"_qs);  // clamped to 30, the last row
-  QTest::keyClick(w().shadowYBox->lineEdit(), Qt::Key_Up);
+  typeInto(shadowYBox(), u"45"_qs);  // clamped to 30, the last row
+  QTest::keyClick(shadowYBox()->lineEdit(), Qt::Key_Up);
   EXPECT_EQ(r.ShadowY, 29);
 
   // Another part selected shows its own offsets, and steps from them.
-  TPartData& other = selectedTextPart();
-  other.ShadowX = -7;
+  TPartData changed = selectedTextPart();
+  changed.ShadowX = -7;
+  w().updateTextPart(changed.Index, changed);
+  const TPartData& other = w().document().Parts[changed.Index];
   w().selectPart(other.Index);
-  QTest::keyClick(w().shadowXBox->lineEdit(), Qt::Key_Down);
+  QTest::keyClick(shadowXBox()->lineEdit(), Qt::Key_Down);
   EXPECT_EQ(other.ShadowX, -6);
   EXPECT_EQ(r.ShadowX, 1);
 }
@@ -213,8 +215,8 @@ QByteArray textBytes(const TPartData& r) { return fixedBytes(r.Text).toByteArray
 
 // The record holds 255 bytes at most; an edit past them changes nothing that was there.
 TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
-  TPartData& r = selectedTextPart();
-  QLineEdit* edit = w().textEdit;
+  const TPartData& r = selectedTextPart();
+  QLineEdit* edit = textEdit();
   const QString full = QString(127, u'あ') + u'a';  // 254 + 1 bytes
   edit->setText(full);
   ASSERT_EQ(textBytes(r).size(), 255);
@@ -245,37 +247,88 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
 
 // A record's string that is not valid Shift-JIS is kept byte for byte until the user edits it.
 TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
-  TPartData& r = selectedTextPart();
+  const TPartData& r = selectedTextPart();
   const char odd[] =
       "ab\x82\x20"
       "cd";
-  std::memcpy(r.Text, odd, sizeof odd);
+  TPartData changed = r;
+  std::memcpy(changed.Text, odd, sizeof odd);
+  w().updateTextPart(0, changed);
   const TPartData before = r;
   w().selectPart(0);
   w().resetPanel();
   w().selectPart(0);
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  w().textEdit->setText(u"edited"_qs);
+  textEdit()->setText(u"edited"_qs);
   EXPECT_EQ(textBytes(r), QByteArray("edited"));
 }
 
 // After a text part was selected, the panel's reset (parts list, New and delete all end in it)
 // writes nothing back and resizes nothing.
 TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
-  TPartData& r = selectedTextPart();
-  r.FillOn = 1;
-  r.ShadowX = -5;
-  w().textEdit->setText(u"ロゴ"_qs);
+  const TPartData& r = selectedTextPart();
+  TPartData changed = r;
+  changed.FillOn = 1;
+  changed.ShadowX = -5;
+  w().updateTextPart(0, changed);
+  textEdit()->setText(u"ロゴ"_qs);
   w().selectPart(0);
-  w().fillCheck->setChecked(true);
+  fillCheck()->setChecked(true);
   const TPartData before = r;
   const Bounds partBounds = part(0)->bounds();
-  const Bounds backBounds = w().backgroundControl->bounds();
+  const Bounds backBounds = w().backgroundControl()->bounds();
   w().resetPanel();
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
   EXPECT_EQ(part(0)->bounds(), partBounds);
-  EXPECT_EQ(w().backgroundControl->bounds(), backBounds);
+  EXPECT_EQ(w().backgroundControl()->bounds(), backBounds);
   EXPECT_FALSE(part(0)->transparent()) << "the fill still shows";
+}
+
+}  // namespace
+
+namespace {
+
+// The panel alone: what it says to whoever listens, and when it keeps quiet.
+TEST(PropertyPanel, DisabledGroupsAreNotHeardAndShowingARecordIsHeardAsItsValues) {
+  PropertyPanel panel;
+  QSignalSpy text(&panel, &PropertyPanel::textEdited), fill(&panel, &PropertyPanel::fillToggled),
+      size(&panel, &PropertyPanel::sizeTyped), colour(&panel, &PropertyPanel::colourClicked),
+      nudged(&panel, &PropertyPanel::nudged);
+  auto* textEdit = panel.findChild<QLineEdit*>(QStringLiteral("textEdit"));
+  auto* widthEdit = panel.findChild<QLineEdit*>(QStringLiteral("widthEdit"));
+  auto* fillCheck = panel.findChild<QCheckBox*>(QStringLiteral("fillCheck"));
+  auto* textColour = panel.findChild<ColourPanel*>(QStringLiteral("textColourPanel"));
+  auto* nudgeLeft = panel.findChild<QToolButton*>(QStringLiteral("nudgeLeftButton"));
+  ASSERT_TRUE(textEdit && widthEdit && fillCheck && textColour && nudgeLeft);
+
+  textEdit->setText(u"x"_qs);
+  fillCheck->setChecked(true);
+  widthEdit->setText(u"12"_qs);
+  Q_EMIT textColour->clicked(textColour);
+  EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count(), 0);
+
+  TPartData record{};
+  storeFixedString(record.Text, u"ロゴ");
+  record.FillOn = 0;
+  panel.showTextPart(record);
+  ASSERT_EQ(text.count(), 1);
+  EXPECT_EQ(text.at(0).at(0).toString(), u"ロゴ"_qs);
+  ASSERT_EQ(fill.count(), 1);
+  EXPECT_FALSE(fill.at(0).at(0).toBool());
+  Q_EMIT textColour->clicked(textColour);
+  ASSERT_EQ(colour.count(), 1);
+  EXPECT_EQ(colour.at(0).at(0).value<PropertyPanel::ColourRole>(), PropertyPanel::ColourRole::Text);
+
+  panel.showSizeGroupOnly();
+  EXPECT_EQ(textEdit->text(), QString());
+  widthEdit->setText(u"$28"_qs);
+  ASSERT_EQ(size.count(), 1);
+  EXPECT_EQ(size.at(0).at(0).value<Qt::Orientation>(), Qt::Horizontal);
+  EXPECT_EQ(size.at(0).at(1).toInt(), 40);
+
+  nudgeLeft->click();  // the arrows work whatever is shown
+  ASSERT_EQ(nudged.count(), 1);
+  EXPECT_EQ(nudged.at(0), (QVariantList{-1, 0}));
 }
 
 }  // namespace

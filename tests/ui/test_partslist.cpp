@@ -42,7 +42,7 @@ protected:
   }
 
   void open() {
-    w().partsListAction->trigger();
+    w().action(MainWindow::tagPartsList)->trigger();
     ASSERT_NE(w().partsList(), nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w().partsList()));
   }
@@ -80,7 +80,7 @@ TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   EXPECT_EQ(w().partsList()->frameGeometry().size(), QSize(228, 308));
   EXPECT_EQ(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)));
   w().move(300, 200);
-  w().partsListAction->trigger();
+  w().action(MainWindow::tagPartsList)->trigger();
   EXPECT_NE(w().partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
   const QList<QPushButton*> buttons{w().partsList()->refreshButton, w().partsList()->deleteButton,
@@ -123,30 +123,33 @@ TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
 TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   addThreeParts();
   open();
-  w().dragMode = 5;
+  // A drag armed on the picture's right edge, as the press of a drag leaves it.
+  move(part(1), {29, 10});
+  press(part(1), Qt::LeftButton, {29, 10});
+  ASSERT_EQ(w().dragInForce(), 5);
 
   clickRow(1);
-  EXPECT_EQ(w().selection, 1);
-  EXPECT_FALSE(w().textGroup->isEnabled());
-  EXPECT_TRUE(w().sizeGroup->isEnabled());
-  EXPECT_EQ(w().widthEdit->text(), u"30"_qs);
-  EXPECT_EQ(w().heightEdit->text(), u"20"_qs);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().selection(), 1);
+  EXPECT_FALSE(textGroup()->isEnabled());
+  EXPECT_TRUE(sizeGroup()->isEnabled());
+  EXPECT_EQ(widthEdit()->text(), u"30"_qs);
+  EXPECT_EQ(heightEdit()->text(), u"20"_qs);
+  EXPECT_EQ(w().dragInForce(), 0);
 
   clickRow(2);
-  EXPECT_EQ(w().selection, 2);
-  EXPECT_TRUE(w().textGroup->isEnabled());
-  EXPECT_FALSE(w().sizeGroup->isEnabled());
-  EXPECT_EQ(w().widthEdit->text(), QString::number(part(2)->width()));
-  EXPECT_EQ(w().heightEdit->text(), QString::number(part(2)->height()));
+  EXPECT_EQ(w().selection(), 2);
+  EXPECT_TRUE(textGroup()->isEnabled());
+  EXPECT_FALSE(sizeGroup()->isEnabled());
+  EXPECT_EQ(widthEdit()->text(), QString::number(part(2)->width()));
+  EXPECT_EQ(heightEdit()->text(), QString::number(part(2)->height()));
 
   clickBelowRows();
   EXPECT_EQ(w().partsList()->selectedRow(), -1);
-  EXPECT_EQ(w().selection, BACKGROUND_TAG);
-  EXPECT_FALSE(w().textGroup->isEnabled());
-  EXPECT_FALSE(w().sizeGroup->isEnabled());
-  EXPECT_EQ(w().widthEdit->text(), QString());
-  EXPECT_EQ(w().heightEdit->text(), QString());
+  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+  EXPECT_FALSE(textGroup()->isEnabled());
+  EXPECT_FALSE(sizeGroup()->isEnabled());
+  EXPECT_EQ(widthEdit()->text(), QString());
+  EXPECT_EQ(heightEdit()->text(), QString());
 }
 
 TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
@@ -164,7 +167,7 @@ TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   clickRow(1);
   QTest::mouseDClick(w().partsList()->partsTable->viewport(), Qt::LeftButton, {},
                      w().partsList()->partsTable->visualItemRect(w().partsList()->partsTable->item(1, 0)).center());
-  EXPECT_EQ(QCursor::pos(), w().canvas->mapToGlobal(QPoint(-9, 9)));
+  EXPECT_EQ(QCursor::pos(), w().canvas()->mapToGlobal(QPoint(-9, 9)));
 }
 
 TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
@@ -173,16 +176,16 @@ TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
   clickRow(1);
   QTest::mouseClick(w().partsList()->deleteButton, Qt::LeftButton);
 
-  EXPECT_EQ(w().Document.PartCount, 2);
-  EXPECT_EQ(w().Document.Parts[1].Index, 1);
-  EXPECT_EQ(w().Document.Parts[1].Kind, pkText);
+  EXPECT_EQ(w().document().PartCount, 2);
+  EXPECT_EQ(w().document().Parts[1].Index, 1);
+  EXPECT_EQ(w().document().Parts[1].Kind, pkText);
   TPartData zero{};
-  EXPECT_EQ(std::memcmp(&w().Document.Parts[2], &zero, sizeof zero), 0);
+  EXPECT_EQ(std::memcmp(&w().document().Parts[2], &zero, sizeof zero), 0);
   ASSERT_EQ(w().partsList()->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(w().partsList()->selectedRow(), -1);
-  EXPECT_EQ(w().selection, BACKGROUND_TAG);
+  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
   EXPECT_EQ(part(2), nullptr);
   EXPECT_TRUE(reports.isEmpty());
 }
@@ -191,9 +194,9 @@ TEST_F(PartsList, DeletingWithNothingSelectedDoesNothing) {
   addThreeParts();
   open();
   w().partsList()->partsTable->item(0, 2)->setText(u"stale"_qs);  // a refill would overwrite this
-  const QByteArray before(reinterpret_cast<const char*>(&w().Document), sizeof w().Document);
+  const QByteArray before(reinterpret_cast<const char*>(&w().document()), sizeof w().document());
   QTest::mouseClick(w().partsList()->deleteButton, Qt::LeftButton);
-  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&w().Document), sizeof w().Document), before);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&w().document()), sizeof w().document()), before);
   EXPECT_EQ(w().partsList()->partsTable->item(0, 2)->text(), u"stale"_qs);
   EXPECT_EQ(w().partsList()->partsTable->rowCount(), 3);
 }
@@ -211,7 +214,7 @@ TEST_F(PartsList, RefillsAfterADeleteEvenWhenAPictureCannotBeShown) {
   } catch (const Failure& failure) {
     EXPECT_TRUE(failure.message().contains(u"logo.bmp"_qs));
   }
-  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().document().PartCount, 2);
   ASSERT_EQ(w().partsList()->partsTable->rowCount(), 2);
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"画像"_qs, u"logo.bmp"_qs}));
 }
@@ -254,7 +257,7 @@ TEST_F(PartsList, EveryWayOfClosingLeavesNoOpenList) {
   EXPECT_EQ(w().partsList(), nullptr);
 
   open();
-  w().newAction->trigger();  // New
+  w().action(MainWindow::tagNew)->trigger();  // New
   EXPECT_EQ(w().partsList(), nullptr);
 
   open();

@@ -74,46 +74,46 @@ TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
          QTest::mouseClick(w.partsList()->deleteButton, Qt::LeftButton);
        }},
       {"string",
-       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
+       [](Unsaved& t, MainWindow&, ScriptedDialogs&) {
          t.selectText();
-         w.textEdit->setText(u"ロゴ"_qs);
+         t.textEdit()->setText(u"ロゴ"_qs);
        }},
       {"colour",
-       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow&, ScriptedDialogs& d) {
          t.selectText();
          d.colours = {0x123456};
-         Q_EMIT w.textColourPanel->clicked(w.textColourPanel);
+         Q_EMIT t.textColourPanel()->clicked(t.textColourPanel());
        }},
       {"fill",
-       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
+       [](Unsaved& t, MainWindow&, ScriptedDialogs&) {
          t.selectText();
-         w.fillCheck->setChecked(true);
+         t.fillCheck()->setChecked(true);
        }},
       {"font",
-       [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
+       [](Unsaved& t, MainWindow&, ScriptedDialogs& d) {
          t.selectText();
          d.fonts = {FontChoice{u"IPAGothic"_qs, 9, 0}};
-         w.fontButton->click();
+         t.fontButton()->click();
        }},
       {"shadow",
-       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
+       [](Unsaved& t, MainWindow&, ScriptedDialogs&) {
          t.selectText();
-         w.shadowXBox->lineEdit()->clear();
-         QTest::keyClicks(w.shadowXBox->lineEdit(), u"5"_qs);
+         t.shadowXBox()->lineEdit()->clear();
+         QTest::keyClicks(t.shadowXBox()->lineEdit(), u"5"_qs);
        }},
       {"drag",
        [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
-         PictureControl* c = w.partControls[0];
+         PictureControl* c = w.partControl(0);
          QTest::mouseMove(c, QPoint(3, 3));
          QTest::mousePress(c, Qt::LeftButton, {}, QPoint(3, 3));
          QTest::mouseMove(c, QPoint(13, 8));
          QTest::mouseRelease(c, Qt::LeftButton, {}, QPoint(3, 3));
        }},
-      {"nudge", [](Unsaved&, MainWindow& w, ScriptedDialogs&) { w.nudgeRightButton->click(); }},
+      {"nudge", [](Unsaved& t, MainWindow&, ScriptedDialogs&) { t.nudgeRightButton()->click(); }},
       {"typed size",
-       [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
+       [](Unsaved& t, MainWindow& w, ScriptedDialogs&) {
          w.selectPart(1);
-         w.widthEdit->setText(u"77"_qs);
+         t.widthEdit()->setText(u"77"_qs);
        }},
       {"background picture",
        [](Unsaved& t, MainWindow& w, ScriptedDialogs& d) {
@@ -146,13 +146,13 @@ TEST_F(Unsaved, LookingAroundAndCancelledDialogsChangeNothing) {
   QTest::mouseMove(part(1), QPoint(5, 5));
   QTest::mouseClick(part(1), Qt::LeftButton, {}, QPoint(5, 5));
   w().openPartsList();
-  w().toolbarAction->trigger();  // toolbar off and on
-  w().toolbarAction->trigger();
-  w().noMoveAction->trigger();  // the locks
-  w().noResizeAction->trigger();
+  w().action(MainWindow::tagToolbar)->trigger();  // toolbar off and on
+  w().action(MainWindow::tagToolbar)->trigger();
+  w().action(MainWindow::tagNoMove)->trigger();  // the locks
+  w().action(MainWindow::tagNoResize)->trigger();
   w().selectPart(0);
-  Q_EMIT w().textColourPanel->clicked(w().textColourPanel);  // every dialog cancelled
-  w().fontButton->click();
+  Q_EMIT textColourPanel()->clicked(textColourPanel());  // every dialog cancelled
+  fontButton()->click();
   w().runCommand(MainWindow::tagAddPicture);
   w().runCommand(MainWindow::tagBackgroundPicture);
   w().runCommand(MainWindow::tagBackgroundFill);
@@ -163,7 +163,7 @@ TEST_F(Unsaved, LookingAroundAndCancelledDialogsChangeNothing) {
   w().runCommand(MainWindow::tagNew);
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
   w().runCommand(MainWindow::tagOpenProject);
-  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().document().PartCount, 2);
   EXPECT_FALSE(w().isModified()) << "a successful open";
   EXPECT_TRUE(w().close());
   EXPECT_EQ(dialogs->unsavedQuestions, 0);
@@ -175,11 +175,11 @@ TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
 
   dialogs->unsavedAnswers = {Answer::Cancel};
   w().runCommand(MainWindow::tagNew);
-  EXPECT_EQ(w().Document.PartCount, 3) << "キャンセル stops New";
+  EXPECT_EQ(w().document().PartCount, 3) << "キャンセル stops New";
   dialogs->unsavedAnswers = {Answer::Cancel};
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
   w().runCommand(MainWindow::tagOpenProject);
-  EXPECT_EQ(w().Document.PartCount, 3) << "キャンセル stops Open before its dialog";
+  EXPECT_EQ(w().document().PartCount, 3) << "キャンセル stops Open before its dialog";
   EXPECT_EQ(dialogs->projectsToOpen.size(), 1u);
   dialogs->unsavedAnswers = {Answer::Cancel};
   EXPECT_FALSE(w().close());
@@ -188,13 +188,13 @@ TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
   // 保存 whose dialog is cancelled stops the command too.
   dialogs->unsavedAnswers = {Answer::Save};
   w().runCommand(MainWindow::tagNew);
-  EXPECT_EQ(w().Document.PartCount, 3);
+  EXPECT_EQ(w().document().PartCount, 3);
 
   // 保存 saves, then the command goes on.
   dialogs->unsavedAnswers = {Answer::Save};
   dialogs->projectsToSave = {path(u"three.rpf"_qs)};
   w().runCommand(MainWindow::tagNew);
-  EXPECT_EQ(w().Document.PartCount, 0);
+  EXPECT_EQ(w().document().PartCount, 0);
   EXPECT_EQ(fileBytes(path(u"three.rpf"_qs)).right(4), QByteArray("\x03\0\0\0", 4));
 
   // 保存しない drops the changes.
@@ -202,7 +202,7 @@ TEST_F(Unsaved, EachAnswerDoesWhatItSays) {
   dialogs->unsavedAnswers = {Answer::Discard};
   dialogs->projectsToOpen = {path(u"start.rpf"_qs)};
   w().runCommand(MainWindow::tagOpenProject);
-  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().document().PartCount, 2);
   w().runCommand(MainWindow::tagAddText);
   dialogs->unsavedAnswers = {Answer::Discard};
   EXPECT_TRUE(w().close());
@@ -222,16 +222,16 @@ TEST_F(Unsaved, AFailedSaveKeepsTheEditorOpenAndTheCompositionWhole) {
   dialogs->projectsToSave = {folder + u"/work.rpf"_qs};
   EXPECT_FALSE(w().close());
   EXPECT_TRUE(w().isVisible());
-  EXPECT_EQ(w().Document.PartCount, 3);
+  EXPECT_EQ(w().document().PartCount, 3);
   EXPECT_TRUE(w().isModified());
   ASSERT_EQ(reports.size(), 1);
   EXPECT_TRUE(reports[0].first.contains(u"work.rpf"_qs)) << reports[0].first.toStdString();
   // The same through Exit.
   dialogs->unsavedAnswers = {Answer::Save};
   dialogs->projectsToSave = {folder + u"/work.rpf"_qs};
-  w().exitAction->trigger();
+  w().action(MainWindow::tagExit)->trigger();
   EXPECT_TRUE(w().isVisible());
-  EXPECT_EQ(w().Document.PartCount, 3);
+  EXPECT_EQ(w().document().PartCount, 3);
 }
 
 // Files dropped on the window, as a file manager drops them.
@@ -252,11 +252,11 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
   ASSERT_TRUE(makeWhiteRaster(12, 8).save(second, "JPEG"));
   putFile(path(u"broken.bmp"_qs), QByteArray("not a bitmap"));
   const QPoint onCanvas(40, 30);
-  const QPoint at = w().canvas->mapTo(&w(), onCanvas);
+  const QPoint at = w().canvas()->mapTo(&w(), onCanvas);
   drop(&w(), at, {picture, path(u"broken.bmp"_qs), second});
-  ASSERT_EQ(w().Document.PartCount, 2) << "the broken file adds nothing";
-  EXPECT_EQ(fixedString(w().Document.Parts[0].FileName), picture);
-  EXPECT_EQ(fixedString(w().Document.Parts[1].FileName), second);
+  ASSERT_EQ(w().document().PartCount, 2) << "the broken file adds nothing";
+  EXPECT_EQ(fixedString(w().document().Parts[0].FileName), picture);
+  EXPECT_EQ(fixedString(w().document().Parts[1].FileName), second);
   EXPECT_EQ(part(0)->bounds(), (Bounds{40, 30, 30, 20}));
   EXPECT_EQ(part(1)->bounds(), (Bounds{40, 30, 12, 8}));
   ASSERT_EQ(reports.size(), 1);
@@ -264,10 +264,10 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
   EXPECT_TRUE(w().isModified());
 
   // A full table takes what fits and says nothing of the rest.
-  while (w().Document.PartCount < MAX_PARTS - 1) ASSERT_TRUE(w().addPart(pkText));
+  while (w().document().PartCount < MAX_PARTS - 1) ASSERT_TRUE(w().addPart(pkText));
   drop(&w(), at, {picture, second});
-  EXPECT_EQ(w().Document.PartCount, MAX_PARTS);
-  EXPECT_EQ(fixedString(w().Document.Parts[MAX_PARTS - 1].FileName), picture);
+  EXPECT_EQ(w().document().PartCount, MAX_PARTS);
+  EXPECT_EQ(fixedString(w().document().Parts[MAX_PARTS - 1].FileName), picture);
   EXPECT_EQ(reports.size(), 1);
 }
 
@@ -275,13 +275,13 @@ TEST_F(Unsaved, ADroppedProjectOpensAfterTheQuestion) {
   savedComposition();
   w().newComposition();
   w().runCommand(MainWindow::tagAddText);
-  const QPoint at = w().canvas->mapTo(&w(), QPoint(5, 5));
+  const QPoint at = w().canvas()->mapTo(&w(), QPoint(5, 5));
   dialogs->unsavedAnswers = {Answer::Cancel};
   drop(&w(), at, {path(u"start.rpf"_qs)});
-  EXPECT_EQ(w().Document.PartCount, 1);
+  EXPECT_EQ(w().document().PartCount, 1);
   dialogs->unsavedAnswers = {Answer::Discard};
   drop(&w(), at, {path(u"start.rpf"_qs)});
-  EXPECT_EQ(w().Document.PartCount, 2);
+  EXPECT_EQ(w().document().PartCount, 2);
   EXPECT_FALSE(w().isModified());
   EXPECT_EQ(dialogs->proposedProjectName, path(u"start.rpf"_qs));
   EXPECT_EQ(dialogs->unsavedQuestions, 2);

@@ -35,7 +35,7 @@ protected:
       if (w().versionDialog()) w().versionDialog()->reject();
     });
     guard.start(5000);
-    w().versionAction->trigger();
+    w().action(MainWindow::tagVersion)->trigger();
     EXPECT_TRUE(ran);
     EXPECT_TRUE(guard.isActive()) << "the window did not close by itself";
     EXPECT_EQ(w().versionDialog(), nullptr);

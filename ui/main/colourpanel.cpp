@@ -4,7 +4,7 @@
 
 #include <QMouseEvent>
 
-ColourPanel::ColourPanel(int tag, QWidget* parent) : QFrame(parent), tag_(tag) {
+ColourPanel::ColourPanel(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setAutoFillBackground(true);
   setColour(clBlack);

@@ -8,9 +8,8 @@
 class ColourPanel : public QFrame {
   Q_OBJECT
 public:
-  ColourPanel(int tag, QWidget* parent);
+  explicit ColourPanel(QWidget* parent);
 
-  int tag() const { return tag_; }
   Colour colour() const { return colour_; }
   void setColour(Colour colour);
 
@@ -21,6 +20,5 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-  int tag_;
   Colour colour_ = clBlack;
 };

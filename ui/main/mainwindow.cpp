@@ -78,10 +78,10 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   column->setSpacing(0);
   createPanel();
   createCanvas();
-  column->addWidget(propertyPanel);
-  column->addWidget(canvasScroll, 1);
+  column->addWidget(panel_);
+  column->addWidget(canvasScroll_, 1);
   setCentralWidget(client);
-  statusStrip = new QStatusBar(this);
+  auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
   setStatusBar(statusStrip);
   clearAtCreation();
@@ -90,9 +90,9 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::clearAtCreation() {
-  clearDocument(Document);
-  backgroundControl->setHint(QStringLiteral("背景"));
-  selection = BACKGROUND_TAG;
+  clearDocument(document_);
+  backgroundControl_->setHint(QStringLiteral("背景"));
+  selection_ = BACKGROUND_TAG;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -119,8 +119,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 TDocument MainWindow::documentAsSaved() const {
-  TDocument saved = Document;
-  const Bounds& b = backgroundControl->bounds();
+  TDocument saved = document_;
+  const Bounds& b = backgroundControl_->bounds();
   saved.BackLeft = b.left;
   saved.BackTop = b.top;
   saved.BackWidth = b.width;
@@ -147,86 +147,87 @@ bool MainWindow::mayDropComposition() {
 }
 
 void MainWindow::createMenus() {
-  mainMenu = menuBar();
-  auto item = [this](QMenu* menu, int tag, const QString& caption) {
-    auto* a = menu->addAction(caption);
+  QMenu* menu = nullptr;
+  auto title = [&](const char* name, int tag, const QString& caption) {
+    menu = menuBar()->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setData(tag);
+  };
+  auto item = [&](const char* name, int tag, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
     a->setData(tag);
     a->setIconVisibleInMenu(false);
     connect(a, &QAction::triggered, this, [this, a] { guarded([&] { menuItemClicked(a); }); });
+    actions_[tag] = a;
     return a;
   };
-  auto title = [this](int tag, const QString& caption) {
-    QMenu* menu = mainMenu->addMenu(caption);
-    menu->menuAction()->setData(tag);
-    return menu;
-  };
-  fileMenu = title(tagFile, QStringLiteral(" ﾌｧｲﾙ "));
-  newAction = item(fileMenu, tagNew, QStringLiteral("新規作成"));
-  openProjectAction = item(fileMenu, tagOpenProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"));
-  saveProjectAction = item(fileMenu, tagSaveProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"));
-  fileMenu->addSeparator();
-  saveLogoAction = item(fileMenu, tagSaveLogo, QStringLiteral("ﾛｺﾞを保存"));
-  fileMenu->addSeparator();
-  exitAction = item(fileMenu, tagExit, QStringLiteral("終了"));
+  title("fileMenu", tagFile, QStringLiteral(" ﾌｧｲﾙ "));
+  item("newAction", tagNew, QStringLiteral("新規作成"));
+  item("openProjectAction", tagOpenProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"));
+  item("saveProjectAction", tagSaveProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"));
+  menu->addSeparator();
+  item("saveLogoAction", tagSaveLogo, QStringLiteral("ﾛｺﾞを保存"));
+  menu->addSeparator();
+  item("exitAction", tagExit, QStringLiteral("終了"));
 
-  viewMenu = title(tagView, QStringLiteral(" 表示 "));
-  toolbarAction = item(viewMenu, tagToolbar, QStringLiteral("ﾂｰﾙﾊﾞｰ"));
-  toolbarAction->setCheckable(true);
-  toolbarAction->setChecked(true);
-  partsListAction = item(viewMenu, tagPartsList, QStringLiteral("部品ﾘｽﾄ"));
+  title("viewMenu", tagView, QStringLiteral(" 表示 "));
+  QAction* toolbar = item("toolbarAction", tagToolbar, QStringLiteral("ﾂｰﾙﾊﾞｰ"));
+  toolbar->setCheckable(true);
+  toolbar->setChecked(true);
+  item("partsListAction", tagPartsList, QStringLiteral("部品ﾘｽﾄ"));
 
-  addMenu = title(tagAdd, QStringLiteral(" 追加 "));
-  addTextAction = item(addMenu, tagAddText, QStringLiteral("文字"));
-  addPictureAction = item(addMenu, tagAddPicture, QStringLiteral("画像"));
+  title("addMenu", tagAdd, QStringLiteral(" 追加 "));
+  item("addTextAction", tagAddText, QStringLiteral("文字"));
+  item("addPictureAction", tagAddPicture, QStringLiteral("画像"));
 
-  backgroundMenu = title(tagBackground, QStringLiteral(" 背景 "));
-  backgroundPictureAction = item(backgroundMenu, tagBackgroundPicture, QStringLiteral("画像読み込み"));
-  backgroundFillAction = item(backgroundMenu, tagBackgroundFill, QStringLiteral("塗り潰し"));
-  backgroundMenu->addSeparator();
-  noMoveAction = item(backgroundMenu, tagNoMove, QStringLiteral("移動禁止"));
-  noMoveAction->setCheckable(true);
-  noResizeAction = item(backgroundMenu, tagNoResize, QStringLiteral("ｻｲｽﾞ変更禁止"));
-  noResizeAction->setCheckable(true);
+  title("backgroundMenu", tagBackground, QStringLiteral(" 背景 "));
+  item("backgroundPictureAction", tagBackgroundPicture, QStringLiteral("画像読み込み"));
+  item("backgroundFillAction", tagBackgroundFill, QStringLiteral("塗り潰し"));
+  menu->addSeparator();
+  // The check marks are the locks' whole state; the canvas reads them.
+  item("noMoveAction", tagNoMove, QStringLiteral("移動禁止"))->setCheckable(true);
+  item("noResizeAction", tagNoResize, QStringLiteral("ｻｲｽﾞ変更禁止"))->setCheckable(true);
 
-  versionMenu = title(tagVersionMenu, QStringLiteral(" ﾊﾞｰｼﾞｮﾝ "));
-  helpAction = item(versionMenu, tagHelp, QStringLiteral("ﾍﾙﾌﾟ"));
-  versionMenu->addSeparator();
-  versionAction = item(versionMenu, tagVersion, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  title("versionMenu", tagVersionMenu, QStringLiteral(" ﾊﾞｰｼﾞｮﾝ "));
+  item("helpAction", tagHelp, QStringLiteral("ﾍﾙﾌﾟ"));
+  menu->addSeparator();
+  item("versionAction", tagVersion, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 }
 
 void MainWindow::createToolBar() {
-  mainToolBar = addToolBar(QStringLiteral("mainToolBar"));
-  mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
-  mainToolBar->setMovable(false);
-  mainToolBar->setFloatable(false);
-  mainToolBar->setIconSize(QSize(16, 16));
-  mainToolBar->setFixedHeight(27);
-  mainToolBar->toggleViewAction()->setVisible(false);
+  toolBar_ = addToolBar(QStringLiteral("mainToolBar"));
+  toolBar_->setObjectName(QStringLiteral("mainToolBar"));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setFixedHeight(27);
+  toolBar_->toggleViewAction()->setVisible(false);
   setContextMenuPolicy(Qt::NoContextMenu);
   for (const ToolbarEntry& e : kToolbar) {
     if (e.tag < 0) {
-      mainToolBar->addSeparator();
+      toolBar_->addSeparator();
       continue;
     }
     QAction* a = action(e.tag);
     a->setToolTip(QString::fromUtf16(e.hint));
     a->setIcon(toolbarIcon(e.image));
-    mainToolBar->addAction(a);
+    toolBar_->addAction(a);
   }
 }
 
 void MainWindow::createCanvas() {
-  canvasScroll = new QScrollArea(this);
-  canvasScroll->setObjectName(QStringLiteral("canvasScroll"));
-  canvas = new QWidget;
-  canvas->setObjectName(QStringLiteral("canvas"));
-  canvasScroll->setWidget(canvas);
-  canvasScroll->setWidgetResizable(false);
-  canvasScroll->viewport()->installEventFilter(this);
-  backgroundControl = new PictureControl(BACKGROUND_TAG, canvas);
-  backgroundControl->setBounds({144, 44, 200, 60});
-  backgroundControl->setStretch(true);
-  bindControl(backgroundControl);
+  canvasScroll_ = new QScrollArea(this);
+  canvasScroll_->setObjectName(QStringLiteral("canvasScroll"));
+  canvas_ = new QWidget;
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvasScroll_->setWidget(canvas_);
+  canvasScroll_->setWidgetResizable(false);
+  canvasScroll_->viewport()->installEventFilter(this);
+  backgroundControl_ = new PictureControl(BACKGROUND_TAG, canvas_);
+  backgroundControl_->setBounds({144, 44, 200, 60});
+  backgroundControl_->setStretch(true);
+  bindControl(backgroundControl_);
 }
 
 void MainWindow::bindControl(PictureControl* control) {
@@ -244,38 +245,35 @@ void MainWindow::updateCanvasExtent() {
   if (dragMode != NoDrag) return;
   // The content grows to hold every control, so the scroll bars reach all of them.
   QSize content(0, 0);
-  for (const QObject* child : canvas->children())
+  for (const QObject* child : canvas_->children())
     if (const auto* w = qobject_cast<const QWidget*>(child))
       content = content.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
   // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
   // that no bar appears for the filling alone.
-  const QSize full = canvasScroll->maximumViewportSize();
-  const int barHeight = canvasScroll->horizontalScrollBar()->sizeHint().height();
-  const int barWidth = canvasScroll->verticalScrollBar()->sizeHint().width();
+  const QSize full = canvasScroll_->maximumViewportSize();
+  const int barHeight = canvasScroll_->horizontalScrollBar()->sizeHint().height();
+  const int barWidth = canvasScroll_->verticalScrollBar()->sizeHint().width();
   bool wide = content.width() > full.width();
   const bool tall = content.height() > full.height() - (wide ? barHeight : 0);
   wide = content.width() > full.width() - (tall ? barWidth : 0);
   const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
   const QSize extent = content.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-  if (canvas->size() != extent) canvas->resize(extent);
+  if (canvas_->size() != extent) canvas_->resize(extent);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == canvasScroll->viewport() && event->type() == QEvent::Resize) updateCanvasExtent();
+  if (watched == canvasScroll_->viewport() && event->type() == QEvent::Resize) updateCanvasExtent();
   return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* MainWindow::action(int tag) const {
-  for (QAction* a : {newAction, openProjectAction, saveProjectAction, saveLogoAction, exitAction, toolbarAction,
-                     partsListAction, addTextAction, addPictureAction, backgroundPictureAction, backgroundFillAction,
-                     noMoveAction, noResizeAction, helpAction, versionAction})
-    if (a && a->data().toInt() == tag) return a;
-  return nullptr;
+  const auto found = actions_.find(tag);
+  return found == actions_.end() ? nullptr : found->second;
 }
 
 QToolButton* MainWindow::toolButton(int tag) const {
   QAction* a = action(tag);
-  return a && hasToolButton(tag) ? qobject_cast<QToolButton*>(mainToolBar->widgetForAction(a)) : nullptr;
+  return a && hasToolButton(tag) ? qobject_cast<QToolButton*>(toolBar_->widgetForAction(a)) : nullptr;
 }
 
 void MainWindow::menuItemClicked(QAction* sender) {
@@ -288,7 +286,7 @@ void MainWindow::menuItemClicked(QAction* sender) {
     case tagExit: close(); break;
     case tagToolbar:
       // Qt has already turned the check mark; the toolbar follows it.
-      mainToolBar->setVisible(toolbarAction->isChecked());
+      toolBar_->setVisible(action(tagToolbar)->isChecked());
       break;
     case tagNoMove:
     case tagNoResize: break;  // the check mark is the whole state; the canvas reads it
@@ -317,13 +315,13 @@ void MainWindow::runCommand(int tag) {
 
 void MainWindow::newComposition() {
   closePartsList();
-  clearDocument(Document);
+  clearDocument(document_);
   freePartControls();
-  selection = BACKGROUND_TAG;
-  Document.BackColor = clWhite;
-  backgroundControl->clearRaster();
-  backgroundControl->setWidth(200);
-  backgroundControl->setHeight(60);
+  selection_ = BACKGROUND_TAG;
+  document_.BackColor = clWhite;
+  backgroundControl_->clearRaster();
+  backgroundControl_->setWidth(200);
+  backgroundControl_->setHeight(60);
   fillBackground(clWhite);
   centreBackground();
   resetPanel();
@@ -331,35 +329,35 @@ void MainWindow::newComposition() {
 }
 
 void MainWindow::freePartControls() {
-  for (PictureControl*& control : partControls) {
+  for (PictureControl*& control : partControls_) {
     delete control;
     control = nullptr;
   }
 }
 
 void MainWindow::centreBackground() {
-  backgroundControl->setLeft((canvasScroll->width() - backgroundControl->width()) / 2);
-  backgroundControl->setTop((canvasScroll->height() - backgroundControl->height()) / 2);
+  backgroundControl_->setLeft((canvasScroll_->width() - backgroundControl_->width()) / 2);
+  backgroundControl_->setTop((canvasScroll_->height() - backgroundControl_->height()) / 2);
 }
 
 void MainWindow::fillBackground(Colour colour) {
-  QImage raster = backgroundControl->raster();
+  QImage raster = backgroundControl_->raster();
   if (raster.isNull())
-    raster = makeWhiteRaster(std::max(backgroundControl->width(), 0), std::max(backgroundControl->height(), 0));
+    raster = makeWhiteRaster(std::max(backgroundControl_->width(), 0), std::max(backgroundControl_->height(), 0));
   if (!raster.isNull()) {
     if (raster.format() != QImage::Format_RGB32) raster = raster.convertToFormat(QImage::Format_RGB32);
     raster.fill(QColor(rgbFromColour(colour)));
   }
-  backgroundControl->setRaster(std::move(raster));
+  backgroundControl_->setRaster(std::move(raster));
 }
 
 void MainWindow::chooseBackgroundFill() {
   const std::optional<Colour> colour = dialogs_->chooseColour();
   if (!colour) return;
-  std::memset(Document.BackFile, 0, sizeof Document.BackFile);
-  Document.BackColor = *colour;
-  backgroundControl->clearRaster();
-  fillBackground(Document.BackColor);
+  std::memset(document_.BackFile, 0, sizeof document_.BackFile);
+  document_.BackColor = *colour;
+  backgroundControl_->clearRaster();
+  fillBackground(document_.BackColor);
 }
 
 void MainWindow::showHelp() { showHelpWindow(this, helpFilePath()); }

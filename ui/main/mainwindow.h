@@ -2,6 +2,7 @@
 
 #include "model/document.h"
 #include "ui/main/dialogs.h"
+#include "ui/main/propertypanel.h"
 #include "ui/parts/partslisthost.h"
 
 #include <QMainWindow>
@@ -9,19 +10,12 @@
 #include <QStringList>
 
 #include <array>
+#include <map>
 #include <memory>
 
-class ColourPanel;
 class PictureControl;
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
 class QScrollArea;
-class QStatusBar;
 class QToolBar;
 class QToolButton;
 class PartsListWindow;
@@ -61,11 +55,6 @@ public:
   explicit MainWindow(std::unique_ptr<Dialogs> dialogs = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // ---- document state ----
-  TDocument Document{};
-  std::array<PictureControl*, MAX_PARTS> partControls{};
-  int selection = BACKGROUND_TAG;  // a part index, or the background
-
   // What a drag with the left button does, by where it starts on a control. The values are
   // compared and kept as plain ints, so they stay as they are.
   enum DragMode {
@@ -80,108 +69,53 @@ public:
     BottomLeftDrag = 8,
     BottomRightDrag = 9,
   };
-  // The last left press, in the pressed control's coordinates, and its size then; the drag in
-  // force while the button is held, and the one the pointer's place would start.
-  int pressX = 0, pressY = 0, pressWidth = 0, pressHeight = 0;
-  int dragMode = NoDrag, hoverMode = NoDrag;
 
-  // ---- controls ----
-  QMenuBar* mainMenu = nullptr;
-  QMenu *fileMenu = nullptr, *viewMenu = nullptr, *addMenu = nullptr, *backgroundMenu = nullptr, *versionMenu = nullptr;
-  QAction *newAction = nullptr, *openProjectAction = nullptr, *saveProjectAction = nullptr, *saveLogoAction = nullptr,
-          *exitAction = nullptr;
-  QAction *toolbarAction = nullptr, *partsListAction = nullptr, *addTextAction = nullptr, *addPictureAction = nullptr;
-  QAction *backgroundPictureAction = nullptr, *backgroundFillAction = nullptr, *noMoveAction = nullptr,
-          *noResizeAction = nullptr;
-  QAction *helpAction = nullptr, *versionAction = nullptr;
-  QToolBar* mainToolBar = nullptr;
-  QWidget* propertyPanel = nullptr;
-  QScrollArea* canvasScroll = nullptr;
-  QWidget* canvas = nullptr;  // canvasScroll's content: canvas coordinates are its coordinates
-  PictureControl* backgroundControl = nullptr;
-  QStatusBar* statusStrip = nullptr;
+  // The drag in force, and the one the pointer's place would start.
+  int dragInForce() const { return dragMode; }
+  int hoverZone() const { return hoverMode; }
 
-  QGroupBox *textGroup = nullptr, *shadowGroup = nullptr, *sizeGroup = nullptr, *nudgeGroup = nullptr;
-  QLineEdit* textEdit = nullptr;
-  ColourPanel *textColourPanel = nullptr, *fillColourPanel = nullptr, *shadowColourPanel = nullptr;
-  QCheckBox* fillCheck = nullptr;
-  QToolButton *fontButton = nullptr, *nudgeUpButton = nullptr, *nudgeDownButton = nullptr, *nudgeLeftButton = nullptr,
-              *nudgeRightButton = nullptr;
-  QComboBox *shadowXBox = nullptr, *shadowYBox = nullptr;
-  QLineEdit *widthEdit = nullptr, *heightEdit = nullptr;
-
-  Dialogs& dialogs() { return *dialogs_; }
-  QAction* action(int tag) const;
-  QToolButton* toolButton(int tag) const;
-
-  // ---- command dispatch ----
-  void menuItemClicked(QAction* sender);
-  void runCommand(int tag);
-
-  // ---- commands and the operations they share ----
-  void newComposition();
-  void centreBackground();
-  void fillBackground(Colour colour);
-  void openProject();
-  // Opens the project at `path` with Open's checks and messages, without a dialog or a question.
-  void openProjectFile(const QString& path);
-  // The project named on the command line, opened as Open would open it; call once shown.
-  void openProjectAtStart(const QString& path);
-  // True when the file was written; false when the dialog was cancelled. Throws on a failed write.
-  bool saveProject();
-  void saveLogo();
-  bool addPart(PartKind kind);
-  // A picture part from `path`, as add picture makes it once its dialog has answered: nothing
-  // when the table is full, nothing added (and the failure thrown) when the file cannot be read.
-  PictureControl* addPicturePart(const QString& path);
-  void chooseBackgroundPicture();
-  void chooseBackgroundFill();
-  void openPartsList();
-  void closePartsList();
-  void showHelp();
-  void showVersion();
-
-  // ---- unsaved work ----
+  // ---- what the composition holds ----
+  const TDocument& document() const override { return document_; }
+  // The selected part's index, or BACKGROUND_TAG.
+  int selection() const { return selection_; }
+  // The control that shows part `index` (or the background for BACKGROUND_TAG), or null.
+  PictureControl* partControl(int index) const;
+  PictureControl* backgroundControl() const { return backgroundControl_; }
+  // The scroll area's content: canvas coordinates are its coordinates.
+  QWidget* canvas() const { return canvas_; }
   // What Save would write now: the block with the background's and every part's bounds in it.
   TDocument documentAsSaved() const;
   // Whether that differs from what was last saved, opened or started afresh.
   bool isModified() const;
 
-  PictureControl* buildPartControl(const TPartData& record);
-  void redrawTextPart(const TPartData& record);
-  void loadPicture(PictureControl* control, const QString& path);
-  void copyBoundsToRecords();
-  // Every part control's bounds into its record of `doc`.
-  void copyPartBounds(TDocument& doc) const;
-  // Builds a control for every record in use; returns what could not be shown, one per line.
-  QStringList rebuildPartControls();
-  void appendPartsListRow(const TPartData& record);
-  void removePart(int index) override;
-  void freePartControls();
+  // ---- commands ----
+  // The command of a menu item or toolbar button; failures are thrown to the caller.
+  void runCommand(int tag);
+  // The menu item of a command; the toolbar button of a command that has one.
+  QAction* action(int tag) const;
+  QToolButton* toolButton(int tag) const;
+  // The composition cleared and the background centred, without asking about unsaved work.
+  void newComposition();
+  // True when the file was written; false when the dialog was cancelled. Throws on a failed write.
+  bool saveProject();
+  // Adds a part of `kind` as the add commands do: false when the table is full or a dialog was
+  // cancelled; a picture that cannot be read adds nothing and throws.
+  bool addPart(PartKind kind);
+  // The project named on the command line, opened as Open would open it; call once shown.
+  void openProjectAtStart(const QString& path);
+  // A text part's record replaced and its picture drawn again, as the panel's edits do.
+  void updateTextPart(int index, const TPartData& record);
 
-  // ---- property panel ----
-  PictureControl* selectedControl() const;
-  void textEdited();
-  void sizeEdited(Qt::Orientation axis);
-  void chooseColour(ColourPanel* panel, Colour TPartData::*field);
-  void chooseFont();
-  void nudge(int dx, int dy);
-  void fillToggled();
-  void shadowOffsetEdited(QComboBox* box, std::int32_t TPartData::*field);
-  void resetPanel() override;
-
-  // ---- canvas pointer interaction ----
-  void controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
-  void controlMoved(PictureControl* sender, QPoint at);
-  void controlReleased(PictureControl* sender, Qt::MouseButton button, QPoint at);
-  // A part chosen in the parts list: the press at its centre, with no drag armed.
+  // ---- the parts list's side ----
   void selectPart(int index) override;
+  void removePart(int index) override;
+  void resetPanel() override;
   std::optional<QPoint> partCentreOnScreen(int index) const override;
-  const TDocument& document() const override { return Document; }
 
   // The open parts list, or null; the version window while it is shown, or null.
   PartsListWindow* partsList() const;
   VersionDialog* versionDialog() const;
+  void openPartsList();
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -198,17 +132,56 @@ private:
   void createPanel();
   void createCanvas();
   void bindControl(PictureControl* control);
-  void showSize(const PictureControl* control);
-  // The text group's controls back to their empty values; the caller disables the group first.
-  void clearTextControls();
-  // Both shadow offset boxes show these values, their lists' current rows on them.
-  void showShadowOffsets(int x, int y);
   void updateCanvasExtent();
-  PictureControl* controlOf(int index) const;
-  TPartData* selectedTextRecord();
+  void menuItemClicked(QAction* sender);
+
+  // ---- commands and the operations they share ----
+  void centreBackground();
+  void fillBackground(Colour colour);
+  void openProject();
+  // Opens the project at `path` with Open's checks and messages, without a dialog or a question.
+  void openProjectFile(const QString& path);
+  void saveLogo();
+  // A picture part from `path`, as add picture makes it once its dialog has answered: nothing
+  // when the table is full, nothing added (and the failure thrown) when the file cannot be read.
+  PictureControl* addPicturePart(const QString& path);
+  void chooseBackgroundPicture();
+  void chooseBackgroundFill();
+  void closePartsList();
+  void showHelp();
+  void showVersion();
+
+  // ---- the part controls ----
+  PictureControl* buildPartControl(const TPartData& record);
+  void redrawTextPart(const TPartData& record);
+  void loadPicture(PictureControl* control, const QString& path);
+  void copyBoundsToRecords();
+  // Every part control's bounds into its record of `doc`.
+  void copyPartBounds(TDocument& doc) const;
+  // Builds a control for every record in use; returns what could not be shown, one per line.
+  QStringList rebuildPartControls();
+  void appendPartsListRow(const TPartData& record);
+  void freePartControls();
   // One message for every part that could not be shown, once all of them are built.
   void reportUnloaded(const QStringList& failures);
 
+  // ---- the property panel's edits ----
+  PictureControl* selectedControl() const;
+  TPartData* selectedTextRecord();
+  void textEdited(const QString& text);
+  void sizeEdited(Qt::Orientation axis, int value);
+  void chooseColour(PropertyPanel::ColourRole role);
+  void chooseFont();
+  void nudge(int dx, int dy);
+  void fillToggled(bool on);
+  void shadowOffsetEdited(Qt::Orientation axis, int offset);
+
+  // ---- pointer editing on the canvas ----
+  void controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
+  void controlMoved(PictureControl* sender, QPoint at);
+  void controlReleased(PictureControl* sender, Qt::MouseButton button, QPoint at);
+
+  // ---- unsaved work ----
   // The composition as last saved, opened or started afresh.
   void markSaved();
   // Before a command drops the composition: true when it may go on (nothing changed, the user
@@ -216,8 +189,22 @@ private:
   bool mayDropComposition();
   void dropFiles(const QStringList& paths, QPoint canvasPoint);
 
-  std::unique_ptr<Dialogs> dialogs_;
+  TDocument document_{};
   TDocument lastSaved_{};
+  std::array<PictureControl*, MAX_PARTS> partControls_{};
+  int selection_ = BACKGROUND_TAG;
+  // The last left press, in the pressed control's coordinates, and its size then; the drag in
+  // force while the button is held, and the one the pointer's place would start.
+  int pressX = 0, pressY = 0, pressWidth = 0, pressHeight = 0;
+  int dragMode = NoDrag, hoverMode = NoDrag;
+
+  std::unique_ptr<Dialogs> dialogs_;
+  std::map<int, QAction*> actions_;  // by command id
+  QToolBar* toolBar_ = nullptr;
+  PropertyPanel* panel_ = nullptr;
+  QScrollArea* canvasScroll_ = nullptr;
+  QWidget* canvas_ = nullptr;
+  PictureControl* backgroundControl_ = nullptr;
   QPointer<PartsListWindow> partsList_;
   QPointer<VersionDialog> versionDialog_;
   bool shown_ = false;

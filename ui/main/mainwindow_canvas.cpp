@@ -3,14 +3,10 @@
 
 #include "model/fixedstring.h"
 #include "render/fonts.h"
-#include "ui/main/colourpanel.h"
 #include "ui/main/picturecontrol.h"
+#include "ui/main/propertypanel.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
 
 namespace {
 
@@ -51,27 +47,18 @@ Drag zoneAt(int x, int y, int w, int h) {
 
 void MainWindow::controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
-  selection = sender->tag();
-  const TPartData* r = selection == BACKGROUND_TAG ? nullptr : &Document.Parts[selection];
+  selection_ = sender->tag();
+  const TPartData* r = selection_ == BACKGROUND_TAG ? nullptr : &document_.Parts[selection_];
   if (!r || r->Kind != pkText) {
-    textGroup->setEnabled(false);
-    sizeGroup->setEnabled(true);
-    clearTextControls();
+    panel_->showSizeGroupOnly();
   } else {
-    // Enabled first, then every control gets the value the record already holds: the handlers
-    // this sets off store the same values again.
-    textGroup->setEnabled(true);
-    sizeGroup->setEnabled(false);
+    // A copy: the handlers the panel's writes set off store the same values into the record again.
     const TPartData record = *r;
-    textColourPanel->setColour(record.TextColor);
-    fillColourPanel->setColour(record.FillColor);
-    textEdit->setText(fixedString(record.Text));
     dialogs_->presetFont({fixedString(record.FontName), record.FontSize, record.FontStyle});
-    fillCheck->setChecked(record.FillOn != 0);
-    shadowColourPanel->setColour(record.ShadowColor);
-    showShadowOffsets(record.ShadowX, record.ShadowY);
+    panel_->showTextPart(record);
   }
-  showSize(sender);
+  panel_->showWidth(sender->width());
+  panel_->showHeight(sender->height());
   pressX = at.x();
   pressY = at.y();
   pressWidth = sender->width();
@@ -79,26 +66,21 @@ void MainWindow::controlPressed(PictureControl* sender, Qt::MouseButton button, 
   dragMode = hoverMode;
 }
 
-void MainWindow::showSize(const PictureControl* control) {
-  widthEdit->setText(QString::number(control->width()));
-  heightEdit->setText(QString::number(control->height()));
-}
-
 void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
   if (!sender) return;
   const int x = at.x();
   const int y = at.y();
-  const bool background = sender == backgroundControl;
+  const bool background = sender == backgroundControl_;
   if (dragMode == NoDrag) {
     const int tag = sender->tag();
-    if (!background && Document.Parts[tag].Kind == pkText) {
+    if (!background && document_.Parts[tag].Kind == pkText) {
       sender->setCursor(Qt::PointingHandCursor);
       hoverMode = MoveDrag;
       return;
     }
     DragMode mode = zoneAt(x, y, sender->width(), sender->height());
     Qt::CursorShape cursor = cursorFor(mode);
-    const bool locked = mode == MoveDrag ? noMoveAction->isChecked() : noResizeAction->isChecked();
+    const bool locked = mode == MoveDrag ? action(tagNoMove)->isChecked() : action(tagNoResize)->isChecked();
     if (background && locked) {
       mode = NoDrag;
       cursor = Qt::ArrowCursor;
@@ -169,8 +151,8 @@ void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
   }
   const Bounds n{clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)};
   sender->setBounds(n);
-  if (showWidth) widthEdit->setText(QString::number(sender->width()));
-  if (showHeight) heightEdit->setText(QString::number(sender->height()));
+  if (showWidth) panel_->showWidth(sender->width());
+  if (showHeight) panel_->showHeight(sender->height());
 }
 
 void MainWindow::controlReleased(PictureControl*, Qt::MouseButton, QPoint) {
@@ -179,14 +161,14 @@ void MainWindow::controlReleased(PictureControl*, Qt::MouseButton, QPoint) {
 }
 
 void MainWindow::selectPart(int index) {
-  PictureControl* c = controlOf(index);
+  PictureControl* c = partControl(index);
   if (!c || index == BACKGROUND_TAG) return;
   controlPressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
   dragMode = NoDrag;
 }
 
 std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const {
-  const PictureControl* c = index == BACKGROUND_TAG ? nullptr : controlOf(index);
+  const PictureControl* c = index == BACKGROUND_TAG ? nullptr : partControl(index);
   if (!c) return std::nullopt;
-  return canvas->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
+  return canvas_->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
 }

@@ -44,10 +44,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
   // Pictures land with their top-left at the drop point, or at the view's corner when the drop
   // was not on the canvas.
   const QPoint onWindow = event->position().toPoint();
-  const QPoint onView = canvasScroll->viewport()->mapFrom(this, onWindow);
-  const QPoint canvasPoint = canvasScroll->viewport()->rect().contains(onView)
-                                 ? canvas->mapFrom(this, onWindow)
-                                 : canvas->mapFrom(canvasScroll->viewport(), QPoint(0, 0));
+  const QPoint onView = canvasScroll_->viewport()->mapFrom(this, onWindow);
+  const QPoint canvasPoint = canvasScroll_->viewport()->rect().contains(onView)
+                                 ? canvas_->mapFrom(this, onWindow)
+                                 : canvas_->mapFrom(canvasScroll_->viewport(), QPoint(0, 0));
   guarded([&] { dropFiles(paths, canvasPoint); });
 }
 
@@ -60,7 +60,7 @@ void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
   // and the others still come, with one message for all that failed.
   QStringList failed;
   for (const QString& path : paths) {
-    if (!canAddPart(Document)) break;  // a full table refuses further parts without a word
+    if (!canAddPart(document_)) break;  // a full table refuses further parts without a word
     try {
       if (PictureControl* control = addPicturePart(path)) {
         control->setLeft(canvasPoint.x());

@@ -18,11 +18,11 @@
 PictureControl* MainWindow::buildPartControl(const TPartData& record) {
   const int index = record.Index;
   if (index < 0 || index >= MAX_PARTS) return nullptr;  // checked when the file was read
-  auto* c = new PictureControl(index, canvas);
+  auto* c = new PictureControl(index, canvas_);
   bindControl(c);
   c->show();
   c->raise();  // a control built later lies above the ones built before it
-  partControls[static_cast<size_t>(index)] = c;
+  partControls_[static_cast<size_t>(index)] = c;
 
   // The exporter makes its layers the same way, so a part that fails here fails there in the
   // same words; the control stays, empty, where the record puts it.
@@ -38,7 +38,7 @@ PictureControl* MainWindow::buildPartControl(const TPartData& record) {
 }
 
 void MainWindow::redrawTextPart(const TPartData& record) {
-  PictureControl* c = controlOf(record.Index);
+  PictureControl* c = partControl(record.Index);
   if (!c || record.Index == BACKGROUND_TAG) return;
   // Without a raster until the rendering succeeds: a failure leaves the part showing nothing.
   c->clearRaster();
@@ -65,27 +65,27 @@ void MainWindow::chooseBackgroundPicture() {
   if (!path) return;
   char field[FIXED_STRING_SIZE] = {};
   storeFixedPath(field, *path);  // refuses a path the record cannot hold, before anything changes
-  loadPicture(backgroundControl, *path);
-  std::memcpy(Document.BackFile, field, sizeof field);
+  loadPicture(backgroundControl_, *path);
+  std::memcpy(document_.BackFile, field, sizeof field);
 }
 
 bool MainWindow::addPart(PartKind kind) {
-  if (!canAddPart(Document)) return false;
+  if (!canAddPart(document_)) return false;
   if (kind == pkPicture) {
     const std::optional<QString> path = dialogs_->openPicture();
     return path && addPicturePart(*path);
   }
   if (kind != pkText) return false;
-  buildPartControl(appendPart(Document, pkText));
-  appendPartsListRow(Document.Parts[Document.PartCount - 1]);
+  buildPartControl(appendPart(document_, pkText));
+  appendPartsListRow(document_.Parts[document_.PartCount - 1]);
   return true;
 }
 
 PictureControl* MainWindow::addPicturePart(const QString& path) {
-  if (!canAddPart(Document)) return nullptr;
+  if (!canAddPart(document_)) return nullptr;
   char fileName[FIXED_STRING_SIZE] = {};
   storeFixedPath(fileName, path);
-  TPartData& r = appendPart(Document, pkPicture);
+  TPartData& r = appendPart(document_, pkPicture);
   std::memcpy(r.FileName, fileName, sizeof fileName);
   PictureControl* control = nullptr;
   try {
@@ -93,21 +93,21 @@ PictureControl* MainWindow::addPicturePart(const QString& path) {
   } catch (...) {
     // A part whose picture cannot be read is not added at all.
     const int n = r.Index;
-    delete partControls[static_cast<size_t>(n)];
-    partControls[static_cast<size_t>(n)] = nullptr;
+    delete partControls_[static_cast<size_t>(n)];
+    partControls_[static_cast<size_t>(n)] = nullptr;
     std::memset(&r, 0, sizeof r);
-    Document.PartCount = n;
+    document_.PartCount = n;
     throw;
   }
   appendPartsListRow(r);
   return control;
 }
 
-void MainWindow::copyBoundsToRecords() { copyPartBounds(Document); }
+void MainWindow::copyBoundsToRecords() { copyPartBounds(document_); }
 
 void MainWindow::copyPartBounds(TDocument& doc) const {
   for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i)
-    if (const PictureControl* c = partControls[static_cast<size_t>(i)]) {
+    if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) {
       const Bounds& b = c->bounds();
       TPartData& r = doc.Parts[i];
       r.Left = b.left;
@@ -119,10 +119,10 @@ void MainWindow::copyPartBounds(TDocument& doc) const {
 
 QStringList MainWindow::rebuildPartControls() {
   QStringList failed;
-  for (int k = 0; k < Document.PartCount; ++k) {
-    Document.Parts[k].Index = k;
+  for (int k = 0; k < document_.PartCount; ++k) {
+    document_.Parts[k].Index = k;
     try {
-      buildPartControl(Document.Parts[k]);
+      buildPartControl(document_.Parts[k]);
     } catch (const Failure& failure) {
       failed << failure.message();
     }
@@ -131,10 +131,10 @@ QStringList MainWindow::rebuildPartControls() {
 }
 
 void MainWindow::removePart(int index) {
-  if (Document.PartCount <= 0) return;
+  if (document_.PartCount <= 0) return;
   copyBoundsToRecords();
   freePartControls();
-  removePartRecord(Document, index);
+  removePartRecord(document_, index);
   const QStringList failed = rebuildPartControls();
   resetPanel();
   reportUnloaded(failed);

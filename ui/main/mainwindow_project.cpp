@@ -20,8 +20,8 @@ bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
   // The bounds stay in the block, also when the write fails.
-  Document = documentAsSaved();
-  writeProjectFile(*path, Document);
+  document_ = documentAsSaved();
+  writeProjectFile(*path, document_);
   markSaved();
   return true;
 }
@@ -46,13 +46,13 @@ void MainWindow::openProjectFile(const QString& path) {
     return;
   }
   newComposition();
-  Document = opened;
-  selection = BACKGROUND_TAG;
+  document_ = opened;
+  selection_ = BACKGROUND_TAG;
   QStringList failed;
   // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
-  BuiltLayer background = buildBackground(Document);
-  backgroundControl->setRaster(std::move(background.layer.raster));
-  backgroundControl->setBounds(background.layer.bounds);
+  BuiltLayer background = buildBackground(document_);
+  backgroundControl_->setRaster(std::move(background.layer.raster));
+  backgroundControl_->setBounds(background.layer.bounds);
   if (!background.failure.isEmpty()) failed << background.failure;
   failed << rebuildPartControls();
   dialogs_->proposeProjectName(path);
@@ -64,8 +64,8 @@ void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
   std::vector<Layer> parts;
-  parts.reserve(static_cast<size_t>(std::max(Document.PartCount, 0)));
-  for (int i = 0; i < Document.PartCount; ++i)
-    if (const PictureControl* c = partControls[static_cast<size_t>(i)]) parts.push_back(c->layer());
-  exportLogo(*path, backgroundControl->layer(), parts);
+  parts.reserve(static_cast<size_t>(std::max(document_.PartCount, 0)));
+  for (int i = 0; i < document_.PartCount; ++i)
+    if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) parts.push_back(c->layer());
+  exportLogo(*path, backgroundControl_->layer(), parts);
 }

@@ -1,0 +1,247 @@
+#include "ui/main/propertypanel.h"
+
+#include "model/fixedstring.h"
+#include "model/typednumber.h"
+#include "ui/main/colourpanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QValidator>
+
+#include <algorithm>
+
+namespace {
+
+// Keeps the string edit to what a record can hold: characters the code page cannot represent are
+// refused, so no text is ever silently changed, and so is text past the field's 255 bytes. An
+// edit's insertion ends at the cursor; what of it does not fit is dropped from its end, so a key
+// typed into a full field changes nothing and a paste is cut on a character boundary, while the
+// text that was there before stays whole.
+class RecordTextValidator : public QValidator {
+public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& pos) const override {
+    if (!fitsCodePage(input)) return Invalid;
+    const QStringView after = QStringView(input).mid(pos);
+    const std::optional<QByteArray> afterBytes = toShiftJis(after);
+    const int budget = FIXED_STRING_MAX_BYTES - static_cast<int>(afterBytes ? afterBytes->size() : 0);
+    if (budget < 0) return Invalid;
+    const std::optional<qsizetype> kept = shiftJisPrefixLength(QStringView(input).first(pos), budget);
+    if (!kept) return Invalid;
+    if (*kept < pos) {
+      input.remove(*kept, pos - *kept);
+      pos = static_cast<int>(*kept);
+    }
+    return Acceptable;
+  }
+};
+
+// The panel keeps the fixed geometry of its original form, so every control is placed by hand.
+template <typename W>
+W* place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+QLabel* label(QWidget* parent, const QString& text, int left, int top) {
+  auto* l = new QLabel(text, parent);
+  l->move(left, top - 2);
+  l->adjustSize();
+  return l;
+}
+
+// Puts `text` in a shadow offset box with the list's current row on the same value, so that a wheel
+// step or an arrow key moves one value on from what the user sees.
+void showShadowOffset(QComboBox* box, const QString& text) {
+  QLineEdit* edit = box->lineEdit();
+  const int row = box->findText(text);
+  if (row == box->currentIndex() && edit->text() == text) return;
+  const bool sameText = edit->text() == text;
+  const int cursor = edit->cursorPosition();
+  box->setCurrentIndex(row);  // -1 for a value from a file that the list does not hold
+  if (box->currentText() != text) box->setEditText(text);
+  if (sameText) edit->setCursorPosition(cursor);
+}
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+  QFont f(family);
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+}  // namespace
+
+PropertyPanel::PropertyPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("propertyPanel"));
+  setFixedHeight(140);
+  createTextGroup();
+  createSizeGroup();
+  createNudgeGroup();
+  textGroup_->setEnabled(false);
+  sizeGroup_->setEnabled(false);
+  connectTextGroup();
+}
+
+void PropertyPanel::createTextGroup() {
+  textGroup_ = place(new QGroupBox(QStringLiteral("文字設定"), this), "textGroup", 8, 8, 309, 121);
+  label(textGroup_, QStringLiteral("文字列："), 12, 20);
+  textEdit_ = place(new QLineEdit(QStringLiteral("FStr"), textGroup_), "textEdit", 60, 16, 241, 21);
+  textEdit_->setValidator(new RecordTextValidator(textEdit_));
+  label(textGroup_, QStringLiteral("文字色："), 12, 48);
+  textColourPanel_ = place(new ColourPanel(textGroup_), "textColourPanel", 60, 44, 33, 21);
+  label(textGroup_, QStringLiteral("背景色："), 104, 48);
+  fillColourPanel_ = place(new ColourPanel(textGroup_), "fillColourPanel", 148, 44, 33, 21);
+  fillColourPanel_->setColour(clWhite);
+  fillCheck_ = place(new QCheckBox(QStringLiteral("背景色"), textGroup_), "fillCheck", 192, 46, 61, 17);
+  fontButton_ = place(new QToolButton(textGroup_), "fontButton", 256, 44, 45, 21);
+  fontButton_->setText(QStringLiteral("ﾌｫﾝﾄ"));
+  fontButton_->setAutoRaise(true);
+  fontButton_->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+
+  shadowGroup_ = place(new QGroupBox(QStringLiteral("影設定"), textGroup_), "shadowGroup", 12, 68, 289, 45);
+  label(shadowGroup_, QStringLiteral("色："), 12, 20);
+  shadowColourPanel_ = place(new ColourPanel(shadowGroup_), "shadowColourPanel", 36, 16, 33, 21);
+  label(shadowGroup_, QStringLiteral("横位置："), 84, 20);
+  shadowXBox_ = place(new QComboBox(shadowGroup_), "shadowXBox", 128, 16, 45, 20);
+  label(shadowGroup_, QStringLiteral("縦位置："), 184, 20);
+  shadowYBox_ = place(new QComboBox(shadowGroup_), "shadowYBox", 228, 16, 45, 20);
+  QStringList offsets;
+  for (int v = -kShadowLimit; v <= kShadowLimit; ++v) offsets << QString::number(v);
+  for (QComboBox* box : {shadowXBox_, shadowYBox_}) {
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(3);
+    box->setMaxVisibleItems(12);
+    box->addItems(offsets);
+    showShadowOffset(box, QStringLiteral("0"));
+  }
+}
+
+void PropertyPanel::createSizeGroup() {
+  sizeGroup_ = place(new QGroupBox(QStringLiteral("部品ｻｲｽﾞ"), this), "sizeGroup", 324, 8, 141, 45);
+  label(sizeGroup_, QStringLiteral("横："), 12, 20);
+  widthEdit_ = place(new QLineEdit(QStringLiteral("9999"), sizeGroup_), "widthEdit", 32, 16, 37, 21);
+  label(sizeGroup_, QStringLiteral("縦："), 76, 20);
+  heightEdit_ = place(new QLineEdit(QStringLiteral("9999"), sizeGroup_), "heightEdit", 96, 16, 37, 21);
+  const std::pair<QLineEdit*, Qt::Orientation> edits[] = {{widthEdit_, Qt::Horizontal}, {heightEdit_, Qt::Vertical}};
+  for (const auto& [edit, axis] : edits) {
+    edit->setMaxLength(4);
+    edit->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    connect(edit, &QLineEdit::textChanged, this, [this, axis = axis](const QString& text) {
+      if (sizeGroup_->isEnabled()) Q_EMIT sizeTyped(axis, typedNumber(text, 10));
+    });
+  }
+}
+
+void PropertyPanel::createNudgeGroup() {
+  nudgeGroup_ = place(new QGroupBox(QStringLiteral("位置修正"), this), "nudgeGroup", 324, 56, 141, 73);
+  const QFont arrows = pixelFont(QStringLiteral("ＭＳ ゴシック"), 16, true);
+  auto arrow = [&](const char* name, const QString& caption, int left, int top, int dx, int dy) {
+    auto* b = place(new QToolButton(nudgeGroup_), name, left, top, 23, 22);
+    b->setText(caption);
+    b->setAutoRaise(true);
+    b->setFont(arrows);
+    QPalette p = b->palette();
+    p.setColor(QPalette::ButtonText, Qt::blue);
+    b->setPalette(p);
+    connect(b, &QToolButton::clicked, this, [this, dx, dy] { Q_EMIT nudged(dx, dy); });
+  };
+  arrow("nudgeUpButton", QStringLiteral("↑"), 60, 20, 0, -1);
+  arrow("nudgeDownButton", QStringLiteral("↓"), 60, 44, 0, 1);
+  arrow("nudgeLeftButton", QStringLiteral("←"), 32, 32, -1, 0);
+  arrow("nudgeRightButton", QStringLiteral("→"), 88, 32, 1, 0);
+}
+
+void PropertyPanel::connectTextGroup() {
+  connect(textEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (textGroup_->isEnabled()) Q_EMIT textEdited(text);
+  });
+  for (const ColourRole role : {ColourRole::Text, ColourRole::Fill, ColourRole::Shadow}) {
+    connect(colourPanel(role), &ColourPanel::clicked, this, [this, role] {
+      if (textGroup_->isEnabled()) Q_EMIT colourClicked(role);
+    });
+  }
+  connect(fontButton_, &QToolButton::clicked, this, [this] {
+    if (textGroup_->isEnabled()) Q_EMIT fontClicked();
+  });
+  connect(fillCheck_, &QCheckBox::toggled, this, [this](bool on) {
+    if (textGroup_->isEnabled()) Q_EMIT fillToggled(on);
+  });
+  // Only the user's typing or picking is heard; the panel's own writes into the boxes are not.
+  const std::pair<QComboBox*, Qt::Orientation> boxes[] = {{shadowXBox_, Qt::Horizontal}, {shadowYBox_, Qt::Vertical}};
+  for (const auto& [box, axis] : boxes) {
+    const auto edited = [this, box = box, axis = axis] {
+      if (!textGroup_->isEnabled()) return;
+      const int offset = std::clamp(typedNumber(box->currentText(), 0), -kShadowLimit, kShadowLimit);
+      showShadowOffset(box, QString::number(offset));
+      Q_EMIT shadowOffsetEdited(axis, offset);
+    };
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, edited);
+    connect(box, &QComboBox::activated, this, edited);
+  }
+}
+
+ColourPanel* PropertyPanel::colourPanel(ColourRole role) const {
+  switch (role) {
+    case ColourRole::Text: return textColourPanel_;
+    case ColourRole::Fill: return fillColourPanel_;
+    case ColourRole::Shadow: return shadowColourPanel_;
+  }
+  return nullptr;
+}
+
+void PropertyPanel::showTextPart(const TPartData& record) {
+  // Enabled first, then every control gets the value the record already holds, so the signals
+  // these writes set off carry what the record holds.
+  textGroup_->setEnabled(true);
+  sizeGroup_->setEnabled(false);
+  textColourPanel_->setColour(record.TextColor);
+  fillColourPanel_->setColour(record.FillColor);
+  textEdit_->setText(fixedString(record.Text));
+  fillCheck_->setChecked(record.FillOn != 0);
+  shadowColourPanel_->setColour(record.ShadowColor);
+  showShadowOffsets(record.ShadowX, record.ShadowY);
+}
+
+void PropertyPanel::showSizeGroupOnly() {
+  textGroup_->setEnabled(false);
+  sizeGroup_->setEnabled(true);
+  clearTextControls();
+}
+
+void PropertyPanel::showWidth(int width) { widthEdit_->setText(QString::number(width)); }
+
+void PropertyPanel::showHeight(int height) { heightEdit_->setText(QString::number(height)); }
+
+void PropertyPanel::reset() {
+  // Groups first: with them disabled, the writes below are not heard.
+  textGroup_->setEnabled(false);
+  sizeGroup_->setEnabled(false);
+  clearTextControls();
+  widthEdit_->setText(QString());
+  heightEdit_->setText(QString());
+}
+
+void PropertyPanel::showColour(ColourRole role, Colour colour) { colourPanel(role)->setColour(colour); }
+
+bool PropertyPanel::fillChecked() const { return fillCheck_->isChecked(); }
+
+void PropertyPanel::clearTextControls() {
+  textColourPanel_->setColour(clBlack);
+  fillColourPanel_->setColour(clWhite);
+  textEdit_->setText(QString());
+  fillCheck_->setChecked(false);
+  shadowColourPanel_->setColour(clBlack);
+  showShadowOffsets(0, 0);
+}
+
+void PropertyPanel::showShadowOffsets(int x, int y) {
+  showShadowOffset(shadowXBox_, QString::number(x));
+  showShadowOffset(shadowYBox_, QString::number(y));
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "model/document.h"
+
+#include <QWidget>
+
+class ColourPanel;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QToolButton;
+
+// The strip above the canvas that shows the selection's properties: the text group (string,
+// colours, fill, font, shadow) for a text part, the size group for a picture part or the
+// background, and the nudge arrows for either. It holds no state of its own: the main window
+// writes the selection into it and hears back what the user changed.
+//
+// Signals of a group come only while that group is enabled. The program's own writes into the
+// controls set them off just as the user's edits do, so a handler must treat the value it already
+// holds as no change.
+class PropertyPanel : public QWidget {
+  Q_OBJECT
+public:
+  enum class ColourRole { Text, Fill, Shadow };
+
+  // The shadow offsets a user can pick or type.
+  static constexpr int kShadowLimit = 30;
+
+  explicit PropertyPanel(QWidget* parent = nullptr);
+
+  // A text part: the text group on with the record's values, the size group off.
+  void showTextPart(const TPartData& record);
+  // A picture part or the background: the size group on, the text group off and emptied.
+  void showSizeGroupOnly();
+  void showWidth(int width);
+  void showHeight(int height);
+  // Nothing selected: both groups off and empty.
+  void reset();
+
+  void showColour(ColourRole role, Colour colour);
+  bool fillChecked() const;
+
+Q_SIGNALS:
+  void textEdited(const QString& text);
+  void colourClicked(PropertyPanel::ColourRole role);
+  void fontClicked();
+  void fillToggled(bool on);
+  // A shadow offset the user typed or picked, already brought within the limit and shown so.
+  void shadowOffsetEdited(Qt::Orientation axis, int offset);
+  // A width or height typed into the size group, read as a typed number (10 when it is none).
+  void sizeTyped(Qt::Orientation axis, int value);
+  void nudged(int dx, int dy);
+
+private:
+  void createTextGroup();
+  void createSizeGroup();
+  void createNudgeGroup();
+  void connectTextGroup();
+  // The text group's controls back to their empty values; the caller disables the group first.
+  void clearTextControls();
+  void showShadowOffsets(int x, int y);
+  ColourPanel* colourPanel(ColourRole role) const;
+
+  QGroupBox *textGroup_ = nullptr, *shadowGroup_ = nullptr, *sizeGroup_ = nullptr, *nudgeGroup_ = nullptr;
+  QLineEdit* textEdit_ = nullptr;
+  ColourPanel *textColourPanel_ = nullptr, *fillColourPanel_ = nullptr, *shadowColourPanel_ = nullptr;
+  QCheckBox* fillCheck_ = nullptr;
+  QToolButton* fontButton_ = nullptr;
+  QComboBox *shadowXBox_ = nullptr, *shadowYBox_ = nullptr;
+  QLineEdit *widthEdit_ = nullptr, *heightEdit_ = nullptr;
+};
