@@ -44,7 +44,7 @@ protected:
 
   int hover(PictureControl* c, int x, int y) {
     w().controlMoved(c, QPoint(x, y));
-    return w().hoverMode;
+    return w().pointerDrag().hovered();
   }
 
   // Press at (x, y) after hovering there, then move through `points` in the control's own
@@ -110,7 +110,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   const DragCase& d = GetParam();
   ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
   w().controlPressed(c, Qt::LeftButton, d.press);
-  ASSERT_EQ(w().dragMode, d.mode);
+  ASSERT_EQ(w().pointerDrag().mode(), d.mode);
   // Moving sides travel with the pointer, so the pointer stays at the press point in the
   // control's coordinates along those axes; events carry coordinates as they are then.
   QPoint total(0, 0);
@@ -122,7 +122,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   }
   w().controlReleased(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,11 +196,11 @@ TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   hover(c, 50, 20);
   w().controlPressed(c, Qt::RightButton, {50, 20});
   EXPECT_EQ(w().selection, BACKGROUND_TAG);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
   w().controlPressed(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().dragMode, 1);
+  EXPECT_EQ(w().pointerDrag().mode(), 1);
   w().controlReleased(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
   const Bounds before = c->bounds();
   w().controlMoved(c, {60, 30});
   EXPECT_EQ(c->bounds(), before);
@@ -266,7 +266,7 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
   EXPECT_EQ(w().selection, 0);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 }
 
 }  // namespace

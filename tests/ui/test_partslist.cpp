@@ -123,7 +123,13 @@ TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
 TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   addThreeParts();
   open();
-  w().dragMode = 5;
+  // A drag armed on the background's right edge; the click on empty rows puts the panel back as
+  // it was and leaves the drag in force.
+  PictureControl* back = w().backgroundControl;
+  w().controlMoved(back, {back->width() - 1, 30});
+  w().controlPressed(back, Qt::LeftButton, {back->width() - 1, 30});
+  clickBelowRows();
+  ASSERT_EQ(w().pointerDrag().mode(), PointerDrag::RightEdgeDrag);
 
   clickRow(1);
   EXPECT_EQ(w().selection, 1);
@@ -131,7 +137,7 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_TRUE(w().sizeGroup->isEnabled());
   EXPECT_EQ(w().widthEdit->text(), u"30"_qs);
   EXPECT_EQ(w().heightEdit->text(), u"20"_qs);
-  EXPECT_EQ(w().dragMode, 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 
   clickRow(2);
   EXPECT_EQ(w().selection, 2);

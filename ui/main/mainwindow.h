@@ -2,6 +2,7 @@
 
 #include "model/document.h"
 #include "ui/main/dialogs.h"
+#include "ui/main/pointerdrag.h"
 #include "ui/parts/partslisthost.h"
 
 #include <QMainWindow>
@@ -66,24 +67,9 @@ public:
   std::array<PictureControl*, MAX_PARTS> partControls{};
   int selection = BACKGROUND_TAG;  // a part index, or the background
 
-  // What a drag with the left button does, by where it starts on a control. The values are
-  // compared and kept as plain ints, so they stay as they are.
-  enum DragMode {
-    NoDrag = 0,
-    MoveDrag = 1,
-    TopEdgeDrag = 2,
-    BottomEdgeDrag = 3,
-    LeftEdgeDrag = 4,
-    RightEdgeDrag = 5,
-    TopLeftDrag = 6,
-    TopRightDrag = 7,
-    BottomLeftDrag = 8,
-    BottomRightDrag = 9,
-  };
-  // The last left press, in the pressed control's coordinates, and its size then; the drag in
-  // force while the button is held, and the one the pointer's place would start.
-  int pressX = 0, pressY = 0, pressWidth = 0, pressHeight = 0;
-  int dragMode = NoDrag, hoverMode = NoDrag;
+  // The pointer's drag state on the canvas: the hovered zone, the last press, the drag in force.
+  using DragMode = PointerDrag::Mode;
+  const PointerDrag& pointerDrag() const { return pointerDrag_; }
 
   // ---- controls ----
   QMenuBar* mainMenu = nullptr;
@@ -218,6 +204,7 @@ private:
 
   std::unique_ptr<Dialogs> dialogs_;
   TDocument lastSaved_{};
+  PointerDrag pointerDrag_;
   QPointer<PartsListWindow> partsList_;
   QPointer<VersionDialog> versionDialog_;
   bool shown_ = false;
