@@ -35,13 +35,6 @@ TEST(PointerDrag, ZoneOfEveryPixelOfSmallControls) {
   }
 }
 
-TEST(PointerDrag, CursorOfEachMode) {
-  const Qt::CursorShape cursors[] = {
-      Qt::ArrowCursor,   Qt::PointingHandCursor, Qt::SizeVerCursor,   Qt::SizeVerCursor,   Qt::SizeHorCursor,
-      Qt::SizeHorCursor, Qt::SizeFDiagCursor,    Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
-  for (int mode = 0; mode <= 9; ++mode) EXPECT_EQ(PointerDrag::cursorFor(Mode(mode)), cursors[mode]) << mode;
-}
-
 TEST(PointerDrag, LocksHoldTheBackgroundAndTextPartsOnlyMove) {
   struct Case {
     Target target;
