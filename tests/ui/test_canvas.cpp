@@ -34,7 +34,7 @@ protected:
 
   int hover(PictureControl* c, int x, int y) {
     move(c, QPoint(x, y));
-    return w().hoverZone();
+    return w().pointerDrag().hovered();
   }
 
   // Press at (x, y) after hovering there, then move through `points` in the control's own
@@ -102,7 +102,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   const DragCase& d = GetParam();
   ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
   press(c, Qt::LeftButton, d.press);
-  ASSERT_EQ(w().dragInForce(), d.mode);
+  ASSERT_EQ(w().pointerDrag().mode(), d.mode);
   // Moving sides travel with the pointer, so the pointer stays at the press point in the
   // control's coordinates along those axes; events carry coordinates as they are then.
   QPoint total(0, 0);
@@ -114,7 +114,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   }
   release(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
-  EXPECT_EQ(w().dragInForce(), 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -188,11 +188,11 @@ TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   hover(c, 50, 20);
   press(c, Qt::RightButton, {50, 20});
   EXPECT_EQ(w().selection(), BACKGROUND_TAG);
-  EXPECT_EQ(w().dragInForce(), 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
   press(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().dragInForce(), 1);
+  EXPECT_EQ(w().pointerDrag().mode(), 1);
   release(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().dragInForce(), 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
   const Bounds before = c->bounds();
   move(c, {60, 30});
   EXPECT_EQ(c->bounds(), before);
@@ -258,7 +258,7 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
   EXPECT_EQ(w().selection(), 0);
-  EXPECT_EQ(w().dragInForce(), 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 }
 
 }  // namespace

@@ -123,10 +123,13 @@ TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
 TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   addThreeParts();
   open();
-  // A drag armed on the picture's right edge, as the press of a drag leaves it.
-  move(part(1), {29, 10});
-  press(part(1), Qt::LeftButton, {29, 10});
-  ASSERT_EQ(w().dragInForce(), 5);
+  // A drag armed on the background's right edge; the click on empty rows puts the panel back as
+  // it was and leaves the drag in force.
+  PictureControl* back = w().backgroundControl();
+  move(back, {back->width() - 1, 30});
+  press(back, Qt::LeftButton, {back->width() - 1, 30});
+  clickBelowRows();
+  ASSERT_EQ(w().pointerDrag().mode(), PointerDrag::RightEdgeDrag);
 
   clickRow(1);
   EXPECT_EQ(w().selection(), 1);
@@ -134,7 +137,7 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_TRUE(sizeGroup()->isEnabled());
   EXPECT_EQ(widthEdit()->text(), u"30"_qs);
   EXPECT_EQ(heightEdit()->text(), u"20"_qs);
-  EXPECT_EQ(w().dragInForce(), 0);
+  EXPECT_EQ(w().pointerDrag().mode(), 0);
 
   clickRow(2);
   EXPECT_EQ(w().selection(), 2);

@@ -104,7 +104,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::firstShow() {
-  dragMode = NoDrag;
+  pointerDrag_.release();
   newComposition();
 }
 
@@ -242,7 +242,7 @@ void MainWindow::bindControl(PictureControl* control) {
 void MainWindow::updateCanvasExtent() {
   // A drag keeps the extent it started with: a canvas growing or shrinking under the pointer would
   // scroll the pressed control away from it. The release brings the extent up to date.
-  if (dragMode != NoDrag) return;
+  if (pointerDrag_.dragging()) return;
   // The content grows to hold every control, so the scroll bars reach all of them.
   QSize content(0, 0);
   for (const QObject* child : canvas_->children())

@@ -2,6 +2,7 @@
 
 #include "model/document.h"
 #include "ui/main/dialogs.h"
+#include "ui/main/pointerdrag.h"
 #include "ui/main/propertypanel.h"
 #include "ui/parts/partslisthost.h"
 
@@ -55,24 +56,8 @@ public:
   explicit MainWindow(std::unique_ptr<Dialogs> dialogs = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // What a drag with the left button does, by where it starts on a control. The values are
-  // compared and kept as plain ints, so they stay as they are.
-  enum DragMode {
-    NoDrag = 0,
-    MoveDrag = 1,
-    TopEdgeDrag = 2,
-    BottomEdgeDrag = 3,
-    LeftEdgeDrag = 4,
-    RightEdgeDrag = 5,
-    TopLeftDrag = 6,
-    TopRightDrag = 7,
-    BottomLeftDrag = 8,
-    BottomRightDrag = 9,
-  };
-
-  // The drag in force, and the one the pointer's place would start.
-  int dragInForce() const { return dragMode; }
-  int hoverZone() const { return hoverMode; }
+  // The pointer's drag state on the canvas: the hovered zone, the last press, the drag in force.
+  const PointerDrag& pointerDrag() const { return pointerDrag_; }
 
   // ---- what the composition holds ----
   const TDocument& document() const override { return document_; }
@@ -193,10 +178,7 @@ private:
   TDocument lastSaved_{};
   std::array<PictureControl*, MAX_PARTS> partControls_{};
   int selection_ = BACKGROUND_TAG;
-  // The last left press, in the pressed control's coordinates, and its size then; the drag in
-  // force while the button is held, and the one the pointer's place would start.
-  int pressX = 0, pressY = 0, pressWidth = 0, pressHeight = 0;
-  int dragMode = NoDrag, hoverMode = NoDrag;
+  PointerDrag pointerDrag_;
 
   std::unique_ptr<Dialogs> dialogs_;
   std::map<int, QAction*> actions_;  // by command id
