@@ -13,7 +13,7 @@ TPartData& appendPart(TDocument& doc, PartKind kind) {
   TPartData& r = doc.Parts[n];
   if (kind == pkText) {
     storeFixedString(r.Text, u"No Title");
-    storeFixedString(r.FontName, u"ＭＳ Ｐゴシック");
+    storeFixedString(r.FontName, DEFAULT_FONT_FACE);
     r.FontSize = 9;
     r.TextColor = clBlack;
     r.FillColor = clWhite;

@@ -15,6 +15,9 @@ inline constexpr int MAX_PARTS = 99;
 inline constexpr int BACKGROUND_TAG = 100;
 inline constexpr int FIXED_STRING_SIZE = 256;  // 255 bytes and the terminating zero
 
+// The face of a new text part, and the one the windows are drawn in.
+inline constexpr char16_t DEFAULT_FONT_FACE[] = u"ＭＳ Ｐゴシック";
+
 inline constexpr std::uint8_t fsBold = 1;
 inline constexpr std::uint8_t fsItalic = 2;
 inline constexpr std::uint8_t fsUnderline = 4;
@@ -101,3 +104,4 @@ TPartData& appendPart(TDocument& doc, PartKind kind);
 // Removes record `index`, shifting the later records down, zeroing the freed last record and
 // renumbering every Index. Does nothing for an index outside the parts in use.
 void removePartRecord(TDocument& doc, int index);
+

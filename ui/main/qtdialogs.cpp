@@ -136,7 +136,7 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   fontDialog = new QFontDialog(owner);
   fontDialog->setOption(QFontDialog::DontUseNativeDialog);
   // Until a text part is selected: the window font, 12 pixels being 9 points on a 96 dpi screen.
-  font_ = {QStringLiteral("ＭＳ Ｐゴシック"), 9, 0};
+  font_ = {QString::fromUtf16(DEFAULT_FONT_FACE), 9, 0};
   // No effects section: underline and strike-out come from the part, not from this dialog.
   for (QGroupBox* group : fontDialog->findChildren<QGroupBox*>())
     if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
