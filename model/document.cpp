@@ -32,3 +32,12 @@ void removePartRecord(TDocument& doc, int index) {
   std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData));
   for (int k = 0; k < doc.PartCount; ++k) doc.Parts[k].Index = k;
 }
+
+Bounds backgroundBounds(const TDocument& doc) { return {doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}; }
+
+void setBackgroundBounds(TDocument& doc, const Bounds& bounds) {
+  doc.BackLeft = bounds.left;
+  doc.BackTop = bounds.top;
+  doc.BackWidth = bounds.width;
+  doc.BackHeight = bounds.height;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/bounds.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -105,3 +107,6 @@ TPartData& appendPart(TDocument& doc, PartKind kind);
 // renumbering every Index. Does nothing for an index outside the parts in use.
 void removePartRecord(TDocument& doc, int index);
 
+// BackLeft, BackTop, BackWidth and BackHeight: where the background stands, stretched.
+Bounds backgroundBounds(const TDocument& doc);
+void setBackgroundBounds(TDocument& doc, const Bounds& bounds);
