@@ -17,15 +17,15 @@ class TStyle : public QProxyStyle {
 public:
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override {
-    if (hint == SH_ToolTip_WakeUpDelay) return TApplication::HintPause;
-    if (hint == SH_ToolTip_FallAsleepDelay) return TApplication::HintHidePause;
+    if (hint == SH_ToolTip_WakeUpDelay) return Application::HintPause;
+    if (hint == SH_ToolTip_FallAsleepDelay) return Application::HintHidePause;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
   }
 };
 
 }  // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Pelmora"));
   // No display name: Qt would append it to every window's caption, and each window's caption is
   // its own.
@@ -44,14 +44,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setErrorSink(nullptr);
 }
 
-TApplication* TApplication::instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+Application* Application::instance() { return qobject_cast<Application*>(QCoreApplication::instance()); }
 
-void TApplication::setErrorSink(ErrorSink sink) {
+void Application::setErrorSink(ErrorSink sink) {
   if (!sink) sink = [](const QString& text, const QString& caption) { showStopMessage(activeWindow(), caption, text); };
   ::setErrorSink(std::move(sink));
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool Application::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (...) {

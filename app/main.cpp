@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     std::fputs(early.kind == CommandLine::kHelp ? kUsageText : kVersionText, stdout);
     return kDone;
   }
-  TApplication app(argc, argv);
+  Application app(argc, argv);
   // Only now are Qt's own options (-platform, -style...) taken out of the arguments.
   const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments().mid(1));
   if (commandLine.kind != CommandLine::kRun) {

@@ -9,6 +9,7 @@
 #include "bench/pixels.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
+#include "model/regularfile.h"
 #include "render/bmpreader.h"
 #include "render/fonts.h"
 #include "render/jpegcodec.h"
@@ -229,7 +230,7 @@ void settle(QWidget& window) {
 // window: the mouse move handled, the part moved and the canvas repainted.
 void DragStep(benchmark::State& state) {
   QStringList errors;
-  TApplication::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
+  Application::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
   MainWindow window(std::make_unique<OpenHeavy>());
   window.resize(1920, 1080);
   window.show();
@@ -265,7 +266,7 @@ void DragStep(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(counter.paints) /
                          static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
   if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");
-  TApplication::instance()->setErrorSink(nullptr);
+  Application::instance()->setErrorSink(nullptr);
 }
 BENCHMARK(DragStep)->Unit(benchmark::kMillisecond);
 
@@ -275,7 +276,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  TApplication app(argc, argv);
+  Application app(argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -5,6 +5,7 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
+#include "model/regularfile.h"
 #include "render/fonts.h"
 #include "render/jpegcodec.h"
 #include "render/raster.h"

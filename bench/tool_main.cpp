@@ -18,6 +18,7 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
+#include "model/regularfile.h"
 #include "render/fonts.h"
 #include "render/logoexport.h"
 #include "render/scene.h"

@@ -13,7 +13,7 @@ TPartData& appendPart(TDocument& doc, PartKind kind) {
   TPartData& r = doc.Parts[n];
   if (kind == pkText) {
     storeFixedString(r.Text, u"No Title");
-    storeFixedString(r.FontName, u"ＭＳ Ｐゴシック");
+    storeFixedString(r.FontName, DEFAULT_FONT_FACE);
     r.FontSize = 9;
     r.TextColor = clBlack;
     r.FillColor = clWhite;
@@ -31,4 +31,13 @@ void removePartRecord(TDocument& doc, int index) {
   doc.PartCount -= 1;
   std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData));
   for (int k = 0; k < doc.PartCount; ++k) doc.Parts[k].Index = k;
+}
+
+Bounds backgroundBounds(const TDocument& doc) { return {doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}; }
+
+void setBackgroundBounds(TDocument& doc, const Bounds& bounds) {
+  doc.BackLeft = bounds.left;
+  doc.BackTop = bounds.top;
+  doc.BackWidth = bounds.width;
+  doc.BackHeight = bounds.height;
 }

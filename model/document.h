@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/bounds.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,9 @@ enum PartKind : std::int32_t { pkNone = 0, pkText = 1, pkPicture = 2 };
 inline constexpr int MAX_PARTS = 99;
 inline constexpr int BACKGROUND_TAG = 100;
 inline constexpr int FIXED_STRING_SIZE = 256;  // 255 bytes and the terminating zero
+
+// The face of a new text part, and the one the windows are drawn in.
+inline constexpr char16_t DEFAULT_FONT_FACE[] = u"ＭＳ Ｐゴシック";
 
 inline constexpr std::uint8_t fsBold = 1;
 inline constexpr std::uint8_t fsItalic = 2;
@@ -101,3 +106,7 @@ TPartData& appendPart(TDocument& doc, PartKind kind);
 // Removes record `index`, shifting the later records down, zeroing the freed last record and
 // renumbering every Index. Does nothing for an index outside the parts in use.
 void removePartRecord(TDocument& doc, int index);
+
+// BackLeft, BackTop, BackWidth and BackHeight: where the background stands, stretched.
+Bounds backgroundBounds(const TDocument& doc);
+void setBackgroundBounds(TDocument& doc, const Bounds& bounds);

@@ -4,8 +4,6 @@
 #include "model/regularfile.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -23,20 +21,6 @@ void requireTerminator(const char (&field)[FIXED_STRING_SIZE], const QString& pa
 }  // namespace
 
 QByteArray projectBytes(const TDocument& doc) { return QByteArray(reinterpret_cast<const char*>(&doc), sizeof doc); }
-
-void writeWholeFile(const QString& path, QByteArrayView bytes) {
-  const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
-  // The temporary file is renamed over whatever the name holds: a device or pipe there would be
-  // replaced by a regular file, and /dev/full, written as root, would stop being a device.
-  const QFileInfo existing(path);
-  if (existing.exists() && !existing.isFile()) throw cannotCreate;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw cannotCreate;
-  // Leaving without commit() discards the temporary file, so every failure below leaves the
-  // directory as it was.
-  if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit())
-    throw Failure(QStringLiteral("ストリームへの書き込みエラー"));
-}
 
 void writeProjectFile(const QString& path, const TDocument& doc) {
   writeWholeFile(path, QByteArrayView(reinterpret_cast<const char*>(&doc), sizeof doc));

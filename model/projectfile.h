@@ -20,13 +20,7 @@ public:
 // unchanged document twice gives identical files.
 QByteArray projectBytes(const TDocument& doc);
 
-// Writes `bytes` to a temporary file beside `path` and renames it into place, so that a failed
-// write neither damages an existing file nor leaves a half-written one. Throws Failure:
-// "ファイル %1 を作成できません" when the file cannot be created or the name is held by something
-// other than a regular file (a device, a pipe, a folder), "ストリームへの書き込みエラー" when
-// writing or renaming fails.
-void writeWholeFile(const QString& path, QByteArrayView bytes);
-
+// The block through writeWholeFile(), with its failures.
 void writeProjectFile(const QString& path, const TDocument& doc);
 
 // Refuses, with ProjectFileRefused naming `path`, a block whose part count lies outside 0..99,

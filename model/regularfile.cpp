@@ -1,6 +1,9 @@
 #include "model/regularfile.h"
 
+#include "model/failure.h"
+
 #include <QFileInfo>
+#include <QSaveFile>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -28,4 +31,18 @@ bool openRegularFile(QFile& file, const QString& path) {
   file.setFileName(path);
   return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 #endif
+}
+
+void writeWholeFile(const QString& path, QByteArrayView bytes) {
+  const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
+  // The temporary file is renamed over whatever the name holds: a device or pipe there would be
+  // replaced by a regular file, and /dev/full, written as root, would stop being a device.
+  const QFileInfo existing(path);
+  if (existing.exists() && !existing.isFile()) throw cannotCreate;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) throw cannotCreate;
+  // Leaving without commit() discards the temporary file, so every failure below leaves the
+  // directory as it was.
+  if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit())
+    throw Failure(QStringLiteral("ストリームへの書き込みエラー"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -9,3 +10,10 @@
 // ends. Checked again on the open file, so one swapped in between is caught too.
 // Returns false when the file cannot be opened so; `file` is then left closed.
 bool openRegularFile(QFile& file, const QString& path);
+
+// Writes `bytes` to a temporary file beside `path` and renames it into place, so that a failed
+// write neither damages an existing file nor leaves a half-written one. Throws Failure:
+// "ファイル %1 を作成できません" when the file cannot be created or the name is held by something
+// other than a regular file (a device, a pipe, a folder), "ストリームへの書き込みエラー" when
+// writing or renaming fails.
+void writeWholeFile(const QString& path, QByteArrayView bytes);

@@ -1,7 +1,6 @@
 #include "render/bmpreader.h"
 
 #include "model/failure.h"
-#include "render/picturefile.h"
 #include "render/raster.h"
 
 #include <QtEndian>
@@ -285,7 +284,7 @@ enum class Rows { InLines, ThroughBuffer };
 template <typename ConvertRow>
 QImage decodeRows(BmpSource& source, const Layout& layout, QImage::Format format, Rows rows,
                   const ConvertRow& convertRow) {
-  QImage image = allocatePictureRaster(layout.width, layout.height, format);
+  QImage image = allocateRaster(layout.width, layout.height, format);
   if (format == QImage::Format_Mono || format == QImage::Format_Indexed8) image.setColorTable(layout.palette);
   uchar* bits = image.bits();
   const qint64 bytesPerLine = image.bytesPerLine();

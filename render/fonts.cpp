@@ -37,10 +37,23 @@ QFont partFont(const TPartData& record, int dpi) {
   if (pixels > kMaxCharacterHeight)
     throw Failure(QStringLiteral("文字サイズ %1 ポイントは大きすぎます").arg(record.FontSize));
   font.setPixelSize(static_cast<int>(std::max<qint64>(pixels, 1)));
-  font.setWeight((record.FontStyle & fsBold) ? QFont::Bold : QFont::Normal);
-  font.setItalic(record.FontStyle & fsItalic);
-  font.setUnderline(record.FontStyle & fsUnderline);
-  font.setStrikeOut(record.FontStyle & fsStrikeOut);
+  applyStyleBits(font, record.FontStyle);
   font.setStyleStrategy(QFont::NoAntialias);
   return font;
+}
+
+void applyStyleBits(QFont& font, std::uint8_t style) {
+  font.setWeight((style & fsBold) ? QFont::Bold : QFont::Normal);
+  font.setItalic(style & fsItalic);
+  font.setUnderline(style & fsUnderline);
+  font.setStrikeOut(style & fsStrikeOut);
+}
+
+std::uint8_t styleBitsOf(const QFont& font) {
+  std::uint8_t style = 0;
+  if (font.weight() >= QFont::DemiBold) style |= fsBold;
+  if (font.style() != QFont::StyleNormal) style |= fsItalic;
+  if (font.underline()) style |= fsUnderline;
+  if (font.strikeOut()) style |= fsStrikeOut;
+  return style;
 }

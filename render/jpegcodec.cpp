@@ -1,7 +1,6 @@
 #include "render/jpegcodec.h"
 
 #include "model/failure.h"
-#include "render/picturefile.h"
 #include "render/raster.h"
 
 #include <algorithm>
@@ -193,7 +192,7 @@ public:
     QImage::Format format = QImage::Format_RGB888;
     if (cinfo.quantize_colors) format = QImage::Format_Indexed8;
     if (context_.cmyk) format = QImage::Format_RGB32;  // converted in place, 4 bytes to 4 bytes
-    QImage image = allocatePictureRaster(cinfo.output_width, cinfo.output_height, format);
+    QImage image = allocateRaster(cinfo.output_width, cinfo.output_height, format);
     const RasterPrefault prefault(image);
     context_.bits = image.bits();
     context_.bytesPerLine = image.bytesPerLine();

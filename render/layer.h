@@ -1,26 +1,11 @@
 #pragma once
 
+#include "model/bounds.h"
+
 #include <QImage>
 #include <QRect>
 
-#include <algorithm>
-#include <limits>
 #include <memory>
-
-// A control's logical bounds: plain ints that a drag may drive to zero or below.
-struct Bounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const Bounds&, const Bounds&) = default;
-};
-
-// Bounds arithmetic runs in 64 bits and lands here: a drag or nudge of a part whose bounds came
-// from a file near the ends of 32 bits stops at the end instead of wrapping around.
-inline int clampToInt(qint64 value) {
-  return static_cast<int>(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 // What one picture control shows, as plain values, so that the canvas and the logo export draw
 // through the same code and agree pixel for pixel.

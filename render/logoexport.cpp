@@ -4,7 +4,6 @@
 #include "model/paths.h"
 #include "render/bmpwriter.h"
 #include "render/jpegcodec.h"
-#include "render/picturefile.h"
 #include "render/raster.h"
 
 #include <QFileInfo>
@@ -236,7 +235,7 @@ QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
   LogoComposer composer(background, parts);
   // Memory that faults in by huge pages where the system offers them: a 12-megapixel logo would
   // otherwise take some 12,000 page faults.
-  QImage logo = allocatePictureRaster(composer.size().width(), composer.size().height(), QImage::Format_RGB32);
+  QImage logo = allocateRaster(composer.size().width(), composer.size().height(), QImage::Format_RGB32);
   composer.compose(logo, 0, false);
   return logo;
 }

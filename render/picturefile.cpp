@@ -11,49 +11,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <memory>
 #include <mutex>
-#include <system_error>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <climits>
 #include <sys/uio.h>
 #endif
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 
 namespace {
-
-constexpr size_t HUGE_PAGE = size_t{2} << 20;
-// Below this a thread costs more than it saves.
-constexpr size_t PREFAULT_MIN_BYTES = size_t{8} << 20;
-
-struct FreeMemory {
-  void operator()(void* p) const { std::free(p); }
-};
-using LargeMemory = std::unique_ptr<uchar, FreeMemory>;
-
-// Memory from std::free's family, advised to use huge pages when it is large enough to matter.
-LargeMemory allocateLarge(size_t bytes) {
-#ifdef Q_OS_LINUX
-  if (bytes >= HUGE_PAGE) {
-    const size_t rounded = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
-    void* p = std::aligned_alloc(HUGE_PAGE, rounded);
-    if (p != nullptr) ::madvise(p, rounded, MADV_HUGEPAGE);  // advice only: failure changes nothing
-    return LargeMemory(static_cast<uchar*>(p));
-  }
-#endif
-  return LargeMemory(static_cast<uchar*>(std::malloc(bytes == 0 ? 1 : bytes)));
-}
-
-void freeRasterMemory(void* memory) { std::free(memory); }
-
-Failure outOfMemory(qint64 width, qint64 height) {
-  return Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(height));
-}
 
 Failure cannotOpen(const QString& path) { return Failure(QStringLiteral("ファイル %1 は開けません").arg(path)); }
 Failure cannotRead(const QString& path) { return Failure(QStringLiteral("ファイル %1 は読み込めません").arg(path)); }
@@ -74,7 +40,7 @@ qint64 pictureFileSize(const QFile& file, const QString& path) {
 
 FileContents readWhole(QFile& file, const QString& path) {
   const qint64 size = pictureFileSize(file, path);
-  FileContents contents{allocateLarge(static_cast<size_t>(size)), 0};
+  FileContents contents{allocateLargeMemory(static_cast<size_t>(size)), 0};
   if (!contents.memory) throw Failure(QStringLiteral("メモリが足りません (%1 バイト)").arg(size));
   auto* data = reinterpret_cast<char*>(contents.memory.get());
   while (contents.size < size) {
@@ -156,48 +122,6 @@ private:
 };
 
 }  // namespace
-
-QImage allocatePictureRaster(qint64 width, qint64 height, QImage::Format format) {
-  checkRasterSize(width, height);
-  const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-  const qint64 bytesPerLine = (width * depth + 31) / 32 * 4;  // QImage wants 32-bit aligned lines
-  const auto bytes = static_cast<size_t>(bytesPerLine * height);
-  if (bytes < HUGE_PAGE) {
-    QImage image(static_cast<int>(width), static_cast<int>(height), format);
-    if (image.isNull() && bytes > 0) throw outOfMemory(width, height);
-    return image;
-  }
-  LargeMemory memory = allocateLarge(bytes);
-  if (!memory) throw outOfMemory(width, height);
-  uchar* bits = memory.get();
-  QImage image(bits, static_cast<int>(width), static_cast<int>(height), bytesPerLine, format, freeRasterMemory, bits);
-  if (image.isNull()) throw outOfMemory(width, height);
-  memory.release();  // the image frees it with its last copy
-  return image;
-}
-
-RasterPrefault::RasterPrefault([[maybe_unused]] const QImage& raster) {
-#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
-  const auto bytes = static_cast<size_t>(raster.sizeInBytes());
-  if (bytes < PREFAULT_MIN_BYTES) return;
-  const auto start = reinterpret_cast<quintptr>(raster.constBits());
-  // Only whole pages inside the raster; its rows start where the allocation does.
-  const quintptr first = (start + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
-  const quintptr end = (start + bytes) / HUGE_PAGE * HUGE_PAGE;
-  if (end <= first) return;
-  try {
-    thread_ = std::jthread([first, end](const std::stop_token& stop) {
-      for (quintptr page = end; page > first && !stop.stop_requested();) {
-        page -= HUGE_PAGE;
-        // Fails on kernels without it, and then nothing is lost but the head start.
-        if (::madvise(reinterpret_cast<void*>(page), HUGE_PAGE, MADV_POPULATE_WRITE) != 0) return;
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had: the decoder clears its pages itself, as it would anyway.
-  }
-#endif
-}
 
 QImage loadPictureFile(const QString& path) {
   QFile file;

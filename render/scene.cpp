@@ -30,8 +30,6 @@ Layer newBackground(QRgb fill, const Bounds& bounds) {
   return layer;
 }
 
-Bounds backgroundBounds(const TDocument& doc) { return {doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}; }
-
 // Messages about files mostly name the file already; the others get it put in front.
 QString failureLine(const QString& subject, const Failure& failure) {
   return failure.message().contains(subject) ? failure.message()

@@ -3,7 +3,7 @@
 
 #include "model/failure.h"
 #include "model/fixedstring.h"
-#include "model/projectfile.h"
+#include "model/regularfile.h"
 
 #include <gtest/gtest.h>
 

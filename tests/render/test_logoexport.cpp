@@ -31,10 +31,7 @@ Layer fillBackground(Bounds bounds, Colour colour) {
   TDocument doc;
   clearDocument(doc);
   doc.BackColor = colour;
-  doc.BackLeft = bounds.left;
-  doc.BackTop = bounds.top;
-  doc.BackWidth = bounds.width;
-  doc.BackHeight = bounds.height;
+  setBackgroundBounds(doc, bounds);
   return backgroundLayer(doc);
 }
 

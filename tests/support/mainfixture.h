@@ -26,7 +26,7 @@ protected:
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window = std::make_unique<MainWindow>(std::move(scripted));
-    TApplication::instance()->setErrorSink([this](const QString& text, const QString& caption) {
+    Application::instance()->setErrorSink([this](const QString& text, const QString& caption) {
       reports.append({text, caption});
     });
     window->show();
@@ -34,7 +34,7 @@ protected:
   }
 
   void TearDown() override {
-    TApplication::instance()->setErrorSink(nullptr);
+    Application::instance()->setErrorSink(nullptr);
     window.reset();
   }
 

@@ -139,7 +139,7 @@ TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThem
   const TDocument again = readProjectFile(path(QStringLiteral("again.rpf")));
   for (const int i : {0, 2}) EXPECT_EQ(std::memcmp(&again.Parts[i], &doc.Parts[i], sizeof(TPartData)), 0) << i;
   EXPECT_EQ(QByteArray(again.BackFile, FIXED_STRING_SIZE), QByteArray(doc.BackFile, FIXED_STRING_SIZE));
-  EXPECT_EQ((Bounds{again.BackLeft, again.BackTop, again.BackWidth, again.BackHeight}), (Bounds{10, 20, 300, 150}));
+  EXPECT_EQ(backgroundBounds(again), (Bounds{10, 20, 300, 150}));
   EXPECT_EQ(reports.size(), 1);
 }
 

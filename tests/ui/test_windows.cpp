@@ -38,7 +38,7 @@ TEST(Messages, TheirTextCanBeSelectedAndCopied) {
   EXPECT_EQ(flagsOfMessage([&] { showStopMessage(&owner, u"Pelmora"_qs, u"ファイル x は開けません"_qs); }) & wanted,
             wanted);
   // The top-level report, as a failing command raises it.
-  TApplication::instance()->setErrorSink(nullptr);
+  Application::instance()->setErrorSink(nullptr);
   EXPECT_EQ(flagsOfMessage([] { reportError(u"JPEG エラー #53"_qs); }) & wanted, wanted);
   // Through the main window's dialogs, as the wrong-extension message is shown.
   QtDialogs dialogs(&owner);

@@ -51,17 +51,17 @@ void landscape(QPainter& p, QRect r) {
   p.drawLine(h + QPoint(-2, 3), h + QPoint(2, 4));
 }
 
-void draw(QPainter& p, int index) {
-  switch (index) {
-    case 0:  // blank sheet with yellow rays
+void draw(QPainter& p, ToolbarPicture picture) {
+  switch (picture) {
+    case ToolbarPicture::BlankSheet:  // blank sheet with yellow rays
       sheet(p, QRect(2, 3, 10, 12), false);
       rays(p, QPoint(12, 3));
       break;
-    case 2:  // written sheet with yellow rays
+    case ToolbarPicture::WrittenSheet:  // written sheet with yellow rays
       sheet(p, QRect(2, 3, 10, 12), true);
       rays(p, QPoint(12, 3));
       break;
-    case 4:  // written sheet, red arrow down into a tray
+    case ToolbarPicture::SheetIntoTray:  // written sheet, red arrow down into a tray
       sheet(p, QRect(1, 0, 8, 9), true);
       p.setPen(QPen(kRed, 2));
       p.drawLine(11, 1, 11, 8);
@@ -72,7 +72,7 @@ void draw(QPainter& p, int index) {
       p.setBrush(QColor(160, 160, 160));
       p.drawRect(2, 12, 12, 3);
       break;
-    case 6:  // window with a red title bar over a floppy disk
+    case ToolbarPicture::WindowOverDisk:  // window with a red title bar over a floppy disk
       p.setPen(kInk);
       p.setBrush(QColor(40, 40, 120));
       p.drawRect(5, 6, 10, 9);
@@ -82,12 +82,12 @@ void draw(QPainter& p, int index) {
       p.drawRect(0, 0, 10, 8);
       p.fillRect(1, 1, 9, 2, kRed);
       break;
-    case 8:  // a stack of sheets
+    case ToolbarPicture::SheetStack:  // a stack of sheets
       sheet(p, QRect(5, 1, 9, 10), false);
       sheet(p, QRect(3, 3, 9, 10), false);
       sheet(p, QRect(1, 5, 9, 10), true);
       break;
-    case 10: {  // a black letter A
+    case ToolbarPicture::LetterA: {  // a black letter A
       QFont f = letterFont(15);
       f.setStyleStrategy(QFont::NoAntialias);
       p.setFont(f);
@@ -95,10 +95,10 @@ void draw(QPainter& p, int index) {
       p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("A"));
       break;
     }
-    case 12:  // a small picture of a walking figure
+    case ToolbarPicture::WalkingFigure:  // a small picture of a walking figure
       landscape(p, QRect(1, 2, 13, 12));
       break;
-    case 14:  // the same picture with an arrow into it
+    case ToolbarPicture::ArrowIntoFigure:  // the same picture with an arrow into it
       landscape(p, QRect(4, 4, 11, 11));
       p.setPen(QPen(kBlue, 2));
       p.drawLine(0, 0, 6, 6);
@@ -106,14 +106,14 @@ void draw(QPainter& p, int index) {
       p.setBrush(kBlue);
       p.drawPolygon(QPolygon({QPoint(8, 8), QPoint(3, 7), QPoint(7, 3)}));
       break;
-    case 16:  // a pencil
+    case ToolbarPicture::Pencil:  // a pencil
       p.setPen(kInk);
       p.setBrush(kYellow);
       p.drawPolygon(QPolygon({QPoint(12, 1), QPoint(15, 4), QPoint(5, 14), QPoint(2, 11)}));
       p.setBrush(QColor(240, 200, 160));
       p.drawPolygon(QPolygon({QPoint(2, 11), QPoint(5, 14), QPoint(0, 15)}));
       break;
-    case 18: {  // a red question mark on a yellow disc
+    case ToolbarPicture::QuestionMark: {  // a red question mark on a yellow disc
       p.setRenderHint(QPainter::Antialiasing);
       p.setPen(kInk);
       p.setBrush(kYellow);
@@ -123,21 +123,20 @@ void draw(QPainter& p, int index) {
       p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
       break;
     }
-    default: break;
   }
 }
 
 }  // namespace
 
-QImage toolbarImage(int index) {
+QImage toolbarImage(ToolbarPicture picture) {
   QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter p(&image);
-  draw(p, index);
+  draw(p, picture);
   return image;
 }
 
-QIcon toolbarIcon(int index) { return QIcon(QPixmap::fromImage(toolbarImage(index))); }
+QIcon toolbarIcon(ToolbarPicture picture) { return QIcon(QPixmap::fromImage(toolbarImage(picture))); }
 
 QImage applicationImage(int side) {
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);

@@ -2,11 +2,22 @@
 
 #include <QIcon>
 
-// The toolbar's pictures, drawn in code after their descriptions, indexed as the image list
-// was: 0 new, 2 open, 4 save, 6 save logo, 8 parts list, 10 text, 12 picture, 14 background
-// picture, 16 fill, 18 help. Qt derives the greyed forms itself.
-QImage toolbarImage(int index);
-QIcon toolbarIcon(int index);
+// The toolbar's pictures, drawn in code after their descriptions, each named for what it shows and
+// numbered as the image list was. Qt derives the greyed forms itself.
+enum class ToolbarPicture {
+  BlankSheet = 0,        // new
+  WrittenSheet = 2,      // open
+  SheetIntoTray = 4,     // save
+  WindowOverDisk = 6,    // save logo
+  SheetStack = 8,        // parts list
+  LetterA = 10,          // add text
+  WalkingFigure = 12,    // add picture
+  ArrowIntoFigure = 14,  // background picture
+  Pencil = 16,           // background fill
+  QuestionMark = 18,     // help
+};
+QImage toolbarImage(ToolbarPicture picture);
+QIcon toolbarIcon(ToolbarPicture picture);
 
 // The program's icon at any size.
 QImage applicationImage(int side);

@@ -29,25 +29,25 @@ namespace {
 struct ToolbarEntry {
   int tag;
   const char16_t* hint;
-  int image;
+  ToolbarPicture image;
 };
 
 constexpr ToolbarEntry kToolbar[] = {
-    {MainWindow::tagNew, u"新規作成", 0},
-    {MainWindow::tagOpenProject, u"ﾌﾟﾛｼﾞｪｸﾄを開く", 2},
-    {MainWindow::tagSaveProject, u"ﾌﾟﾛｼﾞｪｸﾄを保存", 4},
-    {MainWindow::tagSaveLogo, u"ﾛｺﾞを保存", 6},
-    {-1, nullptr, 0},
-    {MainWindow::tagPartsList, u"部品ﾘｽﾄ", 8},
-    {-1, nullptr, 0},
-    {MainWindow::tagAddText, u"文字を追加", 10},
-    {MainWindow::tagAddPicture, u"画像を追加", 12},
-    {-1, nullptr, 0},
-    {MainWindow::tagBackgroundPicture, u"背景に画像読み込み", 14},
-    {MainWindow::tagBackgroundFill, u"背景の塗り潰し", 16},
-    {-1, nullptr, 0},
-    {MainWindow::tagHelp, u"ﾍﾙﾌﾟ", 18},
-    {-1, nullptr, 0},
+    {MainWindow::tagNew, u"新規作成", ToolbarPicture::BlankSheet},
+    {MainWindow::tagOpenProject, u"ﾌﾟﾛｼﾞｪｸﾄを開く", ToolbarPicture::WrittenSheet},
+    {MainWindow::tagSaveProject, u"ﾌﾟﾛｼﾞｪｸﾄを保存", ToolbarPicture::SheetIntoTray},
+    {MainWindow::tagSaveLogo, u"ﾛｺﾞを保存", ToolbarPicture::WindowOverDisk},
+    {-1, nullptr, {}},
+    {MainWindow::tagPartsList, u"部品ﾘｽﾄ", ToolbarPicture::SheetStack},
+    {-1, nullptr, {}},
+    {MainWindow::tagAddText, u"文字を追加", ToolbarPicture::LetterA},
+    {MainWindow::tagAddPicture, u"画像を追加", ToolbarPicture::WalkingFigure},
+    {-1, nullptr, {}},
+    {MainWindow::tagBackgroundPicture, u"背景に画像読み込み", ToolbarPicture::ArrowIntoFigure},
+    {MainWindow::tagBackgroundFill, u"背景の塗り潰し", ToolbarPicture::Pencil},
+    {-1, nullptr, {}},
+    {MainWindow::tagHelp, u"ﾍﾙﾌﾟ", ToolbarPicture::QuestionMark},
+    {-1, nullptr, {}},
 };
 
 bool hasToolButton(int tag) {

@@ -1,5 +1,6 @@
 #include "ui/main/qtdialogs.h"
 
+#include "render/fonts.h"
 #include "render/raster.h"
 #include "ui/main/messagebox.h"
 #include "ui/main/picturepreview.h"
@@ -66,15 +67,14 @@ std::optional<QString> run(QFileDialog* dialog) {
   return chosen;
 }
 
-// The family's style nearest to bold / italic: the right slant first, then the nearest weight, then
-// the plainest name, so "Bold Italic" wins over "Condensed Bold Italic".
-QString closestStyle(const QString& family, bool bold, bool italic) {
-  const int wanted = bold ? QFont::Bold : QFont::Normal;
+// The family's style nearest to `wanted`'s weight and slant: the right slant first, then the
+// nearest weight, then the plainest name, so "Bold Italic" wins over "Condensed Bold Italic".
+QString closestStyle(const QString& family, const QFont& wanted) {
   QString best;
   qint64 bestScore = std::numeric_limits<qint64>::max();
   for (const QString& style : QFontDatabase::styles(family)) {
-    const qint64 score = (QFontDatabase::italic(family, style) != italic ? 1'000'000 : 0) +
-                         1000 * std::abs(QFontDatabase::weight(family, style) - wanted) + style.size();
+    const qint64 score = (QFontDatabase::italic(family, style) != wanted.italic() ? 1'000'000 : 0) +
+                         1000 * std::abs(QFontDatabase::weight(family, style) - wanted.weight()) + style.size();
     if (score < bestScore) {
       bestScore = score;
       best = style;
@@ -87,7 +87,9 @@ QString closestStyle(const QString& family, bool bold, bool italic) {
 
 QFont fontDialogFont(const FontChoice& font) {
   const QString family = QFontInfo(QFont(font.face)).family();
-  const QString style = closestStyle(family, font.style & fsBold, font.style & fsItalic);
+  QFont wanted;
+  applyStyleBits(wanted, font.style);
+  const QString style = closestStyle(family, wanted);
   QFont shown = QFontDatabase::font(family, style, std::max(font.points, 1));
   shown.setFamily(family);
   shown.setStyleName(style);
@@ -134,7 +136,7 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   fontDialog = new QFontDialog(owner);
   fontDialog->setOption(QFontDialog::DontUseNativeDialog);
   // Until a text part is selected: the window font, 12 pixels being 9 points on a 96 dpi screen.
-  font_ = {QStringLiteral("ＭＳ Ｐゴシック"), 9, 0};
+  font_ = {QString::fromUtf16(DEFAULT_FONT_FACE), 9, 0};
   // No effects section: underline and strike-out come from the part, not from this dialog.
   for (QGroupBox* group : fontDialog->findChildren<QGroupBox*>())
     if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
@@ -169,9 +171,8 @@ std::optional<FontChoice> QtDialogs::chooseFont() {
   if (chosen.pointSize() != shown.pointSize() && chosen.pointSize() > 0) result.points = chosen.pointSize();
   if (chosen.styleName() != shown.styleName() || chosen.weight() != shown.weight() || chosen.style() != shown.style()) {
     // Underline and strike-out are not offered here; they stay as the part has them.
-    result.style = static_cast<std::uint8_t>(result.style & ~(fsBold | fsItalic));
-    if (chosen.weight() >= QFont::DemiBold) result.style |= fsBold;
-    if (chosen.style() != QFont::StyleNormal) result.style |= fsItalic;
+    constexpr std::uint8_t offered = fsBold | fsItalic;
+    result.style = static_cast<std::uint8_t>((result.style & ~offered) | (styleBitsOf(chosen) & offered));
   }
   font_ = result;
   return result;

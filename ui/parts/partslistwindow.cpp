@@ -1,6 +1,7 @@
 #include "ui/parts/partslistwindow.h"
 
 #include "ui/main/errorreport.h"
+#include "ui/main/windowfont.h"
 
 #include "model/fixedstring.h"
 #include "model/paths.h"
@@ -42,9 +43,7 @@ QString partName(const TPartData& record) {
 
 PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(owner, Qt::Tool), host_(host) {
   setWindowTitle(QStringLiteral("部品ﾘｽﾄ"));
-  QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
-  face.setPixelSize(12);
-  setFont(face);
+  setFont(windowFont());
   resize(kOuterSize);
 
   partsTable = new QTableWidget(0, 3, this);

@@ -1,6 +1,7 @@
 #include "ui/version/versiondialog.h"
 
 #include "ui/main/icons.h"
+#include "ui/main/windowfont.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -21,9 +22,7 @@ VersionDialog::VersionDialog(QWidget* owner)
                          Qt::MSWindowsFixedSizeDialogHint) {
   setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
   setFixedSize(281, 119);
-  QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
-  face.setPixelSize(12);
-  setFont(face);
+  setFont(windowFont());
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, palette.color(QPalette::Button));
   setPalette(palette);

@@ -1,0 +1,9 @@
+#include "ui/main/windowfont.h"
+
+#include "model/document.h"
+
+QFont windowFont(int pixelSize) {
+  QFont font(QString::fromUtf16(DEFAULT_FONT_FACE));
+  font.setPixelSize(pixelSize);
+  return font;
+}
