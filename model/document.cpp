@@ -35,6 +35,15 @@ void removePartRecord(TDocument& doc, int index) {
 
 Bounds backgroundBounds(const TDocument& doc) { return {doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}; }
 
+Bounds partBounds(const TPartData& record) { return {record.Left, record.Top, record.Width, record.Height}; }
+
+void setPartBounds(TPartData& record, const Bounds& bounds) {
+  record.Left = bounds.left;
+  record.Top = bounds.top;
+  record.Width = bounds.width;
+  record.Height = bounds.height;
+}
+
 void setBackgroundBounds(TDocument& doc, const Bounds& bounds) {
   doc.BackLeft = bounds.left;
   doc.BackTop = bounds.top;

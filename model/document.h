@@ -110,3 +110,6 @@ void removePartRecord(TDocument& doc, int index);
 // BackLeft, BackTop, BackWidth and BackHeight: where the background stands, stretched.
 Bounds backgroundBounds(const TDocument& doc);
 void setBackgroundBounds(TDocument& doc, const Bounds& bounds);
+// Left, Top, Width and Height of a part record: where its control stood when last saved.
+Bounds partBounds(const TPartData& record);
+void setPartBounds(TPartData& record, const Bounds& bounds);

@@ -19,7 +19,7 @@ constexpr int kUnknownKindSide = 105;
 // the record holds no usable bounds.
 bool placed(const TPartData& r) { return r.Width != 0 && r.Height != 0; }
 
-Bounds savedBounds(const TPartData& r) { return placed(r) ? Bounds{r.Left, r.Top, r.Width, r.Height} : Bounds{}; }
+Bounds savedBounds(const TPartData& r) { return placed(r) ? partBounds(r) : Bounds{}; }
 
 Layer newBackground(QRgb fill, const Bounds& bounds) {
   Layer layer;

@@ -22,16 +22,20 @@ class Dialogs {
 public:
   virtual ~Dialogs() = default;
 
-  virtual std::optional<QString> openProject() = 0;          // OD
-  virtual std::optional<QString> saveProject() = 0;          // SD
-  virtual void proposeProjectName(const QString& path) = 0;  // what SD offers next time
-  virtual std::optional<QString> openPicture() = 0;          // OPD
-  virtual std::optional<QString> savePicture() = 0;          // SPD
-  virtual std::optional<Colour> chooseColour() = 0;          // CD: opens on the last confirmed colour
-  virtual void presetFont(const FontChoice& font) = 0;       // FD opens on this font next time
-  // FD. What the user did not change comes back exactly as preset, the face name included.
+  virtual std::optional<QString> openProject() = 0;
+  virtual std::optional<QString> saveProject() = 0;
+  // The name the project save dialog offers next time.
+  virtual void proposeProjectName(const QString& path) = 0;
+  virtual std::optional<QString> openPicture() = 0;
+  virtual std::optional<QString> savePicture() = 0;
+  // Opens on the last confirmed colour.
+  virtual std::optional<Colour> chooseColour() = 0;
+  // The font the font dialog opens on next time.
+  virtual void presetFont(const FontChoice& font) = 0;
+  // What the user did not change comes back exactly as preset, the face name included.
   virtual std::optional<FontChoice> chooseFont() = 0;
-  virtual void showMessage(const QString& text, const QString& caption) = 0;  // stop icon, OK
+  // A stop icon and an OK button.
+  virtual void showMessage(const QString& text, const QString& caption) = 0;
 
   // Asked before New, Open or closing would drop changes that were never saved.
   enum class UnsavedChanges { Save, Discard, Cancel };

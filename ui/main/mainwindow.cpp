@@ -8,6 +8,7 @@
 #include "ui/main/icons.h"
 #include "ui/main/picturecontrol.h"
 #include "ui/main/qtdialogs.h"
+#include "ui/main/windowfont.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -62,9 +63,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(std::move(dialogs)) {
   setWindowTitle(QStringLiteral("Pelmora"));
   setWindowIcon(applicationIcon());
-  QFont windowFont(QStringLiteral("ＭＳ Ｐゴシック"));
-  windowFont.setPixelSize(12);
-  setFont(windowFont);
+  setFont(windowFont());
   move(253, 106);
   resize(480, 365);
   setMinimumSize(480, 300);
@@ -120,11 +119,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 TDocument MainWindow::documentAsSaved() const {
   TDocument saved = document_;
-  const Bounds& b = backgroundControl_->bounds();
-  saved.BackLeft = b.left;
-  saved.BackTop = b.top;
-  saved.BackWidth = b.width;
-  saved.BackHeight = b.height;
+  setBackgroundBounds(saved, backgroundControl_->bounds());
   copyPartBounds(saved);
   return saved;
 }

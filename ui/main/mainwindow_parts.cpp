@@ -107,14 +107,7 @@ void MainWindow::copyBoundsToRecords() { copyPartBounds(document_); }
 
 void MainWindow::copyPartBounds(TDocument& doc) const {
   for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i)
-    if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) {
-      const Bounds& b = c->bounds();
-      TPartData& r = doc.Parts[i];
-      r.Left = b.left;
-      r.Top = b.top;
-      r.Width = b.width;
-      r.Height = b.height;
-    }
+    if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) setPartBounds(doc.Parts[i], c->bounds());
 }
 
 QStringList MainWindow::rebuildPartControls() {

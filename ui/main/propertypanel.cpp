@@ -3,6 +3,7 @@
 #include "model/fixedstring.h"
 #include "model/typednumber.h"
 #include "ui/main/colourpanel.h"
+#include "ui/main/windowfont.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -68,10 +69,11 @@ void showShadowOffset(QComboBox* box, const QString& text) {
   if (sameText) edit->setCursorPosition(cursor);
 }
 
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
-  QFont f(family);
-  f.setPixelSize(pixels);
-  f.setBold(bold);
+// The arrows' own face: fixed-pitch and bold, so the four stand alike.
+QFont arrowFont() {
+  QFont f(QStringLiteral("ＭＳ ゴシック"));
+  f.setPixelSize(16);
+  f.setBold(true);
   return f;
 }
 
@@ -102,7 +104,7 @@ void PropertyPanel::createTextGroup() {
   fontButton_ = place(new QToolButton(textGroup_), "fontButton", 256, 44, 45, 21);
   fontButton_->setText(QStringLiteral("ﾌｫﾝﾄ"));
   fontButton_->setAutoRaise(true);
-  fontButton_->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+  fontButton_->setFont(windowFont(13));
 
   shadowGroup_ = place(new QGroupBox(QStringLiteral("影設定"), textGroup_), "shadowGroup", 12, 68, 289, 45);
   label(shadowGroup_, QStringLiteral("色："), 12, 20);
@@ -132,7 +134,7 @@ void PropertyPanel::createSizeGroup() {
   const std::pair<QLineEdit*, Qt::Orientation> edits[] = {{widthEdit_, Qt::Horizontal}, {heightEdit_, Qt::Vertical}};
   for (const auto& [edit, axis] : edits) {
     edit->setMaxLength(4);
-    edit->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    edit->setFont(windowFont(13));
     connect(edit, &QLineEdit::textChanged, this, [this, axis = axis](const QString& text) {
       if (sizeGroup_->isEnabled()) Q_EMIT sizeTyped(axis, typedNumber(text, 10));
     });
@@ -141,7 +143,7 @@ void PropertyPanel::createSizeGroup() {
 
 void PropertyPanel::createNudgeGroup() {
   nudgeGroup_ = place(new QGroupBox(QStringLiteral("位置修正"), this), "nudgeGroup", 324, 56, 141, 73);
-  const QFont arrows = pixelFont(QStringLiteral("ＭＳ ゴシック"), 16, true);
+  const QFont arrows = arrowFont();
   auto arrow = [&](const char* name, const QString& caption, int left, int top, int dx, int dy) {
     auto* b = place(new QToolButton(nudgeGroup_), name, left, top, 23, 22);
     b->setText(caption);
