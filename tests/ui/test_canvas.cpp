@@ -2,6 +2,7 @@
 
 #include "model/fixedstring.h"
 #include "render/raster.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/colourpanel.h"
 
 #include <QAction>
@@ -324,6 +325,36 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   pic->setTop(area->viewport()->height() + 100);
   QCoreApplication::processEvents();
   EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The scrolled canvas alone: its extent follows the controls unless held, and drops land in view.
+TEST(CanvasView, HoldsItsExtentWhileHeldAndLandsDropsInTheView) {
+  QWidget window;
+  window.resize(300, 200);
+  auto* view = new CanvasView(&window);
+  view->setGeometry(0, 50, 300, 150);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  view->background()->setBounds({10, 10, 100, 50});
+  view->updateExtent();
+  const QSize fitted = view->content()->size();
+  EXPECT_EQ(fitted, view->maximumViewportSize()) << "the background fits, so the content fills the view";
+
+  view->holdExtent(true);
+  view->background()->setBounds({0, 0, 900, 700});
+  view->updateExtent();
+  EXPECT_EQ(view->content()->size(), fitted);
+  view->holdExtent(false);
+  EXPECT_EQ(view->content()->size(), QSize(900, 700));
+
+  view->horizontalScrollBar()->setValue(40);
+  const QPoint frame = view->viewport()->pos();
+  EXPECT_EQ(view->landingPoint(&window, QPoint(10, 60)), QPoint(10 + 40, 10) - frame);
+  EXPECT_EQ(view->landingPoint(&window, QPoint(10, 10)), QPoint(40, 0)) << "above the view: its corner";
 }
 
 }  // namespace

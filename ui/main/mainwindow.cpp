@@ -3,6 +3,7 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "render/raster.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/helpwindow.h"
 #include "ui/main/icons.h"
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QMenuBar>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -78,7 +77,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   createPanel();
   createCanvas();
   column->addWidget(panel_);
-  column->addWidget(canvasScroll_, 1);
+  column->addWidget(canvasView_, 1);
   setCentralWidget(client);
   auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
@@ -90,7 +89,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::clearAtCreation() {
   clearDocument(document_);
-  backgroundControl_->setHint(QStringLiteral("背景"));
+  backgroundControl()->setHint(QStringLiteral("背景"));
   selection_ = BACKGROUND_TAG;
 }
 
@@ -119,7 +118,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 TDocument MainWindow::documentAsSaved() const {
   TDocument saved = document_;
-  setBackgroundBounds(saved, backgroundControl_->bounds());
+  setBackgroundBounds(saved, backgroundControl()->bounds());
   copyPartBounds(saved);
   return saved;
 }
@@ -212,18 +211,13 @@ void MainWindow::createToolBar() {
 }
 
 void MainWindow::createCanvas() {
-  canvasScroll_ = new QScrollArea(this);
-  canvasScroll_->setObjectName(QStringLiteral("canvasScroll"));
-  canvas_ = new QWidget;
-  canvas_->setObjectName(QStringLiteral("canvas"));
-  canvasScroll_->setWidget(canvas_);
-  canvasScroll_->setWidgetResizable(false);
-  canvasScroll_->viewport()->installEventFilter(this);
-  backgroundControl_ = new PictureControl(BACKGROUND_TAG, canvas_);
-  backgroundControl_->setBounds({144, 44, 200, 60});
-  backgroundControl_->setStretch(true);
-  bindControl(backgroundControl_);
+  canvasView_ = new CanvasView(this);
+  bindControl(canvasView_->background());
 }
+
+PictureControl* MainWindow::backgroundControl() const { return canvasView_->background(); }
+
+QWidget* MainWindow::canvas() const { return canvasView_->content(); }
 
 void MainWindow::bindControl(PictureControl* control) {
   connect(control, &PictureControl::pressed, this,
@@ -231,34 +225,7 @@ void MainWindow::bindControl(PictureControl* control) {
   connect(control, &PictureControl::moved, this,
           [this](PictureControl* c, QPoint at) { guarded([&] { controlMoved(c, at); }); });
   connect(control, &PictureControl::released, this, &MainWindow::controlReleased);
-  connect(control, &PictureControl::boundsChanged, this, &MainWindow::updateCanvasExtent);
-}
-
-void MainWindow::updateCanvasExtent() {
-  // A drag keeps the extent it started with: a canvas growing or shrinking under the pointer would
-  // scroll the pressed control away from it. The release brings the extent up to date.
-  if (pointerDrag_.dragging()) return;
-  // The content grows to hold every control, so the scroll bars reach all of them.
-  QSize content(0, 0);
-  for (const QObject* child : canvas_->children())
-    if (const auto* w = qobject_cast<const QWidget*>(child))
-      content = content.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
-  // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
-  // that no bar appears for the filling alone.
-  const QSize full = canvasScroll_->maximumViewportSize();
-  const int barHeight = canvasScroll_->horizontalScrollBar()->sizeHint().height();
-  const int barWidth = canvasScroll_->verticalScrollBar()->sizeHint().width();
-  bool wide = content.width() > full.width();
-  const bool tall = content.height() > full.height() - (wide ? barHeight : 0);
-  wide = content.width() > full.width() - (tall ? barWidth : 0);
-  const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
-  const QSize extent = content.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-  if (canvas_->size() != extent) canvas_->resize(extent);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == canvasScroll_->viewport() && event->type() == QEvent::Resize) updateCanvasExtent();
-  return QMainWindow::eventFilter(watched, event);
+  connect(control, &PictureControl::boundsChanged, canvasView_, &CanvasView::updateExtent);
 }
 
 QAction* MainWindow::action(int tag) const {
@@ -314,11 +281,11 @@ void MainWindow::newComposition() {
   freePartControls();
   selection_ = BACKGROUND_TAG;
   document_.BackColor = clWhite;
-  backgroundControl_->clearRaster();
-  backgroundControl_->setWidth(200);
-  backgroundControl_->setHeight(60);
+  backgroundControl()->clearRaster();
+  backgroundControl()->setWidth(200);
+  backgroundControl()->setHeight(60);
   fillBackground(clWhite);
-  centreBackground();
+  canvasView_->centreBackground();
   resetPanel();
   markSaved();
 }
@@ -330,20 +297,15 @@ void MainWindow::freePartControls() {
   }
 }
 
-void MainWindow::centreBackground() {
-  backgroundControl_->setLeft((canvasScroll_->width() - backgroundControl_->width()) / 2);
-  backgroundControl_->setTop((canvasScroll_->height() - backgroundControl_->height()) / 2);
-}
-
 void MainWindow::fillBackground(Colour colour) {
-  QImage raster = backgroundControl_->raster();
+  QImage raster = backgroundControl()->raster();
   if (raster.isNull())
-    raster = makeWhiteRaster(std::max(backgroundControl_->width(), 0), std::max(backgroundControl_->height(), 0));
+    raster = makeWhiteRaster(std::max(backgroundControl()->width(), 0), std::max(backgroundControl()->height(), 0));
   if (!raster.isNull()) {
     if (raster.format() != QImage::Format_RGB32) raster = raster.convertToFormat(QImage::Format_RGB32);
     raster.fill(QColor(rgbFromColour(colour)));
   }
-  backgroundControl_->setRaster(std::move(raster));
+  backgroundControl()->setRaster(std::move(raster));
 }
 
 void MainWindow::chooseBackgroundFill() {
@@ -351,7 +313,7 @@ void MainWindow::chooseBackgroundFill() {
   if (!colour) return;
   std::memset(document_.BackFile, 0, sizeof document_.BackFile);
   document_.BackColor = *colour;
-  backgroundControl_->clearRaster();
+  backgroundControl()->clearRaster();
   fillBackground(document_.BackColor);
 }
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 
+class CanvasView;
 class PictureControl;
 class QAction;
 class QScrollArea;
@@ -65,9 +66,9 @@ public:
   int selection() const { return selection_; }
   // The control that shows part `index` (or the background for BACKGROUND_TAG), or null.
   PictureControl* partControl(int index) const;
-  PictureControl* backgroundControl() const { return backgroundControl_; }
+  PictureControl* backgroundControl() const;
   // The scroll area's content: canvas coordinates are its coordinates.
-  QWidget* canvas() const { return canvas_; }
+  QWidget* canvas() const;
   // What Save would write now: the block with the background's and every part's bounds in it.
   TDocument documentAsSaved() const;
   // Whether that differs from what was last saved, opened or started afresh.
@@ -105,7 +106,6 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -117,11 +117,9 @@ private:
   void createPanel();
   void createCanvas();
   void bindControl(PictureControl* control);
-  void updateCanvasExtent();
   void menuItemClicked(QAction* sender);
 
   // ---- commands and the operations they share ----
-  void centreBackground();
   void fillBackground(Colour colour);
   void openProject();
   // Opens the project at `path` with Open's checks and messages, without a dialog or a question.
@@ -184,9 +182,7 @@ private:
   std::map<int, QAction*> actions_;  // by command id
   QToolBar* toolBar_ = nullptr;
   PropertyPanel* panel_ = nullptr;
-  QScrollArea* canvasScroll_ = nullptr;
-  QWidget* canvas_ = nullptr;
-  PictureControl* backgroundControl_ = nullptr;
+  CanvasView* canvasView_ = nullptr;
   QPointer<PartsListWindow> partsList_;
   QPointer<VersionDialog> versionDialog_;
   bool shown_ = false;

@@ -4,6 +4,7 @@
 
 #include "model/fixedstring.h"
 #include "render/fonts.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/picturecontrol.h"
 #include "ui/main/propertypanel.h"
 
@@ -24,11 +25,12 @@ void MainWindow::controlPressed(PictureControl* sender, Qt::MouseButton button, 
   panel_->showWidth(sender->width());
   panel_->showHeight(sender->height());
   pointerDrag_.press(button, at, QSize(sender->width(), sender->height()));
+  canvasView_->holdExtent(pointerDrag_.dragging());
 }
 
 void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
   if (!sender) return;
-  const bool background = sender == backgroundControl_;
+  const bool background = sender == backgroundControl();
   if (!pointerDrag_.dragging()) {
     using Target = PointerDrag::Target;
     const Target target = background                                      ? Target::Background
@@ -48,7 +50,7 @@ void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
 
 void MainWindow::controlReleased(PictureControl*, Qt::MouseButton, QPoint) {
   pointerDrag_.release();
-  updateCanvasExtent();
+  canvasView_->holdExtent(false);
 }
 
 void MainWindow::selectPart(int index) {
@@ -56,10 +58,11 @@ void MainWindow::selectPart(int index) {
   if (!c || index == BACKGROUND_TAG) return;
   controlPressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
   pointerDrag_.release();
+  canvasView_->holdExtent(false);
 }
 
 std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const {
   const PictureControl* c = index == BACKGROUND_TAG ? nullptr : partControl(index);
   if (!c) return std::nullopt;
-  return canvas_->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
+  return canvas()->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
 }

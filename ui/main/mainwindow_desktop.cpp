@@ -4,13 +4,13 @@
 
 #include "model/failure.h"
 #include "model/paths.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/picturecontrol.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QScrollArea>
 #include <QUrl>
 
 namespace {
@@ -43,11 +43,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   // Pictures land with their top-left at the drop point, or at the view's corner when the drop
   // was not on the canvas.
-  const QPoint onWindow = event->position().toPoint();
-  const QPoint onView = canvasScroll_->viewport()->mapFrom(this, onWindow);
-  const QPoint canvasPoint = canvasScroll_->viewport()->rect().contains(onView)
-                                 ? canvas_->mapFrom(this, onWindow)
-                                 : canvas_->mapFrom(canvasScroll_->viewport(), QPoint(0, 0));
+  const QPoint canvasPoint = canvasView_->landingPoint(this, event->position().toPoint());
   guarded([&] { dropFiles(paths, canvasPoint); });
 }
 

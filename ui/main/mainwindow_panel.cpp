@@ -25,7 +25,7 @@ void MainWindow::createPanel() {
 }
 
 PictureControl* MainWindow::partControl(int index) const {
-  if (index == BACKGROUND_TAG) return backgroundControl_;
+  if (index == BACKGROUND_TAG) return backgroundControl();
   return index >= 0 && index < MAX_PARTS ? partControls_[static_cast<size_t>(index)] : nullptr;
 }
 

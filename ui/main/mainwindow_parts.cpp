@@ -18,7 +18,7 @@
 PictureControl* MainWindow::buildPartControl(const TPartData& record) {
   const int index = record.Index;
   if (index < 0 || index >= MAX_PARTS) return nullptr;  // checked when the file was read
-  auto* c = new PictureControl(index, canvas_);
+  auto* c = new PictureControl(index, canvas());
   bindControl(c);
   c->show();
   c->raise();  // a control built later lies above the ones built before it
@@ -65,7 +65,7 @@ void MainWindow::chooseBackgroundPicture() {
   if (!path) return;
   char field[FIXED_STRING_SIZE] = {};
   storeFixedPath(field, *path);  // refuses a path the record cannot hold, before anything changes
-  loadPicture(backgroundControl_, *path);
+  loadPicture(backgroundControl(), *path);
   std::memcpy(document_.BackFile, field, sizeof field);
 }
 

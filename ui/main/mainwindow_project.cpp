@@ -51,8 +51,8 @@ void MainWindow::openProjectFile(const QString& path) {
   QStringList failed;
   // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
   BuiltLayer background = buildBackground(document_);
-  backgroundControl_->setRaster(std::move(background.layer.raster));
-  backgroundControl_->setBounds(background.layer.bounds);
+  backgroundControl()->setRaster(std::move(background.layer.raster));
+  backgroundControl()->setBounds(background.layer.bounds);
   if (!background.failure.isEmpty()) failed << background.failure;
   failed << rebuildPartControls();
   dialogs_->proposeProjectName(path);
@@ -67,5 +67,5 @@ void MainWindow::saveLogo() {
   parts.reserve(static_cast<size_t>(std::max(document_.PartCount, 0)));
   for (int i = 0; i < document_.PartCount; ++i)
     if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) parts.push_back(c->layer());
-  exportLogo(*path, backgroundControl_->layer(), parts);
+  exportLogo(*path, backgroundControl()->layer(), parts);
 }
