@@ -69,9 +69,12 @@ TEST_F(Unsaved, EveryChangeMarksTheCompositionAndSavingClearsIt) {
       {"delete",
        [](Unsaved&, MainWindow& w, ScriptedDialogs&) {
          w.openPartsList();
-         QTest::mouseClick(w.partsList()->partsTable->viewport(), Qt::LeftButton, {},
-                           w.partsList()->partsTable->visualItemRect(w.partsList()->partsTable->item(0, 1)).center());
-         QTest::mouseClick(w.partsList()->deleteButton, Qt::LeftButton);
+         QTest::mouseClick(w.partsList()->findChild<QTableWidget*>(u"partsTable"_qs)->viewport(), Qt::LeftButton, {},
+                           w.partsList()
+                               ->findChild<QTableWidget*>(u"partsTable"_qs)
+                               ->visualItemRect(w.partsList()->findChild<QTableWidget*>(u"partsTable"_qs)->item(0, 1))
+                               .center());
+         QTest::mouseClick(w.partsList()->findChild<QPushButton*>(u"deleteButton"_qs), Qt::LeftButton);
        }},
       {"string",
        [](Unsaved& t, MainWindow&, ScriptedDialogs&) {

@@ -54,28 +54,30 @@ TEST_F(Version, ShowsTheProgramsDetailsModally) {
                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
 
     const std::pair<QLabel*, QString> labels[] = {
-        {w().versionDialog()->nameLabel, u"Pelmora"_qs},
-        {w().versionDialog()->versionLabel, u"Version 1.00"_qs},
-        {w().versionDialog()->mailLabel, u"E-Mail : pelmora@example.org"_qs},
-        {w().versionDialog()->urlLabel, u"URL : https://pelmora.example.org/"_qs},
-        {w().versionDialog()->iconCreditLabel, u"アイコンは Pelmora 開発チームが作成しました。"_qs},
-        {w().versionDialog()->iconUrlLabel, u"URL:https://pelmora.example.org/icons/"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"nameLabel"_qs), u"Pelmora"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"versionLabel"_qs), u"Version 1.00"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"mailLabel"_qs), u"E-Mail : pelmora@example.org"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"urlLabel"_qs), u"URL : https://pelmora.example.org/"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"iconCreditLabel"_qs),
+         u"アイコンは Pelmora 開発チームが作成しました。"_qs},
+        {w().versionDialog()->findChild<QLabel*>(u"iconUrlLabel"_qs), u"URL:https://pelmora.example.org/icons/"_qs},
     };
     const QPoint places[] = {{52, 8}, {52, 28}, {8, 48}, {8, 64}, {16, 88}, {16, 104}};
     for (int i = 0; i < 6; ++i) {
       EXPECT_EQ(labels[i].first->text(), labels[i].second);
       EXPECT_EQ(labels[i].first->pos(), places[i]) << labels[i].second.toStdString();
     }
-    EXPECT_EQ(w().versionDialog()->iconFrame->geometry(), QRect(8, 8, 33, 33));
-    EXPECT_EQ(w().versionDialog()->iconLabel->geometry(), QRect(0, 0, 32, 32));
-    EXPECT_EQ(w().versionDialog()->iconLabel->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(w().versionDialog()->separatorLine->geometry(), QRect(8, 80, 265, 2));
-    EXPECT_EQ(w().versionDialog()->okButton->geometry(), QRect(204, 12, 67, 21));
-    EXPECT_EQ(w().versionDialog()->okButton->text(), u"OK"_qs);
-    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->okButton);
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->okButton) << "the button is the only stop";
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
+    EXPECT_EQ(w().versionDialog()->findChild<QFrame*>(u"iconFrame"_qs)->geometry(), QRect(8, 8, 33, 33));
+    EXPECT_EQ(w().versionDialog()->findChild<QLabel*>(u"iconLabel"_qs)->geometry(), QRect(0, 0, 32, 32));
+    EXPECT_EQ(w().versionDialog()->findChild<QLabel*>(u"iconLabel"_qs)->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(w().versionDialog()->findChild<QFrame*>(u"separatorLine"_qs)->geometry(), QRect(8, 80, 265, 2));
+    EXPECT_EQ(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs)->geometry(), QRect(204, 12, 67, 21));
+    EXPECT_EQ(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs)->text(), u"OK"_qs);
+    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs));
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs))
+        << "the button is the only stop";
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Escape);
   });
 }
 
@@ -83,12 +85,12 @@ TEST_F(Version, EveryOpeningIsANewWindow) {
   QPointer<VersionDialog> first;
   openVersion([&, this] {
     first = w().versionDialog();
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Return);
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Return);
   });
   EXPECT_TRUE(first.isNull()) << "freed on close";
   openVersion([&, this] {
     EXPECT_TRUE(first.isNull());
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Space);
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Space);
   });
   openVersion([this] { w().versionDialog()->close(); });
 }
@@ -100,12 +102,12 @@ TEST_F(Version, SitsCentredOverTheMainWindowButNeverOffTheOrigin) {
     const QRect own = w().versionDialog()->frameGeometry();
     EXPECT_EQ(own.topLeft(),
               QPoint(main.left() + (main.width() - own.width()) / 2, main.top() + (main.height() - own.height()) / 2));
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Escape);
   });
   w().move(-400, -300);
   openVersion([this] {
     EXPECT_EQ(w().versionDialog()->frameGeometry().topLeft(), QPoint(0, 0));
-    QTest::keyClick(w().versionDialog()->okButton, Qt::Key_Escape);
+    QTest::keyClick(w().versionDialog()->findChild<QPushButton*>(u"okButton"_qs), Qt::Key_Escape);
   });
 }
 

@@ -46,40 +46,43 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   setFont(windowFont());
   resize(kOuterSize);
 
-  partsTable = new QTableWidget(0, 3, this);
-  partsTable->setHorizontalHeaderLabels(
+  partsTable_ = new QTableWidget(0, 3, this);
+  partsTable_->setObjectName(QStringLiteral("partsTable"));
+  partsTable_->setHorizontalHeaderLabels(
       {QStringLiteral("No"), QStringLiteral("属性"), QStringLiteral("文字列/ﾌｧｲﾙ名")});
-  partsTable->verticalHeader()->hide();
-  partsTable->setColumnWidth(0, 26);
-  partsTable->setColumnWidth(1, 36);
-  partsTable->setColumnWidth(2, 138);
-  partsTable->setShowGrid(true);
-  partsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-  partsTable->setSelectionMode(QAbstractItemView::SingleSelection);
-  partsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  partsTable->verticalHeader()->setDefaultSectionSize(partsTable->fontMetrics().height() + 4);
+  partsTable_->verticalHeader()->hide();
+  partsTable_->setColumnWidth(0, 26);
+  partsTable_->setColumnWidth(1, 36);
+  partsTable_->setColumnWidth(2, 138);
+  partsTable_->setShowGrid(true);
+  partsTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  partsTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  partsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  partsTable_->verticalHeader()->setDefaultSectionSize(partsTable_->fontMetrics().height() + 4);
   // The chosen part stays visible while the user works in the main window.
-  QPalette palette = partsTable->palette();
+  QPalette palette = partsTable_->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
   palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    palette.color(QPalette::Active, QPalette::HighlightedText));
-  partsTable->setPalette(palette);
-  partsTable->viewport()->installEventFilter(this);
+  partsTable_->setPalette(palette);
+  partsTable_->viewport()->installEventFilter(this);
 
-  buttonPanel = new QWidget(this);
-  buttonPanel->setFixedHeight(32);
-  refreshButton = addButton(btRefresh, 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
-  deleteButton = addButton(btDelete, 76, QStringLiteral("削除"), Qt::magenta);
-  closeButton = addButton(btClose, 148, QStringLiteral("閉じる"), Qt::red);
+  buttonPanel_ = new QWidget(this);
+  buttonPanel_->setObjectName(QStringLiteral("buttonPanel"));
+  buttonPanel_->setFixedHeight(32);
+  refreshButton_ = addButton("refreshButton", btRefresh, 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
+  deleteButton_ = addButton("deleteButton", btDelete, 76, QStringLiteral("削除"), Qt::magenta);
+  closeButton_ = addButton("closeButton", btClose, 148, QStringLiteral("閉じる"), Qt::red);
 
-  statusStrip = new QStatusBar(this);
+  statusStrip_ = new QStatusBar(this);
+  statusStrip_->setObjectName(QStringLiteral("statusStrip"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(partsTable, 1);
-  layout->addWidget(buttonPanel);
-  layout->addWidget(statusStrip);
+  layout->addWidget(partsTable_, 1);
+  layout->addWidget(buttonPanel_);
+  layout->addWidget(statusStrip_);
 
   // The window sees every key before the control that has the focus.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -89,8 +92,10 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
 
 PartsListWindow::~PartsListWindow() = default;
 
-QPushButton* PartsListWindow::addButton(int tag, int x, const QString& caption, const QColor& colour) {
-  auto* button = new QPushButton(caption, buttonPanel);
+QPushButton* PartsListWindow::addButton(const char* name, int tag, int x, const QString& caption,
+                                        const QColor& colour) {
+  auto* button = new QPushButton(caption, buttonPanel_);
+  button->setObjectName(QString::fromLatin1(name));
   button->setGeometry(x, 4, 69, 25);
   button->setProperty("tag", tag);
   QPalette palette = button->palette();
@@ -112,7 +117,7 @@ void PartsListWindow::showEvent(QShowEvent* event) {
   firstShow();
 }
 
-void PartsListWindow::firstShow() { partsTable->setRowCount(0); }
+void PartsListWindow::firstShow() { partsTable_->setRowCount(0); }
 
 void PartsListWindow::closeEvent(QCloseEvent* event) {
   // FormClose: the window is freed once the event is over; until then nobody may reach it.
@@ -121,21 +126,21 @@ void PartsListWindow::closeEvent(QCloseEvent* event) {
 }
 
 void PartsListWindow::fillList() {
-  partsTable->setRowCount(0);
+  partsTable_->setRowCount(0);
   const TDocument& doc = host_.document();
   for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i) appendRow(doc.Parts[i]);
 }
 
 void PartsListWindow::appendRow(const TPartData& record) {
-  const int row = partsTable->rowCount();
-  partsTable->insertRow(row);
-  partsTable->setItem(row, 0, new QTableWidgetItem(QString::number(record.Index)));
-  partsTable->setItem(row, 1, new QTableWidgetItem(kindName(record.Kind)));
-  partsTable->setItem(row, 2, new QTableWidgetItem(partName(record)));
+  const int row = partsTable_->rowCount();
+  partsTable_->insertRow(row);
+  partsTable_->setItem(row, 0, new QTableWidgetItem(QString::number(record.Index)));
+  partsTable_->setItem(row, 1, new QTableWidgetItem(kindName(record.Kind)));
+  partsTable_->setItem(row, 2, new QTableWidgetItem(partName(record)));
 }
 
 int PartsListWindow::selectedRow() const {
-  const QList<QTableWidgetItem*> selected = partsTable->selectedItems();
+  const QList<QTableWidgetItem*> selected = partsTable_->selectedItems();
   return selected.isEmpty() ? -1 : selected.first()->row();
 }
 
@@ -193,21 +198,21 @@ bool PartsListWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress: return handleKey(static_cast<QKeyEvent*>(event)->key());
     case QEvent::MouseButtonPress:
-      if (watched == partsTable->viewport()) {
+      if (watched == partsTable_->viewport()) {
         // A press below the rows chooses nothing, so the click then resets the panel.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!partsTable->itemAt(mouse->position().toPoint())) {
-          partsTable->clearSelection();
-          partsTable->setCurrentItem(nullptr);
+        if (!partsTable_->itemAt(mouse->position().toPoint())) {
+          partsTable_->clearSelection();
+          partsTable_->setCurrentItem(nullptr);
         }
       }
       return false;
     case QEvent::MouseButtonRelease:
-      if (watched == partsTable->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+      if (watched == partsTable_->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         rowClicked();
       return false;
     case QEvent::MouseButtonDblClick:
-      if (watched == partsTable->viewport()) rowDoubleClicked();
+      if (watched == partsTable_->viewport()) rowDoubleClicked();
       return false;
     default: return false;
   }

@@ -19,20 +19,12 @@ public:
   PartsListWindow(PartsListHost& host, QWidget* owner);
   ~PartsListWindow() override;
 
-  QTableWidget* partsTable = nullptr;
-  QWidget* buttonPanel = nullptr;
-  QPushButton *refreshButton = nullptr, *deleteButton = nullptr, *closeButton = nullptr;
-  QStatusBar* statusStrip = nullptr;
-
   // Empties the list and lists every record in use.
   void fillList();
   void appendRow(const TPartData& record);
   // The selected row, or -1.
   int selectedRow() const;
 
-  void rowClicked();
-  void rowDoubleClicked();
-  void buttonClicked(QPushButton* sender);
   // Returns whether the key was consumed.
   bool handleKey(int key);
 
@@ -44,7 +36,15 @@ protected:
 
 private:
   void firstShow();
-  QPushButton* addButton(int tag, int x, const QString& caption, const QColor& colour);
+  QPushButton* addButton(const char* name, int tag, int x, const QString& caption, const QColor& colour);
+  void rowClicked();
+  void rowDoubleClicked();
+  void buttonClicked(QPushButton* sender);
+
+  QTableWidget* partsTable_ = nullptr;
+  QWidget* buttonPanel_ = nullptr;
+  QPushButton *refreshButton_ = nullptr, *deleteButton_ = nullptr, *closeButton_ = nullptr;
+  QStatusBar* statusStrip_ = nullptr;
 
   PartsListHost& host_;
   bool placed_ = false;

@@ -28,39 +28,44 @@ VersionDialog::VersionDialog(QWidget* owner)
   setPalette(palette);
   setAutoFillBackground(true);
 
-  iconFrame = new QFrame(this);
+  auto* iconFrame = new QFrame(this);
+  iconFrame->setObjectName(QStringLiteral("iconFrame"));
   iconFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   iconFrame->setLineWidth(1);
   iconFrame->setGeometry(8, 8, 33, 33);
-  iconLabel = new QLabel(iconFrame);
+  auto* iconLabel = new QLabel(iconFrame);
+  iconLabel->setObjectName(QStringLiteral("iconLabel"));
   iconLabel->setGeometry(0, 0, 32, 32);
   iconLabel->setPixmap(QPixmap::fromImage(applicationImage(32)));
   iconLabel->setFocusPolicy(Qt::NoFocus);
 
-  auto label = [this](int x, int y, const QString& text) {
+  auto label = [this](const char* name, int x, int y, const QString& text) {
     auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
     l->move(x, y);
     l->adjustSize();
     return l;
   };
-  nameLabel = label(52, 8, QStringLiteral("Pelmora"));
-  versionLabel = label(52, 28, QStringLiteral("Version 1.00"));
-  mailLabel = label(8, 48, QStringLiteral("E-Mail : pelmora@example.org"));
-  urlLabel = label(8, 64, QStringLiteral("URL : https://pelmora.example.org/"));
+  label("nameLabel", 52, 8, QStringLiteral("Pelmora"));
+  label("versionLabel", 52, 28, QStringLiteral("Version 1.00"));
+  label("mailLabel", 8, 48, QStringLiteral("E-Mail : pelmora@example.org"));
+  label("urlLabel", 8, 64, QStringLiteral("URL : https://pelmora.example.org/"));
 
-  separatorLine = new QFrame(this);
+  auto* separatorLine = new QFrame(this);
+  separatorLine->setObjectName(QStringLiteral("separatorLine"));
   separatorLine->setFrameStyle(QFrame::HLine | QFrame::Sunken);
   separatorLine->setGeometry(8, 80, 265, 2);
 
-  iconCreditLabel = label(16, 88, QStringLiteral("アイコンは Pelmora 開発チームが作成しました。"));
-  iconUrlLabel = label(16, 104, QStringLiteral("URL:https://pelmora.example.org/icons/"));
+  label("iconCreditLabel", 16, 88, QStringLiteral("アイコンは Pelmora 開発チームが作成しました。"));
+  label("iconUrlLabel", 16, 104, QStringLiteral("URL:https://pelmora.example.org/icons/"));
 
-  okButton = new QPushButton(QStringLiteral("OK"), this);
-  okButton->setGeometry(204, 12, 67, 21);
-  okButton->setDefault(true);
-  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
-  okButton->installEventFilter(this);
-  okButton->setFocus();
+  okButton_ = new QPushButton(QStringLiteral("OK"), this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setGeometry(204, 12, 67, 21);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_->installEventFilter(this);
+  okButton_->setFocus();
 }
 
 VersionDialog::~VersionDialog() = default;
@@ -69,7 +74,7 @@ void VersionDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (const QWidget* owner = parentWidget())
     move(centredOver(owner->window()->frameGeometry(), frameGeometry().size()));
-  okButton->setFocus();
+  okButton_->setFocus();
 }
 
 bool VersionDialog::handleKey(int key) {

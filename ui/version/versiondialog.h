@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-class QFrame;
-class QLabel;
 class QPushButton;
 
 // The version window: the program's name, version, contacts and the icon's credit.
@@ -13,19 +11,15 @@ public:
   explicit VersionDialog(QWidget* owner);
   ~VersionDialog() override;
 
-  QFrame* iconFrame = nullptr;
-  QLabel* iconLabel = nullptr;
-  QLabel *nameLabel = nullptr, *versionLabel = nullptr, *urlLabel = nullptr, *mailLabel = nullptr,
-         *iconCreditLabel = nullptr, *iconUrlLabel = nullptr;
-  QFrame* separatorLine = nullptr;
-  QPushButton* okButton = nullptr;
-
   // Returns whether the key was consumed.
   bool handleKey(int key);
 
 protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  QPushButton* okButton_ = nullptr;
 };
 
 // Where a window of outer size `own` goes to sit centred over a window whose outer bounds are
