@@ -235,6 +235,8 @@ Showing showingOf(const Layer& layer) {
 
 }  // namespace
 
+QRect landingRect(const Bounds& b, QPoint origin, QSize target) { return place(b, origin, target).inTarget; }
+
 void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin) {
   const Placement placement = place(layer.bounds, origin, target.size());
   if (placement.inTarget.isEmpty()) return;
