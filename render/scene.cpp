@@ -147,9 +147,7 @@ void PendingScene::decodePictures() {
       }
       makeSlot(slot);
     } catch (...) {
-      const std::lock_guard lock(mutex_);
-      if (!stopped_) stopped_ = std::current_exception();
-      madeOne_.notify_all();
+      stop(std::current_exception());
       return;
     }
   }
@@ -162,13 +160,16 @@ void PendingScene::makeOnThisThread() {
     try {
       makeSlot(slot);
     } catch (...) {
-      // The parts left would otherwise be waited for for ever.
-      const std::lock_guard lock(mutex_);
-      if (!stopped_) stopped_ = std::current_exception();
-      madeOne_.notify_all();
+      stop(std::current_exception());  // the parts left would otherwise be waited for for ever
       throw;
     }
   }
+}
+
+void PendingScene::stop(std::exception_ptr reason) {
+  const std::lock_guard lock(mutex_);
+  if (!stopped_) stopped_ = std::move(reason);
+  madeOne_.notify_all();
 }
 
 const BuiltLayer& PendingScene::wait(size_t slot) {

@@ -92,6 +92,7 @@ private:
   };
   const BuiltLayer& wait(size_t slot);
   void makeSlot(size_t slot);
+  void stop(std::exception_ptr reason);  // what stopped the making; the first only
   void decodePictures();
 
   TDocument doc_;
