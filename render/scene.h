@@ -53,11 +53,11 @@ struct Scene {
 };
 
 // A document's layers in the making: the background and the pictures are decoded on a second
-// thread from construction on, in the order the logo's bands need them; the text parts are drawn
-// by makeOnThisThread(), on the thread whose fonts they use. The export asks for each layer when
-// its first band is composed and waits for it then, so decoding, drawing text, composing and
-// coding overlap. Every layer is made, whatever fails: failedFiles() lists them all, as
-// buildScene() does.
+// thread from construction on, in the order the logo's bands need them, and the text parts drawn
+// on a third (on the caller's, in makeOnThisThread(), when no thread is to be had). The export asks
+// for each layer when its first band is composed and waits for it then, so decoding, drawing text,
+// composing and coding overlap. Every layer is made, whatever fails: failedFiles() lists them all,
+// as buildScene() does.
 class PendingScene final : public LogoLayers {
 public:
   // `bandsUpward`: the bands go bottom up (logoBandsUpward()), so the pictures lowest in the logo
@@ -74,7 +74,7 @@ public:
   // Throw the layer's failure line (Failure), or what stopped the pictures (memory running out).
   const Layer& background() override;
   const Layer& part(int index) override;
-  // Draws the text parts not drawn yet, in the order the bands need them; at most once.
+  // Draws the text parts when no thread could be started for them; at most once.
   void makeOnThisThread() override;
   void finish() override;
 
@@ -94,6 +94,7 @@ private:
   void makeSlot(size_t slot);
   void stop(std::exception_ptr reason);  // what stopped the making; the first only
   void decodePictures();
+  void drawText();  // stops the rest and throws on anything but a Failure
 
   TDocument doc_;
   int dpi_;
@@ -105,6 +106,7 @@ private:
   std::condition_variable madeOne_;
   std::exception_ptr stopped_;  // anything but a Failure, such as memory running out
   std::jthread pictures_;
+  std::jthread text_;
 };
 
 // The background and every record below PartCount. Nothing that fails to load stops the build:
