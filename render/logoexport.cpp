@@ -64,6 +64,9 @@ public:
             continue;
           }
           if (r.top() >= end || r.bottom() < top) continue;  // not yet
+        } else if (!upward) {
+          const std::optional<int> partTop = layers_.partTopAhead(static_cast<int>(i));
+          if (partTop && qint64{*partTop} - origin_.y() >= end) continue;  // starts further down
         }
         slot.layer.emplace(layers_.part(static_cast<int>(i)), origin_, size_);
         if (!slot.layer->lands()) {

@@ -31,6 +31,12 @@ public:
   // Part `index`'s bounds when they are known before it is made, so that bands it cannot reach
   // need not wait for it.
   virtual std::optional<Bounds> partBoundsAhead(int index) const = 0;
+  // Part `index`'s top (canvas coordinates) when it is known before it is made, though its height
+  // may not be: bands above it, composed top down, need not wait for it.
+  virtual std::optional<int> partTopAhead(int index) const {
+    const std::optional<Bounds> bounds = partBoundsAhead(index);
+    return bounds ? std::optional<int>(bounds->top) : std::nullopt;
+  }
   // The background and the parts once made, waiting for them. Throw when a layer cannot be made,
   // which stops the export.
   virtual const Layer& background() = 0;

@@ -108,6 +108,12 @@ PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward) : do
     return bandsUpward ? -(qint64{b->top} + b->height) : qint64{b->top};
   };
   std::stable_sort(pictures.begin(), pictures.end(), [&](size_t a, size_t b) { return firstBand(a) < firstBand(b); });
+  // Text parts by their top, the only edge known before they are drawn.
+  const auto topOf = [&](size_t slot) {
+    const qint64 top = *partTopAhead(static_cast<int>(slot) - 1);
+    return bandsUpward ? -top : top;
+  };
+  std::stable_sort(textOrder_.begin(), textOrder_.end(), [&](size_t a, size_t b) { return topOf(a) < topOf(b); });
   pictureOrder_.push_back(0);
   pictureOrder_.insert(pictureOrder_.end(), pictures.begin(), pictures.end());
   try {
@@ -140,6 +146,11 @@ std::optional<Bounds> PendingScene::partBoundsAhead(int index) const {
   const TPartData& record = doc_.Parts[index];
   if (record.Kind != pkPicture || !placed(record)) return std::nullopt;
   return savedBounds(record);
+}
+
+std::optional<int> PendingScene::partTopAhead(int index) const {
+  const TPartData& record = doc_.Parts[index];
+  return record.Kind == pkText || record.Kind == pkPicture ? savedBounds(record).top : 0;
 }
 
 void PendingScene::makeSlot(size_t slot) {

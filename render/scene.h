@@ -71,6 +71,8 @@ public:
   int partCount() const override;
   // A placed picture's saved bounds; a text part's size is known only once it is drawn.
   std::optional<Bounds> partBoundsAhead(int index) const override;
+  // Every part's: where it is placed, or the top-left before it has been placed.
+  std::optional<int> partTopAhead(int index) const override;
   // Throw the layer's failure line (Failure), or what stopped the pictures (memory running out).
   const Layer& background() override;
   const Layer& part(int index) override;

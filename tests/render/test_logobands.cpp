@@ -269,7 +269,7 @@ TEST_F(LogoBandsTest, OneBitPictureShrunkKeepsItsBlackPixels) {
 
 // A composition's layers made one at a time on a thread of their own, the last part first and the
 // background last, so that every band the composer reaches waits for some of them. Every other
-// part's bounds are unknown until it is made, as a text part's are. `asked` is told each part
+// part's bounds are unknown until it is made but for their top, as a text part's are. `asked` is told each part
 // asked for, on the composing thread, before it is made; `failing` names a part that cannot be.
 class LayersMadeLater final : public LogoLayers {
 public:
@@ -282,6 +282,7 @@ public:
     if (index % 2 == 1) return std::nullopt;
     return c_.parts[static_cast<size_t>(index)].bounds;
   }
+  std::optional<int> partTopAhead(int index) const override { return c_.parts[static_cast<size_t>(index)].bounds.top; }
   const Layer& background() override {
     waitFor(0);
     return c_.background;
@@ -335,8 +336,9 @@ TEST_F(LogoBandsTest, LayersStillInTheMakingGiveTheSameFiles) {
 }
 
 TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
-  // Parts with bounds known ahead in the first and in the last band of four: top down, the last
-  // band's is asked for after the first band's, bottom up the other way round.
+  // Parts in the first and in the last band of four, their bounds known ahead or only their top:
+  // top down, the last band's are asked for after the first band's; bottom up, those whose bounds
+  // are known the other way round, the others at once.
   const int width = 2048;
   const int band = logoBandRows(width);
   Composition c;
@@ -344,14 +346,15 @@ TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
   const QImage picture = noise(QSize(8, 8), QImage::Format_RGB32, 13);
   c.parts = {Layer{{10, 4 * band - 20, 100, 10}, picture, true, true},  // the last band
              Layer{{30, 2, 50, 3}, picture, true, true},                // unknown ahead: asked for at once
-             Layer{{40, 5, 100, 10}, picture, true, false}};            // the first band
+             Layer{{40, 5, 100, 10}, picture, true, false},             // the first band
+             Layer{{70, 3 * band + 1, 9, 9}, picture, true, true}};     // only its top known: the last band
   for (bool upward : {false, true}) {
     const QString name = upward ? QStringLiteral("asked.bmp") : QStringLiteral("asked.jpg");
     SCOPED_TRACE(name.toStdString());
     std::vector<int> asked;
     LayersMadeLater later(c, [&](int index) { asked.push_back(index); });
     ASSERT_TRUE(exportLogo(path(name), later));
-    EXPECT_EQ(asked, upward ? std::vector<int>({0, 1, 2}) : std::vector<int>({1, 2, 0}));
+    EXPECT_EQ(asked, upward ? std::vector<int>({0, 1, 3, 2}) : std::vector<int>({1, 2, 0, 3}));
     const QImage expected = referenceLogo(c.background, c.parts);
     EXPECT_EQ(fileBytes(path(name)), upward ? encodeBmp(expected) : encodeJpeg(expected));
   }

@@ -205,7 +205,7 @@ TEST_F(SceneTest, FailuresKeepRecordOrderWhateverTheirKind) {
   EXPECT_EQ(scene.parts[4].raster.size(), QSize(3, 2));
 }
 
-TEST_F(SceneTest, PendingSceneKnowsAPlacedPicturesPlaceBeforeDecodingIt) {
+TEST_F(SceneTest, PendingSceneKnowsAPlacedPicturesPlaceAndEveryPartsTopBeforeMakingThem) {
   picturePart(dir.filePath(QStringLiteral("not-yet.bmp")), {-3, 700, 20, 10});
   picturePart(dir.filePath(QStringLiteral("unplaced.bmp")), {5, 6, 0, 10});
   part(pkText, {1, 2, 3, 4});
@@ -218,6 +218,11 @@ TEST_F(SceneTest, PendingSceneKnowsAPlacedPicturesPlaceBeforeDecodingIt) {
   EXPECT_EQ(pending.partBoundsAhead(0), (Bounds{-3, 700, 20, 10}));
   EXPECT_EQ(pending.partBoundsAhead(1), std::nullopt);  // its natural size is in the file
   EXPECT_EQ(pending.partBoundsAhead(2), std::nullopt);  // its size comes from drawing it
+  // Tops are known for all: where each is placed, or the top-left before it has been placed.
+  EXPECT_EQ(pending.partTopAhead(0), 700);
+  EXPECT_EQ(pending.partTopAhead(1), 0);
+  EXPECT_EQ(pending.partTopAhead(2), 2);
+  EXPECT_EQ(pending.take().parts[2].bounds.top, 2);
 }
 
 TEST_F(SceneTest, PendingSceneExportsTheSameFilesAsTheBuiltScene) {
