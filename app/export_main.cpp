@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -36,14 +37,25 @@ int exportProject(const QString& projectPath, const QString& outputPath) {
     return kFailed;
   }
   const TDocument doc = readProjectFile(projectPath);
-  const Scene scene = buildScene(doc, logicalDpiY());
+  // The pictures decode while the logo's first bands are composed and written; a layer that
+  // cannot be made stops the export, and the report below names every one.
+  PendingScene scene(doc, logicalDpiY(), logoBandsUpward(outputPath));
+  bool written = false;
+  std::exception_ptr exportFailure;
+  try {
+    written = exportLogo(outputPath, scene);
+  } catch (...) {
+    exportFailure = std::current_exception();
+  }
   // The editor would show the logo with holes where these are; a tool run unattended must not.
-  if (!scene.failedFiles.isEmpty()) {
+  const QStringList failedFiles = scene.failedFiles();
+  if (!failedFiles.isEmpty()) {
     report(QStringLiteral("読み込めないファイルまたは部品があるため、ロゴを作成しません:\n  ") +
-           scene.failedFiles.join(QStringLiteral("\n  ")));
+           failedFiles.join(QStringLiteral("\n  ")));
     return kFailed;
   }
-  if (!exportLogo(outputPath, scene.background, scene.parts)) {
+  if (exportFailure) std::rethrow_exception(exportFailure);
+  if (!written) {
     report(QStringLiteral("部品がないため、ロゴを作成しません"));
     return kFailed;
   }

@@ -50,6 +50,10 @@ void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, Q
 // whatever falls outside `target` is cut off. `drawable` is drawableRaster(layer.raster, ...).
 void drawLayer(const Layer& layer, const QImage& drawable, QImage& target, QPoint origin);
 
+// The rectangle of a target, whose pixel (0,0) lies at `origin` in canvas coordinates, that a
+// control with bounds `b` covers; empty when it covers nothing of it.
+QRect landingRect(const Bounds& b, QPoint origin, QSize target);
+
 // One layer of a logo drawn a band of rows at a time, the pixels fetched from the decoded raster
 // in its own format: no drawable of the whole raster is made, and a picture shrunk to a corner
 // costs only the pixels that land. Lands exactly the pixels drawLayer() lands. Keeps a few rows'

@@ -20,47 +20,88 @@ namespace {
 
 // The logo's rows, composed a band at a time: white where nothing else can show, the background,
 // then every part in order. Each band is exactly the same rows of the whole logo composed at once.
+// A layer is asked for only when the first band it may reach is composed, so the layers can still
+// be in the making while the bands above (or below) them are composed.
 class LogoComposer {
 public:
-  LogoComposer(const Layer& background, const std::vector<Layer>& parts) {
-    const Bounds& b = background.bounds;
+  explicit LogoComposer(LogoLayers& layers) : layers_(layers), slots_(static_cast<size_t>(layers.partCount())) {
+    const Bounds b = layers.logoBounds();
     if (b.width <= 0 || b.height <= 0)
       throw Failure(QStringLiteral("背景の幅または高さが 0 以下 (%1 x %2) のため、ロゴを作成できません")
                         .arg(b.width)
                         .arg(b.height));
     checkRasterSize(b.width, b.height);
     size_ = QSize(b.width, b.height);
-    const QPoint origin(b.left, b.top);
-    layers_.reserve(parts.size() + 1);
-    layers_.emplace_back(background, origin, size_);
-    // An opaque background stretched over its whole rectangle writes every pixel of the logo, so
-    // the white beneath it is only laid when something of it could show.
-    whiteBeneath_ = !(background.stretch && !background.transparent && layers_.front().lands());
-    for (const Layer& part : parts) {
-      LayerBands layer(part, origin, size_);
-      if (layer.lands()) layers_.push_back(std::move(layer));
-    }
+    origin_ = QPoint(b.left, b.top);
   }
 
   QSize size() const { return size_; }
+  LogoLayers& layers() { return layers_; }
 
   // Composes logo rows [top, top + band.height()) into `band`. Bands go in one direction, top down
   // or bottom up, so that each layer's rows are freed once it has been passed.
   void compose(QImage& band, int top, bool upward) {
     const int end = top + band.height();
+    if (!background_) {
+      background_.emplace(layers_.background(), origin_, size_);
+      // An opaque background stretched over its whole rectangle writes every pixel of the logo,
+      // so the white beneath it is only laid when something of it could show.
+      const Layer& b = layers_.background();
+      whiteBeneath_ = !(b.stretch && !b.transparent && background_->lands());
+    }
     if (whiteBeneath_) band.fill(Qt::white);
-    for (LayerBands& layer : layers_) {
-      const QRect r = layer.rect();
-      if (r.top() >= end || r.bottom() < top) continue;
-      layer.draw(band, top);
-      if (upward ? r.top() >= top : r.bottom() < end) layer.release();
+    draw(*background_, band, top, upward);
+    for (size_t i = 0; i < slots_.size(); ++i) {
+      Slot& slot = slots_[i];
+      if (slot.passed) continue;
+      if (!slot.layer) {
+        const std::optional<Bounds> ahead = layers_.partBoundsAhead(static_cast<int>(i));
+        if (ahead) {
+          const QRect r = landingRect(*ahead, origin_, size_);
+          if (r.isEmpty() || (upward ? r.top() >= end : r.bottom() < top)) {
+            slot.passed = true;  // lands nothing, or only on bands already written
+            continue;
+          }
+          if (r.top() >= end || r.bottom() < top) continue;  // not yet
+        } else if (!upward) {
+          const std::optional<int> partTop = layers_.partTopAhead(static_cast<int>(i));
+          if (partTop && qint64{*partTop} - origin_.y() >= end) continue;  // starts further down
+        }
+        slot.layer.emplace(layers_.part(static_cast<int>(i)), origin_, size_);
+        if (!slot.layer->lands()) {
+          slot.layer.reset();
+          slot.passed = true;
+          continue;
+        }
+      }
+      if (!draw(*slot.layer, band, top, upward)) continue;
+      slot.layer.reset();
+      slot.passed = true;
     }
   }
 
 private:
+  // Draws what `layer` lands on the band; true once the layer has no rows left for later bands.
+  static bool draw(LayerBands& layer, QImage& band, int top, bool upward) {
+    const int end = top + band.height();
+    const QRect r = layer.rect();
+    if (r.top() < end && r.bottom() >= top) layer.draw(band, top);
+    const bool done = upward ? r.top() >= top : r.bottom() < end;
+    if (done) layer.release();
+    return done;
+  }
+
+  struct Slot {
+    std::optional<LayerBands> layer;  // once asked for, while it has rows left
+    bool passed = false;              // lands nothing, or nothing more
+  };
+
+  LogoLayers& layers_;
   QSize size_;
+  QPoint origin_;
   bool whiteBeneath_ = true;
-  std::vector<LayerBands> layers_;  // the background first, then the parts that land anything
+  std::optional<LayerBands> background_;
+  std::vector<Slot> slots_;
 };
 
 // Bands are whole JPEG coding units of 4:2:0 subsampling tall, and about a megabyte, so that a
@@ -172,6 +213,7 @@ void composeInBands(LogoComposer& composer, bool upward, const Write& write) {
     composing = std::jthread(composeAll);
   } catch (const std::system_error&) {
     // No second thread to be had: each band composed, then written.
+    composer.layers().makeOnThisThread();
     for (int n = 0; n < bands; ++n) {
       QImage band = buffers.view(0, rowsOf(n));
       composer.compose(band, topOf(n), upward);
@@ -180,6 +222,7 @@ void composeInBands(LogoComposer& composer, bool upward, const Write& write) {
     return;
   }
   try {
+    composer.layers().makeOnThisThread();
     for (int n = 0; n < bands; ++n) {
       {
         std::unique_lock lock(mutex);
@@ -231,8 +274,11 @@ int logoBandRows(int width) {
   return static_cast<int>(std::max<qint64>(rows, CODING_UNIT_ROWS));
 }
 
+bool logoBandsUpward(const QString& path) { return !isJpegPath(path); }
+
 QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
-  LogoComposer composer(background, parts);
+  ReadyLayers layers(background, parts);
+  LogoComposer composer(layers);
   // Memory that faults in by huge pages where the system offers them: a 12-megapixel logo would
   // otherwise take some 12,000 page faults.
   QImage logo = allocateRaster(composer.size().width(), composer.size().height(), QImage::Format_RGB32);
@@ -241,13 +287,19 @@ QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
 }
 
 bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts) {
-  if (parts.empty()) return false;
-  LogoComposer composer(background, parts);
+  ReadyLayers layers(background, parts);
+  return exportLogo(path, layers);
+}
+
+bool exportLogo(const QString& path, LogoLayers& layers) {
+  if (layers.partCount() == 0) return false;
+  LogoComposer composer(layers);
   LogoFile file(path);
-  if (isJpegPath(path))
-    writeJpeg(composer, file);
-  else
+  if (logoBandsUpward(path))
     writeBmp(composer, file);
+  else
+    writeJpeg(composer, file);
+  layers.finish();
   file.commit();
   return true;
 }

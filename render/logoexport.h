@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 // The logo is the background's rectangle of the canvas, flattened: exactly what the canvas shows
@@ -19,6 +20,54 @@ QImage composeLogo(const Layer& background, const std::vector<Layer>& parts);
 // 16, the tallest JPEG coding unit, and about a megabyte of pixels.
 int logoBandRows(int width);
 
+// The layers of a logo as the export asks for them, band by band; each may still be in the making
+// when the first bands are composed, so pictures further down decode while the top is written.
+class LogoLayers {
+public:
+  virtual ~LogoLayers() = default;
+  // The background's bounds, which are the logo's rectangle: known before any layer is made.
+  virtual Bounds logoBounds() const = 0;
+  virtual int partCount() const = 0;
+  // Part `index`'s bounds when they are known before it is made, so that bands it cannot reach
+  // need not wait for it.
+  virtual std::optional<Bounds> partBoundsAhead(int index) const = 0;
+  // Part `index`'s top (canvas coordinates) when it is known before it is made, though its height
+  // may not be: bands above it, composed top down, need not wait for it.
+  virtual std::optional<int> partTopAhead(int index) const {
+    const std::optional<Bounds> bounds = partBoundsAhead(index);
+    return bounds ? std::optional<int>(bounds->top) : std::nullopt;
+  }
+  // The background and the parts once made, waiting for them. Throw when a layer cannot be made,
+  // which stops the export.
+  virtual const Layer& background() = 0;
+  virtual const Layer& part(int index) = 0;
+  // Called by exportLogo() on its own thread once composing has started: makes the layers that
+  // must be made on that thread. Must leave no part waiting for ever, even when it throws.
+  virtual void makeOnThisThread() {}
+  // Waits for every layer, also those that land nothing; throws when any could not be made.
+  // Called before the file is put in place.
+  virtual void finish() {}
+};
+
+// Layers that are all made already: the editor's.
+class ReadyLayers final : public LogoLayers {
+public:
+  ReadyLayers(const Layer& background, const std::vector<Layer>& parts) : background_(background), parts_(parts) {}
+  Bounds logoBounds() const override { return background_.bounds; }
+  int partCount() const override { return static_cast<int>(parts_.size()); }
+  std::optional<Bounds> partBoundsAhead(int index) const override { return parts_[static_cast<size_t>(index)].bounds; }
+  const Layer& background() override { return background_; }
+  const Layer& part(int index) override { return parts_[static_cast<size_t>(index)]; }
+
+private:
+  const Layer& background_;
+  const std::vector<Layer>& parts_;
+};
+
+// Whether the bands of a logo written to `path` go bottom up (BMP), rather than top down (JPEG):
+// the order in which the logo needs its layers.
+bool logoBandsUpward(const QString& path);
+
 // Writes the logo to `path`: JPEG for ".jpg"/".jpeg" in any case, BMP for anything else. Returns
 // false, touching nothing, when there are no parts. The logo is composed a band of rows at a time
 // on a second thread while the bands before are coded and written, so memory does not grow with
@@ -26,3 +75,7 @@ int logoBandRows(int width);
 // through a temporary file, so a failure (Failure: composing, encoding, "を作成できません",
 // "ストリームへの書き込みエラー") leaves no file behind and an existing one as it was.
 bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts);
+
+// The same for layers that may still be in the making; a layer that cannot be made stops the
+// export with its failure, leaving the file as exportLogo() leaves it on any failure.
+bool exportLogo(const QString& path, LogoLayers& layers);

@@ -7,9 +7,8 @@
 #include "render/textrender.h"
 
 #include <algorithm>
-#include <exception>
+#include <limits>
 #include <system_error>
-#include <thread>
 
 namespace {
 
@@ -93,45 +92,159 @@ BuiltLayer buildPart(const TPartData& record, int index, int dpi) {
   return built;
 }
 
-Scene buildScene(const TDocument& doc, int dpi) {
+PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward) : doc_(doc), dpi_(dpi) {
   const int count = std::clamp(doc.PartCount, 0, MAX_PARTS);
-  std::vector<BuiltLayer> built(static_cast<size_t>(count));
-  BuiltLayer background;
-
-  // The pictures are decoded on a second thread while this one draws the text parts, whose fonts
-  // stay on the thread that made them: on two cores the two take about as long, and a heavy
-  // export spends a third of its time here. Results go by record, so the order is kept.
-  const auto decodePictures = [&] {
-    background = buildBackground(doc);
-    for (int i = 0; i < count; ++i)
-      if (doc.Parts[i].Kind != pkText) built[static_cast<size_t>(i)] = buildPart(doc.Parts[i], i, dpi);
+  slots_.resize(static_cast<size_t>(count) + 1);
+  std::vector<size_t> pictures;
+  for (int i = 0; i < count; ++i)
+    (doc.Parts[i].Kind == pkText ? textOrder_ : pictures).push_back(static_cast<size_t>(i) + 1);
+  // Pictures whose place is unknown until they are decoded land at the top-left: first in either
+  // direction, since the first band to reach them has to wait for them.
+  const auto firstBand = [&](size_t slot) {
+    const std::optional<Bounds> b = partBoundsAhead(static_cast<int>(slot) - 1);
+    if (!b) return std::numeric_limits<qint64>::min();
+    return bandsUpward ? -(qint64{b->top} + b->height) : qint64{b->top};
   };
-  std::exception_ptr pictureFailure;  // anything but a Failure, such as memory running out
-  {
-    std::jthread pictures;
-    try {
-      pictures = std::jthread([&] {
-        try {
-          decodePictures();
-        } catch (...) {
-          pictureFailure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      decodePictures();  // no thread to be had: one after the other, as before
-    }
-    for (int i = 0; i < count; ++i)
-      if (doc.Parts[i].Kind == pkText) built[static_cast<size_t>(i)] = buildPart(doc.Parts[i], i, dpi);
-  }  // the picture thread is joined here, also when a text part threw
-  if (pictureFailure) std::rethrow_exception(pictureFailure);
-
-  Scene scene;
-  scene.background = std::move(background.layer);
-  if (!background.failure.isEmpty()) scene.failedFiles << background.failure;
-  scene.parts.reserve(built.size());
-  for (BuiltLayer& part : built) {
-    if (!part.failure.isEmpty()) scene.failedFiles << part.failure;
-    scene.parts.push_back(std::move(part.layer));
+  std::stable_sort(pictures.begin(), pictures.end(), [&](size_t a, size_t b) { return firstBand(a) < firstBand(b); });
+  // Text parts by their top, the only edge known before they are drawn.
+  const auto topOf = [&](size_t slot) {
+    const qint64 top = *partTopAhead(static_cast<int>(slot) - 1);
+    return bandsUpward ? -top : top;
+  };
+  std::stable_sort(textOrder_.begin(), textOrder_.end(), [&](size_t a, size_t b) { return topOf(a) < topOf(b); });
+  pictureOrder_.push_back(0);
+  pictureOrder_.insert(pictureOrder_.end(), pictures.begin(), pictures.end());
+  try {
+    pictures_ = std::jthread([this] { decodePictures(); });
+  } catch (const std::system_error&) {
+    decodePictures();  // no thread to be had: all of them first
   }
+  // The text parts on a thread of their own too: the thread that codes the logo would otherwise
+  // spend as long loading fonts and drawing them as coding it.
+  try {
+    text_ = std::jthread([this] {
+      try {
+        drawText();
+      } catch (...) {
+      }
+    });
+    textMade_ = true;
+  } catch (const std::system_error&) {
+    // makeOnThisThread() draws them
+  }
+}
+
+PendingScene::~PendingScene() = default;
+
+Bounds PendingScene::logoBounds() const { return backgroundBounds(doc_); }
+
+int PendingScene::partCount() const { return static_cast<int>(slots_.size()) - 1; }
+
+std::optional<Bounds> PendingScene::partBoundsAhead(int index) const {
+  const TPartData& record = doc_.Parts[index];
+  if (record.Kind != pkPicture || !placed(record)) return std::nullopt;
+  return savedBounds(record);
+}
+
+std::optional<int> PendingScene::partTopAhead(int index) const {
+  const TPartData& record = doc_.Parts[index];
+  return record.Kind == pkText || record.Kind == pkPicture ? savedBounds(record).top : 0;
+}
+
+void PendingScene::makeSlot(size_t slot) {
+  BuiltLayer built =
+      slot == 0 ? buildBackground(doc_) : buildPart(doc_.Parts[slot - 1], static_cast<int>(slot) - 1, dpi_);
+  const std::lock_guard lock(mutex_);
+  slots_[slot].built = std::move(built);
+  slots_[slot].ready = true;
+  madeOne_.notify_all();
+}
+
+void PendingScene::decodePictures() {
+  for (size_t slot : pictureOrder_) {
+    try {
+      {
+        const std::lock_guard lock(mutex_);
+        if (stopped_) return;
+      }
+      makeSlot(slot);
+    } catch (...) {
+      stop(std::current_exception());
+      return;
+    }
+  }
+}
+
+void PendingScene::makeOnThisThread() {
+  if (textMade_) return;
+  textMade_ = true;
+  drawText();
+}
+
+void PendingScene::drawText() {
+  for (size_t slot : textOrder_) {
+    try {
+      makeSlot(slot);
+    } catch (...) {
+      stop(std::current_exception());  // the parts left would otherwise be waited for for ever
+      throw;
+    }
+  }
+}
+
+void PendingScene::stop(std::exception_ptr reason) {
+  const std::lock_guard lock(mutex_);
+  if (!stopped_) stopped_ = std::move(reason);
+  madeOne_.notify_all();
+}
+
+const BuiltLayer& PendingScene::wait(size_t slot) {
+  std::unique_lock lock(mutex_);
+  madeOne_.wait(lock, [&] { return slots_[slot].ready || stopped_; });
+  if (!slots_[slot].ready) std::rethrow_exception(stopped_);
+  return slots_[slot].built;
+}
+
+namespace {
+
+const Layer& madeLayer(const BuiltLayer& built) {
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  return built.layer;
+}
+
+}  // namespace
+
+const Layer& PendingScene::background() { return madeLayer(wait(0)); }
+
+const Layer& PendingScene::part(int index) { return madeLayer(wait(static_cast<size_t>(index) + 1)); }
+
+QStringList PendingScene::failedFiles() {
+  makeOnThisThread();
+  QStringList lines;
+  for (size_t slot = 0; slot < slots_.size(); ++slot)
+    if (const BuiltLayer& built = wait(slot); !built.failure.isEmpty()) lines << built.failure;
+  return lines;
+}
+
+void PendingScene::finish() {
+  const QStringList lines = failedFiles();
+  if (!lines.isEmpty()) throw Failure(lines.join(u'\n'));
+}
+
+Scene PendingScene::take() {
+  Scene scene;
+  scene.failedFiles = failedFiles();
+  if (pictures_.joinable()) pictures_.join();
+  if (text_.joinable()) text_.join();
+  scene.background = std::move(slots_[0].built.layer);
+  scene.parts.reserve(slots_.size() - 1);
+  for (size_t slot = 1; slot < slots_.size(); ++slot) scene.parts.push_back(std::move(slots_[slot].built.layer));
   return scene;
+}
+
+Scene buildScene(const TDocument& doc, int dpi) {
+  // The pictures and the text parts are made on threads of their own: on two cores the two take
+  // about as long.
+  PendingScene pending(doc, dpi, false);
+  return pending.take();
 }

@@ -2,9 +2,14 @@
 
 #include "model/document.h"
 #include "render/layer.h"
+#include "render/logoexport.h"
 
 #include <QStringList>
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 // What the editor shows for a document, as plain layers: the editor's canvas, the logo export and
@@ -45,6 +50,65 @@ struct Scene {
   Layer background;
   std::vector<Layer> parts;  // one per record in use, in record order
   QStringList failedFiles;   // BuiltLayer's line for each layer that could not be made
+};
+
+// A document's layers in the making: the background and the pictures are decoded on a second
+// thread from construction on, in the order the logo's bands need them, and the text parts drawn
+// on a third (on the caller's, in makeOnThisThread(), when no thread is to be had). The export asks
+// for each layer when its first band is composed and waits for it then, so decoding, drawing text,
+// composing and coding overlap. Every layer is made, whatever fails: failedFiles() lists them all,
+// as buildScene() does.
+class PendingScene final : public LogoLayers {
+public:
+  // `bandsUpward`: the bands go bottom up (logoBandsUpward()), so the pictures lowest in the logo
+  // are decoded first.
+  PendingScene(const TDocument& doc, int dpi, bool bandsUpward);
+  ~PendingScene() override;  // waits for the picture thread
+  PendingScene(const PendingScene&) = delete;
+  PendingScene& operator=(const PendingScene&) = delete;
+
+  Bounds logoBounds() const override;
+  int partCount() const override;
+  // A placed picture's saved bounds; a text part's size is known only once it is drawn.
+  std::optional<Bounds> partBoundsAhead(int index) const override;
+  // Every part's: where it is placed, or the top-left before it has been placed.
+  std::optional<int> partTopAhead(int index) const override;
+  // Throw the layer's failure line (Failure), or what stopped the pictures (memory running out).
+  const Layer& background() override;
+  const Layer& part(int index) override;
+  // Draws the text parts when no thread could be started for them; at most once.
+  void makeOnThisThread() override;
+  void finish() override;
+
+  // Waits for every layer, drawing the text parts first if that has not been done: BuiltLayer's
+  // line for each that could not be made, the background's first, then the parts in order.
+  // Throws what stopped the pictures or the text.
+  QStringList failedFiles();
+  // failedFiles() done, the layers themselves, stand-ins for the failed ones; once.
+  Scene take();
+
+private:
+  struct Slot {
+    BuiltLayer built;
+    bool ready = false;
+  };
+  const BuiltLayer& wait(size_t slot);
+  void makeSlot(size_t slot);
+  void stop(std::exception_ptr reason);  // what stopped the making; the first only
+  void decodePictures();
+  void drawText();  // stops the rest and throws on anything but a Failure
+
+  TDocument doc_;
+  int dpi_;
+  std::vector<size_t> pictureOrder_;  // slots of the background (0) and the pictures, decoding order
+  std::vector<size_t> textOrder_;     // slots of the text parts
+  std::vector<Slot> slots_;           // the background, then the parts
+  bool textMade_ = false;
+  std::mutex mutex_;
+  std::condition_variable madeOne_;
+  std::exception_ptr stopped_;  // anything but a Failure, such as memory running out
+  std::jthread pictures_;
+  std::jthread text_;
 };
 
 // The background and every record below PartCount. Nothing that fails to load stops the build:

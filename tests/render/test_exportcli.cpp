@@ -8,8 +8,11 @@
 #include "render/picturefile.h"
 #include "render/scene.h"
 
+#include "support/files.h"
+
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -146,6 +149,46 @@ TEST_F(ExportCliTest, RefusesWhatItCannotExportAndWritesNothing) {
   EXPECT_TRUE(refused.err.contains(QStringLiteral("部品数 100"))) << refused.err.toStdString();
 
   EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+TEST_F(ExportCliTest, PicturesThatCannotBeReadWhileBandsAreWrittenAreAllReportedAndNothingIsWritten) {
+  // A logo of many bands. The pictures decode in the order the bands need them, while the bands
+  // above (or below) are composed and written, so the first failure stops the export half-way;
+  // the report still names every picture, in record order, in the words it always had.
+  doc.BackWidth = 1024;
+  doc.BackHeight = 2048;
+  TPartData& text = appendPart(doc, pkText);
+  storeFixedString(text.Text, u"ﾛｺﾞ");
+  text.Width = 1;
+  text.Height = 1;
+  const auto placedPicture = [&](const QString& file, int top) {
+    TPartData& r = appendPart(doc, pkPicture);
+    storeFixedPath(r.FileName, file);
+    r.Left = 60;
+    r.Top = top;
+    r.Width = 300;
+    r.Height = 40;
+  };
+  putFile(path(QStringLiteral("damaged.bmp")), "BM but not a bitmap");
+  placedPicture(path(QStringLiteral("damaged.bmp")), 30 + 2000);  // the last band
+  placedPicture(picture(QStringLiteral("mark.bmp")), 40);
+  placedPicture(path(QStringLiteral("gone.jpg")), 50);  // the first band
+  QStringList lines;
+  for (int i = 1; i <= 3; i += 2) lines << buildPart(doc.Parts[i], i, logicalDpiY()).failure;
+  const QString expected =
+      QStringLiteral("pelmora-export: 読み込めないファイルまたは部品があるため、ロゴを作成しません:\n  ") +
+      lines.join(QStringLiteral("\n  ")) + u'\n';
+  const QString projectPath = project();
+  for (const QString& name : {QStringLiteral("logo.jpg"), QStringLiteral("logo.bmp")}) {
+    SCOPED_TRACE(name.toStdString());
+    putFile(path(name), "earlier contents");
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    const Outcome r = run({projectPath, path(name)});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, expected);
+    EXPECT_EQ(fileBytes(path(name)), "earlier contents");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+  }
 }
 
 TEST_F(ExportCliTest, UsageOnRequestAndOnWrongArguments) {

@@ -16,8 +16,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -257,6 +265,131 @@ TEST_F(LogoBandsTest, OneBitPictureShrunkKeepsItsBlackPixels) {
   logo = exported(Layer{{2, 1, 8, 8}, indexed, true, false});
   for (int y = 1; y < 9; ++y)
     for (int x = 2; x < 10; ++x) EXPECT_EQ(logo.pixel(x, y), kWhite) << x << ", " << y;
+}
+
+// A composition's layers made one at a time on a thread of their own, the last part first and the
+// background last, so that every band the composer reaches waits for some of them. Every other
+// part's bounds are unknown until it is made but for their top, as a text part's are. `asked` is told each part
+// asked for, on the composing thread, before it is made; `failing` names a part that cannot be.
+class LayersMadeLater final : public LogoLayers {
+public:
+  explicit LayersMadeLater(const Composition& c, std::function<void(int)> asked = {}, int failing = -1)
+      : c_(c), asked_(std::move(asked)), failing_(failing), maker_([this] { makeAll(); }) {}
+
+  Bounds logoBounds() const override { return c_.background.bounds; }
+  int partCount() const override { return static_cast<int>(c_.parts.size()); }
+  std::optional<Bounds> partBoundsAhead(int index) const override {
+    if (index % 2 == 1) return std::nullopt;
+    return c_.parts[static_cast<size_t>(index)].bounds;
+  }
+  std::optional<int> partTopAhead(int index) const override { return c_.parts[static_cast<size_t>(index)].bounds.top; }
+  const Layer& background() override {
+    waitFor(0);
+    return c_.background;
+  }
+  const Layer& part(int index) override {
+    if (asked_) asked_(index);
+    waitFor(index + 1);
+    if (index == failing_) throw Failure(QStringLiteral("part %1 cannot be made").arg(index));
+    return c_.parts[static_cast<size_t>(index)];
+  }
+  void finish() override {
+    for (int i = 0; i <= partCount(); ++i) waitFor(i);
+    if (failing_ >= 0) throw Failure(QStringLiteral("part %1 cannot be made").arg(failing_));
+  }
+
+private:
+  // Layer 0 is the background, layer i + 1 part i.
+  void makeAll() {
+    for (int layer = partCount(); layer >= 0; --layer) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      const std::lock_guard lock(mutex_);
+      made_.push_back(layer);
+      madeOne_.notify_all();
+    }
+  }
+  void waitFor(int layer) {
+    std::unique_lock lock(mutex_);
+    madeOne_.wait(lock, [&] { return std::find(made_.begin(), made_.end(), layer) != made_.end(); });
+  }
+
+  const Composition& c_;
+  std::function<void(int)> asked_;
+  int failing_;
+  std::mutex mutex_;
+  std::condition_variable madeOne_;
+  std::vector<int> made_;
+  std::jthread maker_;
+};
+
+TEST_F(LogoBandsTest, LayersStillInTheMakingGiveTheSameFiles) {
+  for (QSize size : {QSize(4096, 3 * logoBandRows(4096) + 5), QSize(3, 17)}) {
+    SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+    const Composition c = crossingBands(size);
+    const QImage expected = referenceLogo(c.background, c.parts);
+    for (const QString& name : {QStringLiteral("later.bmp"), QStringLiteral("later.jpg")}) {
+      LayersMadeLater later(c);
+      ASSERT_TRUE(exportLogo(path(name), later));
+      EXPECT_EQ(fileBytes(path(name)), name.endsWith(u".bmp") ? encodeBmp(expected) : encodeJpeg(expected));
+    }
+  }
+}
+
+TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
+  // Parts in the first and in the last band of four, their bounds known ahead or only their top:
+  // top down, the last band's are asked for after the first band's; bottom up, those whose bounds
+  // are known the other way round, the others at once.
+  const int width = 2048;
+  const int band = logoBandRows(width);
+  Composition c;
+  c.background = Layer{{0, 0, width, 4 * band}, noise(QSize(16, 16), QImage::Format_RGB32, 12), true, false};
+  const QImage picture = noise(QSize(8, 8), QImage::Format_RGB32, 13);
+  c.parts = {Layer{{10, 4 * band - 20, 100, 10}, picture, true, true},  // the last band
+             Layer{{30, 2, 50, 3}, picture, true, true},                // unknown ahead: asked for at once
+             Layer{{40, 5, 100, 10}, picture, true, false},             // the first band
+             Layer{{70, 3 * band + 1, 9, 9}, picture, true, true}};     // only its top known: the last band
+  for (bool upward : {false, true}) {
+    const QString name = upward ? QStringLiteral("asked.bmp") : QStringLiteral("asked.jpg");
+    SCOPED_TRACE(name.toStdString());
+    std::vector<int> asked;
+    LayersMadeLater later(c, [&](int index) { asked.push_back(index); });
+    ASSERT_TRUE(exportLogo(path(name), later));
+    EXPECT_EQ(asked, upward ? std::vector<int>({0, 1, 3, 2}) : std::vector<int>({1, 2, 0, 3}));
+    const QImage expected = referenceLogo(c.background, c.parts);
+    EXPECT_EQ(fileBytes(path(name)), upward ? encodeBmp(expected) : encodeJpeg(expected));
+  }
+}
+
+TEST_F(LogoBandsTest, PartThatCannotBeMadeHalfWayLeavesTheOldFileAndNothingElse) {
+  // Eight bands, bottom up for the bitmap: the top part is asked for when the bands below it have
+  // gone to the file already, and it cannot be made.
+  const int width = 1024;
+  const int band = logoBandRows(width);
+  Composition c;
+  c.background = Layer{{0, 0, width, 8 * band}, noise(QSize(64, 64), QImage::Format_RGB888, 14), true, false};
+  c.parts = {Layer{{0, 0, 20, 20}, noise(QSize(4, 4), QImage::Format_RGB32, 15), true, true}};
+  const QString name = QStringLiteral("old.bmp");
+  putFile(path(name), "earlier contents");
+  qint64 writtenWhenAsked = -1;
+  LayersMadeLater later(
+      c,
+      [&](int) {
+        // The temporary file may have no name in the folder (O_TMPFILE): found by what is open.
+        writtenWhenAsked = 0;
+        for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+          if (fd.symLinkTarget().startsWith(dir.path()) && !fd.symLinkTarget().endsWith(name))
+            writtenWhenAsked = std::max(writtenWhenAsked, fd.size());
+      },
+      0);
+  try {
+    exportLogo(path(name), later);
+    ADD_FAILURE() << "the export went through";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.message(), QStringLiteral("part 0 cannot be made"));
+  }
+  EXPECT_GE(writtenWhenAsked, qint64{width} * 4 * band);  // at least a band was in the file
+  EXPECT_EQ(fileBytes(path(name)), "earlier contents");
+  EXPECT_EQ(entries(), QStringList{name});
 }
 
 }  // namespace

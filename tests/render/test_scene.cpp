@@ -1,12 +1,17 @@
 #include "render/scene.h"
 
 #include "model/fixedstring.h"
+#include "model/failure.h"
 #include "render/bmpwriter.h"
+#include "render/logoexport.h"
 #include "render/raster.h"
 #include "render/textrender.h"
 
+#include "support/files.h"
+
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -198,6 +203,79 @@ TEST_F(SceneTest, FailuresKeepRecordOrderWhateverTheirKind) {
   for (size_t i = 0; i < scene.parts.size(); ++i) EXPECT_EQ(scene.parts[i].bounds.left, static_cast<int>(i)) << i;
   EXPECT_FALSE(scene.parts[2].raster.isNull());
   EXPECT_EQ(scene.parts[4].raster.size(), QSize(3, 2));
+}
+
+TEST_F(SceneTest, PendingSceneKnowsAPlacedPicturesPlaceAndEveryPartsTopBeforeMakingThem) {
+  picturePart(dir.filePath(QStringLiteral("not-yet.bmp")), {-3, 700, 20, 10});
+  picturePart(dir.filePath(QStringLiteral("unplaced.bmp")), {5, 6, 0, 10});
+  part(pkText, {1, 2, 3, 4});
+  doc.BackLeft = 7;
+  doc.BackWidth = 90;
+  doc.BackHeight = 80;
+  PendingScene pending(doc, kDpi, false);
+  EXPECT_EQ(pending.logoBounds(), (Bounds{7, 0, 90, 80}));
+  ASSERT_EQ(pending.partCount(), 3);
+  EXPECT_EQ(pending.partBoundsAhead(0), (Bounds{-3, 700, 20, 10}));
+  EXPECT_EQ(pending.partBoundsAhead(1), std::nullopt);  // its natural size is in the file
+  EXPECT_EQ(pending.partBoundsAhead(2), std::nullopt);  // its size comes from drawing it
+  // Tops are known for all: where each is placed, or the top-left before it has been placed.
+  EXPECT_EQ(pending.partTopAhead(0), 700);
+  EXPECT_EQ(pending.partTopAhead(1), 0);
+  EXPECT_EQ(pending.partTopAhead(2), 2);
+  EXPECT_EQ(pending.take().parts[2].bounds.top, 2);
+}
+
+TEST_F(SceneTest, PendingSceneExportsTheSameFilesAsTheBuiltScene) {
+  // Text parts and pictures across the first band borders, one picture at its natural size.
+  doc.BackWidth = 1024;
+  doc.BackHeight = 3 * logoBandRows(1024) + 7;
+  storeFixedPath(doc.BackFile, pictureFile(QStringLiteral("bg.bmp"), 40, 30));
+  const int band = logoBandRows(1024);
+  for (int i = 0; i < 6; ++i) {
+    storeFixedString(part(pkText, {30 * i, band * (i % 3) - 5, 1, 1}).Text, u"ﾛｺﾞ Pelmora");
+    picturePart(pictureFile(QStringLiteral("p%1.bmp").arg(i), 9 + i, 7), {100 * i, band * (2 - i % 3) - 20, 300, 40});
+  }
+  picturePart(pictureFile(QStringLiteral("natural.bmp"), 33, 21));
+  const Scene scene = buildScene(doc, kDpi);
+  ASSERT_TRUE(scene.failedFiles.isEmpty());
+  for (const QString& name : {QStringLiteral("logo.jpg"), QStringLiteral("logo.bmp")}) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(exportLogo(dir.filePath(QStringLiteral("built-") + name), scene.background, scene.parts));
+    PendingScene pending(doc, kDpi, logoBandsUpward(name));
+    ASSERT_TRUE(exportLogo(dir.filePath(name), pending));
+    EXPECT_TRUE(pending.failedFiles().isEmpty());
+    EXPECT_EQ(fileBytes(dir.filePath(name)), fileBytes(dir.filePath(QStringLiteral("built-") + name)));
+  }
+}
+
+TEST_F(SceneTest, PictureThatCannotBeReadStopsThePendingExportWithItsLine) {
+  // Low in the logo, so the bands above it are composed before it is asked for; or off the logo
+  // altogether, never asked for, and still refused.
+  doc.BackWidth = 1024;
+  doc.BackHeight = 4 * logoBandRows(1024);
+  part(pkText, {4, 4, 1, 1});
+  picturePart(pictureFile(QStringLiteral("ok.bmp"), 5, 5), {0, 0, 50, 50});
+  for (const Bounds& at : {Bounds{10, doc.BackHeight - 30, 60, 20}, Bounds{-500, 0, 60, 20}}) {
+    SCOPED_TRACE(at.left);
+    TPartData& record = picturePart(dir.filePath(QStringLiteral("missing.bmp")), at);
+    const QString line = buildPart(record, 2, kDpi).failure;
+    ASSERT_FALSE(line.isEmpty());
+    for (const QString& name : {QStringLiteral("logo.jpg"), QStringLiteral("logo.bmp")}) {
+      SCOPED_TRACE(name.toStdString());
+      const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+      PendingScene pending(doc, kDpi, logoBandsUpward(name));
+      EXPECT_THROW(exportLogo(dir.filePath(name), pending), Failure);
+      EXPECT_EQ(pending.failedFiles(), QStringList{line});
+      try {
+        pending.part(2);
+        ADD_FAILURE() << "the missing picture was made";
+      } catch (const Failure& failure) {
+        EXPECT_EQ(failure.message(), line);
+      }
+      EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+    }
+    --doc.PartCount;
+  }
 }
 
 }  // namespace
