@@ -244,7 +244,7 @@ void DragStep(benchmark::State& state) {
   }
   const QRect seen = part->geometry() & QRect(QPoint(0, 0), canvasView(window));
   state.SetLabel(QStringLiteral("part %1, %2 x %3 in view")
-                     .arg(part->tag() + 1)
+                     .arg(part->partIndex() + 1)
                      .arg(seen.width())
                      .arg(seen.height())
                      .toStdString());

@@ -1,6 +1,6 @@
 #pragma once
 
-// The heavy composition every figure in the README is measured on: a 1600 x 1200 photo stretched
+// The heavy composition every export figure is measured on: a 1600 x 1200 photo stretched
 // to 4000 x 3000 under 50 text parts and 49 picture parts, all overlapping, written as files with
 // a project that names them by absolute paths.
 

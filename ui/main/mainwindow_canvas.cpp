@@ -12,7 +12,7 @@
 
 void MainWindow::controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
-  selection_ = sender->tag();
+  selection_ = sender->partIndex();
   const TPartData* r = selection_ == BACKGROUND_TAG ? nullptr : &document_.Parts[selection_];
   if (!r || r->Kind != pkText) {
     panel_->showSizeGroupOnly();
@@ -33,9 +33,9 @@ void MainWindow::controlMoved(PictureControl* sender, QPoint at) {
   const bool background = sender == backgroundControl();
   if (!pointerDrag_.dragging()) {
     using Target = PointerDrag::Target;
-    const Target target = background                                      ? Target::Background
-                          : document_.Parts[sender->tag()].Kind == pkText ? Target::TextPart
-                                                                          : Target::PicturePart;
+    const Target target = background                                            ? Target::Background
+                          : document_.Parts[sender->partIndex()].Kind == pkText ? Target::TextPart
+                                                                                : Target::PicturePart;
     const PointerDrag::Locks locks{action(tagNoMove)->isChecked(), action(tagNoResize)->isChecked()};
     const PointerDrag::Mode mode = pointerDrag_.hover(at, QSize(sender->width(), sender->height()), target, locks);
     sender->setCursor(PointerDrag::cursorFor(mode));

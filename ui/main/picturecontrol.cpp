@@ -6,7 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-PictureControl::PictureControl(int tag, QWidget* parent) : QWidget(parent), tag_(tag) {
+PictureControl::PictureControl(int partIndex, QWidget* parent) : QWidget(parent), partIndex_(partIndex) {
   setMouseTracking(true);  // hover classifies the zone under the pointer
   applyGeometry();
 }

@@ -13,9 +13,9 @@ class PictureControl : public QWidget {
 public:
   static constexpr int DefaultSide = 105;  // a new control's size
 
-  PictureControl(int tag, QWidget* parent);
+  PictureControl(int partIndex, QWidget* parent);
 
-  int tag() const { return tag_; }
+  int partIndex() const { return partIndex_; }
 
   const Bounds& bounds() const { return bounds_; }
   int left() const { return bounds_.left; }
@@ -64,7 +64,7 @@ private:
   void applyGeometry();
   void invalidateDrawable();
 
-  int tag_;
+  int partIndex_;
   Bounds bounds_{0, 0, DefaultSide, DefaultSide};
   QImage raster_;
   bool stretch_ = false;
