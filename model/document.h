@@ -14,7 +14,8 @@ using Colour = std::uint32_t;  // 0x00BBGGRR: red in the low byte
 enum PartKind : std::int32_t { pkNone = 0, pkText = 1, pkPicture = 2 };
 
 inline constexpr int MAX_PARTS = 99;
-inline constexpr int BACKGROUND_TAG = 100;
+// Where a part index is expected (the selection, a control), the background.
+inline constexpr int BACKGROUND_INDEX = 100;
 inline constexpr int FIXED_STRING_SIZE = 256;  // 255 bytes and the terminating zero
 
 // The face of a new text part, and the one the windows are drawn in.

@@ -175,7 +175,7 @@ TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
   const Bounds before = back->bounds();
   drag(back, {100, 30}, {{120, 40}});
   EXPECT_EQ(back->bounds(), before);
-  EXPECT_EQ(w().selection(), BACKGROUND_TAG) << "the press still selects";
+  EXPECT_EQ(w().selection(), BACKGROUND_INDEX) << "the press still selects";
   EXPECT_TRUE(sizeGroup()->isEnabled());
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
@@ -188,7 +188,7 @@ TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
   press(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+  EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
   EXPECT_EQ(w().pointerDrag().mode(), 0);
   press(c, Qt::LeftButton, {50, 20});
   EXPECT_EQ(w().pointerDrag().mode(), 1);

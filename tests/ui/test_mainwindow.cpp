@@ -29,7 +29,7 @@ protected:
     TDocument expected{};
     expected.BackColor = 0xFFFFFF;
     EXPECT_EQ(bytesOf(w().document()), bytesOf(expected));
-    EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+    EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
     PictureControl* background = w().backgroundControl();
     const QScrollArea* scroll = child<QScrollArea>("canvasScroll");
     EXPECT_EQ(background->width(), 200);

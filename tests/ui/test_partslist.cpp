@@ -154,7 +154,7 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
 
   clickBelowRows();
   EXPECT_EQ(w().partsList()->selectedRow(), -1);
-  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+  EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
   EXPECT_FALSE(textGroup()->isEnabled());
   EXPECT_FALSE(sizeGroup()->isEnabled());
   EXPECT_EQ(widthEdit()->text(), QString());
@@ -192,7 +192,7 @@ TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
   EXPECT_EQ(row(0), (QStringList{u"0"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"文字"_qs, u"No Title"_qs}));
   EXPECT_EQ(w().partsList()->selectedRow(), -1);
-  EXPECT_EQ(w().selection(), BACKGROUND_TAG);
+  EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
   EXPECT_EQ(part(2), nullptr);
   EXPECT_TRUE(reports.isEmpty());
 }

@@ -12,7 +12,7 @@ CanvasView::CanvasView(QWidget* parent) : QScrollArea(parent) {
   content_->setObjectName(QStringLiteral("canvas"));
   setWidget(content_);
   setWidgetResizable(false);
-  background_ = new PictureControl(BACKGROUND_TAG, content_);
+  background_ = new PictureControl(BACKGROUND_INDEX, content_);
   background_->setBounds({144, 44, 200, 60});
   background_->setStretch(true);
 }

@@ -90,7 +90,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::clearAtCreation() {
   clearDocument(document_);
   backgroundControl()->setHint(QStringLiteral("背景"));
-  selection_ = BACKGROUND_TAG;
+  selection_ = BACKGROUND_INDEX;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -279,7 +279,7 @@ void MainWindow::newComposition() {
   closePartsList();
   clearDocument(document_);
   freePartControls();
-  selection_ = BACKGROUND_TAG;
+  selection_ = BACKGROUND_INDEX;
   document_.BackColor = clWhite;
   backgroundControl()->clearRaster();
   backgroundControl()->setWidth(200);

@@ -62,9 +62,9 @@ public:
 
   // ---- what the composition holds ----
   const TDocument& document() const override { return document_; }
-  // The selected part's index, or BACKGROUND_TAG.
+  // The selected part's index, or BACKGROUND_INDEX.
   int selection() const { return selection_; }
-  // The control that shows part `index` (or the background for BACKGROUND_TAG), or null.
+  // The control that shows part `index` (or the background for BACKGROUND_INDEX), or null.
   PictureControl* partControl(int index) const;
   PictureControl* backgroundControl() const;
   // The scroll area's content: canvas coordinates are its coordinates.
@@ -175,7 +175,7 @@ private:
   TDocument document_{};
   TDocument lastSaved_{};
   std::array<PictureControl*, MAX_PARTS> partControls_{};
-  int selection_ = BACKGROUND_TAG;
+  int selection_ = BACKGROUND_INDEX;
   PointerDrag pointerDrag_;
 
   std::unique_ptr<Dialogs> dialogs_;

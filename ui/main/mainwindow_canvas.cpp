@@ -13,7 +13,7 @@
 void MainWindow::controlPressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
   selection_ = sender->partIndex();
-  const TPartData* r = selection_ == BACKGROUND_TAG ? nullptr : &document_.Parts[selection_];
+  const TPartData* r = selection_ == BACKGROUND_INDEX ? nullptr : &document_.Parts[selection_];
   if (!r || r->Kind != pkText) {
     panel_->showSizeGroupOnly();
   } else {
@@ -55,14 +55,14 @@ void MainWindow::controlReleased(PictureControl*, Qt::MouseButton, QPoint) {
 
 void MainWindow::selectPart(int index) {
   PictureControl* c = partControl(index);
-  if (!c || index == BACKGROUND_TAG) return;
+  if (!c || index == BACKGROUND_INDEX) return;
   controlPressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
   pointerDrag_.release();
   canvasView_->holdExtent(false);
 }
 
 std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const {
-  const PictureControl* c = index == BACKGROUND_TAG ? nullptr : partControl(index);
+  const PictureControl* c = index == BACKGROUND_INDEX ? nullptr : partControl(index);
   if (!c) return std::nullopt;
   return canvas()->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
 }

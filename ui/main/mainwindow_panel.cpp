@@ -25,7 +25,7 @@ void MainWindow::createPanel() {
 }
 
 PictureControl* MainWindow::partControl(int index) const {
-  if (index == BACKGROUND_TAG) return backgroundControl();
+  if (index == BACKGROUND_INDEX) return backgroundControl();
   return index >= 0 && index < MAX_PARTS ? partControls_[static_cast<size_t>(index)] : nullptr;
 }
 
@@ -121,5 +121,5 @@ void MainWindow::shadowOffsetEdited(Qt::Orientation axis, int offset) {
 
 void MainWindow::resetPanel() {
   panel_->reset();
-  selection_ = BACKGROUND_TAG;
+  selection_ = BACKGROUND_INDEX;
 }

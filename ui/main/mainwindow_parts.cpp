@@ -39,7 +39,7 @@ PictureControl* MainWindow::buildPartControl(const TPartData& record) {
 
 void MainWindow::redrawTextPart(const TPartData& record) {
   PictureControl* c = partControl(record.Index);
-  if (!c || record.Index == BACKGROUND_TAG) return;
+  if (!c || record.Index == BACKGROUND_INDEX) return;
   // Without a raster until the rendering succeeds: a failure leaves the part showing nothing.
   c->clearRaster();
   const TextRaster text = renderTextPart(record, logicalDpiY());

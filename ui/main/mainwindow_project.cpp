@@ -47,7 +47,7 @@ void MainWindow::openProjectFile(const QString& path) {
   }
   newComposition();
   document_ = opened;
-  selection_ = BACKGROUND_TAG;
+  selection_ = BACKGROUND_INDEX;
   QStringList failed;
   // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
   BuiltLayer background = buildBackground(document_);
