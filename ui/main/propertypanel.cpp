@@ -232,8 +232,6 @@ void PropertyPanel::reset() {
 
 void PropertyPanel::showColour(ColourRole role, Colour colour) { colourPanel(role)->setColour(colour); }
 
-bool PropertyPanel::fillChecked() const { return fillCheck_->isChecked(); }
-
 void PropertyPanel::clearTextControls() {
   textColourPanel_->setColour(clBlack);
   fillColourPanel_->setColour(clWhite);

@@ -39,7 +39,6 @@ public:
   void reset();
 
   void showColour(ColourRole role, Colour colour);
-  bool fillChecked() const;
 
 Q_SIGNALS:
   void textEdited(const QString& text);
