@@ -21,10 +21,10 @@ class Panel : public MainWindowTest {
 protected:
   // Adds a text part and selects it as a press on it would.
   const TPartData& selectedTextPart() {
-    EXPECT_TRUE(w().addPart(pkText));
-    const int i = w().document().PartCount - 1;
-    w().selectPart(i);
-    return w().document().Parts[i];
+    EXPECT_TRUE(addPart(pkText));
+    const int i = document().PartCount - 1;
+    selectPart(i);
+    return document().Parts[i];
   }
 
   // Keyboard input of any text, as an input method delivers it (QTest's key clicks are ASCII only).
@@ -54,37 +54,48 @@ TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
 }
 
 TEST_F(Panel, NudgesMoveTheBackgroundRightAfterNew) {
-  const Bounds b = w().backgroundControl()->bounds();
+  const Bounds b = backgroundControl()->bounds();
   nudgeUpButton()->click();
   nudgeRightButton()->click();
   nudgeRightButton()->click();
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
   nudgeDownButton()->click();
   nudgeLeftButton()->click();
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
 }
 
-TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndLeaveTheRecord) {
+TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndMoveTheRecord) {
   const TPartData& r = selectedTextPart();
   nudgeRightButton()->click();
   EXPECT_EQ(part(0)->left(), 1);
-  EXPECT_EQ(r.Left, 0) << "bounds reach the record only at save or delete";
+  EXPECT_EQ(r.Left, 1) << "the record holds the bounds as they change";
+}
+
+// What the panel shows of a size never comes back as an edit: a background wider than the edits
+// hold stays as wide, selected, saved and selected again.
+TEST_F(Panel, ShowingASizeNeverChangesIt) {
+  comp().setBounds(BACKGROUND_INDEX, {5, 6, 16384, 20000});
+  press(backgroundControl(), Qt::LeftButton, {50, 30});
+  release(backgroundControl(), Qt::LeftButton, {50, 30});
+  press(backgroundControl(), Qt::LeftButton, {50, 30});
+  EXPECT_EQ(backgroundBounds(document()), (Bounds{5, 6, 16384, 20000}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{5, 6, 16384, 20000}));
 }
 
 TEST_F(Panel, SizeEditsReadTypedNumbers) {
-  press(w().backgroundControl(), Qt::LeftButton, {50, 30});
+  press(backgroundControl(), Qt::LeftButton, {50, 30});
   ASSERT_TRUE(sizeGroup()->isEnabled());
   struct {
     const char16_t* text;
     int width;
   } cases[] = {{u"", 10}, {u"0", 0}, {u"$1F", 31}, {u"12a", 10}, {u"250", 250}, {u"-5", -5}};
   for (auto& c : cases) {
-    widthEdit()->setText(QString::fromUtf16(c.text));
-    EXPECT_EQ(w().backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
+    typeOver(widthEdit(), QString::fromUtf16(c.text));
+    EXPECT_EQ(backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
   }
   heightEdit()->clear();
   QTest::keyClicks(heightEdit(), u"77"_qs);
-  EXPECT_EQ(w().backgroundControl()->height(), 77);
+  EXPECT_EQ(backgroundControl()->height(), 77);
 }
 
 TEST_F(Panel, ShadowBoxesClampAndShowTheClampedValue) {
@@ -119,7 +130,7 @@ TEST_F(Panel, StringEditsWriteTheRecordAndTheHint) {
   typeText(textEdit(), u"☃"_qs);  // not in the code page: refused, nothing changes
   EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
 
-  textEdit()->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
+  typeOver(textEdit(), QString(300, u'字'));  // 600 bytes: cut on a character boundary
   EXPECT_EQ(textEdit()->text(), QString(127, u'字'));
   EXPECT_EQ(fixedBytes(r.Text).size(), 254);
 }
@@ -166,14 +177,14 @@ TEST_F(Panel, FontButtonStoresFaceSizeAndStyle) {
 }
 
 TEST_F(Panel, EditsDoNothingWhileTheirGroupIsDisabled) {
-  ASSERT_TRUE(w().addPart(pkText));
-  const TPartData before = w().document().Parts[0];
+  ASSERT_TRUE(addPart(pkText));
+  const TPartData before = document().Parts[0];
   textEdit()->setText(u"changed"_qs);
   fillCheck()->setChecked(true);
-  const Bounds b = w().backgroundControl()->bounds();
+  const Bounds b = backgroundControl()->bounds();
   widthEdit()->setText(u"5"_qs);
-  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(w().backgroundControl()->bounds(), b);
+  EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
+  EXPECT_EQ(backgroundControl()->bounds(), b);
 }
 
 }  // namespace
@@ -203,9 +214,9 @@ TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
   // Another part selected shows its own offsets, and steps from them.
   TPartData changed = selectedTextPart();
   changed.ShadowX = -7;
-  w().updateTextPart(changed.Index, changed);
-  const TPartData& other = w().document().Parts[changed.Index];
-  w().selectPart(other.Index);
+  replaceRecord(changed.Index, changed);
+  const TPartData& other = document().Parts[changed.Index];
+  selectPart(other.Index);
   QTest::keyClick(shadowXBox()->lineEdit(), Qt::Key_Down);
   EXPECT_EQ(other.ShadowX, -6);
   EXPECT_EQ(r.ShadowX, 1);
@@ -218,7 +229,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   const TPartData& r = selectedTextPart();
   QLineEdit* edit = textEdit();
   const QString full = QString(127, u'あ') + u'a';  // 254 + 1 bytes
-  edit->setText(full);
+  typeOver(edit, full);
   ASSERT_EQ(textBytes(r).size(), 255);
   const QByteArray before = textBytes(r);
   edit->setFocus();
@@ -229,7 +240,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   EXPECT_EQ(textBytes(r), before);
 
   // 250 bytes, a paste of 11 bytes after the third: as much of it as fits, on a character boundary.
-  edit->setText(QString(250, u'a'));
+  typeOver(edit, QString(250, u'a'));
   edit->setCursorPosition(3);
   edit->insert(u"ｱいうえお"_qs);
   EXPECT_EQ(edit->text(), u"aaaｱいう"_qs + QString(247, u'a'));
@@ -237,7 +248,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   EXPECT_EQ(edit->cursorPosition(), 6);
 
   // One byte left: a double-byte character does not fit at all, a single-byte one does.
-  edit->setText(QString(254, u' '));
+  typeOver(edit, QString(254, u' '));
   edit->end(false);
   edit->insert(u"漢"_qs);
   EXPECT_EQ(edit->text(), QString(254, u' '));
@@ -253,13 +264,13 @@ TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
       "cd";
   TPartData changed = r;
   std::memcpy(changed.Text, odd, sizeof odd);
-  w().updateTextPart(0, changed);
+  replaceRecord(0, changed);
   const TPartData before = r;
-  w().selectPart(0);
-  w().resetPanel();
-  w().selectPart(0);
+  selectPart(0);
+  comp().clearSelection();
+  selectPart(0);
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  textEdit()->setText(u"edited"_qs);
+  typeOver(textEdit(), u"edited"_qs);
   EXPECT_EQ(textBytes(r), QByteArray("edited"));
 }
 
@@ -270,17 +281,17 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
   TPartData changed = r;
   changed.FillOn = 1;
   changed.ShadowX = -5;
-  w().updateTextPart(0, changed);
+  replaceRecord(0, changed);
   textEdit()->setText(u"ロゴ"_qs);
-  w().selectPart(0);
+  selectPart(0);
   fillCheck()->setChecked(true);
   const TPartData before = r;
   const Bounds partBounds = part(0)->bounds();
-  const Bounds backBounds = w().backgroundControl()->bounds();
-  w().resetPanel();
+  const Bounds backBounds = backgroundControl()->bounds();
+  comp().clearSelection();
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
   EXPECT_EQ(part(0)->bounds(), partBounds);
-  EXPECT_EQ(w().backgroundControl()->bounds(), backBounds);
+  EXPECT_EQ(backgroundControl()->bounds(), backBounds);
   EXPECT_FALSE(part(0)->transparent()) << "the fill still shows";
 }
 
@@ -288,40 +299,47 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
 
 namespace {
 
-// The panel alone: what it says to whoever listens, and when it keeps quiet.
-TEST(PropertyPanel, DisabledGroupsAreNotHeardAndShowingARecordIsHeardAsItsValues) {
+// The panel alone: it reports what the user does there, and never what the program writes into it.
+TEST(PropertyPanel, ReportsTheUsersActionsAndNeverItsOwnWrites) {
   PropertyPanel panel;
   QSignalSpy text(&panel, &PropertyPanel::textEdited), fill(&panel, &PropertyPanel::fillToggled),
       size(&panel, &PropertyPanel::sizeTyped), colour(&panel, &PropertyPanel::colourClicked),
-      nudged(&panel, &PropertyPanel::nudged);
+      shadow(&panel, &PropertyPanel::shadowOffsetEdited), nudged(&panel, &PropertyPanel::nudged);
   auto* textEdit = panel.findChild<QLineEdit*>(QStringLiteral("textEdit"));
   auto* widthEdit = panel.findChild<QLineEdit*>(QStringLiteral("widthEdit"));
   auto* fillCheck = panel.findChild<QCheckBox*>(QStringLiteral("fillCheck"));
   auto* textColour = panel.findChild<ColourPanel*>(QStringLiteral("textColourPanel"));
   auto* nudgeLeft = panel.findChild<QToolButton*>(QStringLiteral("nudgeLeftButton"));
   ASSERT_TRUE(textEdit && widthEdit && fillCheck && textColour && nudgeLeft);
-
-  textEdit->setText(u"x"_qs);
-  fillCheck->setChecked(true);
-  widthEdit->setText(u"12"_qs);
-  Q_EMIT textColour->clicked(textColour);
-  EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count(), 0);
+  EXPECT_EQ(textEdit->text(), QString()) << "it starts as New leaves it";
+  EXPECT_EQ(widthEdit->text(), QString());
 
   TPartData record{};
   storeFixedString(record.Text, u"ロゴ");
-  record.FillOn = 0;
+  record.FillOn = 1;
+  record.ShadowX = -7;
   panel.showTextPart(record);
+  panel.showWidth(16384);
+  panel.showSizeGroupOnly();
+  panel.showHeight(12);
+  panel.showTextPart(TPartData{});
+  panel.reset();
+  EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count() + shadow.count(), 0);
+
+  panel.showTextPart(record);
+  MainWindowTest::typeOver(textEdit, u"x"_qs);
   ASSERT_EQ(text.count(), 1);
-  EXPECT_EQ(text.at(0).at(0).toString(), u"ロゴ"_qs);
+  EXPECT_EQ(text.at(0).at(0).toString(), u"x"_qs);
+  fillCheck->click();
   ASSERT_EQ(fill.count(), 1);
-  EXPECT_FALSE(fill.at(0).at(0).toBool());
+  EXPECT_FALSE(fill.at(0).at(0).toBool()) << "it showed the record's fill, and was clicked off";
   Q_EMIT textColour->clicked(textColour);
   ASSERT_EQ(colour.count(), 1);
   EXPECT_EQ(colour.at(0).at(0).value<PropertyPanel::ColourRole>(), PropertyPanel::ColourRole::Text);
 
   panel.showSizeGroupOnly();
   EXPECT_EQ(textEdit->text(), QString());
-  widthEdit->setText(u"$28"_qs);
+  MainWindowTest::typeOver(widthEdit, u"$28"_qs);
   ASSERT_EQ(size.count(), 1);
   EXPECT_EQ(size.at(0).at(0).value<Qt::Orientation>(), Qt::Horizontal);
   EXPECT_EQ(size.at(0).at(1).toInt(), 40);
