@@ -53,22 +53,28 @@ TEST(HelpFile, BesideTheExecutableFirstThenTheInstalledDataFolder) {
 bool mayWrite(const QString&) { return true; }
 bool mayNotWrite(const QString&) { return false; }
 
-TEST(DialogFolder, TheExecutablesWhenWritableElseDocumentsElseHome) {
-  const Layout layout({"usr/bin/pelmora", "home/u/Documents/a.rpf", "home/v/b.rpf"});
+TEST(DialogFolder, ASelfContainedWritableExecutablesElseDocumentsElseHome) {
+  const Layout layout({"app/pelmora", "app/pelmora.html", "usr/bin/pelmora", "usr/share/pelmora/pelmora.html",
+                       "home/u/Documents/a.rpf", "home/v/b.rpf"});
   struct Case {
+    const char* exe;
     bool (*writable)(const QString&);
     const char* documents;
     const char* expected;
   } cases[] = {
-      {mayWrite, "home/u/Documents", "usr/bin"},
-      {mayNotWrite, "home/u/Documents", "home/u/Documents"},
+      // A build tree or a portable copy.
+      {"app/pelmora", mayWrite, "home/u/Documents", "app"},
+      {"app/pelmora", mayNotWrite, "home/u/Documents", "home/u/Documents"},
+      // Installed: never bin/, even for a user who may write there.
+      {"usr/bin/pelmora", mayWrite, "home/u/Documents", "home/u/Documents"},
       // A documents folder that the user never made, or none at all.
-      {mayNotWrite, "home/v/Documents", "home/v"},
-      {mayNotWrite, "", "home/v"},
+      {"usr/bin/pelmora", mayWrite, "home/v/Documents", "home/v"},
+      {"app/pelmora", mayNotWrite, "", "home/v"},
   };
   for (const Case& c : cases) {
     const QString documents = *c.documents ? layout.at(QString::fromLatin1(c.documents)) : QString();
-    EXPECT_EQ(firstDialogFolder(layout.at(u"usr/bin"_qs), documents, layout.at(u"home/v"_qs), c.writable).toStdString(),
+    EXPECT_EQ(firstDialogFolder(layout.at(QString::fromLatin1(c.exe)), documents, layout.at(u"home/v"_qs), c.writable)
+                  .toStdString(),
               layout.at(QString::fromLatin1(c.expected)).toStdString());
   }
 }

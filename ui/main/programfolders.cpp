@@ -5,23 +5,33 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-QString helpFileFor(const QString& exeFilePath) {
-  const QFileInfo exe(exeFilePath);
-  const QString name = exe.completeBaseName() + QStringLiteral(".html");
-  const QString beside = exe.absolutePath() + u'/' + name;
-  if (QFileInfo(beside).isFile()) return beside;
-  return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/pelmora/") + name);
+namespace {
+
+QString helpFileBeside(const QFileInfo& exe) {
+  return exe.absolutePath() + u'/' + exe.completeBaseName() + QStringLiteral(".html");
 }
 
-QString firstDialogFolder(const QString& exeFolder, const QString& documents, const QString& home,
+}  // namespace
+
+QString helpFileFor(const QString& exeFilePath) {
+  const QFileInfo exe(exeFilePath);
+  const QString beside = helpFileBeside(exe);
+  if (QFileInfo(beside).isFile()) return beside;
+  return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/pelmora/") + exe.completeBaseName() +
+                         QStringLiteral(".html"));
+}
+
+QString firstDialogFolder(const QString& exeFilePath, const QString& documents, const QString& home,
                           bool (*mayWrite)(const QString& folder)) {
-  if (mayWrite(exeFolder)) return exeFolder;
+  const QFileInfo exe(exeFilePath);
+  const bool selfContained = QFileInfo(helpFileBeside(exe)).isFile();
+  if (selfContained && mayWrite(exe.absolutePath())) return exe.absolutePath();
   if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
   return home;
 }
 
 QString firstDialogFolder() {
-  return firstDialogFolder(QCoreApplication::applicationDirPath(),
+  return firstDialogFolder(QCoreApplication::applicationFilePath(),
                            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath(),
                            [](const QString& folder) { return QFileInfo(folder).isWritable(); });
 }

@@ -11,12 +11,13 @@
 // installed place, which is what a broken install should be told to put back.
 QString helpFileFor(const QString& exeFilePath);
 
-// The folder the project and picture dialogs open in first: the executable's folder when
-// `mayWrite` says the user may write there, otherwise `documents` when that folder exists,
-// otherwise `home`.
-QString firstDialogFolder(const QString& exeFolder, const QString& documents, const QString& home,
+// The folder the project and picture dialogs open in first: the executable's folder when it is a
+// build tree or a portable copy (its help document lies beside it) and `mayWrite` says the user may
+// write there, otherwise `documents` when that folder exists, otherwise `home`. An installed
+// program never starts in bin/, not even for a user who may write there (root).
+QString firstDialogFolder(const QString& exeFilePath, const QString& documents, const QString& home,
                           bool (*mayWrite)(const QString& folder));
 
 // The same for the running program, its user's documents and home folders and the file system's
-// own permissions. A user who may write anywhere (root) starts in the executable's folder.
+// own permissions.
 QString firstDialogFolder();
