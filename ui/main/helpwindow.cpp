@@ -1,6 +1,7 @@
 #include "ui/main/helpwindow.h"
 
 #include "model/failure.h"
+#include "ui/main/programfolders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -14,10 +15,7 @@ QPointer<QTextBrowser> helpWindow;
 
 }  // namespace
 
-QString helpFilePath() {
-  const QFileInfo exe(QCoreApplication::applicationFilePath());
-  return exe.absolutePath() + u'/' + exe.completeBaseName() + QStringLiteral(".html");
-}
+QString helpFilePath() { return helpFileFor(QCoreApplication::applicationFilePath()); }
 
 void showHelpWindow(QWidget* owner, const QString& path) {
   if (!QFileInfo(path).isFile()) throw Failure(QStringLiteral("ヘルプファイル %1 が見つかりません").arg(path));

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-// The help document: beside the executable, named after it with ".html".
+// The running program's help document (see helpFileFor).
 QString helpFilePath();
 
 // Shows the help document in the program's own help window at its first topic. Throws Failure

@@ -4,6 +4,7 @@
 #include "render/raster.h"
 #include "ui/main/messagebox.h"
 #include "ui/main/picturepreview.h"
+#include "ui/main/programfolders.h"
 
 #include <QCheckBox>
 #include <QAbstractItemView>
@@ -107,21 +108,21 @@ QStringList fileDialogFilters(const QString& filter) {
 
 QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   const QString projectFilter = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ (*.rpf)|*.rpf");
-  const QString exeFolder = QCoreApplication::applicationDirPath();
+  const QString firstFolder = firstDialogFolder();
 
   openProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"), projectFilter, QFileDialog::AcceptOpen);
   openProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
-  openProjectDialog->setDirectory(exeFolder);
+  openProjectDialog->setDirectory(firstFolder);
 
   saveProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), projectFilter, QFileDialog::AcceptSave);
   saveProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
-  saveProjectDialog->setDirectory(exeFolder);
+  saveProjectDialog->setDirectory(firstFolder);
 
   openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
                                      QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
                                                     "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg"),
                                      QFileDialog::AcceptOpen);
-  openPictureDialog->setDirectory(exeFolder);
+  openPictureDialog->setDirectory(firstFolder);
   attachPicturePreview(openPictureDialog);
 
   savePictureDialog = makeFileDialog(owner, QStringLiteral("画像を保存"),
