@@ -21,10 +21,6 @@ const TPartData* Composition::record(int index) const {
   return index >= 0 && index < doc_.PartCount && index < MAX_PARTS ? &doc_.Parts[index] : nullptr;
 }
 
-Composition::Made& Composition::made(int index) {
-  return index == BACKGROUND_INDEX ? background_ : parts_[static_cast<size_t>(index)];
-}
-
 Bounds Composition::bounds(int index) const {
   if (index == BACKGROUND_INDEX) return backgroundBounds(doc_);
   const TPartData* r = record(index);

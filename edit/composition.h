@@ -115,7 +115,6 @@ private:
   };
 
   TPartData* selectedText();
-  Made& made(int index);
   // The made layers of every record in use, bounds written into the records; the failure lines.
   QStringList makeParts(std::optional<Layer> background);
   void keepPart(int index, const Layer& layer);

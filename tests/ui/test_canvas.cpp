@@ -115,6 +115,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   }
   release(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
+  EXPECT_EQ(partBounds(document().Parts[0]), d.expected) << "the record follows each step";
   EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
 }
 

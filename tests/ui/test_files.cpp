@@ -181,6 +181,8 @@ TEST_F(Files, MissingPicturesKeepTheirPlaceAndEveryLaterPart) {
 
 TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
   compose();
+  // The logo takes the pictures the canvas shows, not the files again.
+  ASSERT_TRUE(QFile::remove(path(u"back.bmp"_qs)) && QFile::remove(path(u"part.bmp"_qs)));
   dialogs->picturesToSave.push_back(path(u"logo.bmp"_qs));
   run("saveLogoAction");
   const QImage logo = readBmp(fileBytes(path(u"logo.bmp"_qs)));

@@ -7,8 +7,6 @@
 #include <QEvent>
 #include <QScrollBar>
 
-static_assert(MAX_PARTS == 99);
-
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
   content_ = new QWidget;

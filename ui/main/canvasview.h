@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/document.h"
 #include "ui/main/pointerdrag.h"
 
 #include <QScrollArea>
@@ -65,7 +66,7 @@ private:
   Composition& composition_;
   QWidget* content_ = nullptr;
   PictureControl* background_ = nullptr;
-  std::array<PictureControl*, 99> parts_{};
+  std::array<PictureControl*, MAX_PARTS> parts_{};
   PointerDrag pointerDrag_;
   PointerDrag::Locks locks_;
   bool extentHeld_ = false;
