@@ -230,6 +230,20 @@ TEST_F(LogoBandsTest, FileThatCannotBeCreatedIsReportedBeforeAnythingIsComposed)
   EXPECT_TRUE(entries().isEmpty());
 }
 
+// A band is whole 16-row coding units of about a megabyte, and never under one unit: a logo too
+// wide for a megabyte to hold 16 of its rows still goes out in bands of 16.
+TEST_F(LogoBandsTest, BandsAreAboutAMegabyteOfWholeCodingUnitsAndNeverUnderSixteenRows) {
+  const struct {
+    int width, rows;
+  } cases[] = {{1, 262144}, {1000, 256}, {4096, 64}, {16384, 16}, {16385, 16}, {20000, 16}, {32767, 16}};
+  for (const auto& c : cases) EXPECT_EQ(logoBandRows(c.width), c.rows) << c.width;
+
+  Composition wide;
+  wide.background = Layer{{0, 0, 20000, 3}, noise(QSize(40, 3), QImage::Format_RGB32, 16), true, false};
+  wide.parts = {Layer{{19990, 1, 30, 2}, noise(QSize(3, 2), QImage::Format_RGB32, 17), true, false}};
+  expectExportsOf(wide);
+}
+
 // A 16 x 8 picture of 1 bit per pixel whose odd columns are black, as a file gives it.
 QImage oddColumnsBlack(QSize size) {
   std::vector<std::vector<std::uint32_t>> rows(static_cast<size_t>(size.height()));
@@ -358,6 +372,24 @@ TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
     const QImage expected = referenceLogo(c.background, c.parts);
     EXPECT_EQ(fileBytes(path(name)), upward ? encodeBmp(expected) : encodeJpeg(expected));
   }
+}
+
+TEST_F(LogoBandsTest, PartKnownOnlyByItsTopIsAskedForByTheBandWhoseFirstRowItIs) {
+  // Top down, in a logo whose top is canvas row 7: part 1's top, all that is known of it ahead,
+  // is the second band's first row. Asked for by the first band, it would come before part 0,
+  // which is known ahead to start in the second band.
+  const int width = 2048;
+  const int band = logoBandRows(width);
+  Composition c;
+  c.background = Layer{{0, 7, width, 3 * band}, noise(QSize(16, 16), QImage::Format_RGB32, 18), true, false};
+  const QImage picture = noise(QSize(4, 4), QImage::Format_RGB32, 19);
+  c.parts = {Layer{{10, 7 + band + 5, 20, 4}, picture, true, false},
+             Layer{{40, 7 + band, 20, 4}, picture, true, false}};
+  std::vector<int> asked;
+  LayersMadeLater later(c, [&](int index) { asked.push_back(index); });
+  ASSERT_TRUE(exportLogo(path(QStringLiteral("top.jpg")), later));
+  EXPECT_EQ(asked, std::vector<int>({0, 1}));
+  EXPECT_EQ(fileBytes(path(QStringLiteral("top.jpg"))), encodeJpeg(referenceLogo(c.background, c.parts)));
 }
 
 TEST_F(LogoBandsTest, PartThatCannotBeMadeHalfWayLeavesTheOldFileAndNothingElse) {
