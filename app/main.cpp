@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -38,6 +39,25 @@ const char kNoDisplayText[] =
 
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2 };
 
+// A display that is named but cannot be opened (an X server gone, a stale DISPLAY) is found only
+// by Qt while the application object starts, and Qt aborts there in its own words. Its fatal
+// message then becomes the program's one line and an ordinary failure.
+QtMessageHandler handlerAfterStart = nullptr;
+
+void failToOpenDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    if (handlerAfterStart) handlerAfterStart(type, context, message);
+    return;
+  }
+  const QByteArray display = qgetenv("WAYLAND_DISPLAY").isEmpty() ? qgetenv("DISPLAY") : qgetenv("WAYLAND_DISPLAY");
+  std::fprintf(stderr,
+               "pelmora: the display \"%s\" cannot be opened to show the editor on"
+               " / ディスプレイ \"%s\" を開けないため、エディタを表示できません\n",
+               display.constData(), display.constData());
+  std::fflush(stderr);
+  std::_Exit(kFailed);
+}
+
 QStringList rawArguments(int argc, char** argv) {
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
@@ -61,7 +81,9 @@ int main(int argc, char** argv) {
     std::fputs(kNoDisplayText, stderr);
     return kFailed;
   }
+  handlerAfterStart = qInstallMessageHandler(failToOpenDisplay);
   Application app(argc, argv);
+  qInstallMessageHandler(handlerAfterStart);
   try {
     MainWindow window;
     // Showing the window the first time starts a fresh composition; the project replaces it.

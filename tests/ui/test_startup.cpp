@@ -93,13 +93,15 @@ struct EditorRun {
   QString out, err;
 };
 
-// The editor as a shell starts it where there is no display at all, or under `platform`.
-EditorRun runEditor(const QStringList& args, const QString& platform = {}) {
+// The editor as a shell starts it where there is no display at all, or under `platform`, or with
+// DISPLAY naming `display`.
+EditorRun runEditor(const QStringList& args, const QString& platform = {}, const QString& display = {}) {
   QTemporaryDir folder;  // where a core file would go
   QProcess editor;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
   if (!platform.isEmpty()) env.insert(u"QT_QPA_PLATFORM"_qs, platform);
+  if (!display.isEmpty()) env.insert(u"DISPLAY"_qs, display);
   editor.setProcessEnvironment(env);
   editor.setWorkingDirectory(folder.path());
   editor.start(QStringLiteral(PELMORA_EDITOR_EXE), args);
@@ -140,6 +142,15 @@ TEST(EditorCommandLine, IsAnsweredBeforeADisplayIsNeeded) {
     else
       EXPECT_EQ(run.err.toStdString(), noDisplay.toStdString()) << name.toStdString();
   }
+}
+
+// A display that is named but not there: the same one line of the program's, never Qt's abort.
+TEST(EditorCommandLine, ADisplayThatCannotBeOpenedIsSaidInOneLine) {
+  const EditorRun run = runEditor({u"a.rpf"_qs}, u"xcb"_qs, u":7391"_qs);
+  EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+  EXPECT_EQ(run.err.toStdString(),
+            "pelmora: the display \":7391\" cannot be opened to show the editor on / "
+            "ディスプレイ \":7391\" を開けないため、エディタを表示できません\n");
 }
 
 }  // namespace
