@@ -40,12 +40,17 @@ const char kNoDisplayText[] =
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2 };
 
 // A display that is named but cannot be opened (an X server gone, a stale DISPLAY) is found only
-// by Qt while the application object starts, and Qt aborts there in its own words. Its fatal
-// message then becomes the program's one line and an ordinary failure.
+// by Qt while the application object starts, and Qt aborts there in its own words. When its
+// platform plugin has just said that the display could not be reached, the fatal message becomes
+// the program's one line and an ordinary failure; any other fatal start (a plugin that does not
+// load) keeps Qt's words, which say what to mend.
 QtMessageHandler handlerAfterStart = nullptr;
+bool displayUnreachable = false;
 
 void failToOpenDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type != QtFatalMsg) {
+  if (message.startsWith(u"could not connect to display") || message.startsWith(u"Failed to create wl_display"))
+    displayUnreachable = true;
+  if (type != QtFatalMsg || !displayUnreachable) {
     if (handlerAfterStart) handlerAfterStart(type, context, message);
     return;
   }
