@@ -1,15 +1,16 @@
 // pelmora [FILE.rpf]: the editor, with the project given on the command line opened at start.
 
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/qtmessages.h"
 #include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -31,33 +32,35 @@ const char kVersionText[] = "Pelmora " PELMORA_VERSION_TEXT
                             "\n"
                             "Pelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n";
 
+// One line, so that a script or a desktop's log shows it whole.
+const char kNoDisplayText[] =
+    "pelmora: no display to show the editor on: neither DISPLAY nor WAYLAND_DISPLAY is set"
+    " / エディタを表示するディスプレイがありません (DISPLAY も WAYLAND_DISPLAY も設定されていません)\n";
+
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2 };
 
-struct CommandLine {
-  enum Kind { kRun, kHelp, kVersion, kWrong } kind = kRun;
-  QString project;  // empty: start with a fresh composition
-};
+// A display that is named but cannot be opened (an X server gone, a stale DISPLAY) is found only
+// by Qt while the application object starts, and Qt aborts there in its own words. When its
+// platform plugin has just said that the display could not be reached, the fatal message becomes
+// the program's one line and an ordinary failure; any other fatal start (a plugin that does not
+// load) keeps Qt's words, which say what to mend.
+QtMessageHandler handlerAfterStart = nullptr;
+bool displayUnreachable = false;
 
-// --help and --version win wherever they stand; "--" ends the options, so a project whose name
-// begins with "-" can still be given.
-CommandLine parseCommandLine(const QStringList& args) {
-  bool optionsEnded = false, unknownOption = false;
-  QStringList files;
-  for (const QString& arg : args) {
-    if (optionsEnded || arg.size() < 2 || !arg.startsWith(u'-')) {
-      files << arg;
-    } else if (arg == u"--") {
-      optionsEnded = true;
-    } else if (arg == u"--help" || arg == u"-h") {
-      return {CommandLine::kHelp, {}};
-    } else if (arg == u"--version") {
-      return {CommandLine::kVersion, {}};
-    } else {
-      unknownOption = true;
-    }
+void failToOpenDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(u"could not connect to display") || message.startsWith(u"Failed to create wl_display"))
+    displayUnreachable = true;
+  if (type != QtFatalMsg || !displayUnreachable) {
+    if (handlerAfterStart) handlerAfterStart(type, context, message);
+    return;
   }
-  if (unknownOption || files.size() > 1) return {CommandLine::kWrong, {}};
-  return {CommandLine::kRun, files.value(0)};
+  const QByteArray display = qgetenv("WAYLAND_DISPLAY").isEmpty() ? qgetenv("DISPLAY") : qgetenv("WAYLAND_DISPLAY");
+  std::fprintf(stderr,
+               "pelmora: the display \"%s\" cannot be opened to show the editor on"
+               " / ディスプレイ \"%s\" を開けないため、エディタを表示できません\n",
+               display.constData(), display.constData());
+  std::fflush(stderr);
+  std::_Exit(kFailed);
 }
 
 QStringList rawArguments(int argc, char** argv) {
@@ -70,24 +73,27 @@ QStringList rawArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   installQtMessageFilter();
-  // Help and version need no display, so they are answered before Qt looks for one.
-  const CommandLine early = parseCommandLine(rawArguments(argc, argv));
-  if (early.kind == CommandLine::kHelp || early.kind == CommandLine::kVersion) {
-    std::fputs(early.kind == CommandLine::kHelp ? kUsageText : kVersionText, stdout);
-    return kDone;
+  // Everything the command line decides is answered before Qt looks for a display, which it
+  // would abort without.
+  const CommandLine commandLine = parseCommandLine(rawArguments(argc, argv));
+  switch (commandLine.kind) {
+    case CommandLine::kHelp: std::fputs(kUsageText, stdout); return kDone;
+    case CommandLine::kVersion: std::fputs(kVersionText, stdout); return kDone;
+    case CommandLine::kWrong: std::fputs(kUsageText, stderr); return kUsage;
+    case CommandLine::kRun: break;
   }
+  if (displayMissing(commandLine)) {
+    std::fputs(kNoDisplayText, stderr);
+    return kFailed;
+  }
+  handlerAfterStart = qInstallMessageHandler(failToOpenDisplay);
   Application app(argc, argv);
-  // Only now are Qt's own options (-platform, -style...) taken out of the arguments.
-  const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments().mid(1));
-  if (commandLine.kind != CommandLine::kRun) {
-    std::fputs(kUsageText, stderr);
-    return kUsage;
-  }
+  qInstallMessageHandler(handlerAfterStart);
   try {
     MainWindow window;
     // Showing the window the first time starts a fresh composition; the project replaces it.
     window.show();
-    if (!commandLine.project.isEmpty()) window.openProjectAtStart(QFileInfo(commandLine.project).absoluteFilePath());
+    if (!commandLine.project.isEmpty()) window.openProjectAtStart(commandLine.project);
     const int result = app.exec();
     return result == 0 ? kDone : result;
   } catch (...) {

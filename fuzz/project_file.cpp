@@ -51,17 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(refused.message().contains(kPath), "a refusal names the file");
     return 0;
   }
-  // The document is the file's bytes over New's block, unchanged but for the records from the part
-  // count on, which are free and so all zero.
+  // The document is the file's bytes, unchanged but for the records from the part count on, which
+  // are free and so all zero.
+  require(size == sizeof doc, "only a file of the block's size is accepted");
   require(doc.PartCount >= 0 && doc.PartCount <= MAX_PARTS, "an accepted part count is in range");
   const size_t inUse = sizeof(TPartData) * static_cast<size_t>(doc.PartCount);
   const size_t freeEnd = sizeof doc.Parts;
-  const auto kept = static_cast<size_t>(std::min<qsizetype>(bytes.size(), sizeof doc));
   const auto* raw = reinterpret_cast<const unsigned char*>(&doc);
-  require(std::memcmp(raw, data, std::min(kept, inUse)) == 0, "the records in use hold the file's bytes");
+  require(std::memcmp(raw, data, inUse) == 0, "the records in use hold the file's bytes");
   require(std::all_of(raw + inUse, raw + freeEnd, [](unsigned char b) { return b == 0; }), "free records are zero");
-  if (kept > freeEnd)
-    require(std::memcmp(raw + freeEnd, data + freeEnd, kept - freeEnd) == 0, "the background holds the file's bytes");
+  require(std::memcmp(raw + freeEnd, data + freeEnd, sizeof doc - freeEnd) == 0,
+          "the background holds the file's bytes");
   fixedString(doc.BackFile);
   for (int i = 0; i < doc.PartCount; ++i) {
     const TPartData& record = doc.Parts[i];

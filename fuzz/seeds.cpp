@@ -194,7 +194,7 @@ void writeProjects(const QDir& folder) {
   picture.Width = 50;
   picture.Height = 25;
   put(folder, QStringLiteral("three-parts.rpf"), projectBytes(doc));
-  // Cut inside the first record: read as New's block with those bytes over it.
+  // Cut inside the first record: refused for its size.
   put(folder, QStringLiteral("cut.rpf"), projectBytes(doc).first(600));
 
   TDocument full = newDocument();

@@ -5,7 +5,6 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -16,6 +15,12 @@ namespace {
 
 void requireTerminator(const char (&field)[FIXED_STRING_SIZE], const QString& path, const QString& what) {
   if (!hasTerminator(field)) refuse(path, QStringLiteral("%1が 255 バイトで終わっていません").arg(what));
+}
+
+void checkProjectSize(qint64 size, const QString& path) {
+  // A file cut short by a failed copy or download would otherwise open as a plausible composition.
+  if (size != static_cast<qint64>(sizeof(TDocument)))
+    refuse(path, QStringLiteral("大きさ %1 バイト、正しくは %2 バイト").arg(size).arg(sizeof(TDocument)));
 }
 
 }  // namespace
@@ -42,15 +47,12 @@ void checkProject(const TDocument& doc, const QString& path) {
 }
 
 TDocument projectFromBytes(QByteArrayView bytes, const QString& path) {
+  checkProjectSize(bytes.size(), path);
   TDocument doc;
-  clearDocument(doc);
-  doc.BackColor = clWhite;
-  // A short file leaves the rest as New has it: a file cut after the background holds no parts.
-  if (!bytes.isEmpty())
-    std::memcpy(&doc, bytes.data(), static_cast<size_t>(std::min<qsizetype>(bytes.size(), sizeof doc)));
+  std::memcpy(&doc, bytes.data(), sizeof doc);
   checkProject(doc, path);
-  // The free records are where the next parts go: whatever another program or a cut-short file
-  // left there must not reach a new part as its position, style or reserved bytes.
+  // The free records are where the next parts go: whatever another program left there must not
+  // reach a new part as its position, style or reserved bytes.
   std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData) * static_cast<size_t>(MAX_PARTS - doc.PartCount));
   return doc;
 }
@@ -59,7 +61,10 @@ TDocument readProjectFile(const QString& path) {
   const Failure unreadable(QStringLiteral("ファイル %1 は開けません").arg(path));
   QFile file;
   if (!openRegularFile(file, path)) throw unreadable;
-  QByteArray bytes(sizeof(TDocument), Qt::Uninitialized);
+  // Checked before reading, so that a huge file is neither read nor held.
+  checkProjectSize(file.size(), path);
+  // One byte more than the block: a file that grew since its size was taken is refused too.
+  QByteArray bytes(sizeof(TDocument) + 1, Qt::Uninitialized);
   qsizetype got = 0;
   while (got < bytes.size()) {
     const qint64 n = file.read(bytes.data() + got, bytes.size() - got);

@@ -28,12 +28,12 @@ void writeProjectFile(const QString& path, const TDocument& doc);
 // position, or one of whose strings in use (and the background's file name) has no zero.
 void checkProject(const TDocument& doc, const QString& path);
 
-// The document a file of these bytes gives: New's block (all zero, background white) with the
-// first 56,512 bytes copied over it, then checked, and every record from PartCount on zeroed.
-// `path` only names the file in messages.
+// The document a file of these bytes gives: refused unless they are exactly 56,512 bytes, then
+// checked, with every record from PartCount on zeroed. `path` only names the file in messages.
 TDocument projectFromBytes(QByteArrayView bytes, const QString& path);
 
 // Reads and checks a project file. Only a regular file is opened, so a FIFO or device never
-// blocks or floods the reader; only its first 56,512 bytes are read. Throws Failure
-// "ファイル %1 は開けません" when it cannot be read, ProjectFileRefused when it fails the checks.
+// blocks or floods the reader; a file of any other size than 56,512 bytes is refused unread.
+// Throws Failure "ファイル %1 は開けません" when it cannot be read, ProjectFileRefused when it
+// fails the checks.
 TDocument readProjectFile(const QString& path);

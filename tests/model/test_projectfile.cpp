@@ -100,30 +100,28 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByteIncludingStaleOnes) {
   EXPECT_EQ(fixedString(back.Parts[0].Text), QStringLiteral("short"));
 }
 
-TEST_F(ProjectFileTest, ShortAndLongFilesAreReadAsNewWouldLeaveThem) {
-  putFile(path(QStringLiteral("empty.rpf")), {});
-  EXPECT_TRUE(sameBlock(readProjectFile(path(QStringLiteral("empty.rpf"))), newDocument()));
-
-  // Cut just before PartCount: the parts' records are there but none counts.
-  const TDocument doc = sampleDocument();
-  putFile(path(QStringLiteral("cut.rpf")), projectBytes(doc).first(kFileSize - 4));
-  const TDocument cut = readProjectFile(path(QStringLiteral("cut.rpf")));
-  EXPECT_EQ(cut.PartCount, 0);
-  EXPECT_EQ(cut.BackColor, doc.BackColor);
-  EXPECT_EQ(cut.BackHeight, 96);
-  // Records none counts are free, and free records are zero.
-  EXPECT_EQ(cut.Parts[1].Kind, 0);
-  EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(cut.Parts), sizeof cut.Parts), QByteArray(sizeof cut.Parts, '\0'));
-
-  // Cut inside the first record: the background colour is New's, and so is everything else.
-  putFile(path(QStringLiteral("tiny.rpf")), projectBytes(doc).first(10));
-  const TDocument tiny = readProjectFile(path(QStringLiteral("tiny.rpf")));
-  EXPECT_EQ(tiny.BackColor, clWhite);
-  EXPECT_EQ(tiny.Parts[0].Left, 0);
-  EXPECT_TRUE(sameBlock(tiny, newDocument()));
-
-  putFile(path(QStringLiteral("long.rpf")), projectBytes(doc) + QByteArray(5000, '\xFF'));
-  EXPECT_TRUE(sameBlock(readProjectFile(path(QStringLiteral("long.rpf"))), doc));
+// A file cut short by a failed download, or with anything after the block, is damaged: reading
+// it as far as it goes would pass a broken composition off as the saved one.
+TEST_F(ProjectFileTest, FilesOfAnyOtherSizeThanTheBlockAreRefusedWithTheirSize) {
+  const QByteArray block = projectBytes(sampleDocument());
+  const struct {
+    qsizetype size;
+    const char* reason;
+  } cases[] = {
+      {0, "大きさ 0 バイト、正しくは 56512 バイト"},         {1000, "大きさ 1000 バイト、正しくは 56512 バイト"},
+      {56508, "大きさ 56508 バイト、正しくは 56512 バイト"},  // cut just before PartCount
+      {56511, "大きさ 56511 バイト、正しくは 56512 バイト"}, {56513, "大きさ 56513 バイト、正しくは 56512 バイト"},
+      {56522, "大きさ 56522 バイト、正しくは 56512 バイト"},
+  };
+  for (const auto& c : cases) {
+    const QString file = path(QStringLiteral("%1.rpf").arg(c.size));
+    const QByteArray bytes = (block + QByteArray(c.size, '\0')).first(c.size);
+    putFile(file, bytes);
+    const QString expected =
+        QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ %1 が壊れています (%2)").arg(file, QString::fromUtf8(c.reason));
+    EXPECT_EQ(messageOf<ProjectFileRefused>([&] { readProjectFile(file); }), expected);
+    EXPECT_EQ(messageOf<ProjectFileRefused>([&] { projectFromBytes(bytes, file); }), expected);
+  }
 }
 
 // Each mutation makes the block one that no editor writes.

@@ -244,7 +244,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Offsets into the headers or the table, or beyond the file, are not trusted.
         TableCase{"OffsetIntoHeaders", 8, 3, 3, 0, 20u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
         TableCase{"OffsetIntoTable", 8, 3, 3, 0, 60u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
-        TableCase{"OffsetBeyondFile", 8, 3, 3, 0, 0x7FFFFFF0u, {2, 1, 0, 2}, {P2, P1, P0, P2}}),
+        TableCase{"OffsetBeyondFile", 8, 3, 3, 0, 0x7FFFFFF0u, {2, 1, 0, 2}, {P2, P1, P0, P2}},
+        // 14 + 40 + 3 x 4 + 4: the file's size, where no pixel can start.
+        TableCase{"OffsetAtEndOfFile", 8, 3, 3, 0, 70u, {2, 1, 0, 2}, {P2, P1, P0, P2}}),
     caseName<TableCase>);
 
 // ---------------------------------------------------------------------------------------------
@@ -305,10 +307,13 @@ TEST(BmpTruncated, EndingInsideThePixelsLeavesTheRestWhite) {
   direct.width = 2;
   direct.height = -2;
   direct.pixels = bmpbuilder::packRows({{0x112233, 0x445566}, {0x778899, 0xAABBCC}}, 24);
-  const QImage image = decode(direct.build().chopped(3));
-  EXPECT_EQ(image.format(), QImage::Format_RGB888);
-  EXPECT_EQ(image.pixel(1, 0), qRgb(0x44, 0x55, 0x66));
-  EXPECT_EQ(image.pixel(1, 1), WHITE);
+  // Rows of 6 pixel bytes padded to 8: the last row's padding is no part of its pixels.
+  for (const auto& [cut, lastRow] : {std::pair{2, qRgb(0xAA, 0xBB, 0xCC)}, {3, WHITE}}) {
+    const QImage image = decode(direct.build().chopped(cut));
+    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0x44, 0x55, 0x66));
+    EXPECT_EQ(image.pixel(1, 1), lastRow) << "cut by " << cut;
+  }
 }
 
 // Large enough to be read by two threads, half each: wherever the file ends, the rows before that

@@ -151,6 +151,25 @@ TEST_F(ExportCliTest, RefusesWhatItCannotExportAndWritesNothing) {
   EXPECT_FALSE(QFileInfo::exists(out));
 }
 
+// A project cut short or grown longer is damaged: no logo, and the earlier one stays.
+TEST_F(ExportCliTest, AProjectOfTheWrongSizeIsRefusedAndTheEarlierLogoStays) {
+  appendPart(doc, pkText);
+  const QByteArray block = projectBytes(doc);
+  const QString out = path(QStringLiteral("logo.bmp"));
+  putFile(out, "earlier contents");
+  for (const qsizetype size : {56508, 56522}) {
+    const QString file = path(QStringLiteral("%1.rpf").arg(size));
+    putFile(file, (block + QByteArray(10, '\x01')).first(size));
+    const Outcome r = run({file, out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral(
+                         "pelmora-export: ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ %1 が壊れています (大きさ %2 バイト、正しくは 56512 バイト)\n")
+                         .arg(file)
+                         .arg(size));
+  }
+  EXPECT_EQ(fileBytes(out), "earlier contents");
+}
+
 TEST_F(ExportCliTest, PicturesThatCannotBeReadWhileBandsAreWrittenAreAllReportedAndNothingIsWritten) {
   // A logo of many bands. The pictures decode in the order the bands need them, while the bands
   // above (or below) are composed and written, so the first failure stops the export half-way;

@@ -181,6 +181,23 @@ TEST(JpegDecode, CmykFilesBecomeRgb) {
     }
 }
 
+TEST(JpegDecode, CmykWithoutAdobesMarkerCountsZeroAsNoInk) {
+  const struct {
+    unsigned char c, m, y, k;
+    QRgb expected;
+  } patches[] = {{0, 0, 0, 0, qRgb(255, 255, 255)}, {255, 0, 0, 0, qRgb(0, 255, 255)}, {0, 0, 0, 255, qRgb(0, 0, 0)}};
+  for (const auto& p : patches) {
+    std::vector<unsigned char> cmyk;
+    for (int i = 0; i < 16 * 16; ++i) cmyk.insert(cmyk.end(), {p.c, p.m, p.y, p.k});
+    QByteArray file = compress(cmyk, 16, 16, {JCS_CMYK, JCS_CMYK});
+    const qsizetype adobe = file.indexOf("\xFF\xEE");  // APP14, two bytes of length after it
+    ASSERT_GT(adobe, 0);
+    file.remove(adobe, 2 + (uchar(file[adobe + 2]) << 8 | uchar(file[adobe + 3])));
+    const QRgb got = decodeJpeg(file).pixel(8, 8);
+    for (int shift : {0, 8, 16}) EXPECT_NEAR((got >> shift) & 0xFF, (p.expected >> shift) & 0xFF, 3) << int(p.c);
+  }
+}
+
 TEST(JpegDecode, TruncatedFileLoadsWhatThereIs) {
   const QImage image = gradient(64, 64);
   const QByteArray file = encodeJpeg(image);
@@ -208,6 +225,28 @@ TEST(JpegDecode, OversizedFrameFailsBeforeAllocating) {
   // Height at +5, width at +7, both big-endian 16 bits.
   for (int i : {5, 6, 7, 8}) file[frame + i] = '\xFE';
   EXPECT_TRUE(failureOf(file).startsWith(QStringLiteral("画像が大きすぎます"))) << failureOf(file).toStdString();
+}
+
+// Over 16 megapixels a file must bring a byte for every 1,024 of them: a few kilobytes claiming a
+// huge picture are refused before anything is allocated or decoded.
+TEST(JpegDecode, LargeClaimFromTooFewBytesIsRefusedBeforeDecoding) {
+  const QByteArray small = encodeJpeg(gradient(16, 16));
+  const qsizetype frame = small.indexOf("\xFF\xC0");
+  ASSERT_GT(frame, 0);
+  const struct {
+    int side;
+    QString failure;
+  } cases[] = {{4100, QStringLiteral("JPEG ファイルが 4100 x 4100 ピクセルの画像には短すぎます")},
+               {4096, QString()}};  // 16,777,216 pixels: any file may claim that many
+  for (const auto& c : cases) {
+    QByteArray file = small + QByteArray(10000 - small.size(), '\0');
+    for (int at : {5, 7}) {  // height, then width, big-endian 16 bits
+      file[frame + at] = static_cast<char>(c.side >> 8);
+      file[frame + at + 1] = static_cast<char>(c.side & 0xFF);
+    }
+    ASSERT_EQ(file.size(), 10000);
+    EXPECT_EQ(failureOf(file), c.failure) << c.side;
+  }
 }
 
 }  // namespace

@@ -230,6 +230,20 @@ TEST_F(LogoBandsTest, FileThatCannotBeCreatedIsReportedBeforeAnythingIsComposed)
   EXPECT_TRUE(entries().isEmpty());
 }
 
+// A band is whole 16-row coding units of about a megabyte, and never under one unit: a logo too
+// wide for a megabyte to hold 16 of its rows still goes out in bands of 16.
+TEST_F(LogoBandsTest, BandsAreAboutAMegabyteOfWholeCodingUnitsAndNeverUnderSixteenRows) {
+  const struct {
+    int width, rows;
+  } cases[] = {{1, 262144}, {1000, 256}, {4096, 64}, {16384, 16}, {16385, 16}, {20000, 16}, {32767, 16}};
+  for (const auto& c : cases) EXPECT_EQ(logoBandRows(c.width), c.rows) << c.width;
+
+  Composition wide;
+  wide.background = Layer{{0, 0, 20000, 3}, noise(QSize(40, 3), QImage::Format_RGB32, 16), true, false};
+  wide.parts = {Layer{{19990, 1, 30, 2}, noise(QSize(3, 2), QImage::Format_RGB32, 17), true, false}};
+  expectExportsOf(wide);
+}
+
 // A 16 x 8 picture of 1 bit per pixel whose odd columns are black, as a file gives it.
 QImage oddColumnsBlack(QSize size) {
   std::vector<std::vector<std::uint32_t>> rows(static_cast<size_t>(size.height()));
@@ -336,7 +350,7 @@ TEST_F(LogoBandsTest, LayersStillInTheMakingGiveTheSameFiles) {
 }
 
 TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
-  // Parts in the first and in the last band of four, their bounds known ahead or only their top:
+  // Parts in the first, second and last band of four, their bounds known ahead or only their top:
   // top down, the last band's are asked for after the first band's; bottom up, those whose bounds
   // are known the other way round, the others at once.
   const int width = 2048;
@@ -347,14 +361,17 @@ TEST_F(LogoBandsTest, PartIsAskedForOnlyWhenTheFirstBandItReachesIsComposed) {
   c.parts = {Layer{{10, 4 * band - 20, 100, 10}, picture, true, true},  // the last band
              Layer{{30, 2, 50, 3}, picture, true, true},                // unknown ahead: asked for at once
              Layer{{40, 5, 100, 10}, picture, true, false},             // the first band
-             Layer{{70, 3 * band + 1, 9, 9}, picture, true, true}};     // only its top known: the last band
+             Layer{{70, 3 * band + 1, 9, 9}, picture, true, true},      // only its top known: the last band
+             Layer{{10, band + 5, 20, 4}, picture, true, false},        // the second band
+             // Only its top known, the second band's first row: asked for by that band, not the first.
+             Layer{{40, band, 20, 4}, picture, true, false}};
   for (bool upward : {false, true}) {
     const QString name = upward ? QStringLiteral("asked.bmp") : QStringLiteral("asked.jpg");
     SCOPED_TRACE(name.toStdString());
     std::vector<int> asked;
     LayersMadeLater later(c, [&](int index) { asked.push_back(index); });
     ASSERT_TRUE(exportLogo(path(name), later));
-    EXPECT_EQ(asked, upward ? std::vector<int>({0, 1, 3, 2}) : std::vector<int>({1, 2, 0, 3}));
+    EXPECT_EQ(asked, upward ? std::vector<int>({0, 1, 3, 5, 4, 2}) : std::vector<int>({1, 2, 4, 5, 0, 3}));
     const QImage expected = referenceLogo(c.background, c.parts);
     EXPECT_EQ(fileBytes(path(name)), upward ? encodeBmp(expected) : encodeJpeg(expected));
   }

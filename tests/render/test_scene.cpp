@@ -83,6 +83,23 @@ TEST_F(SceneTest, BackgroundFileGivesItsPictureAtTheSavedBounds) {
   EXPECT_FALSE(layer.transparent);
 }
 
+// The file's fill colour was not what the user saw behind the picture: the stand-in is New's white.
+TEST_F(SceneTest, BackgroundPictureThatCannotBeReadLeavesWhiteWhateverTheBackColour) {
+  const QString missing = dir.filePath(QStringLiteral("gone.bmp"));
+  storeFixedPath(doc.BackFile, missing);
+  doc.BackWidth = 90;
+  doc.BackHeight = 40;
+  for (const Colour colour : {Colour{0x000000}, Colour{0x0000FF}, Colour{0x123456}}) {
+    doc.BackColor = colour;
+    const BuiltLayer built = buildBackground(doc);
+    EXPECT_EQ(built.failure, QStringLiteral("ファイル %1 は開けません").arg(missing));
+    EXPECT_EQ(built.layer.bounds, (Bounds{0, 0, 90, 40}));
+    ASSERT_EQ(built.layer.raster.size(), QSize(200, 60));
+    EXPECT_EQ(built.layer.raster.pixel(0, 0), qRgb(255, 255, 255)) << colour;
+    EXPECT_EQ(built.layer.raster.pixel(199, 59), qRgb(255, 255, 255)) << colour;
+  }
+}
+
 TEST_F(SceneTest, TextPartTakesItsPositionOnlyOncePlacedAndAlwaysItsRenderedSize) {
   const TPartData& placed = part(pkText, {30, 12, 5, 5});
   const TPartData& unplaced = part(pkText, {30, 12, 0, 40});

@@ -11,11 +11,15 @@
 #include "render/bmpwriter.h"
 #include "render/textrender.h"
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QUrl>
 
 #include <cstring>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -141,6 +145,40 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
 
   save(path(QStringLiteral("saved.rpf")));
   EXPECT_EQ(fileBytes(path(QStringLiteral("saved.rpf"))), written);
+}
+
+// A project file cut short, as a failed download leaves it, is refused as damaged whichever way it
+// comes in, and the composition on the canvas stays as it was, unsaved work and all.
+TEST_F(openProject, AFileOfTheWrongSizeIsRefusedByEveryWayInAndTheCompositionStays) {
+  click("addTextAction");
+  const QByteArray before = projectBytes(document());
+  const QString cut = path(QStringLiteral("cut.rpf"));
+  putFile(cut, projectBytes(newDocument()).first(56508));
+  const std::pair<QString, QString> refusal{
+      QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ %1 が壊れています (大きさ 56508 バイト、正しくは 56512 バイト)").arg(cut),
+      QStringLiteral("ﾌｧｲﾙ I/O ｴﾗｰ")};
+  const std::function<void()> ways[] = {
+      [&] { open(cut); },
+      [&] { w().openProjectAtStart(cut); },
+      [&] {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(cut)});
+        const QPoint onCanvas = canvas()->mapTo(&w(), QPoint(5, 5));
+        QDragEnterEvent entered(onCanvas, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped(onCanvas, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        for (QEvent* event : std::initializer_list<QEvent*>{&entered, &dropped})
+          QCoreApplication::sendEvent(&w(), event);
+      },
+  };
+  for (qsizetype i = 0; i < 3; ++i) {
+    ways[i]();
+    ASSERT_EQ(dialogs->messages.size(), i + 1);
+    EXPECT_EQ(dialogs->messages[i], refusal);
+    EXPECT_EQ(projectBytes(document()), before) << i;
+    EXPECT_TRUE(comp().isModified()) << i;
+    EXPECT_TRUE(dialogs->proposedProjectName.isEmpty()) << i;
+  }
+  EXPECT_TRUE(reports.isEmpty());
 }
 
 struct ExporterRun {

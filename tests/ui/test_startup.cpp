@@ -1,6 +1,9 @@
+#include "app/commandline.h"
 #include "support/files.h"
 #include "support/mainfixture.h"
 
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -63,6 +66,91 @@ TEST_F(Startup, ARefusedOrMissingProjectLeavesTheFreshCompositionWithOneMessage)
   EXPECT_TRUE(all[2].first.contains(path(u"gone.rpf"_qs)));
   EXPECT_EQ(document().PartCount, 0);
   EXPECT_TRUE(dialogs->proposedProjectName.isEmpty());
+}
+
+// A project named by a path relative to the shell's folder is opened, and Save proposes it by its
+// absolute path; Qt's own options and their values are no files.
+TEST_F(Startup, ARelativeProjectPathIsOpenedAndProposedForSavingAsAbsolute) {
+  ASSERT_TRUE(addPart(pkText));
+  dialogs->projectsToSave.push_back(path(u"one.rpf"_qs));
+  run("saveProjectAction");
+  newComposition();
+
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.path()));
+  const CommandLine commandLine =
+      parseCommandLine({u"-style"_qs, u"fusion"_qs, u"--platform"_qs, u"offscreen"_qs, u"-reverse"_qs, u"one.rpf"_qs});
+  QDir::setCurrent(before);
+  ASSERT_EQ(commandLine.kind, CommandLine::kRun);
+  EXPECT_EQ(commandLine.platform, u"offscreen"_qs);
+  w().openProjectAtStart(commandLine.project);
+  EXPECT_EQ(document().PartCount, 1);
+  EXPECT_EQ(dialogs->proposedProjectName, dir.path() + u"/one.rpf"_qs);
+}
+
+struct EditorRun {
+  int exitCode;
+  QString out, err;
+};
+
+// The editor as a shell starts it where there is no display at all, or under `platform`, or with
+// DISPLAY naming `display`.
+EditorRun runEditor(const QStringList& args, const QString& platform = {}, const QString& display = {}) {
+  QTemporaryDir folder;  // where a core file would go
+  QProcess editor;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+  if (!platform.isEmpty()) env.insert(u"QT_QPA_PLATFORM"_qs, platform);
+  if (!display.isEmpty()) env.insert(u"DISPLAY"_qs, display);
+  editor.setProcessEnvironment(env);
+  editor.setWorkingDirectory(folder.path());
+  editor.start(QStringLiteral(PELMORA_EDITOR_EXE), args);
+  // A window that did open would wait for the user: ended here, it fails the run's exit code.
+  if (!editor.waitForFinished(20000)) editor.kill();
+  editor.waitForFinished();
+  return {editor.exitStatus() == QProcess::NormalExit ? editor.exitCode() : -1,
+          QString::fromUtf8(editor.readAllStandardOutput()), QString::fromUtf8(editor.readAllStandardError())};
+}
+
+// A wrong command line is answered before any display is looked for, and no project is opened;
+// without a display the editor says so in one line of its own and opens nothing.
+TEST(EditorCommandLine, IsAnsweredBeforeADisplayIsNeeded) {
+  const QString noDisplay =
+      u"pelmora: no display to show the editor on: neither DISPLAY nor WAYLAND_DISPLAY is set / "
+      u"エディタを表示するディスプレイがありません (DISPLAY も WAYLAND_DISPLAY も設定されていません)\n"_qs;
+  const struct {
+    QStringList args;
+    const char16_t* platform;
+    int exitCode;
+  } cases[] = {
+      {{u"a.rpf"_qs, u"b.rpf"_qs}, u"", 2},
+      {{u"--bogus"_qs}, u"", 2},
+      {{u"-x"_qs, u"a.rpf"_qs}, u"", 2},
+      {{u"-platform"_qs, u"offscreen"_qs, u"a.rpf"_qs, u"b.rpf"_qs}, u"", 2},
+      {{u"-style"_qs}, u"offscreen", 2},  // an option of Qt's without its value
+      {{}, u"", 1},
+      {{u"a.rpf"_qs}, u"xcb", 1},
+      {{u"-platform"_qs, u"wayland;xcb"_qs}, u"offscreen", 1},
+  };
+  for (const auto& c : cases) {
+    const QString name = c.args.join(u' ') + u" under "_qs + QString::fromUtf16(c.platform);
+    const EditorRun run = runEditor(c.args, QString::fromUtf16(c.platform));
+    EXPECT_EQ(run.exitCode, c.exitCode) << name.toStdString() << "\n" << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << name.toStdString();
+    if (c.exitCode == 2)
+      EXPECT_TRUE(run.err.startsWith(u"Usage: pelmora [FILE.rpf]\n"_qs)) << name.toStdString() << run.err.toStdString();
+    else
+      EXPECT_EQ(run.err.toStdString(), noDisplay.toStdString()) << name.toStdString();
+  }
+}
+
+// A display that is named but not there: the same one line of the program's, never Qt's abort.
+TEST(EditorCommandLine, ADisplayThatCannotBeOpenedIsSaidInOneLine) {
+  const EditorRun run = runEditor({u"a.rpf"_qs}, u"xcb"_qs, u":7391"_qs);
+  EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+  EXPECT_EQ(run.err.toStdString(),
+            "pelmora: the display \":7391\" cannot be opened to show the editor on / "
+            "ディスプレイ \":7391\" を開けないため、エディタを表示できません\n");
 }
 
 }  // namespace
