@@ -88,27 +88,29 @@ Composition::Opened Composition::open(const QString& path) {
   } catch (const ProjectFileRefused& refused) {
     return {refused.message(), {}};
   }
+  Scene scene = makeScene(opened, std::nullopt);
   doc_ = opened;
-  parts_ = {};
+  background_ = Made{std::move(scene.background.raster), true, false};
+  keepParts(scene);
   selection_ = BACKGROUND_INDEX;
   selectionShown_ = false;
-  const QStringList failures = makeParts(std::nullopt);
   markSaved();
   Q_EMIT partsReset();
   Q_EMIT backgroundChanged();
   Q_EMIT selectionChanged();
-  return {{}, failures};
+  return {{}, scene.failedFiles};
 }
 
-QStringList Composition::makeParts(std::optional<Layer> background) {
-  const bool keepBackground = background.has_value();
-  std::vector<std::optional<Layer>> given(static_cast<size_t>(std::clamp(doc_.PartCount, 0, MAX_PARTS)) + 1);
+Scene Composition::makeScene(const TDocument& doc, std::optional<Layer> background) const {
+  std::vector<std::optional<Layer>> given(static_cast<size_t>(std::clamp(doc.PartCount, 0, MAX_PARTS)) + 1);
   given[0] = std::move(background);
-  PendingScene pending(doc_, dpi_, false, std::move(given));
-  Scene scene = pending.take();
-  if (!keepBackground) background_ = Made{std::move(scene.background.raster), true, false};
+  PendingScene pending(doc, dpi_, false, std::move(given));
+  return pending.take();
+}
+
+void Composition::keepParts(const Scene& scene) {
+  parts_ = {};
   for (size_t i = 0; i < scene.parts.size(); ++i) keepPart(static_cast<int>(i), scene.parts[i]);
-  return scene.failedFiles;
 }
 
 void Composition::keepPart(int index, const Layer& layer) {
@@ -146,16 +148,18 @@ std::optional<int> Composition::addPicturePart(const QString& path) {
 
 QStringList Composition::removePart(int index) {
   if (doc_.PartCount <= 0) return {};
-  removePartRecord(doc_, index);
-  parts_ = {};
+  TDocument removed = doc_;
+  removePartRecord(removed, index);
+  // The parts are made again from their files, as when the project was opened.
+  const Scene scene = makeScene(removed, layer(BACKGROUND_INDEX));
+  doc_ = removed;
+  keepParts(scene);
   selection_ = BACKGROUND_INDEX;
   selectionShown_ = false;
-  // The parts are made again from their files, as when the project was opened.
-  const QStringList failures = makeParts(layer(BACKGROUND_INDEX));
   changed();
   Q_EMIT partsReset();
   Q_EMIT selectionChanged();
-  return failures;
+  return scene.failedFiles;
 }
 
 void Composition::select(int index) {

@@ -2,6 +2,7 @@
 
 #include "model/document.h"
 #include "render/layer.h"
+#include "render/scene.h"
 
 #include <QObject>
 #include <QString>
@@ -115,8 +116,11 @@ private:
   };
 
   TPartData* selectedText();
-  // The made layers of every record in use, bounds written into the records; the failure lines.
-  QStringList makeParts(std::optional<Layer> background);
+  // Every layer of `doc` made, `background` taken as it is when given; nothing of the
+  // composition changes, so a failure that stops the making leaves it whole.
+  Scene makeScene(const TDocument& doc, std::optional<Layer> background) const;
+  // The parts' rasters kept and their bounds written into the records.
+  void keepParts(const Scene& scene);
   void keepPart(int index, const Layer& layer);
   void redrawText(int index);
   void changed();
