@@ -18,7 +18,6 @@
 #include <QWheelEvent>
 
 #include <cstring>
-#include <cstdint>
 
 namespace {
 
@@ -361,12 +360,6 @@ TEST(PropertyPanel, DisabledGroupsAreNotHeardAndShowingARecordIsHeardAsItsValues
 
 namespace {
 
-std::int32_t int32At(const QByteArray& bytes, qsizetype offset) {
-  std::int32_t value = 0;
-  if (offset + 4 <= bytes.size()) std::memcpy(&value, bytes.constData() + offset, 4);
-  return value;
-}
-
 // Sizes of five digits and more come from files and drags; selecting what holds them and saving
 // writes them back as they were.
 TEST_F(Panel, ClickingAndSavingKeepsSizesOfFiveDigits) {
@@ -392,8 +385,8 @@ TEST_F(Panel, ClickingAndSavingKeepsSizesOfFiveDigits) {
   dialogs->projectsToSave = {dir.filePath(u"saved.rpf"_qs)};
   w().runCommand(MainWindow::tagSaveProject);
   const QByteArray saved = fileBytes(dir.filePath(u"saved.rpf"_qs));
-  EXPECT_EQ(int32At(saved, 56500), 16384) << "BackWidth";
-  EXPECT_EQ(int32At(saved, 8), 12345) << "the part's Width";
+  EXPECT_EQ(saved.mid(56500, 4), QByteArray("\x00\x40\0\0", 4)) << "BackWidth 16,384";
+  EXPECT_EQ(saved.mid(8, 4), QByteArray("\x39\x30\0\0", 4)) << "the part's Width 12,345";
   EXPECT_FALSE(w().isModified());
 }
 
@@ -421,7 +414,7 @@ TEST(PropertyPanel, SizeEditsShowEveryDigitAndTakeFourTyped) {
     typed.clear();
     panel.showWidth(c.shown);
     EXPECT_EQ(typed.count(), 0) << "the program's own text is no edit";
-    for (const char* k = c.keys; *k; ++k) QTest::keyClick(width, *k == '\b' ? Qt::Key_Backspace : Qt::Key(*k));
+    QTest::keyClicks(width, QString::fromLatin1(c.keys));
     EXPECT_EQ(width->text(), QString::fromUtf16(c.text));
     EXPECT_EQ(typed.isEmpty() ? 0 : typed.back().at(1).toInt(), c.applied);
   }
