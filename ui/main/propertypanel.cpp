@@ -42,7 +42,8 @@ public:
   }
 };
 
-// True while the panel writes a value of its own into an edit.
+// True while the panel writes a value of its own into an edit. Qt runs the validator on that text
+// too, and once it has refused it, lets the user's next change through unchecked.
 bool panelWriting = false;
 
 class PanelWrite {
