@@ -67,5 +67,8 @@ void MainWindow::saveLogo() {
   parts.reserve(static_cast<size_t>(std::max(document_.PartCount, 0)));
   for (int i = 0; i < document_.PartCount; ++i)
     if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) parts.push_back(c->layer());
-  exportLogo(*path, backgroundControl()->layer(), parts);
+  // Said as the exporter says it: a dialog that closed as if the logo were saved, with no file
+  // to show for it, would leave the user looking for one.
+  if (!exportLogo(*path, backgroundControl()->layer(), parts))
+    dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
 }

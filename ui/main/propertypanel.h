@@ -17,8 +17,8 @@ class QToolButton;
 // writes the selection into it and hears back what the user changed.
 //
 // Signals of a group come only while that group is enabled. The program's own writes into the
-// controls set them off just as the user's edits do, so a handler must treat the value it already
-// holds as no change.
+// string edit and the fill check set them off just as the user's edits do, so a handler must treat
+// the value it already holds as no change.
 class PropertyPanel : public QWidget {
   Q_OBJECT
 public:
@@ -47,7 +47,8 @@ Q_SIGNALS:
   void fillToggled(bool on);
   // A shadow offset the user typed or picked, already brought within the limit and shown so.
   void shadowOffsetEdited(Qt::Orientation axis, int offset);
-  // A width or height typed into the size group, read as a typed number (10 when it is none).
+  // A width or height typed into the size group, read as a typed number (10 when it is none). The
+  // sizes the panel is given to show are not heard: they are the control's own already.
   void sizeTyped(Qt::Orientation axis, int value);
   void nudged(int dx, int dy);
 
