@@ -56,7 +56,7 @@ int exportProject(const QString& projectPath, const QString& outputPath) {
   }
   if (exportFailure) std::rethrow_exception(exportFailure);
   if (!written) {
-    report(QStringLiteral("部品がないため、ロゴを作成しません"));
+    report(QString::fromUtf16(NoPartsLogoMessage));
     return kFailed;
   }
   return kWritten;

@@ -76,6 +76,9 @@ bool logoBandsUpward(const QString& path);
 // "ストリームへの書き込みエラー") leaves no file behind and an existing one as it was.
 bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts);
 
+// What the editor and the exporter tell the user when exportLogo() found no parts.
+inline constexpr const char16_t* NoPartsLogoMessage = u"部品がないため、ロゴを作成しません";
+
 // The same for layers that may still be in the making; a layer that cannot be made stops the
 // export with its failure, leaving the file as exportLogo() leaves it on any failure.
 bool exportLogo(const QString& path, LogoLayers& layers);

@@ -157,14 +157,32 @@ TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
   drag(c, {98, 20}, {{108, 20}});
   EXPECT_EQ(widthEdit()->text(), u"100"_qs) << "edge drag of a picture keeps the press values";
   drag(c, {c->width() - 1, c->height() - 1}, {{c->width() + 4, c->height() + 9}});
-  EXPECT_EQ(widthEdit()->text(), QString::number(c->width()));
-  EXPECT_EQ(heightEdit()->text(), QString::number(c->height()));
+  EXPECT_EQ(widthEdit()->text(), u"115"_qs);
+  EXPECT_EQ(heightEdit()->text(), u"60"_qs);
 
   PictureControl* back = backgroundControl();
   drag(back, {back->width() - 1, 30}, {{back->width() + 19, 30}});
   EXPECT_EQ(widthEdit()->text(), u"220"_qs);
   drag(back, {100, 30}, {{110, 35}});  // a move is no resize
   EXPECT_EQ(widthEdit()->text(), u"220"_qs);
+}
+
+// Edge drags of the background past four digits: the edit shows the size whole, and the drag's
+// size is what stays.
+TEST_F(Canvas, BackgroundSizesPastFourDigitsStayAsDragged) {
+  PictureControl* back = backgroundControl();
+  struct {
+    int width, pressX, toX;
+    int dragged;
+    const char16_t* shown;
+  } cases[] = {{9990, 9988, 10048, 10050, u"10050"}, {100, 98, -1236, -1234, u"-1234"}};
+  for (const auto& c : cases) {
+    comp().setBounds(BACKGROUND_INDEX, {0, 0, c.width, 60});
+    drag(back, {c.pressX, 30}, {{c.toX, 30}});
+    EXPECT_EQ(back->width(), c.dragged);
+    EXPECT_EQ(widthEdit()->text(), QString::fromUtf16(c.shown));
+    EXPECT_EQ(document().BackWidth, c.dragged);
+  }
 }
 
 TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
@@ -226,7 +244,8 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   EXPECT_EQ(shadowColourPanel()->colour(), 0xFF0000u);
   EXPECT_EQ(shadowXBox()->currentText(), u"-7"_qs);
   EXPECT_EQ(shadowYBox()->currentText(), u"12"_qs);
-  EXPECT_EQ(widthEdit()->text(), QString::number(part(0)->width()));
+  EXPECT_EQ(widthEdit()->text(), u"35"_qs) << "ロゴ with its shadow 7 to the left";
+  EXPECT_EQ(heightEdit()->text(), u"25"_qs) << "and 12 down";
   EXPECT_EQ(dialogs->presetFontValue, (FontChoice{u"ＭＳ Ｐゴシック"_qs, 9, fsBold}));
 
   // Selecting the background then clears the text group without touching the record.
@@ -296,7 +315,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   dialogs->picturesToOpen = {file};
   ASSERT_TRUE(addPart(pkPicture));
   PictureControl* pic = part(0);
-  pic->setLeft(area->viewport()->width() + 200);
+  comp().setBounds(0, {area->viewport()->width() + 200, pic->top(), pic->width(), pic->height()});
   QCoreApplication::processEvents();
   EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
   EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << "the content is not taller than the view";
@@ -323,9 +342,28 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   EXPECT_FALSE(area->verticalScrollBar()->isVisible());
 
   // A part dragged below the view makes it scroll down as well, once the drag has ended.
-  pic->setTop(area->viewport()->height() + 100);
+  comp().setBounds(0, {pic->left(), area->viewport()->height() + 100, pic->width(), pic->height()});
   QCoreApplication::processEvents();
   EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// A picture part dragged past the right edge: the canvas keeps its width under the pointer and
+// takes in the part once it is let go.
+TEST_F(Canvas, ThePartDraggedPastTheRightEdgeGrowsTheCanvasAtTheRelease) {
+  PictureControl* c = addPicturePart(100, 50);  // at 10, 20
+  const int before = canvas()->width();
+  ASSERT_LT(before, 700);
+  hover(c, 50, 20);
+  press(c, Qt::LeftButton, {50, 20});
+  move(c, {50 + 590, 20});
+  EXPECT_EQ(c->left(), 600);
+  EXPECT_EQ(canvas()->width(), before);
+  release(c, Qt::LeftButton, {50, 20});
+  EXPECT_EQ(canvas()->width(), 700);
 }
 
 }  // namespace

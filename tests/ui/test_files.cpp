@@ -206,8 +206,14 @@ TEST_F(Files, TheLogoIsWhatTheCanvasShows) {
 TEST_F(Files, NoPartsNoLogo) {
   putFile(path(u"keep.bmp"_qs), "old");
   dialogs->picturesToSave.push_back(path(u"keep.bmp"_qs));
+  dialogs->picturesToSave.push_back(path(u"new.jpg"_qs));
+  run("saveLogoAction");
   run("saveLogoAction");
   EXPECT_EQ(fileBytes(path(u"keep.bmp"_qs)), QByteArray("old"));
+  EXPECT_FALSE(QFile::exists(path(u"new.jpg"_qs)));
+  const std::pair<QString, QString> said{u"部品がないため、ロゴを作成しません"_qs, u"Pelmora"_qs};
+  EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said, said}));
+  EXPECT_TRUE(reports.isEmpty());
 }
 
 }  // namespace

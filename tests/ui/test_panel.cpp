@@ -1,6 +1,9 @@
+#include "support/files.h"
 #include "support/mainfixture.h"
 
 #include "model/fixedstring.h"
+#include "model/projectfile.h"
+#include "render/raster.h"
 #include "ui/main/colourpanel.h"
 #include "ui/main/propertypanel.h"
 
@@ -10,6 +13,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -44,8 +48,6 @@ TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
   EXPECT_EQ(sizeGroup()->geometry(), QRect(324, 8, 141, 45));
   EXPECT_EQ(nudgeGroup()->geometry(), QRect(324, 56, 141, 73));
   EXPECT_EQ(textEdit()->geometry(), QRect(60, 16, 241, 21));
-  EXPECT_EQ(widthEdit()->maxLength(), 4);
-  EXPECT_EQ(shadowXBox()->lineEdit()->maxLength(), 3);
   ASSERT_EQ(shadowXBox()->count(), 61);
   EXPECT_EQ(shadowXBox()->itemText(0), u"-30"_qs);
   EXPECT_EQ(shadowYBox()->itemText(60), u"30"_qs);
@@ -71,17 +73,6 @@ TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndMoveTheRecord) {
   EXPECT_EQ(r.Left, 1) << "the record holds the bounds as they change";
 }
 
-// What the panel shows of a size never comes back as an edit: a background wider than the edits
-// hold stays as wide, selected, saved and selected again.
-TEST_F(Panel, ShowingASizeNeverChangesIt) {
-  comp().setBounds(BACKGROUND_INDEX, {5, 6, 16384, 20000});
-  press(backgroundControl(), Qt::LeftButton, {50, 30});
-  release(backgroundControl(), Qt::LeftButton, {50, 30});
-  press(backgroundControl(), Qt::LeftButton, {50, 30});
-  EXPECT_EQ(backgroundBounds(document()), (Bounds{5, 6, 16384, 20000}));
-  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{5, 6, 16384, 20000}));
-}
-
 TEST_F(Panel, SizeEditsReadTypedNumbers) {
   press(backgroundControl(), Qt::LeftButton, {50, 30});
   ASSERT_TRUE(sizeGroup()->isEnabled());
@@ -90,7 +81,9 @@ TEST_F(Panel, SizeEditsReadTypedNumbers) {
     int width;
   } cases[] = {{u"", 10}, {u"0", 0}, {u"$1F", 31}, {u"12a", 10}, {u"250", 250}, {u"-5", -5}};
   for (auto& c : cases) {
-    typeOver(widthEdit(), QString::fromUtf16(c.text));
+    widthEdit()->selectAll();
+    QTest::keyClick(widthEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(widthEdit(), QString::fromUtf16(c.text));
     EXPECT_EQ(backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
   }
   heightEdit()->clear();
@@ -176,13 +169,33 @@ TEST_F(Panel, FontButtonStoresFaceSizeAndStyle) {
   EXPECT_EQ(r.FontSize, 20);
 }
 
+// A face name stored in bytes that are no valid Shift-JIS comes back from the dialog unchanged
+// and is not written; the size and style the user changed are.
+TEST_F(Panel, FontConfirmedWithItsFaceUnchangedKeepsTheFaceBytes) {
+  const char odd[] =
+      "\x82\x20"
+      "Face";
+  TPartData changed = selectedTextPart();
+  std::memcpy(changed.FontName, odd, sizeof odd);
+  replaceRecord(0, changed);
+  selectPart(0);
+  dialogs->fonts = {FontChoice{dialogs->presetFontValue.face, 30, fsItalic}};
+  fontButton()->click();
+  const TPartData& r = document().Parts[0];
+  EXPECT_EQ(QByteArray(r.FontName), QByteArray("\x82\x20"
+                                               "Face"));
+  EXPECT_EQ(r.FontSize, 30);
+  EXPECT_EQ(r.FontStyle, fsItalic);
+  EXPECT_TRUE(reports.isEmpty());
+}
+
 TEST_F(Panel, EditsDoNothingWhileTheirGroupIsDisabled) {
   ASSERT_TRUE(addPart(pkText));
   const TPartData before = document().Parts[0];
-  textEdit()->setText(u"changed"_qs);
-  fillCheck()->setChecked(true);
+  typeOver(textEdit(), u"changed"_qs);
+  fillCheck()->click();
   const Bounds b = backgroundControl()->bounds();
-  widthEdit()->setText(u"5"_qs);
+  QTest::keyClicks(widthEdit(), u"5"_qs);
   EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
   EXPECT_EQ(backgroundControl()->bounds(), b);
 }
@@ -282,9 +295,9 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
   changed.FillOn = 1;
   changed.ShadowX = -5;
   replaceRecord(0, changed);
-  textEdit()->setText(u"ロゴ"_qs);
   selectPart(0);
-  fillCheck()->setChecked(true);
+  typeOver(textEdit(), u"ロゴ"_qs);
+  ASSERT_TRUE(fillCheck()->isChecked());
   const TPartData before = r;
   const Bounds partBounds = part(0)->bounds();
   const Bounds backBounds = backgroundControl()->bounds();
@@ -339,14 +352,87 @@ TEST(PropertyPanel, ReportsTheUsersActionsAndNeverItsOwnWrites) {
 
   panel.showSizeGroupOnly();
   EXPECT_EQ(textEdit->text(), QString());
-  MainWindowTest::typeOver(widthEdit, u"$28"_qs);
-  ASSERT_EQ(size.count(), 1);
-  EXPECT_EQ(size.at(0).at(0).value<Qt::Orientation>(), Qt::Horizontal);
-  EXPECT_EQ(size.at(0).at(1).toInt(), 40);
+  widthEdit->selectAll();
+  QTest::keyClicks(widthEdit, u"$28"_qs);
+  ASSERT_EQ(size.count(), 3) << "one for each key";
+  EXPECT_EQ(size.back().at(0).value<Qt::Orientation>(), Qt::Horizontal);
+  EXPECT_EQ(size.back().at(1).toInt(), 40);
 
   nudgeLeft->click();  // the arrows work whatever is shown
   ASSERT_EQ(nudged.count(), 1);
   EXPECT_EQ(nudged.at(0), (QVariantList{-1, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Sizes of five digits and more come from files and drags; selecting what holds them and saving
+// writes them back as they were.
+TEST_F(Panel, ClickingAndSavingKeepsSizesOfFiveDigits) {
+  QTemporaryDir dir;
+  const QString picture = dir.filePath(u"pic.bmp"_qs);
+  ASSERT_TRUE(makeWhiteRaster(8, 8).save(picture, "BMP"));
+  TDocument doc;
+  clearDocument(doc);
+  doc.BackColor = clWhite;
+  setBackgroundBounds(doc, {0, 0, 16384, 20});
+  TPartData& pic = appendPart(doc, pkPicture);
+  storeFixedPath(pic.FileName, picture);
+  setPartBounds(pic, {30, 5, 12345, 10});
+  writeProjectFile(dir.filePath(u"wide.rpf"_qs), doc);
+  dialogs->projectsToOpen = {dir.filePath(u"wide.rpf"_qs)};
+  run("openProjectAction");
+  ASSERT_TRUE(reports.isEmpty() && dialogs->messages.isEmpty());
+
+  QTest::mouseClick(backgroundControl(), Qt::LeftButton, {}, QPoint(10, 15));
+  EXPECT_EQ(widthEdit()->text(), u"16384"_qs);
+  QTest::mouseClick(part(0), Qt::LeftButton, {}, QPoint(20, 5));
+  EXPECT_EQ(widthEdit()->text(), u"12345"_qs);
+  dialogs->projectsToSave = {dir.filePath(u"saved.rpf"_qs)};
+  run("saveProjectAction");
+  const QByteArray saved = fileBytes(dir.filePath(u"saved.rpf"_qs));
+  EXPECT_EQ(saved.mid(56500, 4), QByteArray("\x00\x40\0\0", 4)) << "BackWidth 16,384";
+  EXPECT_EQ(saved.mid(8, 4), QByteArray("\x39\x30\0\0", 4)) << "the part's Width 12,345";
+  EXPECT_FALSE(comp().isModified());
+}
+
+// The size edits take four typed characters; what the program shows there is any length.
+TEST(PropertyPanel, SizeEditsShowEveryDigitAndTakeFourTyped) {
+  PropertyPanel panel;
+  QSignalSpy typed(&panel, &PropertyPanel::sizeTyped);
+  auto* width = panel.findChild<QLineEdit*>(QStringLiteral("widthEdit"));
+  auto* shadowX = panel.findChild<QComboBox*>(QStringLiteral("shadowXBox"));
+  ASSERT_TRUE(width && shadowX);
+  panel.showSizeGroupOnly();
+  struct {
+    int shown;
+    const char* keys;  // typed at the end of what is shown
+    const char16_t* text;
+    int applied;  // 0: nothing applied
+  } cases[] = {
+      {16384, "5", u"16384", 0},
+      {-1234, "5", u"-1234", 0},
+      {16384, "\b", u"1638", 1638},
+      {12, "345", u"1234", 1234},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    typed.clear();
+    panel.showWidth(c.shown);
+    EXPECT_EQ(typed.count(), 0) << "the program's own text is no edit";
+    QTest::keyClicks(width, QString::fromLatin1(c.keys));
+    EXPECT_EQ(width->text(), QString::fromUtf16(c.text));
+    EXPECT_EQ(typed.isEmpty() ? 0 : typed.back().at(1).toInt(), c.applied);
+  }
+
+  TPartData record{};
+  record.ShadowX = -2147483647;
+  panel.showTextPart(record);
+  EXPECT_EQ(shadowX->currentText(), u"-2147483647"_qs);
+  QTest::keyClick(shadowX->lineEdit(), Qt::Key_End);
+  QTest::keyClicks(shadowX->lineEdit(), u"5"_qs);
+  EXPECT_EQ(shadowX->currentText(), u"-2147483647"_qs) << "three typed characters at most";
 }
 
 }  // namespace

@@ -128,6 +128,22 @@ TEST_F(PartsList, FollowsAddedPartsButNotRefusedOnes) {
   EXPECT_EQ(row(1), (QStringList{u"1"_qs, u"画像"_qs, u"b.bmp"_qs}));
 }
 
+// Picked from the list with the pointer last over a part, the part is selected, not dragged: a
+// nudge past the view's edge grows the canvas at once.
+TEST_F(PartsList, APartPickedFromTheListAndNudgedGrowsTheCanvasAtOnce) {
+  addPicture(writePicture(u"a.bmp"_qs, 30, 20));
+  comp().setBounds(0, {600, 0, 30, 20});
+  ASSERT_EQ(canvas()->width(), 630);
+  open();
+  move(part(0), {15, 10});
+  clickRow(0);
+  ASSERT_EQ(comp().selection(), 0);
+  nudgeRightButton()->click();
+  nudgeRightButton()->click();
+  EXPECT_EQ(part(0)->left(), 602);
+  EXPECT_EQ(canvas()->width(), 632);
+}
+
 TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   addThreeParts();
   open();
@@ -151,8 +167,8 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_EQ(comp().selection(), 2);
   EXPECT_TRUE(textGroup()->isEnabled());
   EXPECT_FALSE(sizeGroup()->isEnabled());
-  EXPECT_EQ(widthEdit()->text(), QString::number(part(2)->width()));
-  EXPECT_EQ(heightEdit()->text(), QString::number(part(2)->height()));
+  EXPECT_EQ(widthEdit()->text(), u"51"_qs) << "No Title at 9 points";
+  EXPECT_EQ(heightEdit()->text(), u"13"_qs);
 
   clickBelowRows();
   EXPECT_EQ(partsList()->selectedRow(), -1);

@@ -237,17 +237,22 @@ TEST_F(Unsaved, AFailedSaveKeepsTheEditorOpenAndTheCompositionWhole) {
   EXPECT_EQ(document().PartCount, 3);
 }
 
-// Files dropped on the window, as a file manager drops them.
-void drop(QWidget* target, QPoint at, const QStringList& paths) {
+// URLs dropped on the window; whether the window took the drag when it entered.
+bool dropUrls(QWidget* target, QPoint at, const QList<QUrl>& urls) {
   QMimeData data;
-  QList<QUrl> urls;
-  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
   data.setUrls(urls);
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
   QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(target, &dropped);
+  return enter.isAccepted();
+}
+
+// Files dropped on the window, as a file manager drops them.
+void drop(QWidget* target, QPoint at, const QStringList& paths) {
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  ASSERT_TRUE(dropUrls(target, at, urls));
 }
 
 TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
@@ -288,6 +293,41 @@ TEST_F(Unsaved, ADroppedProjectOpensAfterTheQuestion) {
   EXPECT_FALSE(comp().isModified());
   EXPECT_EQ(dialogs->proposedProjectName, path(u"start.rpf"_qs));
   EXPECT_EQ(dialogs->unsavedQuestions, 2);
+
+  // Among other files a project is none to open, only one more file that is no picture.
+  run("addTextAction");
+  dialogs->proposedProjectName.clear();
+  drop(&w(), at, {path(u"start.rpf"_qs), picture});
+  EXPECT_EQ(dialogs->unsavedQuestions, 2);
+  EXPECT_EQ(dialogs->proposedProjectName, QString());
+  ASSERT_EQ(document().PartCount, 4);
+  EXPECT_EQ(fixedString(document().Parts[3].FileName), picture);
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0].first, path(u"start.rpf"_qs) + u": ビットマップイメージが不正です."_qs);
+}
+
+// One picture that cannot be read says what add picture says; a drag with anything but local
+// files is turned away at the door.
+TEST_F(Unsaved, ADropOfOneUnreadablePictureOrOfAnyRemoteFileAddsNothing) {
+  putFile(path(u"broken.bmp"_qs), QByteArray("not a bitmap"));
+  const QPoint at = canvas()->mapTo(&w(), QPoint(5, 5));
+  drop(&w(), at, {path(u"broken.bmp"_qs)});
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0].first, path(u"broken.bmp"_qs) + u": ストリームからの読み込みエラー."_qs);
+
+  EXPECT_FALSE(dropUrls(&w(), at, {QUrl::fromLocalFile(picture), QUrl(u"https://example.com/logo.bmp"_qs)}));
+  EXPECT_EQ(document().PartCount, 0);
+  EXPECT_EQ(reports.size(), 1);
+}
+
+TEST_F(Unsaved, ExitWithNothingChangedClosesWithoutAQuestion) {
+  action("exitAction")->trigger();
+  EXPECT_FALSE(w().isVisible());
+  w().show();
+  savedComposition();
+  action("exitAction")->trigger();
+  EXPECT_FALSE(w().isVisible());
+  EXPECT_EQ(dialogs->unsavedQuestions, 0);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <functional>
 
 namespace {
 
@@ -83,6 +86,41 @@ TEST(Help, ShownAgainItReturnsToItsTopic) {
   bar->setValue(0);
   showHelpWindow(&owner, path);
   EXPECT_EQ(bar->value(), atTopic);
+}
+
+// The help as shipped, its topic an empty anchor at the very top: however the user scrolled, by
+// keys or by the wheel, showing it again starts there, and the next key goes on from there.
+TEST(Help, ShownAgainTheRealHelpStartsAtTheTop) {
+  QWidget owner;
+  const QString path = QStringLiteral(PELMORA_HELP_DOC);
+  showHelpWindow(&owner, path);
+  auto* help = owner.findChild<QTextBrowser*>();
+  ASSERT_NE(help, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+  QScrollBar* bar = help->verticalScrollBar();
+  EXPECT_EQ(bar->value(), 0);
+  QTest::keyClick(help, Qt::Key_PageDown);
+  const int onePage = bar->value();
+  ASSERT_GT(onePage, 0);
+  const std::function<void()> scrolls[] = {
+      [&] {
+        for (int i = 0; i < 3; ++i) QTest::keyClick(help, Qt::Key_PageDown);
+      },
+      [&] {
+        const QPointF at(50, 50);
+        QWheelEvent wheel(at, help->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(help->viewport(), &wheel);
+      },
+  };
+  for (const auto& scroll : scrolls) {
+    scroll();
+    ASSERT_GT(bar->value(), onePage);
+    showHelpWindow(&owner, path);
+    EXPECT_EQ(bar->value(), 0);
+    QTest::keyClick(help, Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), onePage) << "a page on from the top";
+  }
 }
 
 // A full path typed into the file-name field and confirmed with Enter: the dialog closes and its

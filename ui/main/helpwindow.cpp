@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -32,8 +33,12 @@ void showHelpWindow(QWidget* owner, const QString& path) {
   helpWindow->setSource(url);
   helpWindow->show();
   // Setting the source it already shows leaves the view where the user scrolled it; help shown
-  // again starts at its first topic.
+  // again starts at its first topic. Qt puts the topic's line at the top of the view, below the
+  // document's margin; a topic on the document's first line shows the document from its top.
   helpWindow->scrollToAnchor(url.fragment());
+  QScrollBar* bar = helpWindow->verticalScrollBar();
+  if (bar->value() <= helpWindow->document()->documentMargin()) bar->setValue(0);
+  helpWindow->horizontalScrollBar()->setValue(0);
   helpWindow->raise();
   helpWindow->activateWindow();
 }

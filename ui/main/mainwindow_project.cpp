@@ -52,9 +52,12 @@ void MainWindow::openProjectFile(const QString& path) {
 void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
-  // The layers the canvas shows, handed to the exporter's own path from records to layers.
+  // The layers the canvas shows, handed to the exporter's own path from records to layers. Said
+  // as the exporter says it when there are no parts: a dialog that closed as if the logo were
+  // saved, with no file to show for it, would leave the user looking for one.
   PendingScene layers(composition_->document(), logicalDpiY(), logoBandsUpward(*path), composition_->madeLayers());
-  exportLogo(*path, layers);
+  if (!exportLogo(*path, layers))
+    dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
 }
 
 void MainWindow::chooseBackgroundPicture() {

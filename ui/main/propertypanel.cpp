@@ -14,6 +14,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -41,6 +42,39 @@ public:
   }
 };
 
+// True while the panel writes a value of its own into an edit. Qt runs the validator on that text
+// too, and once it has refused it, lets the user's next change through unchecked.
+bool panelWriting = false;
+
+class PanelWrite {
+public:
+  PanelWrite() : outer_(std::exchange(panelWriting, true)) {}
+  ~PanelWrite() { panelWriting = outer_; }
+  PanelWrite(const PanelWrite&) = delete;
+  PanelWrite& operator=(const PanelWrite&) = delete;
+
+private:
+  bool outer_;
+};
+
+// Holds what the user types to a few characters. Unlike the edit's own length limit, which also
+// cuts what the program writes, it lets the panel show a longer value from a file or a drag whole;
+// the user may shorten such a text but not type into it.
+class TypedLengthLimit : public QValidator {
+public:
+  TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(edit->text().size()) {
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text.size(); });
+    edit->setValidator(this);
+  }
+  State validate(QString& input, int&) const override {
+    return panelWriting || input.size() <= limit_ || input.size() < shown_ ? Acceptable : Invalid;
+  }
+
+private:
+  qsizetype limit_;
+  qsizetype shown_;  // the length before the change being validated
+};
+
 // The panel keeps the fixed geometry of its original form, so every control is placed by hand.
 template <typename W>
 W* place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -59,6 +93,7 @@ QLabel* label(QWidget* parent, const QString& text, int left, int top) {
 // Puts `text` in a shadow offset box with the list's current row on the same value, so that a wheel
 // step or an arrow key moves one value on from what the user sees.
 void showShadowOffset(QComboBox* box, const QString& text) {
+  const PanelWrite writing;
   QLineEdit* edit = box->lineEdit();
   const int row = box->findText(text);
   if (row == box->currentIndex() && edit->text() == text) return;
@@ -119,7 +154,7 @@ void PropertyPanel::createTextGroup() {
   for (QComboBox* box : {shadowXBox_, shadowYBox_}) {
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
-    box->lineEdit()->setMaxLength(3);
+    new TypedLengthLimit(box->lineEdit(), 3);
     box->setMaxVisibleItems(12);
     box->addItems(offsets);
     showShadowOffset(box, QStringLiteral("0"));
@@ -134,7 +169,7 @@ void PropertyPanel::createSizeGroup() {
   heightEdit_ = place(new QLineEdit(sizeGroup_), "heightEdit", 96, 16, 37, 21);
   const std::pair<QLineEdit*, Qt::Orientation> edits[] = {{widthEdit_, Qt::Horizontal}, {heightEdit_, Qt::Vertical}};
   for (const auto& [edit, axis] : edits) {
-    edit->setMaxLength(4);
+    new TypedLengthLimit(edit, 4);
     edit->setFont(windowFont(13));
   }
 }
@@ -210,9 +245,15 @@ void PropertyPanel::showSizeGroupOnly() {
   clearTextControls();
 }
 
-void PropertyPanel::showWidth(int width) { widthEdit_->setText(QString::number(width)); }
+void PropertyPanel::showWidth(int width) {
+  const PanelWrite writing;
+  widthEdit_->setText(QString::number(width));
+}
 
-void PropertyPanel::showHeight(int height) { heightEdit_->setText(QString::number(height)); }
+void PropertyPanel::showHeight(int height) {
+  const PanelWrite writing;
+  heightEdit_->setText(QString::number(height));
+}
 
 void PropertyPanel::reset() {
   textGroup_->setEnabled(false);

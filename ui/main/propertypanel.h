@@ -45,7 +45,8 @@ Q_SIGNALS:
   void fillToggled(bool on);
   // A shadow offset the user typed or picked, already brought within the limit and shown so.
   void shadowOffsetEdited(Qt::Orientation axis, int offset);
-  // A width or height typed into the size group, read as a typed number (10 when it is none).
+  // A width or height typed into the size group, read as a typed number (10 when it is none). The
+  // sizes the panel is given to show are not heard: they are the control's own already.
   void sizeTyped(Qt::Orientation axis, int value);
   void nudged(int dx, int dy);
 
