@@ -1,6 +1,7 @@
 #include "render/pngcodec.h"
 
 #include "model/failure.h"
+#include "render/pngfastpath.h"
 #include "render/raster.h"
 
 #include <QByteArray>
@@ -40,6 +41,13 @@ QString reasonOf(int code) {
 }
 
 [[noreturn]] void fail(int code) { throw Failure(reasonOf(code)); }
+
+// Checks the size a header claims before anything is made of it.
+void checkClaim(qint64 width, qint64 height, qint64 unpackedBytes, qint64 fileBytes) {
+  checkRasterSize(width, height);
+  if (unpackedBytes > fileBytes * MAX_DEFLATE_RATIO + CLAIM_SLACK)
+    throw Failure(QStringLiteral("ファイルが %1 x %2 ピクセルの画像には短すぎます").arg(width).arg(height));
+}
 
 void check(int code) {
   if (code != 0) fail(code);
@@ -104,12 +112,8 @@ public:
   QImage decode() {
     spng_ctx* ctx = ctx_.get();
     check(spng_get_ihdr(ctx, &ihdr_));
-    checkRasterSize(ihdr_.width, ihdr_.height);
     const qint64 rowBytes = (qint64{ihdr_.width} * bitsPerPixel(ihdr_) + 7) / 8;
-    const qint64 unpacked = qint64{ihdr_.height} * (rowBytes + 1);
-    if (unpacked > size_ * MAX_DEFLATE_RATIO + CLAIM_SLACK)
-      throw Failure(
-          QStringLiteral("ファイルが %1 x %2 ピクセルの画像には短すぎます").arg(ihdr_.width).arg(ihdr_.height));
+    checkClaim(ihdr_.width, ihdr_.height, qint64{ihdr_.height} * (rowBytes + 1), size_);
 
     spng_trns trns{};
     const int trnsFound = spng_get_trns(ctx, &trns);
@@ -228,6 +232,10 @@ QImage decodePng(QByteArrayView data) {
   const QByteArrayView signature("\x89PNG\r\n\x1A\n", 8);
   if (!data.startsWith(signature.first(std::min<qsizetype>(data.size(), signature.size())))) fail(SPNG_ESIGNATURE);
   if (data.size() <= signature.size()) fail(SPNG_EOF);
+  std::optional<QImage> common = decodeCommonPng(data, [&](qint64 width, qint64 height, qint64 unpackedBytes) {
+    checkClaim(width, height, unpackedBytes, data.size());
+  });
+  if (common) return *std::move(common);
   Decoder decoder(data);
   return decoder.decode();
 }
