@@ -118,6 +118,23 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, PngKinds, testing::ValuesIn(KINDS), [](const
   return name;
 });
 
+// A picture of the given kind and size whose samples `sample(x, y, channel)` gives, cut to the
+// depth.
+template <typename Sample>
+Picture patterned(pb::ColourType type, int depth, QSize size, const Sample& sample) {
+  Picture p;
+  p.type = type;
+  p.depth = depth;
+  p.width = size.width();
+  p.height = size.height();
+  const uint32_t values = 1u << depth;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      for (int ch = 0; ch < pb::channelsOf(type); ++ch)
+        p.samples.push_back(static_cast<uint16_t>(static_cast<uint32_t>(sample(x, y, ch)) % values));
+  return p;
+}
+
 // Interlaced files of each output path, 9 x 10 so that every pass holds pixels and the last
 // passes' rows and columns are cut short.
 struct InterlacedCase {
@@ -130,17 +147,8 @@ class PngInterlaced : public testing::TestWithParam<InterlacedCase> {};
 
 TEST_P(PngInterlaced, GivesThePixelsOfTheSameFileUninterlaced) {
   const InterlacedCase& c = GetParam();
-  Picture p;
-  p.type = c.type;
-  p.depth = c.depth;
-  p.width = 9;
-  p.height = 10;
-  const int channels = pb::channelsOf(c.type);
-  const uint16_t top = static_cast<uint16_t>((1u << c.depth) - 1);
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x)
-      for (int ch = 0; ch < channels; ++ch)
-        p.samples.push_back(static_cast<uint16_t>((x * 7 + y * 13 + ch * 5) * 0x1111 % (top + 1u)));
+  Picture p =
+      patterned(c.type, c.depth, QSize(9, 10), [](int x, int y, int ch) { return (x * 7 + y * 13 + ch * 5) * 0x1111; });
   if (c.type == pb::Palette) {
     p.palette = {{1, 2, 3}, {40, 50, 60}, {70, 80, 90}, {200, 210, 220}};
     p.palette.resize(size_t{1} << std::min(c.depth, 2));
@@ -180,19 +188,10 @@ class PngFilters : public testing::TestWithParam<FilterCase> {};
 
 TEST_P(PngFilters, UndoneToThePixelsStored) {
   const FilterCase& c = GetParam();
-  Picture p;
-  p.type = c.type;
-  p.depth = c.depth;
-  p.interlaced = c.interlaced;
-  p.width = 13;
-  p.height = 11;
-  const int channels = pb::channelsOf(c.type);
-  const uint32_t top = (1u << c.depth) - 1;
   // Smooth runs and jumps, so that every predictor is sometimes right and sometimes wrapping.
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x)
-      for (int ch = 0; ch < channels; ++ch)
-        p.samples.push_back(static_cast<uint16_t>(((x * 29 + y * 71 + ch * 113) * (x % 3 == 0 ? 997 : 3)) % (top + 1)));
+  Picture p = patterned(c.type, c.depth, QSize(13, 11),
+                        [](int x, int y, int ch) { return (x * 29 + y * 71 + ch * 113) * (x % 3 == 0 ? 997 : 3); });
+  p.interlaced = c.interlaced;
   const QImage plain = decodePng(pb::build(p));
   for (const std::vector<int>& filters :
        {std::vector<int>{1}, std::vector<int>{2}, std::vector<int>{3}, std::vector<int>{4},
