@@ -21,11 +21,12 @@ enum ExitCode { kWritten = 0, kFailed = 1, kUsage = 2 };
 
 const char kUsageText[] =
     "Usage: pelmora-export PROJECT.rpf OUTPUT\n"
-    "Writes the logo of a Pelmora project: JPEG when OUTPUT ends in .jpg or .jpeg, BMP otherwise.\n"
+    "Writes the logo of a Pelmora project: JPEG when OUTPUT ends in .jpg or .jpeg, PNG when it ends\n"
+    "in .png, BMP otherwise.\n"
     "Exits 0 when OUTPUT was written; on any error OUTPUT is left as it was.\n"
     "\n"
     "使い方: pelmora-export プロジェクト.rpf 出力ファイル\n"
-    "プロジェクトのロゴを書き出します (.jpg/.jpeg は JPEG、それ以外は BMP)。\n";
+    "プロジェクトのロゴを書き出します (.jpg/.jpeg は JPEG、.png は PNG、それ以外は BMP)。\n";
 
 void report(const QString& message) {
   std::fputs((QStringLiteral("pelmora-export: ") + message + u'\n').toUtf8().constData(), stderr);

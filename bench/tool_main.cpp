@@ -1,7 +1,7 @@
 // pelmora-bench-tool: the program's own code for each piece of work bench/compare times against
 // a peer program, one piece per run, doing the same input and output as the peer does.
 //
-//   read FILE          loads a picture file as a picture part does (JPEG or BMP by extension)
+//   read FILE          loads a picture file as a picture part does (JPEG, PNG or BMP by extension)
 //   encode PPM OUTPUT  codes a binary PPM's pixels as the logo export codes a JPEG
 //   budget PROJECT     prints the bytes of the project's decoded pictures, background included
 //   start              does nothing: the process's start-up alone, Qt's libraries loaded

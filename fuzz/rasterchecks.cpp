@@ -29,6 +29,20 @@ void exerciseDecodedRaster(const QImage& raster) {
     drawLayer(Layer{Bounds{-3, -2, 90, 70}, raster, true, transparent}, drawable, canvas, QPoint(0, 0));
     drawLayer(Layer{Bounds{5, 7, 40, 30}, raster, false, transparent}, drawable, canvas, QPoint(1, 1));
   }
+  if (honoursAlpha(raster)) {
+    // Premultiplied pixels never hold more of a colour than their alpha, or a blend overflows
+    // into the next channel; over white, every pixel is opaque.
+    const QImage own = drawableRaster(raster, true);
+    const QImage overWhite = drawableRaster(raster, false);
+    for (int y = 0; y < raster.height(); ++y) {
+      for (int x = 0; x < raster.width(); ++x) {
+        const QRgb p = own.pixel(x, y);
+        require(qRed(p) <= qAlpha(p) && qGreen(p) <= qAlpha(p) && qBlue(p) <= qAlpha(p), "premultiplied pixels");
+        require(qAlpha(overWhite.pixel(x, y)) == 255, "over white, opaque");
+      }
+    }
+    return;
+  }
   if (qint64{raster.width()} * raster.height() <= ROUND_TRIP_PIXELS)
     require(sameColours(readBmp(encodeBmp(raster)), raster), "the logo writer keeps every colour");
 }

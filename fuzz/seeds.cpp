@@ -4,6 +4,7 @@
 
 #include "support/bmpbuilder.h"
 #include "support/jpegbuilder.h"
+#include "support/pngbuilder.h"
 
 #include "model/document.h"
 #include "model/fixedstring.h"
@@ -155,6 +156,53 @@ void writeJpegs(const QDir& folder) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// PNG files of every colour type and depth, plain and interlaced, with and without tRNS.
+
+void writePngs(const QDir& folder) {
+  namespace pb = pngbuilder;
+  const struct {
+    pb::ColourType type;
+    std::vector<int> depths;
+    QByteArray transparency;
+  } kinds[] = {
+      {pb::Grey, {1, 2, 4, 8, 16}, QByteArray("\0\001", 2)},
+      {pb::Rgb, {8, 16}, QByteArray("\0\001\0\002\0\003", 6)},
+      {pb::Palette, {1, 2, 4, 8}, QByteArray("\0\200", 2)},
+      {pb::GreyAlpha, {8, 16}, {}},
+      {pb::Rgba, {8, 16}, {}},
+  };
+  for (const auto& kind : kinds) {
+    for (int depth : kind.depths) {
+      for (const bool interlaced : {false, true}) {
+        for (const bool keyed : {false, true}) {
+          if (keyed && kind.transparency.isEmpty()) continue;
+          pb::Picture p;
+          p.type = kind.type;
+          p.depth = depth;
+          p.interlaced = interlaced;
+          p.width = 11;
+          p.height = 9;
+          const int channels = pb::channelsOf(kind.type);
+          const int top = kind.type == pb::Palette ? std::min(4, 1 << depth) : 1 << depth;
+          for (int i = 0; i < p.width * p.height * channels; ++i)
+            p.samples.push_back(static_cast<uint16_t>(i * 37 % top));
+          if (kind.type == pb::Palette) p.palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+          if (kind.type == pb::Palette) p.palette.resize(static_cast<size_t>(top));
+          if (keyed) p.transparency = kind.transparency;
+          put(folder,
+              QStringLiteral("type%1-depth%2%3%4.png")
+                  .arg(kind.type)
+                  .arg(depth)
+                  .arg(interlaced ? QStringLiteral("-interlaced") : QString())
+                  .arg(keyed ? QStringLiteral("-trns") : QString()),
+              pb::build(p));
+        }
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Project files.
 
 TDocument newDocument() {
@@ -246,7 +294,11 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     void (*write)(const QDir&);
-  } corpora[] = {{"bmp", writeBitmaps}, {"jpeg", writeJpegs}, {"project", writeProjects}, {"fields", writeFields}};
+  } corpora[] = {{"bmp", writeBitmaps},
+                 {"jpeg", writeJpegs},
+                 {"png", writePngs},
+                 {"project", writeProjects},
+                 {"fields", writeFields}};
   for (const auto& corpus : corpora) {
     if (!top.mkpath(QString::fromLatin1(corpus.name))) {
       std::fprintf(stderr, "fuzz_seeds: cannot make %s/%s\n", argv[1], corpus.name);

@@ -25,4 +25,6 @@ bool isJpegPath(QStringView path) {
   return ext.compare(u".jpg", Qt::CaseInsensitive) == 0 || ext.compare(u".jpeg", Qt::CaseInsensitive) == 0;
 }
 
+bool isPngPath(QStringView path) { return pathExtension(path).compare(u".png", Qt::CaseInsensitive) == 0; }
+
 bool isProjectPath(QStringView path) { return pathExtension(path).compare(u".rpf", Qt::CaseInsensitive) == 0; }

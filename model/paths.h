@@ -10,8 +10,9 @@ QString pathExtension(QStringView path);
 // The text after the path's last separator.
 QString pathFileName(QStringView path);
 
-// ".jpg" and ".jpeg" in any case select JPEG; everything else is read and written as BMP.
+// ".jpg" and ".jpeg" in any case select JPEG, ".png" PNG; everything else is read and written as BMP.
 bool isJpegPath(QStringView path);
+bool isPngPath(QStringView path);
 
 // ".rpf" in any case.
 bool isProjectPath(QStringView path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/bytesink.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QImage>
@@ -18,16 +20,6 @@ QImage decodeJpeg(QByteArrayView data);
 // Baseline JPEG at quality 90 of the image's colours (alpha is ignored). Throws Failure
 // "JPEG エラー #n" when libjpeg refuses, e.g. for an empty image.
 QByteArray encodeJpeg(const QImage& image);
-
-// Takes coded bytes as the encoder makes them. Called from inside the library, so it must not
-// throw: it returns false to stop the encoding.
-class ByteSink {
-public:
-  virtual bool put(const char* data, qsizetype size) noexcept = 0;
-
-protected:
-  ~ByteSink() = default;
-};
 
 // The same file encodeJpeg() makes, coded as the rows arrive and handed to `sink` a buffer at a
 // time, so that neither the whole picture nor the whole file is ever held. Throws Failure

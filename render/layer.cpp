@@ -21,6 +21,21 @@ QRgb seeThrough(QRgb pixel, QRgb key) {
   return opaque & (0u - static_cast<QRgb>(opaque != key));
 }
 
+// x·a/255 per channel of a whole pixel, two channels to a multiply, by the sums layer.h gives.
+QRgb scaleChannels(QRgb x, uint a) {
+  uint rb = (x & 0xFF00FFu) * a;
+  rb = ((rb + ((rb >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
+  uint ag = ((x >> 8) & 0xFF00FFu) * a;
+  ag = (ag + ((ag >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+// A straight RGBA8888 pixel as the drawable holds it: its own alpha, or laid over white.
+QRgb alphaPixel(const uchar* p, bool overWhite) {
+  const QRgb premultiplied = premultiplyAlpha(qRgba(p[0], p[1], p[2], p[3]));
+  return overWhite ? blendOver(premultiplied, 0xFFFFFFFFu) : premultiplied;
+}
+
 // The loops every composed pixel goes through, also compiled for AVX2 and picked at run time.
 // Integer work only, so every version gives the same pixels.
 void gatherSeeThroughPlain(const QRgb* source, const int* columns, size_t n, QRgb key, QRgb* out) {
@@ -58,9 +73,14 @@ void gatherSeeThrough(const QRgb* source, const int* columns, size_t n, QRgb key
   for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[0], in[1], in[2]);
 }
 
-// Clear pixels of `in` leave `out` as it was.
+// Clear pixels of `in` leave `out` as it was; every other pixel of `in` is opaque.
 [[gnu::target_clones("avx2", "default")]] void overlay(const QRgb* in, size_t n, QRgb* out) {
   for (size_t i = 0; i < n; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
+}
+
+// `in` premultiplied, of any alpha, laid over `out`.
+[[gnu::target_clones("avx2", "default")]] void blendRow(const QRgb* in, size_t n, QRgb* out) {
+  for (size_t i = 0; i < n; ++i) out[i] = blendOver(in[i], out[i]);
 }
 
 // One pass from the formats decoders give straight into the drawable, with no converted copy
@@ -77,8 +97,27 @@ void convertRows(const QImage& raster, QImage& drawable, QRgb key, const Pixel& 
 
 }  // namespace
 
+QRgb premultiplyAlpha(QRgb straight) {
+  const uint a = qAlpha(straight);
+  return (scaleChannels(straight, a) & 0x00FFFFFFu) | (a << 24);
+}
+
+QRgb blendOver(QRgb premultiplied, QRgb beneath) {
+  return premultiplied + scaleChannels(beneath, 255u - qAlpha(premultiplied));
+}
+
 QImage drawableRaster(const QImage& raster, bool transparent) {
   if (raster.isNull()) return {};
+  if (honoursAlpha(raster)) {
+    QImage drawable(raster.size(), QImage::Format_ARGB32_Premultiplied);
+    if (drawable.isNull()) return {};
+    for (int y = 0; y < raster.height(); ++y) {
+      const uchar* in = raster.constScanLine(y);
+      auto* out = reinterpret_cast<QRgb*>(drawable.scanLine(y));
+      for (int x = 0; x < raster.width(); ++x) out[x] = alphaPixel(in + 4 * x, !transparent);
+    }
+    return drawable;
+  }
   const QRgb key = transparent ? transparentColour(raster) | 0xFF000000u : 0u;
   switch (raster.format()) {
     case QImage::Format_RGB32:
@@ -231,7 +270,7 @@ void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, Q
   const auto width = static_cast<size_t>(area.width());
   forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
     if (!in) return;
-    overlay(in, width, reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x());
+    blendRow(in, width, reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x());
   });
 }
 
@@ -296,7 +335,9 @@ namespace {
 class RasterSource {
 public:
   RasterSource(const QImage& raster, bool transparent)
-      : raster_(raster), key_(transparent ? transparentColour(raster) | 0xFF000000u : 0u) {
+      : raster_(raster),
+        key_(transparent && !honoursAlpha(raster) ? transparentColour(raster) | 0xFF000000u : 0u),
+        overWhite_(!transparent) {
     if (raster.format() == QImage::Format_Indexed8) {
       // Indices beyond the colour table read as 0, as Qt's own conversion reads them.
       const QList<QRgb> colours = raster.colorTable();
@@ -328,6 +369,9 @@ public:
       case QImage::Format_Indexed8:
         for (size_t i = 0; i < n; ++i) out[i] = table_[line[columns[i]]];
         return;
+      case QImage::Format_RGBA8888:
+        for (size_t i = 0; i < n; ++i) out[i] = alphaPixel(line + 4 * static_cast<ptrdiff_t>(columns[i]), overWhite_);
+        return;
       default: {
         const QRgb* source = row(sy);
         for (size_t i = 0; i < n; ++i) out[i] = source[columns[i]];
@@ -338,6 +382,14 @@ public:
 
   // One whole row of what drawableRaster() would make.
   const QRgb* row(int sy) {
+    if (sy != convertedRow_ && honoursAlpha(raster_)) {
+      converted_ = QImage(raster_.width(), 1, QImage::Format_ARGB32_Premultiplied);
+      if (converted_.isNull()) throw std::bad_alloc();
+      std::vector<int> all(static_cast<size_t>(raster_.width()));
+      for (size_t x = 0; x < all.size(); ++x) all[x] = static_cast<int>(x);
+      gather(sy, all.data(), all.size(), reinterpret_cast<QRgb*>(converted_.scanLine(0)));
+      convertedRow_ = sy;
+    }
     if (sy != convertedRow_) {
       converted_ = raster_.copy(0, sy, raster_.width(), 1).convertToFormat(QImage::Format_ARGB32_Premultiplied);
       if (converted_.isNull()) throw std::bad_alloc();
@@ -351,6 +403,7 @@ public:
 private:
   QImage raster_;
   QRgb key_;
+  bool overWhite_;  // a raster with alpha drawn opaque: the background
   QRgb table_[256] = {};
   QImage converted_;
   int convertedRow_ = -1;
@@ -391,6 +444,7 @@ void LayerBands::draw(QImage& band, int top) {
   LandingRows<RasterSource>& rows = *state_->rows;
   const size_t reached = rows.reached();
   const bool opaqueRows = opaque();
+  const bool blends = honoursAlpha(state_->layer.raster);
   // Control row of target row y.
   const qint64 shift = qint64{state_->placement.inControl.top()} - inTarget.top();
   for (int y = first; y < end; ++y) {
@@ -399,6 +453,8 @@ void LayerBands::draw(QImage& band, int top) {
     auto* out = reinterpret_cast<QRgb*>(band.scanLine(y - top)) + inTarget.left();
     if (opaqueRows)
       std::memcpy(out, in, reached * sizeof(QRgb));
+    else if (blends)
+      blendRow(in, reached, out);
     else
       overlay(in, reached, out);
   }

@@ -4,6 +4,7 @@
 #include "model/paths.h"
 #include "render/bmpwriter.h"
 #include "render/jpegcodec.h"
+#include "render/pngcodec.h"
 #include "render/raster.h"
 
 #include <QFileInfo>
@@ -252,6 +253,12 @@ void writeJpeg(LogoComposer& composer, LogoFile& file) {
   encoder.finish();
 }
 
+void writePng(LogoComposer& composer, LogoFile& file) {
+  PngRowEncoder encoder(composer.size().width(), composer.size().height(), file);
+  composeInBands(composer, false, [&](const QImage& band, int) { encoder.write(band); });
+  encoder.finish();
+}
+
 // Bottom row first, as the format stores them: the bands are composed from the last one up.
 void writeBmp(LogoComposer& composer, LogoFile& file) {
   const int width = composer.size().width();
@@ -274,7 +281,7 @@ int logoBandRows(int width) {
   return static_cast<int>(std::max<qint64>(rows, CODING_UNIT_ROWS));
 }
 
-bool logoBandsUpward(const QString& path) { return !isJpegPath(path); }
+bool logoBandsUpward(const QString& path) { return !isJpegPath(path) && !isPngPath(path); }
 
 QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
   ReadyLayers layers(background, parts);
@@ -295,10 +302,12 @@ bool exportLogo(const QString& path, LogoLayers& layers) {
   if (layers.partCount() == 0) return false;
   LogoComposer composer(layers);
   LogoFile file(path);
-  if (logoBandsUpward(path))
-    writeBmp(composer, file);
-  else
+  if (isJpegPath(path))
     writeJpeg(composer, file);
+  else if (isPngPath(path))
+    writePng(composer, file);
+  else
+    writeBmp(composer, file);
   layers.finish();
   file.commit();
   return true;

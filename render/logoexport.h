@@ -64,11 +64,12 @@ private:
   const std::vector<Layer>& parts_;
 };
 
-// Whether the bands of a logo written to `path` go bottom up (BMP), rather than top down (JPEG):
-// the order in which the logo needs its layers.
+// Whether the bands of a logo written to `path` go bottom up (BMP), rather than top down (JPEG,
+// PNG): the order in which the logo needs its layers.
 bool logoBandsUpward(const QString& path);
 
-// Writes the logo to `path`: JPEG for ".jpg"/".jpeg" in any case, BMP for anything else. Returns
+// Writes the logo to `path`: JPEG for ".jpg"/".jpeg" in any case, 8-bit RGB PNG for ".png",
+// BMP for anything else. Returns
 // false, touching nothing, when there are no parts. The logo is composed a band of rows at a time
 // on a second thread while the bands before are coded and written, so memory does not grow with
 // the logo; the file holds exactly what composeLogo()'s pixels coded at once would give. Goes

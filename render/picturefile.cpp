@@ -5,6 +5,7 @@
 #include "model/regularfile.h"
 #include "render/bmpreader.h"
 #include "render/jpegcodec.h"
+#include "render/pngcodec.h"
 #include "render/raster.h"
 
 #include <QFile>
@@ -127,6 +128,14 @@ QImage loadPictureFile(const QString& path) {
   QFile file;
   if (!openRegularFile(file, path)) throw cannotOpen(path);
   if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
+  if (isPngPath(path)) {
+    const FileContents contents = readWhole(file, path);
+    try {
+      return decodePng(contents.view());
+    } catch (const Failure& failure) {
+      throw Failure(QStringLiteral("PNG ファイル %1 を読み込めません: %2").arg(path, failure.message()));
+    }
+  }
   BmpFileSource source(file, path);
   return readBmp(source);
 }

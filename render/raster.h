@@ -62,6 +62,11 @@ QImage makeWhiteRaster(int width, int height);
 // The raster's transparent colour: its bottom-left pixel's colour, or white for 1 bit per pixel.
 QRgb transparentColour(const QImage& raster);
 
+// Whether the raster's own alpha decides how it lies over what is beneath, rather than the
+// transparent colour: PNG pictures with an alpha channel or a tRNS chunk, decoded to straight
+// (not premultiplied) Format_RGBA8888. No other reader or renderer makes that format.
+inline bool honoursAlpha(const QImage& raster) { return raster.format() == QImage::Format_RGBA8888; }
+
 // 0x00BBGGRR as stored in records, and back.
 inline QRgb rgbFromColour(Colour c) {
   return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));

@@ -26,6 +26,8 @@ TEST(Paths, FileNameIsTheTextAfterTheLastSeparator) {
 TEST(Paths, DecoderAndProjectChoiceIgnoreCase) {
   for (const char16_t* jpeg : {u"a.jpg", u"a.JPG", u"a.Jpeg", u"/x/y.jpeg"}) EXPECT_TRUE(isJpegPath(jpeg));
   for (const char16_t* other : {u"a.jpe", u"a.jfif", u"a", u"a.jpg/b", u"a.bmp"}) EXPECT_FALSE(isJpegPath(other));
+  for (const char16_t* png : {u"a.png", u"a.PNG", u"/x/y.Png"}) EXPECT_TRUE(isPngPath(png));
+  for (const char16_t* other : {u"a.pn", u"a.png/b", u"apng", u"a.png.bmp", u"a.jpg"}) EXPECT_FALSE(isPngPath(other));
   for (const char16_t* project : {u"a.rpf", u"a.RPF", u"a.Rpf"}) EXPECT_TRUE(isProjectPath(project));
   for (const char16_t* other : {u"a.rpf.bak", u"arpf", u"a.rp"}) EXPECT_FALSE(isProjectPath(other));
 }

@@ -7,6 +7,7 @@
 #include "render/logoexport.h"
 #include "render/picturefile.h"
 #include "render/scene.h"
+#include "support/pngbuilder.h"
 
 #include "support/files.h"
 
@@ -170,6 +171,32 @@ TEST_F(ExportCliTest, AProjectOfTheWrongSizeIsRefusedAndTheEarlierLogoStays) {
   EXPECT_EQ(fileBytes(out), "earlier contents");
 }
 
+// A PNG picture with alpha, as background and as a part, written as a PNG logo: the editor's very
+// pixels.
+TEST_F(ExportCliTest, PngPicturesAndAPngLogo) {
+  pngbuilder::Picture mark;
+  mark.type = pngbuilder::Rgba;
+  mark.width = 3;
+  mark.height = 2;
+  mark.samples = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 60, 200, 100, 0, 255, 255, 255, 255, 1};
+  const QString markPath = path(QStringLiteral("mark.PNG"));
+  putFile(markPath, pngbuilder::build(mark));
+  storeFixedPath(doc.BackFile, markPath);
+  TPartData& pic = appendPart(doc, pkPicture);
+  storeFixedPath(pic.FileName, markPath);
+  pic.Left = 100;
+  pic.Top = 60;
+  pic.Width = 31;
+  pic.Height = 17;
+
+  const Outcome r = run({project(), path(QStringLiteral("logo.png"))});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QImage written = loadPictureFile(path(QStringLiteral("logo.png")));
+  const Scene scene = buildScene(doc, logicalDpiY());
+  ASSERT_TRUE(scene.failedFiles.isEmpty());
+  EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), composeLogo(scene.background, scene.parts));
+}
+
 TEST_F(ExportCliTest, PicturesThatCannotBeReadWhileBandsAreWrittenAreAllReportedAndNothingIsWritten) {
   // A logo of many bands. The pictures decode in the order the bands need them, while the bands
   // above (or below) are composed and written, so the first failure stops the export half-way;
@@ -198,7 +225,7 @@ TEST_F(ExportCliTest, PicturesThatCannotBeReadWhileBandsAreWrittenAreAllReported
       QStringLiteral("pelmora-export: 読み込めないファイルまたは部品があるため、ロゴを作成しません:\n  ") +
       lines.join(QStringLiteral("\n  ")) + u'\n';
   const QString projectPath = project();
-  for (const QString& name : {QStringLiteral("logo.jpg"), QStringLiteral("logo.bmp")}) {
+  for (const QString& name : {QStringLiteral("logo.jpg"), QStringLiteral("logo.bmp"), QStringLiteral("logo.png")}) {
     SCOPED_TRACE(name.toStdString());
     putFile(path(name), "earlier contents");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);

@@ -192,9 +192,13 @@ TEST_F(LogoExportTest, ExtensionChoosesTheFormat) {
   ASSERT_TRUE(exportLogo(path(QStringLiteral("a.JPG")), background, parts));
   ASSERT_TRUE(exportLogo(path(QStringLiteral("b.jpeg")), background, parts));
   ASSERT_TRUE(exportLogo(path(QStringLiteral("c.png")), background, parts));
+  ASSERT_TRUE(exportLogo(path(QStringLiteral("d.PnG")), background, parts));
+  ASSERT_TRUE(exportLogo(path(QStringLiteral("e.png.gif")), background, parts));
   EXPECT_TRUE(contents(QStringLiteral("a.JPG")).startsWith("\xFF\xD8"));
   EXPECT_TRUE(contents(QStringLiteral("b.jpeg")).startsWith("\xFF\xD8"));
-  EXPECT_TRUE(contents(QStringLiteral("c.png")).startsWith("BM"));
+  EXPECT_TRUE(contents(QStringLiteral("c.png")).startsWith("\x89PNG\r\n\x1A\n"));
+  EXPECT_TRUE(contents(QStringLiteral("d.PnG")).startsWith("\x89PNG\r\n\x1A\n"));
+  EXPECT_TRUE(contents(QStringLiteral("e.png.gif")).startsWith("BM"));
   const QImage jpeg = loadPictureFile(path(QStringLiteral("a.JPG")));
   EXPECT_EQ(jpeg.size(), QSize(40, 20));
   EXPECT_NEAR(qBlue(jpeg.pixel(30, 15)), 0x33, 4);

@@ -3,6 +3,7 @@
 #include "model/failure.h"
 #include "render/bmpwriter.h"
 #include "render/jpegcodec.h"
+#include "render/pngcodec.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ TEST_F(PictureFile, ExtensionAloneChoosesTheDecoder) {
   const QByteArray jpeg = encodeJpeg(picture());
   const QString invalidBitmap = QStringLiteral("ビットマップイメージが不正です");
 
-  for (const char* name : {"a.bmp", "a.BMP", "a.dib", "noextension", "a.png"}) {
+  for (const char* name : {"a.bmp", "a.BMP", "a.dib", "noextension", "a.png.bmp", "a.pn"}) {
     const QImage image = loadPictureFile(write(QString::fromLatin1(name), bmp));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 255)) << name;
     EXPECT_EQ(failureOf(write(QString::fromLatin1(name), jpeg)), invalidBitmap) << name;
@@ -62,6 +63,17 @@ TEST_F(PictureFile, ExtensionAloneChoosesTheDecoder) {
     EXPECT_EQ(loadPictureFile(write(QString::fromLatin1(name), jpeg)).size(), QSize(5, 4)) << name;
     EXPECT_TRUE(failureOf(write(QString::fromLatin1(name), bmp)).startsWith(QStringLiteral("JPEG エラー #"))) << name;
   }
+  const QByteArray png = encodePng(picture());
+  for (const char* name : {"a.png", "a.PNG", "a.Png"}) {
+    const QString path = write(QString::fromLatin1(name), png);
+    EXPECT_EQ(loadPictureFile(path).pixel(0, 0), qRgb(0, 0, 255)) << name;
+    // Refused in one message that names the file.
+    for (const QByteArray& other : {bmp, jpeg})
+      EXPECT_EQ(failureOf(write(QString::fromLatin1(name), other)),
+                QStringLiteral("PNG ファイル %1 を読み込めません: PNG 形式ではありません").arg(path))
+          << name;
+  }
+  EXPECT_EQ(failureOf(write(QStringLiteral("a.bmp"), png)), invalidBitmap);
   // JPEG by content, but not by name.
   EXPECT_EQ(failureOf(write(QStringLiteral("a.jfif"), jpeg)), invalidBitmap);
   EXPECT_EQ(failureOf(write(QStringLiteral("a.jpg.bmp"), jpeg)), invalidBitmap);

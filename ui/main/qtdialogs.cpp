@@ -119,14 +119,16 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   saveProjectDialog->setDirectory(firstFolder);
 
   openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
-                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
-                                                    "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg"),
+                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp;*.png)|*.jpg;*.jpeg;*.bmp;*.png|"
+                                                    "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg|"
+                                                    "PNGｲﾒｰｼﾞ (*.png)|*.png"),
                                      QFileDialog::AcceptOpen);
   openPictureDialog->setDirectory(firstFolder);
   attachPicturePreview(openPictureDialog);
 
   savePictureDialog = makeFileDialog(owner, QStringLiteral("画像を保存"),
-                                     QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg"),
+                                     QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
+                                                    "PNGｲﾒｰｼﾞ (*.png)|*.png"),
                                      QFileDialog::AcceptSave);
   savePictureDialog->setDefaultSuffix(QStringLiteral("bmp"));
   attachPicturePreview(savePictureDialog);

@@ -1,0 +1,314 @@
+#include "render/pngcodec.h"
+
+#include "model/failure.h"
+#include "render/raster.h"
+#include "support/pngbuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QList>
+
+namespace {
+
+using pngbuilder::Picture;
+namespace pb = pngbuilder;
+
+struct KindCase {
+  const char* name;
+  Picture picture;
+  QImage::Format format;
+  QList<QRgb> pixels;  // row by row; straight alpha for Format_RGBA8888
+};
+
+Picture row(pb::ColourType type, int depth, std::vector<uint16_t> samples) {
+  Picture p;
+  p.type = type;
+  p.depth = depth;
+  p.width = static_cast<int>(samples.size()) / pb::channelsOf(type);
+  p.height = 1;
+  p.samples = std::move(samples);
+  return p;
+}
+
+Picture withPalette(Picture p, QByteArray transparency = {}) {
+  p.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
+  p.palette.resize(std::min<size_t>(p.palette.size(), size_t{1} << p.depth));  // no more than the depth can index
+  p.transparency = std::move(transparency);
+  return p;
+}
+
+Picture withTransparency(Picture p, QByteArray transparency) {
+  p.transparency = std::move(transparency);
+  return p;
+}
+
+QRgb grey(int v) { return qRgb(v, v, v); }
+
+const QImage::Format RGBA = QImage::Format_RGBA8888;
+
+// Every colour type at every depth it allows, with and without tRNS. 16-bit samples are chosen
+// where rounding and dropping the low byte disagree: 0x00FF is 1 rounded, 0x01FF is 2.
+const KindCase KINDS[] = {
+    {"grey 1", row(pb::Grey, 1, {1, 0, 1}), QImage::Format_Mono, {grey(255), grey(0), grey(255)}},
+    {"grey 2", row(pb::Grey, 2, {0, 1, 2, 3}), QImage::Format_Indexed8, {grey(0), grey(85), grey(170), grey(255)}},
+    {"grey 4", row(pb::Grey, 4, {0, 5, 15}), QImage::Format_Indexed8, {grey(0), grey(85), grey(255)}},
+    {"grey 8", row(pb::Grey, 8, {0, 200}), QImage::Format_Indexed8, {grey(0), grey(200)}},
+    {"grey 16", row(pb::Grey, 16, {0x00FF, 0x01FF, 0xFFFF}), QImage::Format_Indexed8, {grey(1), grey(2), grey(255)}},
+    {"grey 8 + tRNS",
+     withTransparency(row(pb::Grey, 8, {200, 100}), QByteArray("\0\310", 2)),
+     RGBA,
+     {qRgba(200, 200, 200, 0), qRgba(100, 100, 100, 255)}},
+    // The key is compared at 16 bits, before rounding: 0x0200 rounds to 2 as 0x01FF does.
+    {"grey 16 + tRNS",
+     withTransparency(row(pb::Grey, 16, {0x01FF, 0x0200}), QByteArray("\001\377", 2)),
+     RGBA,
+     {qRgba(2, 2, 2, 0), qRgba(2, 2, 2, 255)}},
+    {"grey 1 + tRNS",
+     withTransparency(row(pb::Grey, 1, {1, 0}), QByteArray("\0\001", 2)),
+     RGBA,
+     {qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 255)}},
+    {"grey+alpha 8",
+     row(pb::GreyAlpha, 8, {10, 0, 20, 128, 30, 255}),
+     RGBA,
+     {qRgba(10, 10, 10, 0), qRgba(20, 20, 20, 128), qRgba(30, 30, 30, 255)}},
+    {"grey+alpha 16", row(pb::GreyAlpha, 16, {0x01FF, 0x00FF}), RGBA, {qRgba(2, 2, 2, 1)}},
+    {"rgb 8", row(pb::Rgb, 8, {1, 2, 3, 250, 251, 252}), QImage::Format_RGB888, {qRgb(1, 2, 3), qRgb(250, 251, 252)}},
+    {"rgb 16", row(pb::Rgb, 16, {0x01FF, 0xFFFF, 0x0000}), QImage::Format_RGB888, {qRgb(2, 255, 0)}},
+    {"rgb 8 + tRNS",
+     withTransparency(row(pb::Rgb, 8, {1, 2, 3, 4, 5, 6}), QByteArray("\0\001\0\002\0\003", 6)),
+     RGBA,
+     {qRgba(1, 2, 3, 0), qRgba(4, 5, 6, 255)}},
+    {"rgba 8", row(pb::Rgba, 8, {1, 2, 3, 4, 200, 100, 50, 255}), RGBA, {qRgba(1, 2, 3, 4), qRgba(200, 100, 50, 255)}},
+    {"rgba 16", row(pb::Rgba, 16, {0x01FF, 0x00FF, 0x8080, 0x01FF}), RGBA, {qRgba(2, 1, 128, 2)}},
+    {"palette 1", withPalette(row(pb::Palette, 1, {1, 0})), QImage::Format_Mono, {qRgb(0, 255, 0), qRgb(255, 0, 0)}},
+    {"palette 2",
+     withPalette(row(pb::Palette, 2, {3, 2, 1})),
+     QImage::Format_RGB888,
+     {qRgb(10, 20, 30), qRgb(0, 0, 255), qRgb(0, 255, 0)}},
+    {"palette 4", withPalette(row(pb::Palette, 4, {2, 0})), QImage::Format_RGB888, {qRgb(0, 0, 255), qRgb(255, 0, 0)}},
+    {"palette 8", withPalette(row(pb::Palette, 8, {1, 3})), QImage::Format_RGB888, {qRgb(0, 255, 0), qRgb(10, 20, 30)}},
+    // Entries beyond tRNS's are opaque.
+    {"palette 8 + tRNS",
+     withPalette(row(pb::Palette, 8, {0, 1, 2}), QByteArray("\0\200", 2)),
+     RGBA,
+     {qRgba(255, 0, 0, 0), qRgba(0, 255, 0, 128), qRgba(0, 0, 255, 255)}},
+    {"palette 1 + tRNS",
+     withPalette(row(pb::Palette, 1, {0, 1}), QByteArray("\100", 1)),
+     RGBA,
+     {qRgba(255, 0, 0, 64), qRgba(0, 255, 0, 255)}},
+};
+
+class PngKinds : public testing::TestWithParam<KindCase> {};
+
+TEST_P(PngKinds, DecodeToTheirPixels) {
+  const KindCase& c = GetParam();
+  const QImage image = decodePng(pb::build(c.picture));
+  ASSERT_EQ(image.size(), QSize(c.picture.width, c.picture.height));
+  EXPECT_EQ(image.format(), c.format);
+  QList<QRgb> pixels;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) pixels << image.pixel(x, y);
+  EXPECT_EQ(pixels, c.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, PngKinds, testing::ValuesIn(KINDS), [](const auto& param) {
+  std::string name;
+  for (const char* p = param.param.name; *p; ++p)
+    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
+});
+
+// A picture of the given kind and size whose samples `sample(x, y, channel)` gives, cut to the
+// depth.
+template <typename Sample>
+Picture patterned(pb::ColourType type, int depth, QSize size, const Sample& sample) {
+  Picture p;
+  p.type = type;
+  p.depth = depth;
+  p.width = size.width();
+  p.height = size.height();
+  const uint32_t values = 1u << depth;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      for (int ch = 0; ch < pb::channelsOf(type); ++ch)
+        p.samples.push_back(static_cast<uint16_t>(static_cast<uint32_t>(sample(x, y, ch)) % values));
+  return p;
+}
+
+// Interlaced files of each output path, 9 x 10 so that every pass holds pixels and the last
+// passes' rows and columns are cut short.
+struct InterlacedCase {
+  const char* name;
+  pb::ColourType type;
+  int depth;
+};
+
+class PngInterlaced : public testing::TestWithParam<InterlacedCase> {};
+
+TEST_P(PngInterlaced, GivesThePixelsOfTheSameFileUninterlaced) {
+  const InterlacedCase& c = GetParam();
+  Picture p =
+      patterned(c.type, c.depth, QSize(9, 10), [](int x, int y, int ch) { return (x * 7 + y * 13 + ch * 5) * 0x1111; });
+  if (c.type == pb::Palette) {
+    p.palette = {{1, 2, 3}, {40, 50, 60}, {70, 80, 90}, {200, 210, 220}};
+    p.palette.resize(size_t{1} << std::min(c.depth, 2));
+  }
+  Picture interlaced = p;
+  interlaced.interlaced = true;
+  const QImage plain = decodePng(pb::build(p));
+  const QImage woven = decodePng(pb::build(interlaced));
+  ASSERT_EQ(woven.format(), plain.format());
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) ASSERT_EQ(woven.pixel(x, y), plain.pixel(x, y)) << x << "," << y;
+  // And the uninterlaced one against a sample worked out by hand: pixel (1, 0) of an 8-bit RGB
+  // file holds 7 * 0x1111 % 256, (7 + 5) * 0x1111 % 256, (7 + 10) * 0x1111 % 256.
+  if (c.type == pb::Rgb && c.depth == 8) {
+    EXPECT_EQ(plain.pixel(1, 0), qRgb(0x77, 0xCC, 0x21));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOutput, PngInterlaced,
+                         testing::Values(InterlacedCase{"grey1", pb::Grey, 1}, InterlacedCase{"grey4", pb::Grey, 4},
+                                         InterlacedCase{"grey16", pb::Grey, 16}, InterlacedCase{"rgb8", pb::Rgb, 8},
+                                         InterlacedCase{"rgba16", pb::Rgba, 16},
+                                         InterlacedCase{"palette1", pb::Palette, 1},
+                                         InterlacedCase{"palette2", pb::Palette, 2}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// Every filter, in every order, on the kinds decoded by the program's own loop (8-bit RGB and
+// RGBA) and on some the library decodes: the same pixels as the file stored unfiltered.
+struct FilterCase {
+  const char* name;
+  pb::ColourType type;
+  int depth;
+  bool interlaced;
+};
+
+class PngFilters : public testing::TestWithParam<FilterCase> {};
+
+TEST_P(PngFilters, UndoneToThePixelsStored) {
+  const FilterCase& c = GetParam();
+  // Smooth runs and jumps, so that every predictor is sometimes right and sometimes wrapping.
+  Picture p = patterned(c.type, c.depth, QSize(13, 11),
+                        [](int x, int y, int ch) { return (x * 29 + y * 71 + ch * 113) * (x % 3 == 0 ? 997 : 3); });
+  p.interlaced = c.interlaced;
+  const QImage plain = decodePng(pb::build(p));
+  for (const std::vector<int>& filters :
+       {std::vector<int>{1}, std::vector<int>{2}, std::vector<int>{3}, std::vector<int>{4},
+        std::vector<int>{4, 3, 2, 1, 0}, std::vector<int>{0, 4, 1, 3, 2}}) {
+    Picture filtered = p;
+    filtered.filters = filters;
+    const QImage image = decodePng(pb::build(filtered));
+    ASSERT_EQ(image.format(), plain.format());
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x)
+        ASSERT_EQ(image.pixel(x, y), plain.pixel(x, y)) << filters[0] << " " << x << "," << y;
+  }
+  // Pixel (1, 0) of the 8-bit RGB picture: 29·3, (29 + 113)·3, (29 + 226)·3, each mod 256.
+  if (c.type == pb::Rgb && c.depth == 8) {
+    EXPECT_EQ(plain.pixel(1, 0), qRgb(87, 170, 253));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFilter, PngFilters,
+                         testing::Values(FilterCase{"rgb8", pb::Rgb, 8, false}, FilterCase{"rgba8", pb::Rgba, 8, false},
+                                         FilterCase{"rgb16", pb::Rgb, 16, false},
+                                         FilterCase{"grey8", pb::Grey, 8, false},
+                                         FilterCase{"grey2", pb::Grey, 2, false},
+                                         FilterCase{"rgba8interlaced", pb::Rgba, 8, true}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+QString failureOf(const QByteArray& file) {
+  try {
+    decodePng(file);
+  } catch (const Failure& failure) {
+    return failure.message();
+  }
+  return {};
+}
+
+Picture photoLike(int width, int height) {
+  Picture p;
+  p.width = width;
+  p.height = height;
+  for (int i = 0; i < width * height * 3; ++i) p.samples.push_back(static_cast<uint16_t>((i * 2654435761u) >> 24));
+  return p;
+}
+
+QByteArray withHeader(int width, int height, pb::ColourType type = pb::Rgb, int depth = 8) {
+  Picture p;
+  p.width = width;
+  p.height = height;
+  p.type = type;
+  p.depth = depth;
+  // Header only, then a token IDAT: the size must be refused before any pixel is read.
+  return pb::signature() + pb::header(p) + pb::chunk("IDAT", pb::compressed(QByteArray(16, '\0'))) +
+         pb::chunk("IEND", {});
+}
+
+struct DamageCase {
+  const char* name;
+  QByteArray file;
+  const char* reason;
+};
+
+QByteArray cutShort() {
+  const QByteArray whole = pb::build(photoLike(40, 30));
+  return whole.left(whole.size() / 2);
+}
+
+QByteArray badChecksum() {
+  QByteArray file = pb::build(photoLike(40, 30));
+  file[file.size() - 40] = static_cast<char>(file[file.size() - 40] ^ 0x10);  // inside IDAT's data
+  return file;
+}
+
+QByteArray jpegBytes() {
+  // The start of any JFIF file: a JPEG named .png.
+  return QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xD9", 24);
+}
+
+TEST(PngDamage, EachKindIsRefusedWithItsReason) {
+  const DamageCase cases[] = {
+      {"cut short", cutShort(), "ファイルが途中で終わっています"},
+      {"empty", QByteArray(), "ファイルが途中で終わっています"},
+      {"bad checksum", badChecksum(), "データが壊れています (CRC が一致しません)"},
+      {"a JPEG file", jpegBytes(), "PNG 形式ではありません"},
+      {"a bitmap", QByteArray("BM\x3e\0\0\0\0\0\0\0\x3e\0\0\0", 14), "PNG 形式ではありません"},
+      {"zero width", withHeader(0, 10), "画像の大きさが不正です"},
+      {"wider than a raster", withHeader(40000, 1), "画像が大きすぎます (40000 x 1 ピクセル)"},
+      {"more pixels than a raster", withHeader(30000, 30000), "画像が大きすぎます (30000 x 30000 ピクセル)"},
+      {"far more pixels than its bytes", withHeader(16000, 16000),
+       "ファイルが 16000 x 16000 ピクセルの画像には短すぎます"},
+      {"rows missing", withHeader(300, 200), "ファイルが途中で終わっています"},
+  };
+  for (const DamageCase& c : cases) EXPECT_EQ(failureOf(c.file).toStdString(), std::string(c.reason)) << c.name;
+}
+
+// Whatever the bytes, a failure and never a crash: every cut of a small file, read by the
+// program's own loop (not interlaced) and by the library (interlaced).
+TEST(PngDamage, EveryCutOfAFileIsRefused) {
+  for (const bool interlaced : {false, true}) {
+    Picture p = photoLike(7, 5);
+    p.interlaced = interlaced;
+    p.filters = {4, 1};
+    const QByteArray whole = pb::build(p);
+    // Only a cut inside the end marker's own checksum, every pixel and the marker's name read,
+    // still shows the picture.
+    for (qsizetype n = 0; n < whole.size() - 4; ++n)
+      EXPECT_FALSE(failureOf(whole.left(n)).isEmpty()) << n << " of " << whole.size() << " interlaced " << interlaced;
+  }
+}
+
+TEST(PngEncode, RoundTripsTheColoursAndDropsAlpha) {
+  QImage image(5, 3, QImage::Format_ARGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgba(x * 50, y * 100, 7, 10));
+  const QImage back = decodePng(encodePng(image));
+  ASSERT_EQ(back.format(), QImage::Format_RGB888);
+  ASSERT_EQ(back.size(), QSize(5, 3));
+  EXPECT_EQ(back.pixel(4, 2), qRgb(200, 200, 7));
+  EXPECT_EQ(back.pixel(1, 0), qRgb(50, 0, 7));
+}
+
+}  // namespace
