@@ -18,11 +18,14 @@
 #include "render/pngcodec.h"
 #include "render/scene.h"
 #include "render/textrender.h"
-#include "ui/main/picturecontrol.h"
+#include "edit/composition.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/picturecontrol.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QDir>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -215,11 +218,13 @@ QSize canvasView(const MainWindow& window) {
 // repaints the most.
 PictureControl* largestVisiblePicture(MainWindow& window) {
   const QRect view(QPoint(0, 0), canvasView(window));
+  const TDocument& doc = window.findChild<Composition*>(QStringLiteral("composition"))->document();
+  const auto* canvas = window.findChild<CanvasView*>(QStringLiteral("canvasScroll"));
   PictureControl* best = nullptr;
   qint64 bestArea = 0;
-  for (int i = 0; i < window.document().PartCount; ++i) {
-    PictureControl* c = window.partControl(i);
-    if (!c || window.document().Parts[i].Kind != pkPicture) continue;
+  for (int i = 0; i < doc.PartCount; ++i) {
+    PictureControl* c = canvas->control(i);
+    if (!c || doc.Parts[i].Kind != pkPicture) continue;
     const QRect seen = c->geometry() & view;
     const qint64 area = qint64{seen.width()} * seen.height();
     if (area > bestArea) {
@@ -252,7 +257,7 @@ void DragStep(benchmark::State& state) {
   window.resize(1920, 1080);
   window.show();
   settle(window);
-  window.runCommand(MainWindow::tagOpenProject);
+  window.findChild<QAction*>(QStringLiteral("openProjectAction"))->trigger();
   settle(window);
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {

@@ -49,7 +49,7 @@ public:
   virtual void finish() {}
 };
 
-// Layers that are all made already: the editor's.
+// Layers that are all made already, as tests and tools hold them.
 class ReadyLayers final : public LogoLayers {
 public:
   ReadyLayers(const Layer& background, const std::vector<Layer>& parts) : background_(background), parts_(parts) {}

@@ -92,12 +92,20 @@ BuiltLayer buildPart(const TPartData& record, int index, int dpi) {
   return built;
 }
 
-PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward) : doc_(doc), dpi_(dpi) {
+PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made)
+    : doc_(doc), dpi_(dpi) {
   const int count = std::clamp(doc.PartCount, 0, MAX_PARTS);
   slots_.resize(static_cast<size_t>(count) + 1);
+  for (size_t slot = 0; slot < slots_.size() && slot < made.size(); ++slot) {
+    if (!made[slot]) continue;
+    slots_[slot].built.layer = std::move(*made[slot]);
+    slots_[slot].ready = slots_[slot].given = true;
+  }
   std::vector<size_t> pictures;
-  for (int i = 0; i < count; ++i)
-    (doc.Parts[i].Kind == pkText ? textOrder_ : pictures).push_back(static_cast<size_t>(i) + 1);
+  for (int i = 0; i < count; ++i) {
+    const size_t slot = static_cast<size_t>(i) + 1;
+    if (!slots_[slot].ready) (doc.Parts[i].Kind == pkText ? textOrder_ : pictures).push_back(slot);
+  }
   // Pictures whose place is unknown until they are decoded land at the top-left: first in either
   // direction, since the first band to reach them has to wait for them.
   const auto firstBand = [&](size_t slot) {
@@ -112,7 +120,7 @@ PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward) : do
     return bandsUpward ? -top : top;
   };
   std::stable_sort(textOrder_.begin(), textOrder_.end(), [&](size_t a, size_t b) { return topOf(a) < topOf(b); });
-  pictureOrder_.push_back(0);
+  if (!slots_[0].ready) pictureOrder_.push_back(0);
   pictureOrder_.insert(pictureOrder_.end(), pictures.begin(), pictures.end());
   try {
     pictures_ = std::jthread([this] { decodePictures(); });
@@ -141,12 +149,15 @@ Bounds PendingScene::logoBounds() const { return backgroundBounds(doc_); }
 int PendingScene::partCount() const { return static_cast<int>(slots_.size()) - 1; }
 
 std::optional<Bounds> PendingScene::partBoundsAhead(int index) const {
+  // A layer made before is never written again, so it may be read without the lock.
+  if (const Slot& slot = slots_[static_cast<size_t>(index) + 1]; slot.given) return slot.built.layer.bounds;
   const TPartData& record = doc_.Parts[index];
   if (record.Kind != pkPicture || !placed(record)) return std::nullopt;
   return savedBounds(record);
 }
 
 std::optional<int> PendingScene::partTopAhead(int index) const {
+  if (const Slot& slot = slots_[static_cast<size_t>(index) + 1]; slot.given) return slot.built.layer.bounds.top;
   const TPartData& record = doc_.Parts[index];
   return record.Kind == pkText || record.Kind == pkPicture ? savedBounds(record).top : 0;
 }

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -61,8 +62,10 @@ struct Scene {
 class PendingScene final : public LogoLayers {
 public:
   // `bandsUpward`: the bands go bottom up (logoBandsUpward()), so the pictures lowest in the logo
-  // are decoded first.
-  PendingScene(const TDocument& doc, int dpi, bool bandsUpward);
+  // are decoded first. `made`: layers the caller has made already from these records (the
+  // editor's, the background first, then the parts in order), taken as they are; the others are
+  // made here.
+  PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made = {});
   ~PendingScene() override;  // waits for the picture thread
   PendingScene(const PendingScene&) = delete;
   PendingScene& operator=(const PendingScene&) = delete;
@@ -91,6 +94,7 @@ private:
   struct Slot {
     BuiltLayer built;
     bool ready = false;
+    bool given = false;  // made by the caller
   };
   const BuiltLayer& wait(size_t slot);
   void makeSlot(size_t slot);

@@ -296,3 +296,27 @@ TEST_F(SceneTest, PictureThatCannotBeReadStopsThePendingExportWithItsLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The editor hands over the layers its canvas shows: they are taken as they are, never made again
+// from their files, and their bounds count before the records' for the bands that wait on them.
+TEST_F(SceneTest, LayersMadeBeforeAreTakenAsTheyAre) {
+  picturePart(dir.filePath(u"gone.bmp"_qs), {0, 0, 0, 0});
+  picturePart(pictureFile(u"here.bmp"_qs, 3, 2), {1, 1, 3, 2});
+  QImage made(5, 5, QImage::Format_RGB32);
+  made.fill(qRgb(1, 2, 3));
+  std::vector<std::optional<Layer>> given(3);
+  given[1] = Layer{{7, 8, 0, 9}, made, true, true};
+  PendingScene scene(doc, kDpi, false, given);
+  EXPECT_EQ(scene.partBoundsAhead(0), (Bounds{7, 8, 0, 9}));
+  EXPECT_EQ(scene.partTopAhead(0), 8);
+  EXPECT_EQ(scene.partBoundsAhead(1), (Bounds{1, 1, 3, 2}));
+  const Scene taken = scene.take();
+  EXPECT_TRUE(taken.failedFiles.isEmpty()) << "the missing file is never read";
+  EXPECT_EQ(taken.parts[0].raster.pixel(4, 4), qRgb(1, 2, 3));
+  EXPECT_EQ(taken.parts[1].raster.size(), QSize(3, 2));
+  EXPECT_EQ(taken.background.raster.size(), QSize(200, 60));
+}
+
+}  // namespace

@@ -24,18 +24,18 @@ namespace {
 class Canvas : public MainWindowTest {
 protected:
   PictureControl* addPicturePart(int width, int height) {
-    const QString path = pictures.filePath(QStringLiteral("pic%1.bmp").arg(w().document().PartCount));
+    const QString path = pictures.filePath(QStringLiteral("pic%1.bmp").arg(document().PartCount));
     EXPECT_TRUE(makeWhiteRaster(width, height).save(path, "BMP"));
     dialogs->picturesToOpen.push_back(path);
-    EXPECT_TRUE(w().addPart(pkPicture));
-    PictureControl* c = part(w().document().PartCount - 1);
-    c->setBounds({10, 20, width, height});
+    EXPECT_TRUE(addPart(pkPicture));
+    PictureControl* c = part(document().PartCount - 1);
+    comp().setBounds(c->partIndex(), {10, 20, width, height});
     return c;
   }
 
   int hover(PictureControl* c, int x, int y) {
     move(c, QPoint(x, y));
-    return w().pointerDrag().hovered();
+    return canvasView()->pointerDrag().hovered();
   }
 
   // Press at (x, y) after hovering there, then move through `points` in the control's own
@@ -74,15 +74,15 @@ TEST_F(Canvas, NarrowControlsCannotBeMoved) {
   PictureControl* c = addPicturePart(4, 4);
   for (int x = 0; x < 4; ++x)
     for (int y = 0; y < 4; ++y) EXPECT_EQ(hover(c, x, y), y < 4 ? 6 : 8);
-  c->setBounds({0, 0, 7, 30});
+  comp().setBounds(c->partIndex(), {0, 0, 7, 30});
   for (int x = 0; x < 7; ++x) EXPECT_NE(hover(c, x, 15), 1);
 }
 
 TEST_F(Canvas, TextPartsOnlyMoveAndIgnoreTheLocks) {
-  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
   PictureControl* t = part(0);
-  w().action(MainWindow::tagNoMove)->trigger();
-  w().action(MainWindow::tagNoResize)->trigger();
+  action("noMoveAction")->trigger();
+  action("noResizeAction")->trigger();
   EXPECT_EQ(hover(t, 0, 0), 1);
   EXPECT_EQ(t->cursor().shape(), Qt::PointingHandCursor);
   const Bounds before = t->bounds();
@@ -103,7 +103,7 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   const DragCase& d = GetParam();
   ASSERT_EQ(hover(c, d.press.x(), d.press.y()), d.mode);
   press(c, Qt::LeftButton, d.press);
-  ASSERT_EQ(w().pointerDrag().mode(), d.mode);
+  ASSERT_EQ(canvasView()->pointerDrag().mode(), d.mode);
   // Moving sides travel with the pointer, so the pointer stays at the press point in the
   // control's coordinates along those axes; events carry coordinates as they are then.
   QPoint total(0, 0);
@@ -115,7 +115,8 @@ TEST_P(DragModes, FollowThePointerFromTheirFormulas) {
   }
   release(c, Qt::LeftButton, {});
   EXPECT_EQ(c->bounds(), d.expected);
-  EXPECT_EQ(w().pointerDrag().mode(), 0);
+  EXPECT_EQ(partBounds(document().Parts[0]), d.expected) << "the record follows each step";
+  EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,8 +139,8 @@ TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
   PictureControl* c = addPicturePart(100, 50);
   const int max = std::numeric_limits<int>::max();
   const int min = std::numeric_limits<int>::min();
-  c->setBounds({max - 1, min + 1, 100, 50});
-  w().selectPart(0);
+  comp().setBounds(c->partIndex(), {max - 1, min + 1, 100, 50});
+  selectPart(0);
   nudgeRightButton()->click();
   nudgeRightButton()->click();
   nudgeUpButton()->click();
@@ -159,7 +160,7 @@ TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
   EXPECT_EQ(widthEdit()->text(), u"115"_qs);
   EXPECT_EQ(heightEdit()->text(), u"60"_qs);
 
-  PictureControl* back = w().backgroundControl();
+  PictureControl* back = backgroundControl();
   drag(back, {back->width() - 1, 30}, {{back->width() + 19, 30}});
   EXPECT_EQ(widthEdit()->text(), u"220"_qs);
   drag(back, {100, 30}, {{110, 35}});  // a move is no resize
@@ -169,35 +170,35 @@ TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {
 // Edge drags of the background past four digits: the edit shows the size whole, and the drag's
 // size is what stays.
 TEST_F(Canvas, BackgroundSizesPastFourDigitsStayAsDragged) {
-  PictureControl* back = w().backgroundControl();
+  PictureControl* back = backgroundControl();
   struct {
     int width, pressX, toX;
     int dragged;
     const char16_t* shown;
   } cases[] = {{9990, 9988, 10048, 10050, u"10050"}, {100, 98, -1236, -1234, u"-1234"}};
   for (const auto& c : cases) {
-    back->setBounds({0, 0, c.width, 60});
+    comp().setBounds(BACKGROUND_INDEX, {0, 0, c.width, 60});
     drag(back, {c.pressX, 30}, {{c.toX, 30}});
     EXPECT_EQ(back->width(), c.dragged);
     EXPECT_EQ(widthEdit()->text(), QString::fromUtf16(c.shown));
-    EXPECT_EQ(w().documentAsSaved().BackWidth, c.dragged);
+    EXPECT_EQ(document().BackWidth, c.dragged);
   }
 }
 
 TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
-  PictureControl* back = w().backgroundControl();
+  PictureControl* back = backgroundControl();
   PictureControl* pic = addPicturePart(100, 50);
-  w().action(MainWindow::tagNoMove)->trigger();  // no moving
+  action("noMoveAction")->trigger();  // no moving
   EXPECT_EQ(hover(back, 100, 30), 0);
   EXPECT_EQ(back->cursor().shape(), Qt::ArrowCursor);
   const Bounds before = back->bounds();
   drag(back, {100, 30}, {{120, 40}});
   EXPECT_EQ(back->bounds(), before);
-  EXPECT_EQ(w().selection(), BACKGROUND_INDEX) << "the press still selects";
+  EXPECT_EQ(comp().selection(), BACKGROUND_INDEX) << "the press still selects";
   EXPECT_TRUE(sizeGroup()->isEnabled());
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
-  w().action(MainWindow::tagNoResize)->trigger();  // no resizing as well
+  action("noResizeAction")->trigger();  // no resizing as well
   for (QPoint p : {QPoint(0, 0), QPoint(0, 30), QPoint(100, 30), QPoint(199, 59)})
     EXPECT_EQ(hover(back, p.x(), p.y()), 0);
 }
@@ -206,20 +207,20 @@ TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
   press(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
-  EXPECT_EQ(w().pointerDrag().mode(), 0);
+  EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+  EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
   press(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().pointerDrag().mode(), 1);
+  EXPECT_EQ(canvasView()->pointerDrag().mode(), 1);
   release(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(w().pointerDrag().mode(), 0);
+  EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
   const Bounds before = c->bounds();
   move(c, {60, 30});
   EXPECT_EQ(c->bounds(), before);
 }
 
 TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
-  ASSERT_TRUE(w().addPart(pkText));
-  TPartData r = w().document().Parts[0];
+  ASSERT_TRUE(addPart(pkText));
+  TPartData r = document().Parts[0];
   storeFixedString(r.Text, u"ロゴ");
   r.TextColor = 0x0000FF;
   r.FillColor = 0x00FF00;
@@ -228,12 +229,12 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   r.ShadowX = -7;
   r.ShadowY = 12;
   r.FontStyle = fsBold;
-  w().updateTextPart(0, r);
-  const TPartData before = w().document().Parts[0];
+  replaceRecord(0, r);
+  const TPartData before = document().Parts[0];
   hover(part(0), 2, 2);
   press(part(0), Qt::LeftButton, {2, 2});
-  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(w().selection(), 0);
+  EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
+  EXPECT_EQ(comp().selection(), 0);
   EXPECT_TRUE(textGroup()->isEnabled());
   EXPECT_FALSE(sizeGroup()->isEnabled());
   EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
@@ -248,9 +249,9 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   EXPECT_EQ(dialogs->presetFontValue, (FontChoice{u"ＭＳ Ｐゴシック"_qs, 9, fsBold}));
 
   // Selecting the background then clears the text group without touching the record.
-  hover(w().backgroundControl(), 100, 30);
-  press(w().backgroundControl(), Qt::LeftButton, {100, 30});
-  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
+  hover(backgroundControl(), 100, 30);
+  press(backgroundControl(), Qt::LeftButton, {100, 30});
+  EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
   EXPECT_FALSE(textGroup()->isEnabled());
   EXPECT_EQ(textEdit()->text(), QString());
   EXPECT_FALSE(fillCheck()->isChecked());
@@ -263,12 +264,12 @@ TEST_F(Canvas, APressOnTheEmptyCanvasDoesNothing) {
   hover(c, 50, 20);
   press(c, Qt::LeftButton, {50, 20});
   release(c, Qt::LeftButton, {50, 20});
-  QTest::mouseClick(w().canvas(), Qt::LeftButton, {}, QPoint(w().canvas()->width() - 2, w().canvas()->height() - 2));
-  EXPECT_EQ(w().selection(), 0);
+  QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(canvas()->width() - 2, canvas()->height() - 2));
+  EXPECT_EQ(comp().selection(), 0);
 }
 
 TEST_F(Canvas, RealMouseDragMovesATextPart) {
-  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
   PictureControl* t = part(0);
   const Bounds before = t->bounds();
   QTest::mouseMove(t, QPoint(3, 3));
@@ -277,8 +278,8 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(23 - 20, 13 - 10));
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
-  EXPECT_EQ(w().selection(), 0);
-  EXPECT_EQ(w().pointerDrag().mode(), 0);
+  EXPECT_EQ(comp().selection(), 0);
+  EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
 }
 
 }  // namespace
@@ -286,9 +287,9 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
 namespace {
 
 TEST_F(Canvas, WithBothLocksNoEdgeOrCornerOfTheBackgroundDrags) {
-  PictureControl* back = w().backgroundControl();
-  w().action(MainWindow::tagNoMove)->trigger();
-  w().action(MainWindow::tagNoResize)->trigger();
+  PictureControl* back = backgroundControl();
+  action("noMoveAction")->trigger();
+  action("noResizeAction")->trigger();
   const int r = back->width() - 1, b = back->height() - 1;
   // A point of each zone: the four corners, then the top, bottom, left and right edges.
   for (QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b), QPoint(100, 0), QPoint(100, b),
@@ -312,9 +313,9 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   const QString file = dir.filePath(u"pic.bmp"_qs);
   ASSERT_TRUE(makeWhiteRaster(100, 50).save(file, "BMP"));
   dialogs->picturesToOpen = {file};
-  ASSERT_TRUE(w().addPart(pkPicture));
+  ASSERT_TRUE(addPart(pkPicture));
   PictureControl* pic = part(0);
-  pic->setLeft(area->viewport()->width() + 200);
+  comp().setBounds(0, {area->viewport()->width() + 200, pic->top(), pic->width(), pic->height()});
   QCoreApplication::processEvents();
   EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
   EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << "the content is not taller than the view";
@@ -322,9 +323,9 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QCoreApplication::processEvents();
   const int scrolled = area->horizontalScrollBar()->value();
 
-  PictureControl* back = w().backgroundControl();
+  PictureControl* back = backgroundControl();
   const Bounds before = back->bounds();
-  const QSize extent = w().canvas()->size();
+  const QSize extent = canvas()->size();
   // Its right end is what shows of it, with the canvas scrolled to its right end.
   const QPoint at(back->width() - 20, 30);
   ASSERT_TRUE(area->viewport()->rect().contains(back->mapTo(area->viewport(), at)));
@@ -333,7 +334,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   QTest::mousePress(back, Qt::LeftButton, {}, at);
   for (int step = 4; step <= 20; step += 4) {
     QTest::mouseMove(back, back->mapFromGlobal(start + QPoint(step, 0)));
-    EXPECT_EQ(w().canvas()->size(), extent) << "during the drag";
+    EXPECT_EQ(canvas()->size(), extent) << "during the drag";
   }
   QTest::mouseRelease(back, Qt::LeftButton, {}, back->mapFromGlobal(start + QPoint(20, 0)));
   EXPECT_EQ(back->left(), before.left + 20);
@@ -341,7 +342,7 @@ TEST_F(Canvas, TheCanvasHoldsStillUnderADrag) {
   EXPECT_FALSE(area->verticalScrollBar()->isVisible());
 
   // A part dragged below the view makes it scroll down as well, once the drag has ended.
-  pic->setTop(area->viewport()->height() + 100);
+  comp().setBounds(0, {pic->left(), area->viewport()->height() + 100, pic->width(), pic->height()});
   QCoreApplication::processEvents();
   EXPECT_TRUE(area->verticalScrollBar()->isVisible());
 }
@@ -354,15 +355,15 @@ namespace {
 // takes in the part once it is let go.
 TEST_F(Canvas, ThePartDraggedPastTheRightEdgeGrowsTheCanvasAtTheRelease) {
   PictureControl* c = addPicturePart(100, 50);  // at 10, 20
-  const int before = w().canvas()->width();
+  const int before = canvas()->width();
   ASSERT_LT(before, 700);
   hover(c, 50, 20);
   press(c, Qt::LeftButton, {50, 20});
   move(c, {50 + 590, 20});
   EXPECT_EQ(c->left(), 600);
-  EXPECT_EQ(w().canvas()->width(), before);
+  EXPECT_EQ(canvas()->width(), before);
   release(c, Qt::LeftButton, {50, 20});
-  EXPECT_EQ(w().canvas()->width(), 700);
+  EXPECT_EQ(canvas()->width(), 700);
 }
 
 }  // namespace
@@ -373,17 +374,19 @@ namespace {
 TEST(CanvasView, HoldsItsExtentWhileHeldAndLandsDropsInTheView) {
   QWidget window;
   window.resize(300, 200);
-  auto* view = new CanvasView(&window);
+  Composition composition(96);
+  auto* view = new CanvasView(composition, &window);
   view->setGeometry(0, 50, 300, 150);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  view->background()->setBounds({10, 10, 100, 50});
+  composition.startNew({10, 10});
+  composition.setBounds(BACKGROUND_INDEX, {10, 10, 100, 50});
   view->updateExtent();
   const QSize fitted = view->content()->size();
   EXPECT_EQ(fitted, view->maximumViewportSize()) << "the background fits, so the content fills the view";
 
   view->holdExtent(true);
-  view->background()->setBounds({0, 0, 900, 700});
+  composition.setBounds(BACKGROUND_INDEX, {0, 0, 900, 700});
   view->updateExtent();
   EXPECT_EQ(view->content()->size(), fitted);
   view->holdExtent(false);

@@ -24,14 +24,14 @@ namespace {
 class EditorFaults : public MainWindowTest {
 protected:
   QString path(const QString& name) const { return dir.filePath(name); }
-  QByteArray block() { return projectBytes(w().document()); }
-  void click(int tag) { w().toolButton(tag)->click(); }
+  QByteArray block() { return projectBytes(document()); }
+  void click(const char* name) { toolButton(name)->click(); }
 
   // Opens `doc` as a saved project, through the command.
   void open(const TDocument& doc) {
     writeProjectFile(path(QStringLiteral("opened.rpf")), doc);
     dialogs->projectsToOpen.push_back(path(QStringLiteral("opened.rpf")));
-    click(MainWindow::tagOpenProject);
+    click("openProjectAction");
   }
 
   void expectOneMoreReport(qsizetype& count, const QString& message) {
@@ -59,20 +59,20 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
   const QString folder = path(QStringLiteral("folder.bmp"));
   ASSERT_TRUE(QDir().mkdir(folder));
   const QString vanished = path(QStringLiteral("vanished.bmp"));
-  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
   const QByteArray before = block();
-  const Bounds background = w().backgroundControl()->bounds();
+  const Bounds background = backgroundControl()->bounds();
 
   qsizetype count = 0;
   for (const QString& picture : {fifo, folder, QStringLiteral("/dev/zero"), vanished}) {
-    for (const int command : {MainWindow::tagAddPicture, MainWindow::tagBackgroundPicture}) {
+    for (const char* command : {"addPictureAction", "backgroundPictureAction"}) {
       if (picture == vanished) putFile(vanished, encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
       dialogs->picturesToOpen.push_back(picture);
       QFile::remove(vanished);  // after the dialog's answer, before the command reads it
       click(command);
       expectOneMoreReport(count, QStringLiteral("ファイル %1 は開けません").arg(picture));
       EXPECT_EQ(block(), before);
-      EXPECT_EQ(w().backgroundControl()->bounds(), background);
+      EXPECT_EQ(backgroundControl()->bounds(), background);
       EXPECT_EQ(part(1), nullptr);
     }
   }
@@ -83,12 +83,12 @@ TEST_F(EditorFaults, PicturePathsThatAreNoFileAreReportedAndChangeNothing) {
     if (project == vanishedProject) writeProjectFile(vanishedProject, newDocument());
     dialogs->projectsToOpen.push_back(project);
     QFile::remove(vanishedProject);
-    click(MainWindow::tagOpenProject);
+    click("openProjectAction");
     expectOneMoreReport(count, QStringLiteral("ファイル %1 は開けません").arg(project));
     EXPECT_EQ(block(), before);
   }
-  click(MainWindow::tagAddText);
-  EXPECT_EQ(w().document().PartCount, 2);
+  click("addTextAction");
+  EXPECT_EQ(document().PartCount, 2);
 }
 
 // A 65,535 x 65,535 header on a 100-byte file, added as a picture part.
@@ -100,11 +100,11 @@ TEST_F(EditorFaults, OversizedBitmapHeaderIsReportedAndAddsNothing) {
   file.resize(100, '\0');
   putFile(path(QStringLiteral("huge.bmp")), file);
   dialogs->picturesToOpen.push_back(path(QStringLiteral("huge.bmp")));
-  click(MainWindow::tagAddPicture);
+  click("addPictureAction");
   qsizetype count = 0;
   expectOneMoreReport(
       count, QStringLiteral("%1: 画像が大きすぎます (65535 x 65535 ピクセル)").arg(path(QStringLiteral("huge.bmp"))));
-  EXPECT_EQ(w().document().PartCount, 0);
+  EXPECT_EQ(document().PartCount, 0);
 }
 
 TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThemAgain) {
@@ -126,16 +126,16 @@ TEST_F(EditorFaults, ProjectWhosePicturesAreAllMissingKeepsEveryPartAndSavesThem
 
   ASSERT_EQ(reports.size(), 1);
   for (const QString& file : missing) EXPECT_TRUE(reports[0].first.contains(file)) << reports[0].first.toStdString();
-  ASSERT_EQ(w().document().PartCount, 3);
+  ASSERT_EQ(document().PartCount, 3);
   for (int i = 0; i < 3; ++i) ASSERT_NE(part(i), nullptr) << i;
   EXPECT_EQ(part(0)->bounds(), (Bounds{30, 40, 50, 25}));
   EXPECT_TRUE(part(0)->raster().isNull());
   EXPECT_FALSE(part(1)->raster().isNull());
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{10, 20, 300, 150}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{10, 20, 300, 150}));
 
   // Nothing of the missing pictures is lost: saved again, their records are the file's.
   dialogs->projectsToSave.push_back(path(QStringLiteral("again.rpf")));
-  click(MainWindow::tagSaveProject);
+  click("saveProjectAction");
   const TDocument again = readProjectFile(path(QStringLiteral("again.rpf")));
   for (const int i : {0, 2}) EXPECT_EQ(std::memcmp(&again.Parts[i], &doc.Parts[i], sizeof(TPartData)), 0) << i;
   EXPECT_EQ(QByteArray(again.BackFile, FIXED_STRING_SIZE), QByteArray(doc.BackFile, FIXED_STRING_SIZE));
@@ -156,13 +156,13 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
   EXPECT_TRUE(reports[0].first.contains(QStringLiteral("文字サイズ 2000000000 ポイントは大きすぎます")))
       << reports[0].first.toStdString();
   EXPECT_TRUE(reports[0].first.contains(QStringLiteral("画像が大きすぎます"))) << reports[0].first.toStdString();
-  ASSERT_EQ(w().document().PartCount, 3);
+  ASSERT_EQ(document().PartCount, 3);
   EXPECT_FALSE(part(0)->raster().isNull());
   EXPECT_TRUE(part(1)->raster().isNull());
   EXPECT_TRUE(part(2)->raster().isNull());
-  EXPECT_EQ(w().document().Parts[1].FontSize, 2000000000);
-  click(MainWindow::tagAddText);
-  EXPECT_EQ(w().document().PartCount, 4);
+  EXPECT_EQ(document().Parts[1].FontSize, 2000000000);
+  click("addTextAction");
+  EXPECT_EQ(document().PartCount, 4);
   EXPECT_EQ(reports.size(), 1);
 }
 
@@ -170,25 +170,25 @@ TEST_F(EditorFaults, TextPartsThatCannotBeDrawnKeepTheirControlsAndOneReport) {
 // regular file.
 TEST_F(EditorFaults, SavingWhereNoFileCanBeMadeReportsAndKeepsTheComposition) {
   putFile(path(QStringLiteral("plain.txt")), "kept");
-  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
   dialogs->projectsToSave.push_back(path(QStringLiteral("a.rpf")));
-  click(MainWindow::tagSaveProject);
+  click("saveProjectAction");
   const QByteArray saved = block();
 
   qsizetype count = 0;
   const QString project = path(QStringLiteral("plain.txt/p.rpf"));
   dialogs->projectsToSave.push_back(project);
-  click(MainWindow::tagSaveProject);
+  click("saveProjectAction");
   expectOneMoreReport(count, QStringLiteral("ファイル %1 を作成できません").arg(project));
   const QString logo = path(QStringLiteral("plain.txt/logo.bmp"));
   dialogs->picturesToSave.push_back(logo);
-  click(MainWindow::tagSaveLogo);
+  click("saveLogoAction");
   expectOneMoreReport(count, QStringLiteral("ファイル %1 を作成できません").arg(logo));
 
   EXPECT_EQ(block(), saved);
   EXPECT_EQ(fileBytes(path(QStringLiteral("plain.txt"))), QByteArray("kept"));
   dialogs->projectsToSave.push_back(path(QStringLiteral("b.rpf")));
-  click(MainWindow::tagSaveProject);
+  click("saveProjectAction");
   EXPECT_EQ(fileBytes(path(QStringLiteral("b.rpf"))), fileBytes(path(QStringLiteral("a.rpf"))));
   EXPECT_EQ(reports.size(), count);
 }

@@ -84,18 +84,19 @@ TEST(FontChooser, ConfirmingWithoutAChangeLeavesTheRecordAsItWas) {
   MainWindow window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ASSERT_TRUE(window.addPart(pkText));
+  auto* composition = window.findChild<Composition*>(u"composition"_qs);
+  auto* canvas = window.findChild<CanvasView*>(u"canvasScroll"_qs);
+  ASSERT_TRUE(composition && canvas);
+  ASSERT_EQ(composition->addTextPart(), 0);
   auto* dialog = window.findChild<QFontDialog*>();
   ASSERT_NE(dialog, nullptr);
   auto* fontButton = window.findChild<QToolButton*>(QStringLiteral("fontButton"));
   ASSERT_NE(fontButton, nullptr);
-  const TPartData& r = window.document().Parts[0];
+  const TPartData& r = composition->document().Parts[0];
   for (std::uint8_t style : {0, 1, 2, 3}) {
-    TPartData changed = r;
-    changed.FontStyle = style;
-    changed.FontSize = 20;
-    window.updateTextPart(0, changed);
-    window.selectPart(0);
+    composition->select(0);
+    composition->setFont(fixedString(r.FontName), 20, style);
+    canvas->pressAtCentre(0);
     const TPartData before = r;
     QTimer::singleShot(0, dialog, &QDialog::accept);
     fontButton->click();

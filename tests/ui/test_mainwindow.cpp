@@ -26,12 +26,17 @@ QByteArray bytesOf(const TDocument& doc) { return QByteArray(reinterpret_cast<co
 class Editor : public MainWindowTest {
 protected:
   void expectNewState() {
+    const QScrollArea* scroll = child<QScrollArea>("canvasScroll");
+    // The background's bounds are in the block from the start: the records hold what is shown.
     TDocument expected{};
     expected.BackColor = 0xFFFFFF;
-    EXPECT_EQ(bytesOf(w().document()), bytesOf(expected));
-    EXPECT_EQ(w().selection(), BACKGROUND_INDEX);
-    PictureControl* background = w().backgroundControl();
-    const QScrollArea* scroll = child<QScrollArea>("canvasScroll");
+    expected.BackLeft = (scroll->width() - 200) / 2;
+    expected.BackTop = (scroll->height() - 60) / 2;
+    expected.BackWidth = 200;
+    expected.BackHeight = 60;
+    EXPECT_EQ(bytesOf(document()), bytesOf(expected));
+    EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+    PictureControl* background = backgroundControl();
     EXPECT_EQ(background->width(), 200);
     EXPECT_EQ(background->height(), 60);
     EXPECT_EQ(background->left(), (scroll->width() - 200) / 2);
@@ -44,7 +49,7 @@ protected:
     EXPECT_EQ(textEdit()->text(), QString());
     EXPECT_EQ(widthEdit()->text(), QString());
     EXPECT_EQ(heightEdit()->text(), QString());
-    for (int i = 0; i < MAX_PARTS; ++i) EXPECT_EQ(w().partControl(i), nullptr);
+    for (int i = 0; i < MAX_PARTS; ++i) EXPECT_EQ(part(i), nullptr);
   }
 
   // A background picture loaded as the user loads one.
@@ -52,8 +57,8 @@ protected:
     const QString path = pictures.filePath(QStringLiteral("background.bmp"));
     ASSERT_TRUE(makeWhiteRaster(width, height).save(path, "BMP"));
     dialogs->picturesToOpen.push_back(path);
-    w().runCommand(MainWindow::tagBackgroundPicture);
-    ASSERT_NE(w().document().BackFile[0], '\0');
+    run("backgroundPictureAction");
+    ASSERT_NE(document().BackFile[0], '\0');
   }
 
   QTemporaryDir pictures;
@@ -67,11 +72,11 @@ TEST_F(Editor, StartsAsNewLeavesIt) {
 }
 
 TEST_F(Editor, NewRestoresAMovedResizedPictureBackground) {
-  w().runCommand(MainWindow::tagAddText);
+  run("addTextAction");
   loadBackgroundPicture(640, 480);
-  w().backgroundControl()->setBounds({-20, 7, 640, 480});
-  w().selectPart(0);
-  w().action(MainWindow::tagNew)->trigger();
+  comp().setBounds(BACKGROUND_INDEX, {-20, 7, 640, 480});
+  selectPart(0);
+  action("newAction")->trigger();
   expectNewState();
 }
 
@@ -91,52 +96,52 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
 }
 
 TEST_F(Editor, MenuTitlesDoNothing) {
-  w().runCommand(MainWindow::tagAddText);
-  const QByteArray before = bytesOf(w().document());
+  run("addTextAction");
+  const QByteArray before = bytesOf(document());
   for (QMenu* menu : {menu("fileMenu"), menu("viewMenu"), menu("addMenu"), menu("backgroundMenu"), menu("versionMenu")})
-    w().runCommand(menu->menuAction()->data().toInt());
-  EXPECT_EQ(bytesOf(w().document()), before);
+    menu->menuAction()->trigger();
+  EXPECT_EQ(bytesOf(document()), before);
   EXPECT_EQ(dialogs->colourRequests, 0);
   EXPECT_TRUE(w().isVisible());
 }
 
 TEST_F(Editor, ToolbarToggleFollowsTheCheckMark) {
-  ASSERT_TRUE(w().action(MainWindow::tagToolbar)->isChecked());
-  w().action(MainWindow::tagToolbar)->trigger();
-  EXPECT_FALSE(w().action(MainWindow::tagToolbar)->isChecked());
+  ASSERT_TRUE(action("toolbarAction")->isChecked());
+  action("toolbarAction")->trigger();
+  EXPECT_FALSE(action("toolbarAction")->isChecked());
   EXPECT_FALSE(toolBar()->isVisible());
-  w().action(MainWindow::tagToolbar)->trigger();
-  EXPECT_TRUE(w().action(MainWindow::tagToolbar)->isChecked());
+  action("toolbarAction")->trigger();
+  EXPECT_TRUE(action("toolbarAction")->isChecked());
   EXPECT_TRUE(toolBar()->isVisible());
 }
 
 TEST_F(Editor, LockTogglesInvertTheirMarks) {
-  EXPECT_FALSE(w().action(MainWindow::tagNoMove)->isChecked());
-  EXPECT_FALSE(w().action(MainWindow::tagNoResize)->isChecked());
-  w().action(MainWindow::tagNoMove)->trigger();
-  w().action(MainWindow::tagNoResize)->trigger();
-  EXPECT_TRUE(w().action(MainWindow::tagNoMove)->isChecked());
-  EXPECT_TRUE(w().action(MainWindow::tagNoResize)->isChecked());
+  EXPECT_FALSE(action("noMoveAction")->isChecked());
+  EXPECT_FALSE(action("noResizeAction")->isChecked());
+  action("noMoveAction")->trigger();
+  action("noResizeAction")->trigger();
+  EXPECT_TRUE(action("noMoveAction")->isChecked());
+  EXPECT_TRUE(action("noResizeAction")->isChecked());
 }
 
 TEST_F(Editor, BackgroundFillForgetsThePictureAndKeepsTheBounds) {
   loadBackgroundPicture(30, 20);
-  w().backgroundControl()->setBounds({5, 6, 300, 90});
+  comp().setBounds(BACKGROUND_INDEX, {5, 6, 300, 90});
   dialogs->colours.push_back(0x0000FF);  // red
-  w().action(MainWindow::tagBackgroundFill)->trigger();
-  EXPECT_EQ(QByteArray(w().document().BackFile, 256), QByteArray(256, '\0'));
-  EXPECT_EQ(w().document().BackColor, 0x0000FFu);
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{5, 6, 300, 90}));
-  ASSERT_EQ(w().backgroundControl()->raster().size(), QSize(300, 90));
-  EXPECT_EQ(w().backgroundControl()->raster().pixel(299, 89), qRgb(255, 0, 0));
+  action("backgroundFillAction")->trigger();
+  EXPECT_EQ(QByteArray(document().BackFile, 256), QByteArray(256, '\0'));
+  EXPECT_EQ(document().BackColor, 0x0000FFu);
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{5, 6, 300, 90}));
+  ASSERT_EQ(backgroundControl()->raster().size(), QSize(300, 90));
+  EXPECT_EQ(backgroundControl()->raster().pixel(299, 89), qRgb(255, 0, 0));
 
   dialogs->colours.push_back(std::nullopt);  // cancelled: nothing changes
-  w().action(MainWindow::tagBackgroundFill)->trigger();
-  EXPECT_EQ(w().document().BackColor, 0x0000FFu);
+  action("backgroundFillAction")->trigger();
+  EXPECT_EQ(document().BackColor, 0x0000FFu);
 }
 
 TEST_F(Editor, AddTextPartsUpToNinetyNine) {
-  for (int i = 0; i < MAX_PARTS; ++i) ASSERT_TRUE(w().addPart(pkText));
+  for (int i = 0; i < MAX_PARTS; ++i) ASSERT_TRUE(addPart(pkText));
   PictureControl* first = part(0);
   EXPECT_EQ(first->left(), 0);
   EXPECT_EQ(first->top(), 0);
@@ -145,9 +150,9 @@ TEST_F(Editor, AddTextPartsUpToNinetyNine) {
   EXPECT_GT(first->width(), 0);
 
   dialogs->picturesToOpen.push_back(QStringLiteral("/nonexistent.bmp"));
-  EXPECT_FALSE(w().addPart(pkText));
-  w().runCommand(MainWindow::tagAddPicture);
-  EXPECT_EQ(w().document().PartCount, 99);
+  EXPECT_FALSE(addPart(pkText));
+  run("addPictureAction");
+  EXPECT_EQ(document().PartCount, 99);
   EXPECT_EQ(dialogs->picturesToOpen.size(), 1u) << "no dialog when the table is full";
   EXPECT_TRUE(reports.isEmpty());
 }

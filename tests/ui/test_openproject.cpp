@@ -27,15 +27,15 @@ namespace {
 class openProject : public MainWindowTest {
 protected:
   QString path(const QString& name) const { return dir.filePath(name); }
-  void click(int tag) { w().toolButton(tag)->click(); }
+  void click(const char* name) { toolButton(name)->click(); }
 
   void open(const QString& project) {
     dialogs->projectsToOpen.push_back(project);
-    click(MainWindow::tagOpenProject);
+    click("openProjectAction");
   }
   void save(const QString& project) {
     dialogs->projectsToSave.push_back(project);
-    click(MainWindow::tagSaveProject);
+    click("saveProjectAction");
   }
 
   // New's block with a white background of 300 x 150 at (4, 6).
@@ -84,23 +84,23 @@ TEST_F(openProject, PartsAddedAfterOpeningStartFromZeroedRecords) {
 
   const auto openAndAdd = [&](const QString& project) {
     open(project);
-    click(MainWindow::tagAddText);
+    click("addTextAction");
     dialogs->picturesToOpen.push_back(picture);
-    click(MainWindow::tagAddPicture);
-    EXPECT_EQ(w().document().PartCount, 3);
+    click("addPictureAction");
+    EXPECT_EQ(document().PartCount, 3);
     EXPECT_TRUE(reports.isEmpty()) << reports.value(0).first.toStdString();
     for (int i : {1, 2}) {
       EXPECT_EQ(part(i)->left(), 0) << i;
       EXPECT_EQ(part(i)->top(), 0) << i;
     }
     EXPECT_EQ(part(2)->bounds(), (Bounds{0, 0, 5, 3}));
-    return projectBytes(w().document());
+    return projectBytes(document());
   };
   const QByteArray afterJunk = openAndAdd(path(QStringLiteral("junk.rpf")));
   const QByteArray afterClean = openAndAdd(path(QStringLiteral("clean.rpf")));
   EXPECT_EQ(afterJunk, afterClean);
 
-  const TPartData& added = w().document().Parts[1];
+  const TPartData& added = document().Parts[1];
   EXPECT_EQ(added.FontStyle, 0);
   EXPECT_EQ(added.FillOn, 0);
   EXPECT_EQ(added.ShadowX, 0);
@@ -135,12 +135,12 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
 
   open(path(QStringLiteral("full.rpf")));
   ASSERT_TRUE(reports.isEmpty()) << reports.value(0).first.toStdString();
-  ASSERT_EQ(w().document().PartCount, 99);
+  ASSERT_EQ(document().PartCount, 99);
   ASSERT_NE(part(98), nullptr);
   EXPECT_EQ(part(98)->bounds().left, 3 * 98);
   EXPECT_EQ(part(99 - 10)->bounds(), (Bounds{3 * 89, 89, 99, 7}));
-  click(MainWindow::tagAddText);
-  EXPECT_EQ(w().document().PartCount, 99);
+  click("addTextAction");
+  EXPECT_EQ(document().PartCount, 99);
   EXPECT_TRUE(reports.isEmpty());
 
   save(path(QStringLiteral("saved.rpf")));
@@ -150,8 +150,8 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
 // A project file cut short, as a failed download leaves it, is refused as damaged whichever way it
 // comes in, and the composition on the canvas stays as it was, unsaved work and all.
 TEST_F(openProject, AFileOfTheWrongSizeIsRefusedByEveryWayInAndTheCompositionStays) {
-  click(MainWindow::tagAddText);
-  const QByteArray before = projectBytes(w().documentAsSaved());
+  click("addTextAction");
+  const QByteArray before = projectBytes(document());
   const QString cut = path(QStringLiteral("cut.rpf"));
   putFile(cut, projectBytes(newDocument()).first(56508));
   const std::pair<QString, QString> refusal{
@@ -163,7 +163,7 @@ TEST_F(openProject, AFileOfTheWrongSizeIsRefusedByEveryWayInAndTheCompositionSta
       [&] {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(cut)});
-        const QPoint onCanvas = w().canvas()->mapTo(&w(), QPoint(5, 5));
+        const QPoint onCanvas = canvas()->mapTo(&w(), QPoint(5, 5));
         QDragEnterEvent entered(onCanvas, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QDropEvent dropped(onCanvas, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         for (QEvent* event : std::initializer_list<QEvent*>{&entered, &dropped})
@@ -174,8 +174,8 @@ TEST_F(openProject, AFileOfTheWrongSizeIsRefusedByEveryWayInAndTheCompositionSta
     ways[i]();
     ASSERT_EQ(dialogs->messages.size(), i + 1);
     EXPECT_EQ(dialogs->messages[i], refusal);
-    EXPECT_EQ(projectBytes(w().documentAsSaved()), before) << i;
-    EXPECT_TRUE(w().isModified()) << i;
+    EXPECT_EQ(projectBytes(document()), before) << i;
+    EXPECT_TRUE(comp().isModified()) << i;
     EXPECT_TRUE(dialogs->proposedProjectName.isEmpty()) << i;
   }
   EXPECT_TRUE(reports.isEmpty());
@@ -235,15 +235,12 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   open(project);
   ASSERT_EQ(reports.size(), 1);
   EXPECT_EQ(reports[0].first, editorMessage(exported.lines));
-  ASSERT_EQ(w().document().PartCount, 4);
+  ASSERT_EQ(document().PartCount, 4);
 
   // Without the first part the text part is the second; the background is not loaded again.
-  QString deleteMessage;
-  try {
-    w().removePart(0);
-  } catch (const Failure& failure) {
-    deleteMessage = reportText(failure.message());
-  }
+  deleteInList(0);
+  ASSERT_EQ(reports.size(), 2);
+  const QString deleteMessage = reports[1].first;
   save(path(QStringLiteral("after-delete.rpf")));
   const ExporterRun afterDelete =
       exportFailures(path(QStringLiteral("after-delete.rpf")), path(QStringLiteral("logo.bmp")));
@@ -252,10 +249,10 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   EXPECT_EQ(deleteMessage, editorMessage(afterDelete.lines.mid(1)));
 
   dialogs->picturesToOpen.push_back(bitmapAsJpeg);
-  click(MainWindow::tagAddPicture);
-  ASSERT_EQ(reports.size(), 2);
-  EXPECT_EQ(reports[1].first, reportText(exported.lines[1]));
-  EXPECT_EQ(w().document().PartCount, 3);
+  click("addPictureAction");
+  ASSERT_EQ(reports.size(), 3);
+  EXPECT_EQ(reports[2].first, reportText(exported.lines[1]));
+  EXPECT_EQ(document().PartCount, 3);
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ class Panel : public MainWindowTest {
 protected:
   // Adds a text part and selects it as a press on it would.
   const TPartData& selectedTextPart() {
-    EXPECT_TRUE(w().addPart(pkText));
-    const int i = w().document().PartCount - 1;
-    w().selectPart(i);
-    return w().document().Parts[i];
+    EXPECT_TRUE(addPart(pkText));
+    const int i = document().PartCount - 1;
+    selectPart(i);
+    return document().Parts[i];
   }
 
   // Keyboard input of any text, as an input method delivers it (QTest's key clicks are ASCII only).
@@ -56,25 +56,25 @@ TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
 }
 
 TEST_F(Panel, NudgesMoveTheBackgroundRightAfterNew) {
-  const Bounds b = w().backgroundControl()->bounds();
+  const Bounds b = backgroundControl()->bounds();
   nudgeUpButton()->click();
   nudgeRightButton()->click();
   nudgeRightButton()->click();
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{b.left + 2, b.top - 1, b.width, b.height}));
   nudgeDownButton()->click();
   nudgeLeftButton()->click();
-  EXPECT_EQ(w().backgroundControl()->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
+  EXPECT_EQ(backgroundControl()->bounds(), (Bounds{b.left + 1, b.top, b.width, b.height}));
 }
 
-TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndLeaveTheRecord) {
+TEST_F(Panel, NudgesWorkWhileTheTextSettingsAreDisabledAndMoveTheRecord) {
   const TPartData& r = selectedTextPart();
   nudgeRightButton()->click();
   EXPECT_EQ(part(0)->left(), 1);
-  EXPECT_EQ(r.Left, 0) << "bounds reach the record only at save or delete";
+  EXPECT_EQ(r.Left, 1) << "the record holds the bounds as they change";
 }
 
 TEST_F(Panel, SizeEditsReadTypedNumbers) {
-  press(w().backgroundControl(), Qt::LeftButton, {50, 30});
+  press(backgroundControl(), Qt::LeftButton, {50, 30});
   ASSERT_TRUE(sizeGroup()->isEnabled());
   struct {
     const char16_t* text;
@@ -84,11 +84,11 @@ TEST_F(Panel, SizeEditsReadTypedNumbers) {
     widthEdit()->selectAll();
     QTest::keyClick(widthEdit(), Qt::Key_Backspace);
     QTest::keyClicks(widthEdit(), QString::fromUtf16(c.text));
-    EXPECT_EQ(w().backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
+    EXPECT_EQ(backgroundControl()->width(), c.width) << QString::fromUtf16(c.text).toStdString();
   }
   heightEdit()->clear();
   QTest::keyClicks(heightEdit(), u"77"_qs);
-  EXPECT_EQ(w().backgroundControl()->height(), 77);
+  EXPECT_EQ(backgroundControl()->height(), 77);
 }
 
 TEST_F(Panel, ShadowBoxesClampAndShowTheClampedValue) {
@@ -123,7 +123,7 @@ TEST_F(Panel, StringEditsWriteTheRecordAndTheHint) {
   typeText(textEdit(), u"☃"_qs);  // not in the code page: refused, nothing changes
   EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
 
-  textEdit()->setText(QString(300, u'字'));  // 600 bytes: cut on a character boundary
+  typeOver(textEdit(), QString(300, u'字'));  // 600 bytes: cut on a character boundary
   EXPECT_EQ(textEdit()->text(), QString(127, u'字'));
   EXPECT_EQ(fixedBytes(r.Text).size(), 254);
 }
@@ -177,11 +177,11 @@ TEST_F(Panel, FontConfirmedWithItsFaceUnchangedKeepsTheFaceBytes) {
       "Face";
   TPartData changed = selectedTextPart();
   std::memcpy(changed.FontName, odd, sizeof odd);
-  w().updateTextPart(0, changed);
-  w().selectPart(0);
+  replaceRecord(0, changed);
+  selectPart(0);
   dialogs->fonts = {FontChoice{dialogs->presetFontValue.face, 30, fsItalic}};
   fontButton()->click();
-  const TPartData& r = w().document().Parts[0];
+  const TPartData& r = document().Parts[0];
   EXPECT_EQ(QByteArray(r.FontName), QByteArray("\x82\x20"
                                                "Face"));
   EXPECT_EQ(r.FontSize, 30);
@@ -190,14 +190,14 @@ TEST_F(Panel, FontConfirmedWithItsFaceUnchangedKeepsTheFaceBytes) {
 }
 
 TEST_F(Panel, EditsDoNothingWhileTheirGroupIsDisabled) {
-  ASSERT_TRUE(w().addPart(pkText));
-  const TPartData before = w().document().Parts[0];
-  textEdit()->setText(u"changed"_qs);
-  fillCheck()->setChecked(true);
-  const Bounds b = w().backgroundControl()->bounds();
+  ASSERT_TRUE(addPart(pkText));
+  const TPartData before = document().Parts[0];
+  typeOver(textEdit(), u"changed"_qs);
+  fillCheck()->click();
+  const Bounds b = backgroundControl()->bounds();
   QTest::keyClicks(widthEdit(), u"5"_qs);
-  EXPECT_EQ(std::memcmp(&w().document().Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(w().backgroundControl()->bounds(), b);
+  EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
+  EXPECT_EQ(backgroundControl()->bounds(), b);
 }
 
 }  // namespace
@@ -227,9 +227,9 @@ TEST_F(Panel, ShadowBoxesStepFromTheValueShown) {
   // Another part selected shows its own offsets, and steps from them.
   TPartData changed = selectedTextPart();
   changed.ShadowX = -7;
-  w().updateTextPart(changed.Index, changed);
-  const TPartData& other = w().document().Parts[changed.Index];
-  w().selectPart(other.Index);
+  replaceRecord(changed.Index, changed);
+  const TPartData& other = document().Parts[changed.Index];
+  selectPart(other.Index);
   QTest::keyClick(shadowXBox()->lineEdit(), Qt::Key_Down);
   EXPECT_EQ(other.ShadowX, -6);
   EXPECT_EQ(r.ShadowX, 1);
@@ -242,7 +242,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   const TPartData& r = selectedTextPart();
   QLineEdit* edit = textEdit();
   const QString full = QString(127, u'あ') + u'a';  // 254 + 1 bytes
-  edit->setText(full);
+  typeOver(edit, full);
   ASSERT_EQ(textBytes(r).size(), 255);
   const QByteArray before = textBytes(r);
   edit->setFocus();
@@ -253,7 +253,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   EXPECT_EQ(textBytes(r), before);
 
   // 250 bytes, a paste of 11 bytes after the third: as much of it as fits, on a character boundary.
-  edit->setText(QString(250, u'a'));
+  typeOver(edit, QString(250, u'a'));
   edit->setCursorPosition(3);
   edit->insert(u"ｱいうえお"_qs);
   EXPECT_EQ(edit->text(), u"aaaｱいう"_qs + QString(247, u'a'));
@@ -261,7 +261,7 @@ TEST_F(Panel, AFullStringFieldRefusesTypingAndCutsAPaste) {
   EXPECT_EQ(edit->cursorPosition(), 6);
 
   // One byte left: a double-byte character does not fit at all, a single-byte one does.
-  edit->setText(QString(254, u' '));
+  typeOver(edit, QString(254, u' '));
   edit->end(false);
   edit->insert(u"漢"_qs);
   EXPECT_EQ(edit->text(), QString(254, u' '));
@@ -277,13 +277,13 @@ TEST_F(Panel, SelectingATextPartStoresNoBytesOfItsOwn) {
       "cd";
   TPartData changed = r;
   std::memcpy(changed.Text, odd, sizeof odd);
-  w().updateTextPart(0, changed);
+  replaceRecord(0, changed);
   const TPartData before = r;
-  w().selectPart(0);
-  w().resetPanel();
-  w().selectPart(0);
+  selectPart(0);
+  comp().clearSelection();
+  selectPart(0);
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
-  textEdit()->setText(u"edited"_qs);
+  typeOver(textEdit(), u"edited"_qs);
   EXPECT_EQ(textBytes(r), QByteArray("edited"));
 }
 
@@ -294,17 +294,17 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
   TPartData changed = r;
   changed.FillOn = 1;
   changed.ShadowX = -5;
-  w().updateTextPart(0, changed);
-  textEdit()->setText(u"ロゴ"_qs);
-  w().selectPart(0);
-  fillCheck()->setChecked(true);
+  replaceRecord(0, changed);
+  selectPart(0);
+  typeOver(textEdit(), u"ロゴ"_qs);
+  ASSERT_TRUE(fillCheck()->isChecked());
   const TPartData before = r;
   const Bounds partBounds = part(0)->bounds();
-  const Bounds backBounds = w().backgroundControl()->bounds();
-  w().resetPanel();
+  const Bounds backBounds = backgroundControl()->bounds();
+  comp().clearSelection();
   EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0);
   EXPECT_EQ(part(0)->bounds(), partBounds);
-  EXPECT_EQ(w().backgroundControl()->bounds(), backBounds);
+  EXPECT_EQ(backgroundControl()->bounds(), backBounds);
   EXPECT_FALSE(part(0)->transparent()) << "the fill still shows";
 }
 
@@ -312,33 +312,40 @@ TEST_F(Panel, TheResetAfterATextPartLeavesRecordsAndSizesAlone) {
 
 namespace {
 
-// The panel alone: what it says to whoever listens, and when it keeps quiet.
-TEST(PropertyPanel, DisabledGroupsAreNotHeardAndShowingARecordIsHeardAsItsValues) {
+// The panel alone: it reports what the user does there, and never what the program writes into it.
+TEST(PropertyPanel, ReportsTheUsersActionsAndNeverItsOwnWrites) {
   PropertyPanel panel;
   QSignalSpy text(&panel, &PropertyPanel::textEdited), fill(&panel, &PropertyPanel::fillToggled),
       size(&panel, &PropertyPanel::sizeTyped), colour(&panel, &PropertyPanel::colourClicked),
-      nudged(&panel, &PropertyPanel::nudged);
+      shadow(&panel, &PropertyPanel::shadowOffsetEdited), nudged(&panel, &PropertyPanel::nudged);
   auto* textEdit = panel.findChild<QLineEdit*>(QStringLiteral("textEdit"));
   auto* widthEdit = panel.findChild<QLineEdit*>(QStringLiteral("widthEdit"));
   auto* fillCheck = panel.findChild<QCheckBox*>(QStringLiteral("fillCheck"));
   auto* textColour = panel.findChild<ColourPanel*>(QStringLiteral("textColourPanel"));
   auto* nudgeLeft = panel.findChild<QToolButton*>(QStringLiteral("nudgeLeftButton"));
   ASSERT_TRUE(textEdit && widthEdit && fillCheck && textColour && nudgeLeft);
-
-  textEdit->setText(u"x"_qs);
-  fillCheck->setChecked(true);
-  widthEdit->setText(u"12"_qs);
-  Q_EMIT textColour->clicked(textColour);
-  EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count(), 0);
+  EXPECT_EQ(textEdit->text(), QString()) << "it starts as New leaves it";
+  EXPECT_EQ(widthEdit->text(), QString());
 
   TPartData record{};
   storeFixedString(record.Text, u"ロゴ");
-  record.FillOn = 0;
+  record.FillOn = 1;
+  record.ShadowX = -7;
   panel.showTextPart(record);
+  panel.showWidth(16384);
+  panel.showSizeGroupOnly();
+  panel.showHeight(12);
+  panel.showTextPart(TPartData{});
+  panel.reset();
+  EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count() + shadow.count(), 0);
+
+  panel.showTextPart(record);
+  MainWindowTest::typeOver(textEdit, u"x"_qs);
   ASSERT_EQ(text.count(), 1);
-  EXPECT_EQ(text.at(0).at(0).toString(), u"ロゴ"_qs);
+  EXPECT_EQ(text.at(0).at(0).toString(), u"x"_qs);
+  fillCheck->click();
   ASSERT_EQ(fill.count(), 1);
-  EXPECT_FALSE(fill.at(0).at(0).toBool());
+  EXPECT_FALSE(fill.at(0).at(0).toBool()) << "it showed the record's fill, and was clicked off";
   Q_EMIT textColour->clicked(textColour);
   ASSERT_EQ(colour.count(), 1);
   EXPECT_EQ(colour.at(0).at(0).value<PropertyPanel::ColourRole>(), PropertyPanel::ColourRole::Text);
@@ -375,19 +382,19 @@ TEST_F(Panel, ClickingAndSavingKeepsSizesOfFiveDigits) {
   setPartBounds(pic, {30, 5, 12345, 10});
   writeProjectFile(dir.filePath(u"wide.rpf"_qs), doc);
   dialogs->projectsToOpen = {dir.filePath(u"wide.rpf"_qs)};
-  w().runCommand(MainWindow::tagOpenProject);
+  run("openProjectAction");
   ASSERT_TRUE(reports.isEmpty() && dialogs->messages.isEmpty());
 
-  QTest::mouseClick(w().backgroundControl(), Qt::LeftButton, {}, QPoint(10, 15));
+  QTest::mouseClick(backgroundControl(), Qt::LeftButton, {}, QPoint(10, 15));
   EXPECT_EQ(widthEdit()->text(), u"16384"_qs);
   QTest::mouseClick(part(0), Qt::LeftButton, {}, QPoint(20, 5));
   EXPECT_EQ(widthEdit()->text(), u"12345"_qs);
   dialogs->projectsToSave = {dir.filePath(u"saved.rpf"_qs)};
-  w().runCommand(MainWindow::tagSaveProject);
+  run("saveProjectAction");
   const QByteArray saved = fileBytes(dir.filePath(u"saved.rpf"_qs));
   EXPECT_EQ(saved.mid(56500, 4), QByteArray("\x00\x40\0\0", 4)) << "BackWidth 16,384";
   EXPECT_EQ(saved.mid(8, 4), QByteArray("\x39\x30\0\0", 4)) << "the part's Width 12,345";
-  EXPECT_FALSE(w().isModified());
+  EXPECT_FALSE(comp().isModified());
 }
 
 // The size edits take four typed characters; what the program shows there is any length.

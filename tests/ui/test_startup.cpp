@@ -21,17 +21,17 @@ protected:
 
 TEST_F(Startup, TheNamedProjectReplacesTheFreshComposition) {
   dialogs->projectsToSave.push_back(path(u"empty.rpf"_qs));
-  w().runCommand(MainWindow::tagSaveProject);
-  ASSERT_TRUE(w().addPart(pkText));
-  ASSERT_TRUE(w().addPart(pkText));
-  part(1)->setBounds({70, 60, part(1)->width(), part(1)->height()});
+  run("saveProjectAction");
+  ASSERT_TRUE(addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
+  comp().setBounds(1, {70, 60, part(1)->width(), part(1)->height()});
   dialogs->projectsToSave.push_back(path(u"two.rpf"_qs));
-  w().runCommand(MainWindow::tagSaveProject);
-  w().newComposition();
-  ASSERT_EQ(w().document().PartCount, 0);
+  run("saveProjectAction");
+  newComposition();
+  ASSERT_EQ(document().PartCount, 0);
 
   w().openProjectAtStart(path(u"two.rpf"_qs));
-  EXPECT_EQ(w().document().PartCount, 2);
+  EXPECT_EQ(document().PartCount, 2);
   ASSERT_NE(part(1), nullptr);
   EXPECT_EQ(part(1)->left(), 70);
   EXPECT_EQ(dialogs->proposedProjectName, path(u"two.rpf"_qs));
@@ -40,8 +40,8 @@ TEST_F(Startup, TheNamedProjectReplacesTheFreshComposition) {
 
   // Open afterwards asks the window's own dialog again.
   dialogs->projectsToOpen.push_back(path(u"empty.rpf"_qs));
-  w().runCommand(MainWindow::tagOpenProject);
-  EXPECT_EQ(w().document().PartCount, 0);
+  run("openProjectAction");
+  EXPECT_EQ(document().PartCount, 0);
   EXPECT_TRUE(dialogs->projectsToOpen.empty());
 }
 
@@ -64,17 +64,17 @@ TEST_F(Startup, ARefusedOrMissingProjectLeavesTheFreshCompositionWithOneMessage)
   const auto all = dialogs->messages + reports;
   ASSERT_EQ(all.size(), 3);
   EXPECT_TRUE(all[2].first.contains(path(u"gone.rpf"_qs)));
-  EXPECT_EQ(w().document().PartCount, 0);
+  EXPECT_EQ(document().PartCount, 0);
   EXPECT_TRUE(dialogs->proposedProjectName.isEmpty());
 }
 
 // A project named by a path relative to the shell's folder is opened, and Save proposes it by its
 // absolute path; Qt's own options and their values are no files.
 TEST_F(Startup, ARelativeProjectPathIsOpenedAndProposedForSavingAsAbsolute) {
-  ASSERT_TRUE(w().addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
   dialogs->projectsToSave.push_back(path(u"one.rpf"_qs));
-  w().runCommand(MainWindow::tagSaveProject);
-  w().newComposition();
+  run("saveProjectAction");
+  newComposition();
 
   const QString before = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -84,7 +84,7 @@ TEST_F(Startup, ARelativeProjectPathIsOpenedAndProposedForSavingAsAbsolute) {
   ASSERT_EQ(commandLine.kind, CommandLine::kRun);
   EXPECT_EQ(commandLine.platform, u"offscreen"_qs);
   w().openProjectAtStart(commandLine.project);
-  EXPECT_EQ(w().document().PartCount, 1);
+  EXPECT_EQ(document().PartCount, 1);
   EXPECT_EQ(dialogs->proposedProjectName, dir.path() + u"/one.rpf"_qs);
 }
 

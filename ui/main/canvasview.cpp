@@ -1,31 +1,124 @@
 #include "ui/main/canvasview.h"
 
-#include "model/document.h"
+#include "edit/composition.h"
+#include "ui/main/errorreport.h"
 #include "ui/main/picturecontrol.h"
 
 #include <QEvent>
 #include <QScrollBar>
 
-CanvasView::CanvasView(QWidget* parent) : QScrollArea(parent) {
+CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
   content_ = new QWidget;
   content_->setObjectName(QStringLiteral("canvas"));
   setWidget(content_);
   setWidgetResizable(false);
-  background_ = new PictureControl(BACKGROUND_INDEX, content_);
+  background_ = makeControl(BACKGROUND_INDEX);
+  background_->setObjectName(QStringLiteral("backgroundControl"));
   background_->setBounds({144, 44, 200, 60});
   background_->setStretch(true);
+  connect(&composition_, &Composition::partsReset, this, &CanvasView::rebuildParts);
+  connect(&composition_, &Composition::partAdded, this, [this](int index) {
+    PictureControl* c = makeControl(index);
+    c->show();
+    c->raise();  // a control made later lies above the ones made before it
+    parts_[static_cast<size_t>(index)] = c;
+    showPart(index);
+  });
+  connect(&composition_, &Composition::partChanged, this, &CanvasView::showPart);
+  connect(&composition_, &Composition::backgroundChanged, this, [this] { showPart(BACKGROUND_INDEX); });
 }
 
-void CanvasView::centreBackground() {
-  background_->setLeft((width() - background_->width()) / 2);
-  background_->setTop((height() - background_->height()) / 2);
+PictureControl* CanvasView::makeControl(int index) {
+  auto* c = new PictureControl(index, content_);
+  connect(c, &PictureControl::pressed, this,
+          [this](PictureControl* s, Qt::MouseButton b, QPoint at) { guarded([&] { pressed(s, b, at); }); });
+  connect(c, &PictureControl::moved, this, [this](PictureControl* s, QPoint at) { guarded([&] { moved(s, at); }); });
+  connect(c, &PictureControl::released, this, &CanvasView::released);
+  connect(c, &PictureControl::boundsChanged, this, &CanvasView::updateExtent);
+  return c;
+}
+
+PictureControl* CanvasView::control(int index) const {
+  if (index == BACKGROUND_INDEX) return background_;
+  return index >= 0 && index < MAX_PARTS ? parts_[static_cast<size_t>(index)] : nullptr;
+}
+
+void CanvasView::rebuildParts() {
+  for (PictureControl*& c : parts_) {
+    delete c;
+    c = nullptr;
+  }
+  for (int i = 0; i < composition_.partCount(); ++i) {
+    PictureControl* c = makeControl(i);
+    c->show();
+    c->raise();
+    parts_[static_cast<size_t>(i)] = c;
+    showPart(i);
+  }
+  updateExtent();
+}
+
+void CanvasView::showPart(int index) {
+  PictureControl* c = control(index);
+  if (!c) return;
+  c->showLayer(composition_.layer(index));
+  c->setHint(composition_.hint(index));
+}
+
+QPoint CanvasView::centredTopLeft(QSize size) const {
+  return {(width() - size.width()) / 2, (height() - size.height()) / 2};
 }
 
 QPoint CanvasView::landingPoint(const QWidget* from, QPoint point) const {
   const QPoint onView = viewport()->mapFrom(from, point);
   return viewport()->rect().contains(onView) ? content_->mapFrom(from, point)
                                              : content_->mapFrom(viewport(), QPoint(0, 0));
+}
+
+std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
+  const PictureControl* c = index == BACKGROUND_INDEX ? nullptr : control(index);
+  if (!c) return std::nullopt;
+  return content_->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
+}
+
+void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
+  if (button != Qt::LeftButton || !sender) return;
+  composition_.select(sender->partIndex());
+  pointerDrag_.press(button, at, QSize(sender->width(), sender->height()));
+  holdExtent(pointerDrag_.dragging());
+}
+
+void CanvasView::pressAtCentre(int index) {
+  PictureControl* c = control(index);
+  if (!c || index == BACKGROUND_INDEX) return;
+  pressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
+  released();
+}
+
+void CanvasView::moved(PictureControl* sender, QPoint at) {
+  if (!sender) return;
+  const int index = sender->partIndex();
+  const bool background = index == BACKGROUND_INDEX;
+  if (!pointerDrag_.dragging()) {
+    using Target = PointerDrag::Target;
+    const TPartData* r = composition_.record(index);
+    const Target target = background               ? Target::Background
+                          : r && r->Kind == pkText ? Target::TextPart
+                                                   : Target::PicturePart;
+    const PointerDrag::Mode mode = pointerDrag_.hover(at, QSize(sender->width(), sender->height()), target, locks_);
+    sender->setCursor(PointerDrag::cursorFor(mode));
+    return;
+  }
+  const std::optional<PointerDrag::Step> step = pointerDrag_.move(at, composition_.bounds(index), background);
+  if (!step) return;
+  composition_.setBounds(index, step->bounds);
+  if (step->showWidth || step->showHeight) Q_EMIT sizeFollowed(step->showWidth, step->showHeight);
+}
+
+void CanvasView::released() {
+  pointerDrag_.release();
+  holdExtent(false);
 }
 
 void CanvasView::holdExtent(bool held) {

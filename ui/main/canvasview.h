@@ -1,26 +1,46 @@
 #pragma once
 
+#include "model/document.h"
+#include "ui/main/pointerdrag.h"
+
 #include <QScrollArea>
 
+#include <array>
+
+class Composition;
 class PictureControl;
 
-// The scrolled canvas: the background control and the part controls stand on its content widget,
-// whose coordinates are canvas coordinates. The content grows to hold every control, and holds
-// its extent while a drag is in force.
+// The scrolled canvas: a control for the background and one for each part of the composition, on
+// a content widget whose coordinates are canvas coordinates. The controls draw what the
+// composition holds and follow its signals. The mouse on them goes through PointerDrag: a left
+// press selects the part in the composition, and each step of a drag is handed to the composition
+// as the part's new bounds, which the control then shows. The content grows to hold every control,
+// and holds its extent while a drag is in force.
 class CanvasView : public QScrollArea {
   Q_OBJECT
 public:
-  explicit CanvasView(QWidget* parent = nullptr);
+  CanvasView(Composition& composition, QWidget* parent = nullptr);
 
   // The content widget that the controls stand on.
   QWidget* content() const { return content_; }
   PictureControl* background() const { return background_; }
+  // The control of part `index` (the background for BACKGROUND_INDEX), or null.
+  PictureControl* control(int index) const;
 
-  // The background in the middle of the view.
-  void centreBackground();
+  // Where a background of `size` stands in the middle of the view.
+  QPoint centredTopLeft(QSize size) const;
   // Where something dropped at `point` of `from` lands: that point of the canvas, or the view's
   // top-left corner when it is outside the view.
   QPoint landingPoint(const QWidget* from, QPoint point) const;
+  // The part's centre on the screen, when it has a control.
+  std::optional<QPoint> centreOnScreen(int index) const;
+
+  // The menu's locks, which the hover reads.
+  void setLocks(PointerDrag::Locks locks) { locks_ = locks; }
+  // Selects part `index` as a left press at its centre would, with no drag left armed.
+  void pressAtCentre(int index);
+  // The pointer's state: the hovered zone, the last press, the drag in force.
+  const PointerDrag& pointerDrag() const { return pointerDrag_; }
 
   // While held, the extent stays as it is: a canvas growing or shrinking under the pointer would
   // scroll the pressed control away from it. Letting go brings the extent up to date.
@@ -28,11 +48,26 @@ public:
   // The content fitted to the controls and the view; call when a control's bounds changed.
   void updateExtent();
 
+Q_SIGNALS:
+  // A drag step whose new size the size edits follow.
+  void sizeFollowed(bool width, bool height);
+
 protected:
   bool viewportEvent(QEvent* event) override;
 
 private:
+  PictureControl* makeControl(int index);
+  void rebuildParts();
+  void showPart(int index);
+  void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
+  void moved(PictureControl* sender, QPoint at);
+  void released();
+
+  Composition& composition_;
   QWidget* content_ = nullptr;
   PictureControl* background_ = nullptr;
+  std::array<PictureControl*, MAX_PARTS> parts_{};
+  PointerDrag pointerDrag_;
+  PointerDrag::Locks locks_;
   bool extentHeld_ = false;
 };

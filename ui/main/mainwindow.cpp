@@ -1,62 +1,20 @@
 #include "ui/main/mainwindow.h"
 
-#include "model/failure.h"
-#include "model/fixedstring.h"
-#include "render/raster.h"
 #include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/helpwindow.h"
 #include "ui/main/icons.h"
-#include "ui/main/picturecontrol.h"
+#include "ui/main/propertypanel.h"
 #include "ui/main/qtdialogs.h"
 #include "ui/main/windowfont.h"
+#include "ui/version/versiondialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
-
-#include <cstring>
-
-namespace {
-
-// Where a menu item's command also has a toolbar button: its hint and image.
-struct ToolbarEntry {
-  int tag;
-  const char16_t* hint;
-  ToolbarPicture image;
-};
-
-constexpr ToolbarEntry kToolbar[] = {
-    {MainWindow::tagNew, u"新規作成", ToolbarPicture::BlankSheet},
-    {MainWindow::tagOpenProject, u"ﾌﾟﾛｼﾞｪｸﾄを開く", ToolbarPicture::WrittenSheet},
-    {MainWindow::tagSaveProject, u"ﾌﾟﾛｼﾞｪｸﾄを保存", ToolbarPicture::SheetIntoTray},
-    {MainWindow::tagSaveLogo, u"ﾛｺﾞを保存", ToolbarPicture::WindowOverDisk},
-    {-1, nullptr, {}},
-    {MainWindow::tagPartsList, u"部品ﾘｽﾄ", ToolbarPicture::SheetStack},
-    {-1, nullptr, {}},
-    {MainWindow::tagAddText, u"文字を追加", ToolbarPicture::LetterA},
-    {MainWindow::tagAddPicture, u"画像を追加", ToolbarPicture::WalkingFigure},
-    {-1, nullptr, {}},
-    {MainWindow::tagBackgroundPicture, u"背景に画像読み込み", ToolbarPicture::ArrowIntoFigure},
-    {MainWindow::tagBackgroundFill, u"背景の塗り潰し", ToolbarPicture::Pencil},
-    {-1, nullptr, {}},
-    {MainWindow::tagHelp, u"ﾍﾙﾌﾟ", ToolbarPicture::QuestionMark},
-    {-1, nullptr, {}},
-};
-
-bool hasToolButton(int tag) {
-  for (const ToolbarEntry& e : kToolbar)
-    if (e.tag == tag) return true;
-  return false;
-}
-
-}  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(std::move(dialogs)) {
@@ -67,7 +25,10 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   resize(480, 365);
   setMinimumSize(480, 300);
   setAcceptDrops(true);
+  composition_ = new Composition(logicalDpiY(), this);
+  composition_->setObjectName(QStringLiteral("composition"));
   if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
+  createActions();
   createMenus();
   createToolBar();
   auto* client = new QWidget(this);
@@ -82,28 +43,18 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
   setStatusBar(statusStrip);
-  clearAtCreation();
+  connect(composition_, &Composition::selectionChanged, this, &MainWindow::showSelection);
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::clearAtCreation() {
-  clearDocument(document_);
-  backgroundControl()->setHint(QStringLiteral("背景"));
-  selection_ = BACKGROUND_INDEX;
-}
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
-    firstShow();
+    // The background is centred in the view, which has its size only now.
+    newComposition();
   }
-}
-
-void MainWindow::firstShow() {
-  pointerDrag_.release();
-  newComposition();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -116,22 +67,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-TDocument MainWindow::documentAsSaved() const {
-  TDocument saved = document_;
-  setBackgroundBounds(saved, backgroundControl()->bounds());
-  copyPartBounds(saved);
-  return saved;
-}
-
-bool MainWindow::isModified() const {
-  const TDocument now = documentAsSaved();
-  return std::memcmp(&now, &lastSaved_, sizeof now) != 0;
-}
-
-void MainWindow::markSaved() { lastSaved_ = documentAsSaved(); }
-
 bool MainWindow::mayDropComposition() {
-  if (!isModified()) return true;
+  if (!composition_->isModified()) return true;
   switch (dialogs_->askToSaveChanges()) {
     case Dialogs::UnsavedChanges::Save: return saveProject();
     case Dialogs::UnsavedChanges::Discard: return true;
@@ -140,53 +77,81 @@ bool MainWindow::mayDropComposition() {
   return false;
 }
 
+QAction* MainWindow::makeAction(const char* name, const QString& caption, void (MainWindow::*handler)()) {
+  auto* a = new QAction(caption, this);
+  a->setObjectName(QString::fromLatin1(name));
+  a->setIconVisibleInMenu(false);
+  connect(a, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+  return a;
+}
+
+void MainWindow::createActions() {
+  newAction_ = makeAction("newAction", QStringLiteral("新規作成"), &MainWindow::newProject);
+  openProjectAction_ = makeAction("openProjectAction", QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"), &MainWindow::openProject);
+  saveProjectAction_ =
+      makeAction("saveProjectAction", QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), &MainWindow::saveProjectCommand);
+  saveLogoAction_ = makeAction("saveLogoAction", QStringLiteral("ﾛｺﾞを保存"), &MainWindow::saveLogo);
+  exitAction_ = new QAction(QStringLiteral("終了"), this);
+  exitAction_->setObjectName(QStringLiteral("exitAction"));
+  connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+
+  toolBarAction_ = makeAction("toolbarAction", QStringLiteral("ﾂｰﾙﾊﾞｰ"), &MainWindow::toggleToolBar);
+  toolBarAction_->setCheckable(true);
+  toolBarAction_->setChecked(true);
+  partsListAction_ = makeAction("partsListAction", QStringLiteral("部品ﾘｽﾄ"), &MainWindow::openPartsList);
+
+  addTextAction_ = makeAction("addTextAction", QStringLiteral("文字"), &MainWindow::addTextPart);
+  addPictureAction_ = makeAction("addPictureAction", QStringLiteral("画像"), &MainWindow::addPicturePart);
+
+  backgroundPictureAction_ =
+      makeAction("backgroundPictureAction", QStringLiteral("画像読み込み"), &MainWindow::chooseBackgroundPicture);
+  backgroundFillAction_ =
+      makeAction("backgroundFillAction", QStringLiteral("塗り潰し"), &MainWindow::chooseBackgroundFill);
+  // The check marks are the locks' whole state; the canvas is told of each change.
+  noMoveAction_ = makeAction("noMoveAction", QStringLiteral("移動禁止"), &MainWindow::updateLocks);
+  noMoveAction_->setCheckable(true);
+  noResizeAction_ = makeAction("noResizeAction", QStringLiteral("ｻｲｽﾞ変更禁止"), &MainWindow::updateLocks);
+  noResizeAction_->setCheckable(true);
+
+  helpAction_ = makeAction("helpAction", QStringLiteral("ﾍﾙﾌﾟ"), &MainWindow::showHelp);
+  versionAction_ = makeAction("versionAction", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), &MainWindow::showVersion);
+
+  // The toolbar's buttons: a hint and a picture each.
+  const std::pair<QAction*, std::pair<const char16_t*, ToolbarPicture>> buttons[] = {
+      {newAction_, {u"新規作成", ToolbarPicture::BlankSheet}},
+      {openProjectAction_, {u"ﾌﾟﾛｼﾞｪｸﾄを開く", ToolbarPicture::WrittenSheet}},
+      {saveProjectAction_, {u"ﾌﾟﾛｼﾞｪｸﾄを保存", ToolbarPicture::SheetIntoTray}},
+      {saveLogoAction_, {u"ﾛｺﾞを保存", ToolbarPicture::WindowOverDisk}},
+      {partsListAction_, {u"部品ﾘｽﾄ", ToolbarPicture::SheetStack}},
+      {addTextAction_, {u"文字を追加", ToolbarPicture::LetterA}},
+      {addPictureAction_, {u"画像を追加", ToolbarPicture::WalkingFigure}},
+      {backgroundPictureAction_, {u"背景に画像読み込み", ToolbarPicture::ArrowIntoFigure}},
+      {backgroundFillAction_, {u"背景の塗り潰し", ToolbarPicture::Pencil}},
+      {helpAction_, {u"ﾍﾙﾌﾟ", ToolbarPicture::QuestionMark}},
+  };
+  for (const auto& [action, look] : buttons) {
+    action->setToolTip(QString::fromUtf16(look.first));
+    action->setIcon(toolbarIcon(look.second));
+  }
+}
+
 void MainWindow::createMenus() {
-  QMenu* menu = nullptr;
-  auto title = [&](const char* name, int tag, const QString& caption) {
-    menu = menuBar()->addMenu(caption);
-    menu->setObjectName(QString::fromLatin1(name));
-    menu->menuAction()->setData(tag);
+  const auto menu = [this](const char* name, const QString& title, std::initializer_list<QAction*> actions) {
+    QMenu* m = menuBar()->addMenu(title);
+    m->setObjectName(QString::fromLatin1(name));
+    for (QAction* a : actions)
+      if (a)
+        m->addAction(a);
+      else
+        m->addSeparator();
   };
-  auto item = [&](const char* name, int tag, const QString& caption) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setData(tag);
-    a->setIconVisibleInMenu(false);
-    connect(a, &QAction::triggered, this, [this, a] { guarded([&] { menuItemClicked(a); }); });
-    actions_[tag] = a;
-    return a;
-  };
-  title("fileMenu", tagFile, QStringLiteral(" ﾌｧｲﾙ "));
-  item("newAction", tagNew, QStringLiteral("新規作成"));
-  item("openProjectAction", tagOpenProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを開く"));
-  item("saveProjectAction", tagSaveProject, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"));
-  menu->addSeparator();
-  item("saveLogoAction", tagSaveLogo, QStringLiteral("ﾛｺﾞを保存"));
-  menu->addSeparator();
-  item("exitAction", tagExit, QStringLiteral("終了"));
-
-  title("viewMenu", tagView, QStringLiteral(" 表示 "));
-  QAction* toolbar = item("toolbarAction", tagToolbar, QStringLiteral("ﾂｰﾙﾊﾞｰ"));
-  toolbar->setCheckable(true);
-  toolbar->setChecked(true);
-  item("partsListAction", tagPartsList, QStringLiteral("部品ﾘｽﾄ"));
-
-  title("addMenu", tagAdd, QStringLiteral(" 追加 "));
-  item("addTextAction", tagAddText, QStringLiteral("文字"));
-  item("addPictureAction", tagAddPicture, QStringLiteral("画像"));
-
-  title("backgroundMenu", tagBackground, QStringLiteral(" 背景 "));
-  item("backgroundPictureAction", tagBackgroundPicture, QStringLiteral("画像読み込み"));
-  item("backgroundFillAction", tagBackgroundFill, QStringLiteral("塗り潰し"));
-  menu->addSeparator();
-  // The check marks are the locks' whole state; the canvas reads them.
-  item("noMoveAction", tagNoMove, QStringLiteral("移動禁止"))->setCheckable(true);
-  item("noResizeAction", tagNoResize, QStringLiteral("ｻｲｽﾞ変更禁止"))->setCheckable(true);
-
-  title("versionMenu", tagVersionMenu, QStringLiteral(" ﾊﾞｰｼﾞｮﾝ "));
-  item("helpAction", tagHelp, QStringLiteral("ﾍﾙﾌﾟ"));
-  menu->addSeparator();
-  item("versionAction", tagVersion, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
+       {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
+  menu("viewMenu", QStringLiteral(" 表示 "), {toolBarAction_, partsListAction_});
+  menu("addMenu", QStringLiteral(" 追加 "), {addTextAction_, addPictureAction_});
+  menu("backgroundMenu", QStringLiteral(" 背景 "),
+       {backgroundPictureAction_, backgroundFillAction_, nullptr, noMoveAction_, noResizeAction_});
+  menu("versionMenu", QStringLiteral(" ﾊﾞｰｼﾞｮﾝ "), {helpAction_, nullptr, versionAction_});
 }
 
 void MainWindow::createToolBar() {
@@ -198,123 +163,38 @@ void MainWindow::createToolBar() {
   toolBar_->setFixedHeight(27);
   toolBar_->toggleViewAction()->setVisible(false);
   setContextMenuPolicy(Qt::NoContextMenu);
-  for (const ToolbarEntry& e : kToolbar) {
-    if (e.tag < 0) {
+  for (QAction* a : {newAction_, openProjectAction_, saveProjectAction_, saveLogoAction_,
+                     static_cast<QAction*>(nullptr), partsListAction_, static_cast<QAction*>(nullptr), addTextAction_,
+                     addPictureAction_, static_cast<QAction*>(nullptr), backgroundPictureAction_, backgroundFillAction_,
+                     static_cast<QAction*>(nullptr), helpAction_, static_cast<QAction*>(nullptr)}) {
+    if (a)
+      toolBar_->addAction(a);
+    else
       toolBar_->addSeparator();
-      continue;
-    }
-    QAction* a = action(e.tag);
-    a->setToolTip(QString::fromUtf16(e.hint));
-    a->setIcon(toolbarIcon(e.image));
-    toolBar_->addAction(a);
   }
 }
 
 void MainWindow::createCanvas() {
-  canvasView_ = new CanvasView(this);
-  bindControl(canvasView_->background());
+  canvasView_ = new CanvasView(*composition_, this);
+  // While the background or a picture is resized by a corner (the background by an edge too), the
+  // size edits follow it.
+  connect(canvasView_, &CanvasView::sizeFollowed, this, [this](bool width, bool height) {
+    const Bounds b = composition_->bounds(composition_->selection());
+    if (width) panel_->showWidth(b.width);
+    if (height) panel_->showHeight(b.height);
+  });
 }
 
-PictureControl* MainWindow::backgroundControl() const { return canvasView_->background(); }
-
-QWidget* MainWindow::canvas() const { return canvasView_->content(); }
-
-void MainWindow::bindControl(PictureControl* control) {
-  connect(control, &PictureControl::pressed, this,
-          [this](PictureControl* c, Qt::MouseButton b, QPoint at) { guarded([&] { controlPressed(c, b, at); }); });
-  connect(control, &PictureControl::moved, this,
-          [this](PictureControl* c, QPoint at) { guarded([&] { controlMoved(c, at); }); });
-  connect(control, &PictureControl::released, this, &MainWindow::controlReleased);
-  connect(control, &PictureControl::boundsChanged, canvasView_, &CanvasView::updateExtent);
+void MainWindow::toggleToolBar() {
+  // Qt has already turned the check mark; the toolbar follows it.
+  toolBar_->setVisible(toolBarAction_->isChecked());
 }
 
-QAction* MainWindow::action(int tag) const {
-  const auto found = actions_.find(tag);
-  return found == actions_.end() ? nullptr : found->second;
-}
-
-QToolButton* MainWindow::toolButton(int tag) const {
-  QAction* a = action(tag);
-  return a && hasToolButton(tag) ? qobject_cast<QToolButton*>(toolBar_->widgetForAction(a)) : nullptr;
-}
-
-void MainWindow::menuItemClicked(QAction* sender) {
-  const int tag = sender ? sender->data().toInt() : -1;
-  if (hasToolButton(tag)) {
-    runCommand(tag);
-    return;
-  }
-  switch (tag) {
-    case tagExit: close(); break;
-    case tagToolbar:
-      // Qt has already turned the check mark; the toolbar follows it.
-      toolBar_->setVisible(action(tagToolbar)->isChecked());
-      break;
-    case tagNoMove:
-    case tagNoResize: break;  // the check mark is the whole state; the canvas reads it
-    case tagVersion: showVersion(); break;
-    default: break;  // the menu titles
-  }
-}
-
-void MainWindow::runCommand(int tag) {
-  switch (tag) {
-    case tagNew:
-      if (mayDropComposition()) newComposition();
-      break;
-    case tagOpenProject: openProject(); break;
-    case tagSaveProject: saveProject(); break;
-    case tagSaveLogo: saveLogo(); break;
-    case tagPartsList: openPartsList(); break;
-    case tagAddText: addPart(pkText); break;
-    case tagAddPicture: addPart(pkPicture); break;
-    case tagBackgroundPicture: chooseBackgroundPicture(); break;
-    case tagBackgroundFill: chooseBackgroundFill(); break;
-    case tagHelp: showHelp(); break;
-    default: break;
-  }
-}
-
-void MainWindow::newComposition() {
-  closePartsList();
-  clearDocument(document_);
-  freePartControls();
-  selection_ = BACKGROUND_INDEX;
-  document_.BackColor = clWhite;
-  backgroundControl()->clearRaster();
-  backgroundControl()->setWidth(200);
-  backgroundControl()->setHeight(60);
-  fillBackground(clWhite);
-  canvasView_->centreBackground();
-  resetPanel();
-  markSaved();
-}
-
-void MainWindow::freePartControls() {
-  for (PictureControl*& control : partControls_) {
-    delete control;
-    control = nullptr;
-  }
-}
-
-void MainWindow::fillBackground(Colour colour) {
-  QImage raster = backgroundControl()->raster();
-  if (raster.isNull())
-    raster = makeWhiteRaster(std::max(backgroundControl()->width(), 0), std::max(backgroundControl()->height(), 0));
-  if (!raster.isNull()) {
-    if (raster.format() != QImage::Format_RGB32) raster = raster.convertToFormat(QImage::Format_RGB32);
-    raster.fill(QColor(rgbFromColour(colour)));
-  }
-  backgroundControl()->setRaster(std::move(raster));
-}
-
-void MainWindow::chooseBackgroundFill() {
-  const std::optional<Colour> colour = dialogs_->chooseColour();
-  if (!colour) return;
-  std::memset(document_.BackFile, 0, sizeof document_.BackFile);
-  document_.BackColor = *colour;
-  backgroundControl()->clearRaster();
-  fillBackground(document_.BackColor);
-}
+void MainWindow::updateLocks() { canvasView_->setLocks({noMoveAction_->isChecked(), noResizeAction_->isChecked()}); }
 
 void MainWindow::showHelp() { showHelpWindow(this, helpFilePath()); }
+
+void MainWindow::showVersion() {
+  const std::unique_ptr<VersionDialog> window(new VersionDialog(this));
+  window->exec();
+}

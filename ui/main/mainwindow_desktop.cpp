@@ -6,7 +6,6 @@
 #include "model/paths.h"
 #include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
-#include "ui/main/picturecontrol.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -56,11 +55,12 @@ void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
   // and the others still come, with one message for all that failed.
   QStringList failed;
   for (const QString& path : paths) {
-    if (!canAddPart(document_)) break;  // a full table refuses further parts without a word
+    if (!canAddPart(composition_->document())) break;  // a full table refuses further parts without a word
     try {
-      if (PictureControl* control = addPicturePart(path)) {
-        control->setLeft(canvasPoint.x());
-        control->setTop(canvasPoint.y());
+      if (const std::optional<int> added = composition_->addPicturePart(path)) {
+        const Bounds b = composition_->bounds(*added);
+        composition_->setBounds(*added, {canvasPoint.x(), canvasPoint.y(), b.width, b.height});
+        appendPartsListRow(*added);
       }
     } catch (const Failure& failure) {
       failed << failure.message();

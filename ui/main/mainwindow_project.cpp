@@ -1,14 +1,11 @@
-// Project files and the logo export.
+// The composition as a whole: New, project files, the logo and the background.
 #include "ui/main/mainwindow.h"
 
-#include "model/failure.h"
-#include "model/paths.h"
 #include "model/projectfile.h"
+#include "render/fonts.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
-#include "ui/main/picturecontrol.h"
-
-#include <QStringList>
+#include "ui/main/canvasview.h"
 
 namespace {
 
@@ -16,13 +13,22 @@ const char16_t* const kFileErrorCaption = u"ﾌｧｲﾙ I/O ｴﾗｰ";
 
 }  // namespace
 
+void MainWindow::newProject() {
+  if (mayDropComposition()) newComposition();
+}
+
+void MainWindow::newComposition() {
+  closePartsList();
+  composition_->startNew(canvasView_->centredTopLeft(QSize(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT)));
+}
+
+void MainWindow::saveProjectCommand() { saveProject(); }
+
 bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
-  // The bounds stay in the block, also when the write fails.
-  document_ = documentAsSaved();
-  writeProjectFile(*path, document_);
-  markSaved();
+  writeProjectFile(*path, composition_->document());
+  composition_->markSaved();
   return true;
 }
 
@@ -33,42 +39,31 @@ void MainWindow::openProject() {
 }
 
 void MainWindow::openProjectFile(const QString& path) {
-  if (!isProjectPath(path)) {
-    dialogs_->showMessage(QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), QString::fromUtf16(kFileErrorCaption));
+  const Composition::Opened opened = composition_->open(path);
+  if (!opened.refusal.isEmpty()) {
+    dialogs_->showMessage(opened.refusal, QString::fromUtf16(kFileErrorCaption));
     return;
   }
-  // Read and checked whole before anything of the current composition is touched.
-  TDocument opened;
-  try {
-    opened = readProjectFile(path);
-  } catch (const ProjectFileRefused& refused) {
-    dialogs_->showMessage(refused.message(), QString::fromUtf16(kFileErrorCaption));
-    return;
-  }
-  newComposition();
-  document_ = opened;
-  selection_ = BACKGROUND_INDEX;
-  QStringList failed;
-  // The fill or the picture, at the saved bounds; a picture that cannot be read leaves New's fill.
-  BuiltLayer background = buildBackground(document_);
-  backgroundControl()->setRaster(std::move(background.layer.raster));
-  backgroundControl()->setBounds(background.layer.bounds);
-  if (!background.failure.isEmpty()) failed << background.failure;
-  failed << rebuildPartControls();
+  closePartsList();
   dialogs_->proposeProjectName(path);
-  markSaved();
-  reportUnloaded(failed);
+  reportUnloaded(opened.failures);
 }
 
 void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
-  std::vector<Layer> parts;
-  parts.reserve(static_cast<size_t>(std::max(document_.PartCount, 0)));
-  for (int i = 0; i < document_.PartCount; ++i)
-    if (const PictureControl* c = partControls_[static_cast<size_t>(i)]) parts.push_back(c->layer());
-  // Said as the exporter says it: a dialog that closed as if the logo were saved, with no file
-  // to show for it, would leave the user looking for one.
-  if (!exportLogo(*path, backgroundControl()->layer(), parts))
+  // The layers the canvas shows, handed to the exporter's own path from records to layers. Said
+  // as the exporter says it when there are no parts: a dialog that closed as if the logo were
+  // saved, with no file to show for it, would leave the user looking for one.
+  PendingScene layers(composition_->document(), logicalDpiY(), logoBandsUpward(*path), composition_->madeLayers());
+  if (!exportLogo(*path, layers))
     dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
+}
+
+void MainWindow::chooseBackgroundPicture() {
+  if (const std::optional<QString> path = dialogs_->openPicture()) composition_->setBackgroundPicture(*path);
+}
+
+void MainWindow::chooseBackgroundFill() {
+  if (const std::optional<Colour> colour = dialogs_->chooseColour()) composition_->fillBackground(*colour);
 }

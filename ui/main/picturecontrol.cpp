@@ -35,18 +35,20 @@ void PictureControl::setHeight(int value) { setBounds({bounds_.left, bounds_.top
 void PictureControl::setRaster(QImage raster) {
   raster_ = std::move(raster);
   invalidateDrawable();
-  if (autoSize_) setBounds({bounds_.left, bounds_.top, raster_.width(), raster_.height()});
+}
+
+void PictureControl::showLayer(const Layer& layer) {
+  setBounds(layer.bounds);
+  setStretch(layer.stretch);
+  setTransparent(layer.transparent);
+  if (layer.raster.cacheKey() != raster_.cacheKey() || layer.raster.isNull() != raster_.isNull())
+    setRaster(layer.raster);
 }
 
 void PictureControl::setStretch(bool on) {
   if (stretch_ == on) return;
   stretch_ = on;
   update();
-}
-
-void PictureControl::setAutoSize(bool on) {
-  autoSize_ = on;
-  if (on) setBounds({bounds_.left, bounds_.top, raster_.width(), raster_.height()});
 }
 
 void PictureControl::setTransparent(bool on) {
@@ -68,8 +70,6 @@ const QImage& PictureControl::drawable() const {
   }
   return drawable_;
 }
-
-Layer PictureControl::layer() const { return Layer{bounds_, raster_, stretch_, transparent_}; }
 
 void PictureControl::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect() & rect();

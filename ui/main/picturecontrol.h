@@ -5,9 +5,10 @@
 #include <QImage>
 #include <QWidget>
 
-// A control that shows a raster on the canvas: the background and every part. It keeps logical
-// bounds, which a drag may drive to zero or below, and shows itself at the clamped geometry. It
-// paints only the exposed rectangle, through the same pixel code the logo export uses.
+// A control that shows a layer on the canvas: the background or one part, as the composition holds
+// it. It keeps the layer's logical bounds, which a drag may drive to zero or below, and shows
+// itself at the clamped geometry. It paints only the exposed rectangle, through the pixel code of
+// render/layer that the logo's bands are drawn with too, so the two agree pixel for pixel.
 class PictureControl : public QWidget {
   Q_OBJECT
 public:
@@ -28,23 +29,21 @@ public:
   void setWidth(int value);
   void setHeight(int value);
 
+  // Bounds, raster and flags at once; a raster it shows already is not prepared again.
+  void showLayer(const Layer& layer);
+
   const QImage& raster() const { return raster_; }
   void setRaster(QImage raster);
   void clearRaster() { setRaster({}); }
 
   bool stretch() const { return stretch_; }
   void setStretch(bool on);
-  // While on, the control's size follows its raster's natural size.
-  bool autoSize() const { return autoSize_; }
-  void setAutoSize(bool on);
   bool transparent() const { return transparent_; }
   void setTransparent(bool on);
 
   void setHint(const QString& hint) { setToolTip(hint); }
   QString hint() const { return toolTip(); }
 
-  // What the control shows, for the export.
-  Layer layer() const;
   // The raster with its see-through pixels decided, made once per raster and flag.
   const QImage& drawable() const;
 
@@ -68,7 +67,6 @@ private:
   Bounds bounds_{0, 0, DefaultSide, DefaultSide};
   QImage raster_;
   bool stretch_ = false;
-  bool autoSize_ = false;
   bool transparent_ = false;
   mutable QImage drawable_;
   mutable bool drawableValid_ = false;

@@ -123,12 +123,13 @@ PropertyPanel::PropertyPanel(QWidget* parent) : QWidget(parent) {
   textGroup_->setEnabled(false);
   sizeGroup_->setEnabled(false);
   connectTextGroup();
+  connectSizeGroup();
 }
 
 void PropertyPanel::createTextGroup() {
   textGroup_ = place(new QGroupBox(QStringLiteral("文字設定"), this), "textGroup", 8, 8, 309, 121);
   label(textGroup_, QStringLiteral("文字列："), 12, 20);
-  textEdit_ = place(new QLineEdit(QStringLiteral("FStr"), textGroup_), "textEdit", 60, 16, 241, 21);
+  textEdit_ = place(new QLineEdit(textGroup_), "textEdit", 60, 16, 241, 21);
   textEdit_->setValidator(new RecordTextValidator(textEdit_));
   label(textGroup_, QStringLiteral("文字色："), 12, 48);
   textColourPanel_ = place(new ColourPanel(textGroup_), "textColourPanel", 60, 44, 33, 21);
@@ -163,18 +164,21 @@ void PropertyPanel::createTextGroup() {
 void PropertyPanel::createSizeGroup() {
   sizeGroup_ = place(new QGroupBox(QStringLiteral("部品ｻｲｽﾞ"), this), "sizeGroup", 324, 8, 141, 45);
   label(sizeGroup_, QStringLiteral("横："), 12, 20);
-  widthEdit_ = place(new QLineEdit(QStringLiteral("9999"), sizeGroup_), "widthEdit", 32, 16, 37, 21);
+  widthEdit_ = place(new QLineEdit(sizeGroup_), "widthEdit", 32, 16, 37, 21);
   label(sizeGroup_, QStringLiteral("縦："), 76, 20);
-  heightEdit_ = place(new QLineEdit(QStringLiteral("9999"), sizeGroup_), "heightEdit", 96, 16, 37, 21);
+  heightEdit_ = place(new QLineEdit(sizeGroup_), "heightEdit", 96, 16, 37, 21);
   const std::pair<QLineEdit*, Qt::Orientation> edits[] = {{widthEdit_, Qt::Horizontal}, {heightEdit_, Qt::Vertical}};
   for (const auto& [edit, axis] : edits) {
     new TypedLengthLimit(edit, 4);
     edit->setFont(windowFont(13));
-    // Only typing is heard: what the program shows here is the control's size already.
-    connect(edit, &QLineEdit::textEdited, this, [this, axis = axis](const QString& text) {
-      if (sizeGroup_->isEnabled()) Q_EMIT sizeTyped(axis, typedNumber(text, 10));
-    });
   }
+}
+
+void PropertyPanel::connectSizeGroup() {
+  const std::pair<QLineEdit*, Qt::Orientation> edits[] = {{widthEdit_, Qt::Horizontal}, {heightEdit_, Qt::Vertical}};
+  for (const auto& [edit, axis] : edits)
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, axis = axis](const QString& text) { Q_EMIT sizeTyped(axis, typedNumber(text, 10)); });
 }
 
 void PropertyPanel::createNudgeGroup() {
@@ -197,25 +201,15 @@ void PropertyPanel::createNudgeGroup() {
 }
 
 void PropertyPanel::connectTextGroup() {
-  connect(textEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
-    if (textGroup_->isEnabled()) Q_EMIT textEdited(text);
-  });
-  for (const ColourRole role : {ColourRole::Text, ColourRole::Fill, ColourRole::Shadow}) {
-    connect(colourPanel(role), &ColourPanel::clicked, this, [this, role] {
-      if (textGroup_->isEnabled()) Q_EMIT colourClicked(role);
-    });
-  }
-  connect(fontButton_, &QToolButton::clicked, this, [this] {
-    if (textGroup_->isEnabled()) Q_EMIT fontClicked();
-  });
-  connect(fillCheck_, &QCheckBox::toggled, this, [this](bool on) {
-    if (textGroup_->isEnabled()) Q_EMIT fillToggled(on);
-  });
-  // Only the user's typing or picking is heard; the panel's own writes into the boxes are not.
+  connect(textEdit_, &QLineEdit::textEdited, this, &PropertyPanel::textEdited);
+  for (const ColourRole role : {ColourRole::Text, ColourRole::Fill, ColourRole::Shadow})
+    connect(colourPanel(role), &ColourPanel::clicked, this, [this, role] { Q_EMIT colourClicked(role); });
+  connect(fontButton_, &QToolButton::clicked, this, &PropertyPanel::fontClicked);
+  connect(fillCheck_, &QCheckBox::clicked, this, &PropertyPanel::fillToggled);
   const std::pair<QComboBox*, Qt::Orientation> boxes[] = {{shadowXBox_, Qt::Horizontal}, {shadowYBox_, Qt::Vertical}};
   for (const auto& [box, axis] : boxes) {
     const auto edited = [this, box = box, axis = axis] {
-      if (!textGroup_->isEnabled()) return;
+      // What the user typed is shown as the value it gives, so a minus sign typed first shows "0".
       const int offset = std::clamp(typedNumber(box->currentText(), 0), -kShadowLimit, kShadowLimit);
       showShadowOffset(box, QString::number(offset));
       Q_EMIT shadowOffsetEdited(axis, offset);
@@ -235,8 +229,6 @@ ColourPanel* PropertyPanel::colourPanel(ColourRole role) const {
 }
 
 void PropertyPanel::showTextPart(const TPartData& record) {
-  // Enabled first, then every control gets the value the record already holds, so the signals
-  // these writes set off carry what the record holds.
   textGroup_->setEnabled(true);
   sizeGroup_->setEnabled(false);
   textColourPanel_->setColour(record.TextColor);
@@ -264,7 +256,6 @@ void PropertyPanel::showHeight(int height) {
 }
 
 void PropertyPanel::reset() {
-  // Groups first: with them disabled, the writes below are not heard.
   textGroup_->setEnabled(false);
   sizeGroup_->setEnabled(false);
   clearTextControls();

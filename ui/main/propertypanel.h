@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/composition.h"
 #include "model/document.h"
 
 #include <QWidget>
@@ -14,15 +15,12 @@ class QToolButton;
 // The strip above the canvas that shows the selection's properties: the text group (string,
 // colours, fill, font, shadow) for a text part, the size group for a picture part or the
 // background, and the nudge arrows for either. It holds no state of its own: the main window
-// writes the selection into it and hears back what the user changed.
-//
-// Signals of a group come only while that group is enabled. The program's own writes into the
-// string edit and the fill check set them off just as the user's edits do, so a handler must treat
-// the value it already holds as no change.
+// shows the composition's selection in it, and it reports what the user did there, and only that:
+// typing, clicks and picks from a list. What the window writes into its controls is never reported.
 class PropertyPanel : public QWidget {
   Q_OBJECT
 public:
-  enum class ColourRole { Text, Fill, Shadow };
+  using ColourRole = Composition::TextColour;
 
   // The shadow offsets a user can pick or type.
   static constexpr int kShadowLimit = 30;
@@ -57,6 +55,7 @@ private:
   void createSizeGroup();
   void createNudgeGroup();
   void connectTextGroup();
+  void connectSizeGroup();
   // The text group's controls back to their empty values; the caller disables the group first.
   void clearTextControls();
   void showShadowOffsets(int x, int y);

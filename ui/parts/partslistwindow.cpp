@@ -21,8 +21,6 @@ namespace {
 
 const QSize kOuterSize(228, 308);
 
-enum ButtonTag { btRefresh = 0, btDelete = 1, btClose = 2 };
-
 QString kindName(std::int32_t kind) {
   switch (kind) {
     case pkText: return QStringLiteral("文字");
@@ -70,9 +68,12 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   buttonPanel_ = new QWidget(this);
   buttonPanel_->setObjectName(QStringLiteral("buttonPanel"));
   buttonPanel_->setFixedHeight(32);
-  refreshButton_ = addButton("refreshButton", btRefresh, 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
-  deleteButton_ = addButton("deleteButton", btDelete, 76, QStringLiteral("削除"), Qt::magenta);
-  closeButton_ = addButton("closeButton", btClose, 148, QStringLiteral("閉じる"), Qt::red);
+  refreshButton_ = addButton("refreshButton", 4, QStringLiteral("ﾘｽﾄ更新"), Qt::blue);
+  deleteButton_ = addButton("deleteButton", 76, QStringLiteral("削除"), Qt::magenta);
+  closeButton_ = addButton("closeButton", 148, QStringLiteral("閉じる"), Qt::red);
+  connect(refreshButton_, &QPushButton::clicked, this, &PartsListWindow::fillList);
+  connect(deleteButton_, &QPushButton::clicked, this, [this] { guarded([&] { deleteSelectedPart(); }); });
+  connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
 
   statusStrip_ = new QStatusBar(this);
   statusStrip_->setObjectName(QStringLiteral("statusStrip"));
@@ -92,16 +93,13 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
 
 PartsListWindow::~PartsListWindow() = default;
 
-QPushButton* PartsListWindow::addButton(const char* name, int tag, int x, const QString& caption,
-                                        const QColor& colour) {
+QPushButton* PartsListWindow::addButton(const char* name, int x, const QString& caption, const QColor& colour) {
   auto* button = new QPushButton(caption, buttonPanel_);
   button->setObjectName(QString::fromLatin1(name));
   button->setGeometry(x, 4, 69, 25);
-  button->setProperty("tag", tag);
   QPalette palette = button->palette();
   palette.setColor(QPalette::ButtonText, colour);
   button->setPalette(palette);
-  connect(button, &QPushButton::clicked, this, [this, button] { guarded([&] { buttonClicked(button); }); });
   return button;
 }
 
@@ -158,26 +156,18 @@ void PartsListWindow::rowDoubleClicked() {
   if (const std::optional<QPoint> centre = host_.partCentreOnScreen(row)) QCursor::setPos(*centre);
 }
 
-void PartsListWindow::buttonClicked(QPushButton* sender) {
-  switch (sender->property("tag").toInt()) {
-    case btRefresh: fillList(); break;
-    case btDelete: {
-      const int row = selectedRow();
-      if (row < 0) return;
-      // The controls are rebuilt even when some picture cannot be shown, and the list must
-      // match them before that report goes out.
-      try {
-        host_.removePart(row);
-      } catch (...) {
-        fillList();
-        throw;
-      }
-      fillList();
-      break;
-    }
-    case btClose: close(); break;
-    default: break;
+void PartsListWindow::deleteSelectedPart() {
+  const int row = selectedRow();
+  if (row < 0) return;
+  // The controls are rebuilt even when some picture cannot be shown, and the list must match them
+  // before that report goes out.
+  try {
+    host_.removePart(row);
+  } catch (...) {
+    fillList();
+    throw;
   }
+  fillList();
 }
 
 bool PartsListWindow::handleKey(int key) {

@@ -36,10 +36,10 @@ protected:
 
 private:
   void firstShow();
-  QPushButton* addButton(const char* name, int tag, int x, const QString& caption, const QColor& colour);
+  QPushButton* addButton(const char* name, int x, const QString& caption, const QColor& colour);
   void rowClicked();
   void rowDoubleClicked();
-  void buttonClicked(QPushButton* sender);
+  void deleteSelectedPart();
 
   QTableWidget* partsTable_ = nullptr;
   QWidget* buttonPanel_ = nullptr;

@@ -1,0 +1,306 @@
+#include "edit/composition.h"
+
+#include "model/failure.h"
+#include "model/fixedstring.h"
+#include "model/paths.h"
+#include "model/projectfile.h"
+#include "render/picturefile.h"
+#include "render/raster.h"
+#include "render/scene.h"
+#include "render/textrender.h"
+
+#include <cstring>
+
+Composition::Composition(int dpi, QObject* parent) : QObject(parent), dpi_(dpi) {
+  clearDocument(doc_);
+  lastSaved_ = doc_;
+  background_.stretch = true;
+}
+
+const TPartData* Composition::record(int index) const {
+  return index >= 0 && index < doc_.PartCount && index < MAX_PARTS ? &doc_.Parts[index] : nullptr;
+}
+
+Bounds Composition::bounds(int index) const {
+  if (index == BACKGROUND_INDEX) return backgroundBounds(doc_);
+  const TPartData* r = record(index);
+  return r ? partBounds(*r) : Bounds{};
+}
+
+Layer Composition::layer(int index) const {
+  if (index != BACKGROUND_INDEX && !record(index)) return {};
+  const Made& m = index == BACKGROUND_INDEX ? background_ : parts_[static_cast<size_t>(index)];
+  return Layer{bounds(index), m.raster, m.stretch, m.transparent};
+}
+
+QString Composition::hint(int index) const {
+  if (index == BACKGROUND_INDEX) return QStringLiteral("背景");
+  const TPartData* r = record(index);
+  if (!r) return {};
+  if (r->Kind == pkText) return fixedString(r->Text);
+  // A picture that could not be loaded has no name to show.
+  if (r->Kind == pkPicture && !parts_[static_cast<size_t>(index)].raster.isNull())
+    return pathFileName(fixedString(r->FileName));
+  return {};
+}
+
+std::vector<std::optional<Layer>> Composition::madeLayers() const {
+  std::vector<std::optional<Layer>> layers;
+  layers.reserve(static_cast<size_t>(doc_.PartCount) + 1);
+  layers.emplace_back(layer(BACKGROUND_INDEX));
+  for (int i = 0; i < doc_.PartCount; ++i) layers.emplace_back(layer(i));
+  return layers;
+}
+
+void Composition::changed() {
+  const bool modified = std::memcmp(&doc_, &lastSaved_, sizeof doc_) != 0;
+  if (modified == modified_) return;
+  modified_ = modified;
+  Q_EMIT modifiedChanged(modified_);
+}
+
+void Composition::markSaved() {
+  lastSaved_ = doc_;
+  changed();
+}
+
+void Composition::startNew(QPoint backgroundTopLeft) {
+  clearDocument(doc_);
+  parts_ = {};
+  doc_.BackColor = clWhite;
+  setBackgroundBounds(doc_,
+                      {backgroundTopLeft.x(), backgroundTopLeft.y(), NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT});
+  background_ = Made{makeWhiteRaster(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT), true, false};
+  selection_ = BACKGROUND_INDEX;
+  selectionShown_ = false;
+  markSaved();
+  Q_EMIT partsReset();
+  Q_EMIT backgroundChanged();
+  Q_EMIT selectionChanged();
+}
+
+Composition::Opened Composition::open(const QString& path) {
+  if (!isProjectPath(path)) return {QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), {}};
+  // Read and checked whole before anything of the composition is touched.
+  TDocument opened;
+  try {
+    opened = readProjectFile(path);
+  } catch (const ProjectFileRefused& refused) {
+    return {refused.message(), {}};
+  }
+  Scene scene = makeScene(opened, std::nullopt);
+  doc_ = opened;
+  background_ = Made{std::move(scene.background.raster), true, false};
+  keepParts(scene);
+  selection_ = BACKGROUND_INDEX;
+  selectionShown_ = false;
+  markSaved();
+  Q_EMIT partsReset();
+  Q_EMIT backgroundChanged();
+  Q_EMIT selectionChanged();
+  return {{}, scene.failedFiles};
+}
+
+Scene Composition::makeScene(const TDocument& doc, std::optional<Layer> background) const {
+  std::vector<std::optional<Layer>> given(static_cast<size_t>(std::clamp(doc.PartCount, 0, MAX_PARTS)) + 1);
+  given[0] = std::move(background);
+  PendingScene pending(doc, dpi_, false, std::move(given));
+  return pending.take();
+}
+
+void Composition::keepParts(const Scene& scene) {
+  parts_ = {};
+  for (size_t i = 0; i < scene.parts.size(); ++i) keepPart(static_cast<int>(i), scene.parts[i]);
+}
+
+void Composition::keepPart(int index, const Layer& layer) {
+  setPartBounds(doc_.Parts[index], layer.bounds);
+  parts_[static_cast<size_t>(index)] = Made{layer.raster, layer.stretch, layer.transparent};
+}
+
+std::optional<int> Composition::addTextPart() {
+  if (!canAddPart(doc_)) return std::nullopt;
+  const int index = appendPart(doc_, pkText).Index;
+  BuiltLayer built = buildPart(doc_.Parts[index], index, dpi_);
+  keepPart(index, built.layer);
+  changed();
+  Q_EMIT partAdded(index);
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  return index;
+}
+
+std::optional<int> Composition::addPicturePart(const QString& path) {
+  if (!canAddPart(doc_)) return std::nullopt;
+  char fileName[FIXED_STRING_SIZE] = {};
+  storeFixedPath(fileName, path);
+  TDocument added = doc_;
+  TPartData& r = appendPart(added, pkPicture);
+  std::memcpy(r.FileName, fileName, sizeof fileName);
+  BuiltLayer built = buildPart(r, r.Index, dpi_);
+  // A part whose picture cannot be read is not added at all.
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  doc_ = added;
+  keepPart(r.Index, built.layer);
+  changed();
+  Q_EMIT partAdded(r.Index);
+  return r.Index;
+}
+
+QStringList Composition::removePart(int index) {
+  if (doc_.PartCount <= 0) return {};
+  TDocument removed = doc_;
+  removePartRecord(removed, index);
+  // The parts are made again from their files, as when the project was opened.
+  const Scene scene = makeScene(removed, layer(BACKGROUND_INDEX));
+  doc_ = removed;
+  keepParts(scene);
+  selection_ = BACKGROUND_INDEX;
+  selectionShown_ = false;
+  changed();
+  Q_EMIT partsReset();
+  Q_EMIT selectionChanged();
+  return scene.failedFiles;
+}
+
+void Composition::select(int index) {
+  if (index != BACKGROUND_INDEX && !record(index)) return;
+  selection_ = index;
+  selectionShown_ = true;
+  Q_EMIT selectionChanged();
+}
+
+void Composition::clearSelection() {
+  selection_ = BACKGROUND_INDEX;
+  selectionShown_ = false;
+  Q_EMIT selectionChanged();
+}
+
+void Composition::setBounds(int index, const Bounds& bounds) {
+  if (index == BACKGROUND_INDEX) {
+    if (backgroundBounds(doc_) == bounds) return;
+    setBackgroundBounds(doc_, bounds);
+    changed();
+    Q_EMIT backgroundChanged();
+    return;
+  }
+  if (!record(index) || partBounds(doc_.Parts[index]) == bounds) return;
+  setPartBounds(doc_.Parts[index], bounds);
+  changed();
+  Q_EMIT partChanged(index);
+}
+
+void Composition::setSelectedSize(Qt::Orientation axis, int value) {
+  Bounds b = bounds(selection_);
+  (axis == Qt::Horizontal ? b.width : b.height) = value;
+  setBounds(selection_, b);
+}
+
+void Composition::nudgeSelected(int dx, int dy) {
+  Bounds b = bounds(selection_);
+  b.left = clampToInt(qint64{b.left} + dx);
+  b.top = clampToInt(qint64{b.top} + dy);
+  setBounds(selection_, b);
+}
+
+TPartData* Composition::selectedText() {
+  if (!record(selection_) || doc_.Parts[selection_].Kind != pkText) return nullptr;
+  return &doc_.Parts[selection_];
+}
+
+void Composition::redrawText(int index) {
+  TPartData& r = doc_.Parts[index];
+  Made& m = parts_[static_cast<size_t>(index)];
+  m.transparent = r.FillOn != 1;
+  // Without a raster until the drawing succeeds: a failure leaves the part showing nothing, at the
+  // size it had.
+  m.raster = {};
+  try {
+    TextRaster text = renderTextPart(r, dpi_);
+    r.Width = text.controlSize.width();
+    r.Height = text.controlSize.height();
+    m.raster = std::move(text.raster);
+  } catch (...) {
+    changed();
+    Q_EMIT partChanged(index);
+    throw;
+  }
+  changed();
+  Q_EMIT partChanged(index);
+}
+
+void Composition::setText(const QString& text) {
+  TPartData* r = selectedText();
+  if (!r || !storeFixedString(r->Text, text)) return;
+  redrawText(selection_);
+}
+
+void Composition::setTextColour(TextColour role, Colour colour) {
+  TPartData* r = selectedText();
+  if (!r) return;
+  switch (role) {
+    case TextColour::Text: r->TextColor = colour; break;
+    case TextColour::Fill: r->FillColor = colour; break;
+    case TextColour::Shadow: r->ShadowColor = colour; break;
+  }
+  redrawText(selection_);
+}
+
+void Composition::setFont(const QString& face, int points, std::uint8_t style) {
+  TPartData* r = selectedText();
+  if (!r) return;
+  if (face != fixedString(r->FontName)) {
+    if (!fitsCodePage(face)) throw Failure(QStringLiteral("フォント %1 は使えません").arg(face));
+    storeFixedString(r->FontName, face);
+  }
+  r->FontSize = points;
+  r->FontStyle = style;
+  redrawText(selection_);
+}
+
+void Composition::setFill(bool on) {
+  TPartData* r = selectedText();
+  if (!r) return;
+  r->FillOn = on ? 1 : 0;
+  redrawText(selection_);
+}
+
+void Composition::setShadowOffset(Qt::Orientation axis, int offset) {
+  TPartData* r = selectedText();
+  if (!r) return;
+  (axis == Qt::Horizontal ? r->ShadowX : r->ShadowY) = offset;
+  redrawText(selection_);
+}
+
+void Composition::setBackgroundPicture(const QString& path) {
+  char field[FIXED_STRING_SIZE] = {};
+  storeFixedPath(field, path);  // refuses a path the record cannot hold, before anything changes
+  QImage picture = loadPictureFile(path);
+  Bounds b = backgroundBounds(doc_);
+  if (!picture.isNull()) {
+    b.width = picture.width();
+    b.height = picture.height();
+  }
+  background_.raster = std::move(picture);
+  setBackgroundBounds(doc_, b);
+  std::memcpy(doc_.BackFile, field, sizeof field);
+  changed();
+  Q_EMIT backgroundChanged();
+}
+
+void Composition::fillBackground(Colour colour) {
+  std::memset(doc_.BackFile, 0, sizeof doc_.BackFile);
+  doc_.BackColor = colour;
+  // Without a raster until the fill is made, as when a fill too large for memory fails.
+  background_.raster = {};
+  changed();
+  const Bounds b = backgroundBounds(doc_);
+  try {
+    QImage raster = makeWhiteRaster(std::max(b.width, 0), std::max(b.height, 0));
+    if (!raster.isNull()) raster.fill(QColor(rgbFromColour(colour)));
+    background_.raster = std::move(raster);
+  } catch (...) {
+    Q_EMIT backgroundChanged();
+    throw;
+  }
+  Q_EMIT backgroundChanged();
+}

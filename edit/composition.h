@@ -1,0 +1,136 @@
+#pragma once
+
+#include "model/document.h"
+#include "render/layer.h"
+#include "render/scene.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+// The composition being edited: the document block, the selection, the block as last saved, and
+// every edit the user can make. The records are the truth: a part's bounds are written into its
+// record as they change, so the block to save is the block as it stands. It keeps the raster of
+// each part and of the background, so that views draw what it holds without decoding or drawing
+// again; views follow its signals and tell it what the user did.
+class Composition : public QObject {
+  Q_OBJECT
+public:
+  enum class TextColour { Text, Fill, Shadow };
+
+  // `dpi`: the screen's logical vertical dpi, which sets a text part's pixel size.
+  explicit Composition(int dpi, QObject* parent = nullptr);
+
+  const TDocument& document() const { return doc_; }
+  int partCount() const { return doc_.PartCount; }
+  // Part `index`'s record, or null outside the parts in use.
+  const TPartData* record(int index) const;
+  // What part `index` (the background for BACKGROUND_INDEX) shows: its bounds as its record holds
+  // them, its raster (none where it could not be made), whether it is stretched and see-through.
+  Layer layer(int index) const;
+  Bounds bounds(int index) const;
+  // What the canvas labels the part with: a text part's string, a picture part's file name once
+  // its picture loaded, "背景" for the background.
+  QString hint(int index) const;
+  // Every layer as layer() gives it, the background first, for the logo export.
+  std::vector<std::optional<Layer>> madeLayers() const;
+
+  // The selected part, BACKGROUND_INDEX for the background. After New, Open and a removal the
+  // background is selected though the selection is not shown (the panel is empty).
+  int selection() const { return selection_; }
+  bool selectionShown() const { return selectionShown_; }
+
+  // Whether the block differs, byte for byte, from what was last saved, opened or started afresh.
+  bool isModified() const { return modified_; }
+
+  // ---- the composition as a whole ----
+  // New: no parts, a white 200 x 60 background at `backgroundTopLeft`, nothing to save.
+  void startNew(QPoint backgroundTopLeft);
+  struct Opened {
+    QString refusal;       // why the file was refused; the composition is then as it was
+    QStringList failures;  // one line for each layer that could not be made
+  };
+  // Opens the project at `path`: read and checked whole first, then built, every layer that can be
+  // made made. Throws the Failure of a file that cannot be read.
+  Opened open(const QString& path);
+  // The block as it stands has been written: it is now what is saved.
+  void markSaved();
+
+  // ---- parts ----
+  // A new text part at the top-left; its index, or nothing when the table is full.
+  std::optional<int> addTextPart();
+  // A picture part from `path` at its natural size at the top-left; its index, or nothing when the
+  // table is full. A picture that cannot be read adds nothing: its failure is thrown.
+  std::optional<int> addPicturePart(const QString& path);
+  // Removes part `index`; the parts after it are made again from their records, and the lines of
+  // those that could not be made come back.
+  QStringList removePart(int index);
+
+  // ---- the selection ----
+  void select(int index);
+  // The background selected, nothing shown.
+  void clearSelection();
+
+  // ---- bounds: typed sizes, nudges, drag steps ----
+  void setBounds(int index, const Bounds& bounds);
+  // The selected part's width or height.
+  void setSelectedSize(Qt::Orientation axis, int value);
+  void nudgeSelected(int dx, int dy);
+
+  // ---- the selected text part; nothing happens while another kind is selected ----
+  void setText(const QString& text);
+  void setTextColour(TextColour role, Colour colour);
+  // The face is written only when it differs from the record's, so a name stored in bytes of its
+  // own stays as it was. Throws Failure for a face the record cannot hold.
+  void setFont(const QString& face, int points, std::uint8_t style);
+  void setFill(bool on);
+  void setShadowOffset(Qt::Orientation axis, int offset);
+
+  // ---- the background ----
+  // The picture at `path`, at its natural size; a path the record cannot hold or a picture that
+  // cannot be read changes nothing and is thrown.
+  void setBackgroundPicture(const QString& path);
+  // The background filled with `colour`, at its present size; no picture any more.
+  void fillBackground(Colour colour);
+
+Q_SIGNALS:
+  // A part's bounds, raster, flags or label changed.
+  void partChanged(int index);
+  void partAdded(int index);
+  // The parts were made afresh from the records: New, Open, a removal.
+  void partsReset();
+  void backgroundChanged();
+  void selectionChanged();
+  void modifiedChanged(bool modified);
+
+private:
+  // What the block does not hold of a part: its made raster and how it is shown.
+  struct Made {
+    QImage raster;
+    bool stretch = false;
+    bool transparent = false;
+  };
+
+  TPartData* selectedText();
+  // Every layer of `doc` made, `background` taken as it is when given; nothing of the
+  // composition changes, so a failure that stops the making leaves it whole.
+  Scene makeScene(const TDocument& doc, std::optional<Layer> background) const;
+  // The parts' rasters kept and their bounds written into the records.
+  void keepParts(const Scene& scene);
+  void keepPart(int index, const Layer& layer);
+  void redrawText(int index);
+  void changed();
+
+  int dpi_;
+  TDocument doc_{};
+  TDocument lastSaved_{};
+  std::array<Made, MAX_PARTS> parts_{};
+  Made background_;
+  int selection_ = BACKGROUND_INDEX;
+  bool selectionShown_ = false;
+  bool modified_ = false;
+};
