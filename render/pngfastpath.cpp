@@ -277,7 +277,11 @@ void inflateAll(const std::vector<QByteArrayView>& chunks, uchar* out, size_t by
 std::optional<QImage> decodeCommonPng(QByteArrayView data, const PngSizeCheck& checkSize) {
   try {
     const Layout layout = readLayout(data);
-    checkSize(layout.width, layout.height, qint64{layout.height} * (qint64{layout.width} * layout.bpp + 1));
+    // Beyond the raster limits the check refuses the size itself, before the bytes matter (and
+    // before they would overflow).
+    const bool allowed = rasterSizeAllowed(layout.width, layout.height);
+    checkSize(layout.width, layout.height,
+              allowed ? qint64{layout.height} * (qint64{layout.width} * layout.bpp + 1) : 0);
     const auto height = static_cast<size_t>(layout.height);
     const size_t length = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bpp);
     const size_t stride = (length + 3) / 4 * 4;  // QImage wants 32-bit aligned lines
