@@ -3,14 +3,12 @@
 #include "render/raster.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
+#include <memory>
 #include <vector>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -49,7 +47,7 @@ Layout readLayout(QByteArrayView data) {
     if (length > 0x7FFFFFFFu || static_cast<qsizetype>(length) > size - at - 12) throw NotOurs{};
     const uchar* type = bytes + at + 4;
     const uchar* body = type + 4;
-    if (big32(body + length) != static_cast<quint32>(crc32(0, type, length + 4))) throw NotOurs{};
+    if (big32(body + length) != libdeflate_crc32(0, type, length + 4)) throw NotOurs{};
     if (first) {
       if (!isChunk(type, "IHDR") || length != 13) throw NotOurs{};
       const quint32 width = big32(body);
@@ -78,59 +76,6 @@ Layout readLayout(QByteArrayView data) {
     at += 12 + static_cast<qsizetype>(length);
   }
 }
-
-// The zlib stream spread over the IDAT chunks, inflated piece by piece into wherever it is asked.
-class Inflater {
-public:
-  explicit Inflater(const std::vector<QByteArrayView>& chunks) : chunks_(chunks) {
-    if (inflateInit(&stream_) != Z_OK) throw NotOurs{};
-  }
-  ~Inflater() { inflateEnd(&stream_); }
-  Inflater(const Inflater&) = delete;
-  Inflater& operator=(const Inflater&) = delete;
-
-  void read(uchar* out, size_t length) {
-    stream_.next_out = out;
-    stream_.avail_out = static_cast<uInt>(length);
-    while (stream_.avail_out > 0) {
-      if (ended_) throw NotOurs{};
-      feed();
-      const int status = inflate(&stream_, Z_NO_FLUSH);
-      ended_ = status == Z_STREAM_END;
-      // Z_BUF_ERROR: the data ended before the rows did.
-      if (status != Z_OK && !ended_) throw NotOurs{};
-    }
-  }
-
-  // The stream must end, its checksum checked, exactly where the rows do.
-  void finish() {
-    uchar spare = 0;
-    while (!ended_) {
-      feed();
-      stream_.next_out = &spare;
-      stream_.avail_out = 1;
-      const int status = inflate(&stream_, Z_NO_FLUSH);
-      ended_ = status == Z_STREAM_END;
-      if (stream_.avail_out == 0 || (status != Z_OK && !ended_)) throw NotOurs{};
-    }
-  }
-
-private:
-  // The next chunk's data once the one before is used up.
-  void feed() {
-    if (stream_.avail_in > 0) return;
-    while (next_ < chunks_.size() && chunks_[next_].isEmpty()) ++next_;
-    if (next_ >= chunks_.size()) return;
-    const QByteArrayView chunk = chunks_[next_++];
-    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.data()));  // zlib never writes there
-    stream_.avail_in = static_cast<uInt>(chunk.size());
-  }
-
-  const std::vector<QByteArrayView>& chunks_;
-  size_t next_ = 0;
-  bool ended_ = false;  // the stream's end, its checksum checked, has been reached
-  z_stream stream_{};
-};
 
 #if !defined(__x86_64__)
 uchar paeth(int a, int b, int c) {
@@ -165,55 +110,66 @@ void storePixel(uchar* p, quint32 v) {
   }
 }
 
-// One row's filter undone in place; `prior` is the row above, unfiltered (zeros above the first).
+#if defined(__x86_64__)
+__m128i widen(quint32 pixel) {
+  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), _mm_setzero_si128());
+}
+quint32 narrow(__m128i pixel) {
+  return static_cast<quint32>(_mm_cvtsi128_si32(_mm_packus_epi16(pixel, _mm_setzero_si128())));
+}
+
+// Paeth's prediction from a (left), b (above) and c (above left) added to x, per 16-bit lane.
+// p - a is b - c whatever a is, so only |a - c| and |a - c + b - c| wait on the pixel to the left.
+__m128i paethStep(__m128i x, __m128i a, __m128i b, __m128i c) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bc = _mm_sub_epi16(b, c);
+  const __m128i ac = _mm_sub_epi16(a, c);
+  const __m128i abc = _mm_add_epi16(ac, bc);
+  const __m128i pa = _mm_max_epi16(bc, _mm_sub_epi16(zero, bc));
+  const __m128i pb = _mm_max_epi16(ac, _mm_sub_epi16(zero, ac));
+  const __m128i pc = _mm_max_epi16(abc, _mm_sub_epi16(zero, abc));
+  // a where pa <= pb and pa <= pc, else b where pb <= pc, else c.
+  const __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
+  const __m128i useC = _mm_cmpgt_epi16(pb, pc);
+  const __m128i bOrC = _mm_or_si128(_mm_and_si128(useC, c), _mm_andnot_si128(useC, b));
+  const __m128i predicted = _mm_or_si128(_mm_and_si128(notA, bOrC), _mm_andnot_si128(notA, a));
+  return _mm_and_si128(_mm_add_epi16(x, predicted), _mm_set1_epi16(0xFF));
+}
+#endif
+
+// One row's filter undone from `in` (the row as inflated, after its filter byte) into `out`; `prior`
+// is the row above, unfiltered (zeros above the first). `out` may lie before `in` in the same
+// memory: each pixel is read before anything at or beyond it is written.
 template <int Bpp>
-void unfilterRow(int filter, uchar* row, const uchar* prior, size_t length) {
+void unfilterRow(int filter, uchar* out, const uchar* in, const uchar* prior, size_t length) {
   switch (filter) {
-    case 0: return;
+    case 0: std::memmove(out, in, length); return;
     case 1:
-      for (size_t i = Bpp; i < length; ++i) row[i] = static_cast<uchar>(row[i] + row[i - Bpp]);
+      for (size_t i = 0; i < Bpp; ++i) out[i] = in[i];
+      for (size_t i = Bpp; i < length; ++i) out[i] = static_cast<uchar>(in[i] + out[i - Bpp]);
       return;
     case 2:
-      for (size_t i = 0; i < length; ++i) row[i] = static_cast<uchar>(row[i] + prior[i]);
+      for (size_t i = 0; i < length; ++i) out[i] = static_cast<uchar>(in[i] + prior[i]);
       return;
     case 3:
-      for (size_t i = 0; i < Bpp; ++i) row[i] = static_cast<uchar>(row[i] + (prior[i] >> 1));
-      for (size_t i = Bpp; i < length; ++i) row[i] = static_cast<uchar>(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
+      for (size_t i = 0; i < Bpp; ++i) out[i] = static_cast<uchar>(in[i] + (prior[i] >> 1));
+      for (size_t i = Bpp; i < length; ++i) out[i] = static_cast<uchar>(in[i] + ((out[i - Bpp] + prior[i]) >> 1));
       return;
     case 4: {
 #if defined(__x86_64__)
       // A pixel at a time, its channels side by side in 16-bit lanes.
-      const __m128i zero = _mm_setzero_si128();
-      __m128i a = zero;  // the pixel to the left, unfiltered
-      __m128i c = zero;  // the one above that
+      __m128i a = _mm_setzero_si128();  // the pixel to the left, unfiltered
+      __m128i c = _mm_setzero_si128();  // the one above that
       for (size_t i = 0; i < length; i += Bpp) {
-        const quint32 rawBits = loadPixel<Bpp>(row + i);
-        const quint32 upBits = loadPixel<Bpp>(prior + i);
-        const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(upBits)), zero);
-        const __m128i x = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(rawBits)), zero);
-        const __m128i p = _mm_sub_epi16(_mm_add_epi16(a, b), c);
-        const auto absDiff = [](__m128i u, __m128i v) {
-          const __m128i d = _mm_sub_epi16(u, v);
-          return _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d));
-        };
-        const __m128i pa = absDiff(p, a);
-        const __m128i pb = absDiff(p, b);
-        const __m128i pc = absDiff(p, c);
-        // a where pa <= pb and pa <= pc, else b where pb <= pc, else c.
-        const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-        const __m128i useC = _mm_cmpgt_epi16(pb, pc);
-        const __m128i bOrC = _mm_or_si128(_mm_and_si128(useC, c), _mm_andnot_si128(useC, b));
-        const __m128i predicted = _mm_or_si128(_mm_and_si128(notA, bOrC), _mm_andnot_si128(notA, a));
-        const __m128i value = _mm_and_si128(_mm_add_epi16(x, predicted), _mm_set1_epi16(0xFF));
-        const quint32 outBits = static_cast<quint32>(_mm_cvtsi128_si32(_mm_packus_epi16(value, zero)));
-        storePixel<Bpp>(row + i, outBits);
-        a = value;
+        const __m128i b = widen(loadPixel<Bpp>(prior + i));
+        a = paethStep(widen(loadPixel<Bpp>(in + i)), a, b, c);
+        storePixel<Bpp>(out + i, narrow(a));
         c = b;
       }
 #else
-      for (size_t i = 0; i < Bpp; ++i) row[i] = static_cast<uchar>(row[i] + prior[i]);
+      for (size_t i = 0; i < Bpp; ++i) out[i] = static_cast<uchar>(in[i] + prior[i]);
       for (size_t i = Bpp; i < length; ++i)
-        row[i] = static_cast<uchar>(row[i] + paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
+        out[i] = static_cast<uchar>(in[i] + paeth(out[i - Bpp], prior[i], prior[i - Bpp]));
 #endif
       return;
     }
@@ -221,81 +177,150 @@ void unfilterRow(int filter, uchar* row, const uchar* prior, size_t length) {
   }
 }
 
+#if defined(__x86_64__)
+// Two rows both filtered by Paeth undone together, the lower one a pixel behind: its pixel above
+// is then already done. Each pixel waits on the one to its left through a dozen instructions, so
+// two chains side by side take little longer than one. The lower row's output may lie over the
+// upper row's input up to where the upper row has been read.
+template <int Bpp>
+void unfilterPaethPair(uchar* out0, const uchar* in0, uchar* out1, const uchar* in1, const uchar* prior,
+                       size_t length) {
+  // Low half: the upper row at pixel i; high half: the lower row at pixel i - 1.
+  __m128i value = _mm_setzero_si128();  // both rows' pixels to the left, unfiltered
+  __m128i c = _mm_setzero_si128();      // the pixels above and to the left of those
+  for (size_t i = 0; i < length; i += Bpp) {
+    const __m128i above = widen(loadPixel<Bpp>(prior + i));
+    const __m128i lower = i == 0 ? _mm_setzero_si128() : widen(loadPixel<Bpp>(in1 + i - Bpp));
+    const __m128i x = _mm_unpacklo_epi64(widen(loadPixel<Bpp>(in0 + i)), lower);
+    const __m128i b = _mm_unpacklo_epi64(above, value);
+    value = paethStep(x, value, b, c);
+    if (i == 0) value = _mm_move_epi64(value);  // nothing left of the lower row's first pixel
+    storePixel<Bpp>(out0 + i, narrow(value));
+    if (i > 0) storePixel<Bpp>(out1 + i - Bpp, narrow(_mm_srli_si128(value, 8)));
+    c = b;
+  }
+  // The lower row's last pixel.
+  const __m128i b = _mm_unpacklo_epi64(_mm_setzero_si128(), value);
+  const __m128i x = _mm_unpacklo_epi64(_mm_setzero_si128(), widen(loadPixel<Bpp>(in1 + length - Bpp)));
+  value = paethStep(x, value, b, c);
+  storePixel<Bpp>(out1 + length - Bpp, narrow(_mm_srli_si128(value, 8)));
+}
+#endif
+
+// Where each row is inflated to, in the raster's own memory: row y's filter byte and data at
+// input + y * (length + 1), its pixels unfiltered into the raster line at y * stride. The input
+// lies far enough beyond the raster's start that no line, nor the line below it (two rows are
+// undone at once), is written over input not yet read.
+struct Placement {
+  size_t input = 0;  // offset of the inflated data
+  size_t total = 0;  // bytes of memory for both
+};
+
+Placement placeRows(size_t height, size_t length, size_t stride) {
+  Placement placement;
+  // A line beyond its row's data (the padding up to 32 bits) moves each row's output a little
+  // ahead of its input.
+  const size_t drift = stride > length + 1 ? (height - 1) * (stride - length - 1) : 0;
+  placement.input = stride + drift + 64;
+  placement.total = std::max(height * stride, placement.input + height * (length + 1));
+  return placement;
+}
+
+void freeLargeMemory(void* memory) { FreeLargeMemory{}(memory); }
+
+// The IDAT chunks' data as one block: the chunk itself when there is one, else a copy.
+class Compressed {
+public:
+  explicit Compressed(const std::vector<QByteArrayView>& chunks) {
+    if (chunks.size() == 1) {
+      view_ = chunks.front();
+      return;
+    }
+    size_t total = 0;
+    for (const QByteArrayView& chunk : chunks) total += static_cast<size_t>(chunk.size());
+    copy_ = allocateLargeMemory(total);
+    if (!copy_) throw NotOurs{};
+    uchar* at = copy_.get();
+    for (const QByteArrayView& chunk : chunks) {
+      std::memcpy(at, chunk.data(), static_cast<size_t>(chunk.size()));
+      at += chunk.size();
+    }
+    view_ = QByteArrayView(copy_.get(), static_cast<qsizetype>(total));
+  }
+  QByteArrayView view() const { return view_; }
+
+private:
+  LargeMemory copy_;
+  QByteArrayView view_;
+};
+
+struct FreeDecompressor {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// The whole stream in one call into exactly the bytes the header says the rows take: more data or
+// less, or a bad checksum, and the library takes the file over. The chunks' copy goes with the call.
+void inflateAll(const std::vector<QByteArrayView>& chunks, uchar* out, size_t bytes) {
+  const Compressed compressed(chunks);
+  const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
+  if (!decompressor) throw NotOurs{};
+  size_t produced = 0;
+  if (libdeflate_zlib_decompress(decompressor.get(), compressed.view().data(),
+                                 static_cast<size_t>(compressed.view().size()), out, bytes,
+                                 &produced) != LIBDEFLATE_SUCCESS ||
+      produced != bytes)
+    throw NotOurs{};
+}
+
 }  // namespace
 
 std::optional<QImage> decodeCommonPng(QByteArrayView data, const PngSizeCheck& checkSize) {
   try {
-    Layout layout = readLayout(data);
-    checkSize(layout.width, layout.height, qint64{layout.height} * (qint64{layout.width} * layout.bpp + 1));
-    QImage image =
-        allocateRaster(layout.width, layout.height, layout.bpp == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
-    const RasterPrefault prefault(image);
-    // Row pointers taken once: scanLine() may not be called from two threads at once.
-    uchar* const bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    const auto line = [&](int y) { return bits + y * stride; };
+    const Layout layout = readLayout(data);
+    // Beyond the raster limits the check refuses the size itself, before the bytes matter (and
+    // before they would overflow).
+    const bool allowed = rasterSizeAllowed(layout.width, layout.height);
+    checkSize(layout.width, layout.height,
+              allowed ? qint64{layout.height} * (qint64{layout.width} * layout.bpp + 1) : 0);
+    const auto height = static_cast<size_t>(layout.height);
     const size_t length = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bpp);
-    const int height = layout.height;
-    std::vector<uchar> filters(static_cast<size_t>(height));
+    const size_t stride = (length + 3) / 4 * 4;  // QImage wants 32-bit aligned lines
+    const size_t inflatedBytes = height * (length + 1);
+    const Placement placement = placeRows(height, length, stride);
+
+    LargeMemory memory = allocateLargeMemory(placement.total);
+    if (!memory) throw NotOurs{};
+    uchar* const bits = memory.get();
+    QImage image(bits, layout.width, layout.height, static_cast<qsizetype>(stride),
+                 layout.bpp == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888, freeLargeMemory, bits);
+    if (image.isNull()) throw NotOurs{};
+    memory.release();  // the image frees it with its last copy
+    const RasterPrefault prefault(image);
+    uchar* const input = bits + placement.input;
+    inflateAll(layout.idat, input, inflatedBytes);
+
+    std::vector<uchar> filters(height);
+    for (size_t y = 0; y < height; ++y) filters[y] = input[y * (length + 1)];
     const std::vector<uchar> zeros(length, 0);
-
-    const auto unfilter = [&](int y) {
-      uchar* row = line(y);
-      const uchar* prior = y == 0 ? zeros.data() : line(y - 1);
-      if (layout.bpp == 3)
-        unfilterRow<3>(filters[static_cast<size_t>(y)], row, prior, length);
-      else
-        unfilterRow<4>(filters[static_cast<size_t>(y)], row, prior, length);
-    };
-
-    // This thread inflates each row into its raster line; a second one undoes the filters behind
-    // it, in order, each row once the one above is done. A fault on either side stops both.
-    std::atomic<int> inflated{0};
-    std::atomic<bool> failed{false};
-    std::jthread unfiltering;
-    try {
-      unfiltering = std::jthread([&] {
-        try {
-          for (int y = 0; y < height; ++y) {
-            int ready = inflated.load(std::memory_order_acquire);
-            while (ready <= y) {
-              if (failed.load(std::memory_order_acquire)) return;
-              inflated.wait(ready, std::memory_order_acquire);
-              ready = inflated.load(std::memory_order_acquire);
-            }
-            if (ready == -1) return;
-            unfilter(y);
-          }
-        } catch (const NotOurs&) {
-          failed.store(true, std::memory_order_release);
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread: each row unfiltered right after it is inflated, below.
-    }
-    const bool pipelined = unfiltering.joinable();
-    try {
-      Inflater inflater(layout.idat);
-      for (int y = 0; y < height; ++y) {
-        inflater.read(&filters[static_cast<size_t>(y)], 1);
-        inflater.read(line(y), length);
-        if (!pipelined) {
-          unfilter(y);
-          continue;
-        }
-        if (failed.load(std::memory_order_acquire)) throw NotOurs{};
-        inflated.store(y + 1, std::memory_order_release);
-        inflated.notify_one();
+    const auto out = [&](size_t y) { return bits + y * stride; };
+    const auto in = [&](size_t y) { return input + y * (length + 1) + 1; };
+    for (size_t y = 0; y < height; ++y) {
+      const uchar* prior = y == 0 ? zeros.data() : out(y - 1);
+#if defined(__x86_64__)
+      if (filters[y] == 4 && y + 1 < height && filters[y + 1] == 4) {
+        if (layout.bpp == 3)
+          unfilterPaethPair<3>(out(y), in(y), out(y + 1), in(y + 1), prior, length);
+        else
+          unfilterPaethPair<4>(out(y), in(y), out(y + 1), in(y + 1), prior, length);
+        ++y;
+        continue;
       }
-      inflater.finish();
-    } catch (const NotOurs&) {
-      failed.store(true, std::memory_order_release);
-      inflated.store(-1, std::memory_order_release);
-      inflated.notify_one();
-      throw;
+#endif
+      if (layout.bpp == 3)
+        unfilterRow<3>(filters[y], out(y), in(y), prior, length);
+      else
+        unfilterRow<4>(filters[y], out(y), in(y), prior, length);
     }
-    if (pipelined) unfiltering.join();
-    if (failed.load(std::memory_order_acquire)) return std::nullopt;
     return image;
   } catch (const NotOurs&) {
     return std::nullopt;

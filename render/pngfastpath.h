@@ -10,9 +10,10 @@
 using PngSizeCheck = std::function<void(qint64 width, qint64 height, qint64 unpackedBytes)>;
 
 // The PNG files most pictures are, 8-bit RGB or RGBA without interlacing or tRNS, decoded by a loop
-// of our own: the library's row filters take twice as long as inflating the data. Rows are
-// inflated straight into their raster lines and unfiltered there, on a second thread while this
-// one inflates the rows below. Gives the pixels decodePng() gives.
+// of our own: the library's row filters take twice as long as inflating the data, and libdeflate
+// inflates in two thirds of zlib's time. The whole stream is inflated in one call into the
+// raster's own memory, beyond where its lines go, and the rows are unfiltered forward into the
+// lines. Gives the pixels decodePng() gives.
 //
 // Nothing (and no allocation that outlives the call) for any other kind of file and for any file
 // it finds fault with, whatever the fault: the library then decodes it, or says what is wrong, in
