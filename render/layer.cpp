@@ -21,19 +21,10 @@ QRgb seeThrough(QRgb pixel, QRgb key) {
   return opaque & (0u - static_cast<QRgb>(opaque != key));
 }
 
-// x·a/255 per channel of a whole pixel, two channels to a multiply, by the sums layer.h gives.
-QRgb scaleChannels(QRgb x, uint a) {
-  uint rb = (x & 0xFF00FFu) * a;
-  rb = ((rb + ((rb >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
-  uint ag = ((x >> 8) & 0xFF00FFu) * a;
-  ag = (ag + ((ag >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
-  return rb | ag;
-}
-
 // A straight RGBA8888 pixel as the drawable holds it: its own alpha, or laid over white.
 QRgb alphaPixel(const uchar* p, bool overWhite) {
-  const QRgb premultiplied = premultiplyAlpha(qRgba(p[0], p[1], p[2], p[3]));
-  return overWhite ? blendOver(premultiplied, 0xFFFFFFFFu) : premultiplied;
+  const QRgb straight = qRgba(p[0], p[1], p[2], p[3]);
+  return overWhite ? blendOver(straight, 0xFFFFFFFFu) : straight;
 }
 
 // The loops every composed pixel goes through, also compiled for AVX2 and picked at run time.
@@ -78,7 +69,7 @@ void gatherSeeThrough(const QRgb* source, const int* columns, size_t n, QRgb key
   for (size_t i = 0; i < n; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
 }
 
-// `in` premultiplied, of any alpha, laid over `out`.
+// `in` straight, of any alpha, laid over `out`.
 [[gnu::target_clones("avx2", "default")]] void blendRow(const QRgb* in, size_t n, QRgb* out) {
   for (size_t i = 0; i < n; ++i) out[i] = blendOver(in[i], out[i]);
 }
@@ -97,19 +88,21 @@ void convertRows(const QImage& raster, QImage& drawable, QRgb key, const Pixel& 
 
 }  // namespace
 
-QRgb premultiplyAlpha(QRgb straight) {
+QRgb blendOver(QRgb straight, QRgb beneath) {
   const uint a = qAlpha(straight);
-  return (scaleChannels(straight, a) & 0x00FFFFFFu) | (a << 24);
-}
-
-QRgb blendOver(QRgb premultiplied, QRgb beneath) {
-  return premultiplied + scaleChannels(beneath, 255u - qAlpha(premultiplied));
+  if (a == 255) return straight;
+  if (a == 0) return beneath | 0xFF000000u;
+  const uint b = 255u - a;
+  // 255 is odd, so no sum lies halfway between two results: adding 127 rounds to nearest.
+  const auto mix = [a, b](uint s, uint d) { return static_cast<int>((s * a + d * b + 127u) / 255u); };
+  return qRgb(mix(qRed(straight), qRed(beneath)), mix(qGreen(straight), qGreen(beneath)),
+              mix(qBlue(straight), qBlue(beneath)));
 }
 
 QImage drawableRaster(const QImage& raster, bool transparent) {
   if (raster.isNull()) return {};
   if (honoursAlpha(raster)) {
-    QImage drawable(raster.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage drawable(raster.size(), QImage::Format_ARGB32);
     if (drawable.isNull()) return {};
     for (int y = 0; y < raster.height(); ++y) {
       const uchar* in = raster.constScanLine(y);
@@ -383,7 +376,7 @@ public:
   // One whole row of what drawableRaster() would make.
   const QRgb* row(int sy) {
     if (sy != convertedRow_ && honoursAlpha(raster_)) {
-      converted_ = QImage(raster_.width(), 1, QImage::Format_ARGB32_Premultiplied);
+      converted_ = QImage(raster_.width(), 1, QImage::Format_ARGB32);
       if (converted_.isNull()) throw std::bad_alloc();
       std::vector<int> all(static_cast<size_t>(raster_.width()));
       for (size_t x = 0; x < all.size(); ++x) all[x] = static_cast<int>(x);

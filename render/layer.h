@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/bounds.h"
+#include "render/raster.h"
 
 #include <QImage>
 #include <QRect>
@@ -17,21 +18,21 @@ struct Layer {
 };
 
 // The raster in the one form the drawing code reads: Format_ARGB32_Premultiplied. Every pixel is
-// either opaque or (when `transparent`) fully clear where it has the raster's transparent colour;
-// a raster that honoursAlpha() keeps its own alpha instead when `transparent`, and lies over white
-// when not (the background). Deciding see-through pixels once per raster keeps it off the paint
-// path.
+// either opaque or (when `transparent`) fully clear where it has the raster's transparent colour.
+// A raster that honoursAlpha() instead keeps its own straight alpha when `transparent`, in
+// Format_ARGB32 (see blendsBeneath()), and lies over white when not (the background). Deciding see-through pixels once
+// per raster keeps it off the paint path.
 QImage drawableRaster(const QImage& raster, bool transparent);
 
-// How a pixel with alpha lies over an opaque one, everywhere: in the export, and on the canvas,
-// where Qt lays the controls' premultiplied pixels over what is beneath with the same sums. Per
-// channel, with a the straight pixel's alpha,
-//   premultiplied = scale(source, a),  out = premultiplied + scale(beneath, 255 - a),
-//   scale(x, a) = (x·a + ((x·a) >> 8) + 128) >> 8,
-// which is x·a/255 rounded to nearest for all but 24 of the 65,536 products (one lower there).
-// Alpha 255 gives the source and 0 what was beneath, exactly.
-QRgb premultiplyAlpha(QRgb straight);
-QRgb blendOver(QRgb premultiplied, QRgb beneath);
+// Whether a layer's pixels mix with what lies beneath them, rather than hiding it or letting it
+// through whole: a picture with alpha, shown see-through.
+inline bool blendsBeneath(const QImage& raster, bool transparent) { return transparent && honoursAlpha(raster); }
+
+// How a pixel with straight alpha lies over an opaque one, everywhere: in the export, and on the
+// canvas, where a control with alpha composes what lies beneath it through this same function.
+// Per channel, with a the source's alpha: out = (a·source + (255 - a)·beneath) / 255, rounded to
+// nearest. Alpha 255 gives the source and 0 what was beneath, exactly; the result is opaque.
+QRgb blendOver(QRgb straight, QRgb beneath);
 
 // Whether black pixels survive when the raster is shown smaller than it is: true for 1 bit per
 // pixel, whose thin lines and dots would otherwise vanish. A shown pixel is then black when any

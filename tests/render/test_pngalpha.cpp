@@ -32,8 +32,8 @@ struct BlendCase {
   QRgb expected;
 };
 
-// (200, 100, 0) over (40, 90, 160): at 128 each channel is 200·128/255 + 40·127/255 and so on,
-// each share rounded to nearest: 100 + 20, 50 + 45, 0 + 80.
+// (200, 100, 0) over (40, 90, 160): at 128 each channel is (200·128 + 40·127) / 255 and so on,
+// rounded to nearest: 120.3, 95.0, 79.7.
 TEST(AlphaPicture, LiesOverAColouredBackgroundByItsAlpha) {
   const BlendCase cases[] = {
       {0, qRgb(40, 90, 160)},
@@ -47,6 +47,15 @@ TEST(AlphaPicture, LiesOverAColouredBackgroundByItsAlpha) {
     EXPECT_EQ(logo.pixel(0, 0), kBeneath) << "alpha " << c.alpha;
     EXPECT_EQ(logo.pixel(2, 0), kBeneath) << "alpha " << c.alpha;
   }
+}
+
+// The whole sum is rounded, not each share: (1·128 + 2·127) / 255 = 1.498 gives 1, where shares
+// rounded apart (0.502 and 0.996) would give 2.
+TEST(AlphaPicture, TheBlendIsRoundedOnceToNearest) {
+  const Layer part{Bounds{10, 20, 1, 1}, straight({qRgba(1, 254, 100, 128)}), true, true};
+  const QImage logo = composeLogo(background(QSize(1, 1), qRgb(2, 1, 100)), {part});
+  // 254·128 + 1·127 = 32639, 32639 / 255 = 127.996; 100 stays 100.
+  EXPECT_EQ(logo.pixel(0, 0), qRgb(1, 128, 100));
 }
 
 TEST(AlphaPicture, AsTheBackgroundLiesOverWhite) {

@@ -1,5 +1,5 @@
-// A picture with alpha looks the same on the canvas, where Qt lays the controls over each other,
-// as in the logo export, which blends it itself: pixel for pixel, at every alpha.
+// A picture with alpha looks the same on the canvas, where its control composes what lies beneath
+// it, as in the logo export: pixel for pixel, at every alpha.
 #include "render/layer.h"
 #include "support/canvasstage.h"
 #include "ui/main/picturecontrol.h"
@@ -8,9 +8,9 @@
 
 namespace {
 
-// Channels where x·a/255 by shifts and by true rounding part: 152·229, 188·196 and 212·169, for
-// alphas 26, 59 and 86, which the ramp below holds. A blend that rounds otherwise than the canvas
-// shows here.
+// Channels where Qt's own premultiplied sums and a blend rounded once to nearest part: 152·229,
+// 188·196 and 212·169, for alphas 26, 59 and 86, which the ramp below holds. A canvas that left the
+// blending to Qt shows here.
 const QRgb kUnder = qRgb(152, 188, 212);
 
 // Every alpha from 0 to 255 across a 16 x 16 picture, colours varying with it.

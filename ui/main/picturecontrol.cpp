@@ -71,18 +71,47 @@ const QImage& PictureControl::drawable() const {
   return drawable_;
 }
 
+Showing PictureControl::showing() const {
+  return Showing{QSize(bounds_.width, bounds_.height), stretch_, keepsBlackWhenShrunk(raster_)};
+}
+
+void PictureControl::composeBeneath(QImage& chunk, QRect area) const {
+  const QWidget* canvas = parentWidget();
+  chunk.fill(canvas->palette().color(canvas->backgroundRole()));
+  const QRect inCanvas = area.translated(pos());
+  // The canvas's children stand in their stacking order, bottom first.
+  for (const QObject* child : canvas->children()) {
+    if (child == this) break;
+    const auto* below = qobject_cast<const PictureControl*>(child);
+    if (!below || below->isHidden()) continue;
+    const QRect reached = inCanvas.translated(-below->pos()) & below->rect();
+    if (reached.isEmpty()) continue;
+    drawLayerArea(below->drawable(), below->showing(), reached, chunk,
+                  reached.topLeft() + below->pos() - inCanvas.topLeft());
+  }
+}
+
 void PictureControl::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect() & rect();
   const QImage& picture = drawable();
   if (area.isEmpty() || picture.isNull()) return;
+  QPainter painter(this);
+  if (blendsBeneath(raster_, transparent_)) {
+    // Qt would lay premultiplied pixels over the others with sums of its own; composing what lies
+    // beneath here, by the export's own blend, keeps the canvas and the logo equal at every alpha.
+    QImage chunk(area.size(), QImage::Format_RGB32);
+    if (chunk.isNull()) return;
+    composeBeneath(chunk, area);
+    drawLayerArea(picture, showing(), area, chunk, QPoint(0, 0));
+    painter.drawImage(area.topLeft(), chunk);
+    return;
+  }
   // An opaque raster that reaches every pixel of the area goes on the screen as a plain copy, not
   // a blend: the background and filled text, the largest areas a drag repaints, are such.
   const bool covered = stretch_ || (area.right() < picture.width() && area.bottom() < picture.height());
   QImage chunk(area.size(), !transparent_ && covered ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (chunk.isNull()) return;
-  copyLayerArea(picture, Showing{QSize(bounds_.width, bounds_.height), stretch_, keepsBlackWhenShrunk(raster_)}, area,
-                chunk);
-  QPainter painter(this);
+  copyLayerArea(picture, showing(), area, chunk);
   painter.drawImage(area.topLeft(), chunk);
 }
 

@@ -60,6 +60,10 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+  Showing showing() const;
+  // What the controls beneath this one show in `area` (its own coordinates), composed into
+  // `chunk` as the logo composes them, over the canvas's own colour.
+  void composeBeneath(QImage& chunk, QRect area) const;
   void applyGeometry();
   void invalidateDrawable();
 
