@@ -80,7 +80,7 @@ private:
   void chooseFont();
 
   // ---- the parts list's side ----
-  const TDocument& document() const override;
+  const Composition& composition() const override;
   void selectPart(int index) override;
   void removePart(int index) override;
   void resetPanel() override;

@@ -16,7 +16,7 @@ void MainWindow::addPicturePart() {
   if (const std::optional<int> added = composition_->addPicturePart(*path)) appendPartsListRow(*added);
 }
 
-const TDocument& MainWindow::document() const { return composition_->document(); }
+const Composition& MainWindow::composition() const { return *composition_; }
 
 void MainWindow::selectPart(int index) { canvasView_->pressAtCentre(index); }
 

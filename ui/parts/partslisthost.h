@@ -1,16 +1,16 @@
 #pragma once
 
-#include "model/document.h"
+class Composition;
 
 #include <QPoint>
 
 #include <optional>
 
-// What the parts list needs of the window that owns it: the document to list, and the few things
-// a click in the list does there.
+// What the parts list needs of the window that owns it: the composition to list, and the few
+// things a click in the list does there.
 class PartsListHost {
 public:
-  virtual const TDocument& document() const = 0;
+  virtual const Composition& composition() const = 0;
   // As a press on the part's control would select it, with no drag armed.
   virtual void selectPart(int index) = 0;
   // The panel shows nothing and the background is selected.

@@ -1,5 +1,6 @@
 #include "ui/parts/partslistwindow.h"
 
+#include "edit/composition.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/windowfont.h"
 
@@ -125,8 +126,8 @@ void PartsListWindow::closeEvent(QCloseEvent* event) {
 
 void PartsListWindow::fillList() {
   partsTable_->setRowCount(0);
-  const TDocument& doc = host_.document();
-  for (int i = 0; i < doc.PartCount && i < MAX_PARTS; ++i) appendRow(doc.Parts[i]);
+  const Composition& composition = host_.composition();
+  for (int i = 0; i < composition.partCount(); ++i) appendRow(*composition.record(i));
 }
 
 void PartsListWindow::appendRow(const TPartData& record) {
