@@ -119,7 +119,7 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   saveProjectDialog->setDirectory(firstFolder);
 
   openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
-                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp;*.png)|*.jpg;*.jpeg;*.bmp;*.png|"
+                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
                                                     "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg|"
                                                     "PNGｲﾒｰｼﾞ (*.png)|*.png"),
                                      QFileDialog::AcceptOpen);
