@@ -265,7 +265,8 @@ QByteArray badChecksum() {
 
 QByteArray jpegBytes() {
   // The start of any JFIF file: a JPEG named .png.
-  return QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xD9", 24);
+  static const char start[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xD9";
+  return QByteArray(start, sizeof start - 1);
 }
 
 TEST(PngDamage, EachKindIsRefusedWithItsReason) {
