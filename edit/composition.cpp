@@ -71,6 +71,10 @@ void Composition::startNew(QPoint backgroundTopLeft) {
   setBackgroundBounds(doc_,
                       {backgroundTopLeft.x(), backgroundTopLeft.y(), NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT});
   background_ = Made{makeWhiteRaster(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT), true, false};
+  startedAfresh();
+}
+
+void Composition::startedAfresh() {
   selection_ = BACKGROUND_INDEX;
   selectionShown_ = false;
   markSaved();
@@ -92,12 +96,7 @@ Composition::Opened Composition::open(const QString& path) {
   doc_ = opened;
   background_ = Made{std::move(scene.background.raster), true, false};
   keepParts(scene);
-  selection_ = BACKGROUND_INDEX;
-  selectionShown_ = false;
-  markSaved();
-  Q_EMIT partsReset();
-  Q_EMIT backgroundChanged();
-  Q_EMIT selectionChanged();
+  startedAfresh();
   return {{}, scene.failedFiles};
 }
 

@@ -124,6 +124,8 @@ private:
   void keepPart(int index, const Layer& layer);
   void redrawText(int index);
   void changed();
+  // After New or Open: the background selected but not shown, nothing to save, every view told.
+  void startedAfresh();
 
   int dpi_;
   TDocument doc_{};
