@@ -3,12 +3,18 @@
 #include "render/raster.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include <libdeflate.h>
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -47,7 +53,7 @@ Layout readLayout(QByteArrayView data) {
     if (length > 0x7FFFFFFFu || static_cast<qsizetype>(length) > size - at - 12) throw NotOurs{};
     const uchar* type = bytes + at + 4;
     const uchar* body = type + 4;
-    if (big32(body + length) != libdeflate_crc32(0, type, length + 4)) throw NotOurs{};
+    if (big32(body + length) != crc32_gzip_refl(0, type, length + 4)) throw NotOurs{};
     if (first) {
       if (!isChunk(type, "IHDR") || length != 13) throw NotOurs{};
       const quint32 width = big32(body);
@@ -178,39 +184,87 @@ void unfilterRow(int filter, uchar* out, const uchar* in, const uchar* prior, si
 }
 
 #if defined(__x86_64__)
-// Two rows both filtered by Paeth undone together, the lower one a pixel behind: its pixel above
-// is then already done. Each pixel waits on the one to its left through a dozen instructions, so
-// two chains side by side take little longer than one. The lower row's output may lie over the
-// upper row's input up to where the upper row has been read.
-template <int Bpp>
-void unfilterPaethPair(uchar* out0, const uchar* in0, uchar* out1, const uchar* in1, const uchar* prior,
-                       size_t length) {
-  // Low half: the upper row at pixel i; high half: the lower row at pixel i - 1.
-  __m128i value = _mm_setzero_si128();  // both rows' pixels to the left, unfiltered
-  __m128i c = _mm_setzero_si128();      // the pixels above and to the left of those
-  for (size_t i = 0; i < length; i += Bpp) {
-    const __m128i above = widen(loadPixel<Bpp>(prior + i));
-    const __m128i lower = i == 0 ? _mm_setzero_si128() : widen(loadPixel<Bpp>(in1 + i - Bpp));
-    const __m128i x = _mm_unpacklo_epi64(widen(loadPixel<Bpp>(in0 + i)), lower);
-    const __m128i b = _mm_unpacklo_epi64(above, value);
-    value = paethStep(x, value, b, c);
-    if (i == 0) value = _mm_move_epi64(value);  // nothing left of the lower row's first pixel
-    storePixel<Bpp>(out0 + i, narrow(value));
-    if (i > 0) storePixel<Bpp>(out1 + i - Bpp, narrow(_mm_srli_si128(value, 8)));
-    c = b;
+// A run of rows filtered by Paeth undone together, each row a pixel behind the row above: its
+// pixel above is then the one just undone, still in a register. Each pixel waits on the one to
+// its left through a dozen instructions, so several chains side by side take little longer than
+// one. Rows go two to a register (the upper in the low half), `Pairs` registers at once.
+template <int Bpp, int Pairs>
+class PaethRun {
+public:
+  static constexpr int ROWS = 2 * Pairs;
+
+  // Every `out[r]` lies before all of the input still to be read (see placeRows).
+  PaethRun(uchar* const* out, const uchar* const* in, const uchar* prior, size_t width)
+      : out_(out), in_(in), prior_(prior), width_(width) {}
+
+  void undo() {
+    if (width_ < ROWS) {
+      for (size_t i = 0; i < width_ + ROWS - 1; ++i) step<true>(i);
+      return;
+    }
+    for (size_t i = 0; i < ROWS - 1; ++i) step<true>(i);
+    // Every row inside its line, with a pixel to spare: whole 32-bit loads and stores, the
+    // fourth byte of a 3-byte pixel carried along unused and stored over by the next pixel.
+    for (size_t i = ROWS - 1; i + 1 < width_; ++i) step<false>(i);
+    for (size_t i = width_ - 1; i < width_ + ROWS - 1; ++i) step<true>(i);
   }
-  // The lower row's last pixel.
-  const __m128i b = _mm_unpacklo_epi64(_mm_setzero_si128(), value);
-  const __m128i x = _mm_unpacklo_epi64(_mm_setzero_si128(), widen(loadPixel<Bpp>(in1 + length - Bpp)));
-  value = paethStep(x, value, b, c);
-  storePixel<Bpp>(out1 + length - Bpp, narrow(_mm_srli_si128(value, 8)));
-}
+
+private:
+  // Row r's pixel j, or nothing beyond its ends; `Edge` steps may have either.
+  template <bool Edge>
+  __m128i load(const uchar* row, size_t i, int r) const {
+    const size_t j = i - static_cast<size_t>(r);  // wraps past the end when i < r
+    if constexpr (Edge) {
+      return j < width_ ? widen(loadPixel<Bpp>(row + j * Bpp)) : _mm_setzero_si128();
+    } else {
+      quint32 v = 0;
+      std::memcpy(&v, row + j * Bpp, 4);
+      return widen(v);
+    }
+  }
+
+  template <bool Edge>
+  void store(int r, size_t i, quint32 pixel) const {
+    const size_t j = i - static_cast<size_t>(r);
+    if constexpr (Edge) {
+      if (j < width_) storePixel<Bpp>(out_[r] + j * Bpp, pixel);
+    } else {
+      std::memcpy(out_[r] + j * Bpp, &pixel, 4);
+    }
+  }
+
+  template <bool Edge>
+  void step(size_t i) {
+    __m128i above[Pairs];
+    above[0] = _mm_unpacklo_epi64(load<Edge>(prior_, i, 0), value_[0]);
+    for (int m = 1; m < Pairs; ++m)
+      above[m] = _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(value_[m - 1]), _mm_castsi128_pd(value_[m]), 1));
+    for (int m = 0; m < Pairs; ++m) {
+      const __m128i x = _mm_unpacklo_epi64(load<Edge>(in_[2 * m], i, 2 * m), load<Edge>(in_[2 * m + 1], i, 2 * m + 1));
+      // Before its first pixel a row takes in zeros and so keeps zeros, as left of a line.
+      value_[m] = paethStep(x, value_[m], above[m], c_[m]);
+      c_[m] = above[m];
+      store<Edge>(2 * m, i, narrow(value_[m]));
+      store<Edge>(2 * m + 1, i, narrow(_mm_srli_si128(value_[m], 8)));
+    }
+  }
+
+  uchar* const* out_;
+  const uchar* const* in_;
+  const uchar* prior_;
+  size_t width_;
+  __m128i value_[Pairs] = {};  // each row's last pixel undone
+  __m128i c_[Pairs] = {};      // the pixels above and left of those
+};
 #endif
+
+// Rows filtered by Paeth undone at once, at most.
+constexpr size_t PAETH_ROWS = 4;
 
 // Where each row is inflated to, in the raster's own memory: row y's filter byte and data at
 // input + y * (length + 1), its pixels unfiltered into the raster line at y * stride. The input
-// lies far enough beyond the raster's start that no line, nor the line below it (two rows are
-// undone at once), is written over input not yet read.
+// lies far enough beyond the raster's start that no line, nor the lines below it undone at the
+// same time, is written over input not yet read.
 struct Placement {
   size_t input = 0;  // offset of the inflated data
   size_t total = 0;  // bytes of memory for both
@@ -221,56 +275,92 @@ Placement placeRows(size_t height, size_t length, size_t stride) {
   // A line beyond its row's data (the padding up to 32 bits) moves each row's output a little
   // ahead of its input.
   const size_t drift = stride > length + 1 ? (height - 1) * (stride - length - 1) : 0;
-  placement.input = stride + drift + 64;
+  placement.input = PAETH_ROWS * stride + drift + 64;
   placement.total = std::max(height * stride, placement.input + height * (length + 1));
   return placement;
 }
 
 void freeLargeMemory(void* memory) { FreeLargeMemory{}(memory); }
 
-// The IDAT chunks' data as one block: the chunk itself when there is one, else a copy.
-class Compressed {
+// The IDAT chunks inflated, chunk by chunk, into exactly the bytes the header says the rows take,
+// on a second thread while the caller undoes the filters of the rows already whole. More data or
+// less, or a bad checksum, and the library takes the file over.
+class RowInflater {
 public:
-  explicit Compressed(const std::vector<QByteArrayView>& chunks) {
-    if (chunks.size() == 1) {
-      view_ = chunks.front();
-      return;
+  RowInflater(const std::vector<QByteArrayView>& chunks, uchar* out, size_t rowBytes, size_t rows)
+      : chunks_(chunks), out_(out), rowBytes_(rowBytes), rows_(rows) {
+    try {
+      thread_ = std::jthread([this](const std::stop_token& stop) { inflate(stop); });
+    } catch (const std::system_error&) {
+      inflate({});  // no thread to be had: all of it first, then the filters
     }
-    size_t total = 0;
-    for (const QByteArrayView& chunk : chunks) total += static_cast<size_t>(chunk.size());
-    copy_ = allocateLargeMemory(total);
-    if (!copy_) throw NotOurs{};
-    uchar* at = copy_.get();
-    for (const QByteArrayView& chunk : chunks) {
-      std::memcpy(at, chunk.data(), static_cast<size_t>(chunk.size()));
-      at += chunk.size();
-    }
-    view_ = QByteArrayView(copy_.get(), static_cast<qsizetype>(total));
   }
-  QByteArrayView view() const { return view_; }
+
+  // Waits until the first `rows` rows are whole; waiting for one more than there are waits for
+  // the checksum too.
+  void waitFor(size_t rows) {
+    for (;;) {
+      const size_t ready = ready_.load(std::memory_order_acquire);
+      if (ready == FAILED) throw NotOurs{};
+      if (ready >= rows) return;
+      ready_.wait(ready, std::memory_order_acquire);
+    }
+  }
 
 private:
-  LargeMemory copy_;
-  QByteArrayView view_;
-};
+  static constexpr size_t FAILED = SIZE_MAX;
+  static constexpr uint32_t PIECE = 256 * 1024;  // bytes inflated between reports of progress
 
-struct FreeDecompressor {
-  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
-};
+  void publish(size_t ready) {
+    ready_.store(ready, std::memory_order_release);
+    ready_.notify_all();
+  }
 
-// The whole stream in one call into exactly the bytes the header says the rows take: more data or
-// less, or a bad checksum, and the library takes the file over. The chunks' copy goes with the call.
-void inflateAll(const std::vector<QByteArrayView>& chunks, uchar* out, size_t bytes) {
-  const Compressed compressed(chunks);
-  const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
-  if (!decompressor) throw NotOurs{};
-  size_t produced = 0;
-  if (libdeflate_zlib_decompress(decompressor.get(), compressed.view().data(),
-                                 static_cast<size_t>(compressed.view().size()), out, bytes,
-                                 &produced) != LIBDEFLATE_SUCCESS ||
-      produced != bytes)
-    throw NotOurs{};
-}
+  void inflate(const std::stop_token& stop) {
+    const auto state = std::make_unique<inflate_state>();
+    isal_inflate_init(state.get());
+    state->crc_flag = ISAL_ZLIB;
+    const size_t total = rowBytes_ * rows_;
+    size_t produced = 0;
+    size_t next = 0;  // the next chunk to feed
+    uchar spare = 0;  // where a byte beyond the rows would go
+    while (!stop.stop_requested()) {
+      if (state->avail_in == 0) {
+        if (next == chunks_.size()) break;  // the stream ends early
+        state->next_in = const_cast<uchar*>(reinterpret_cast<const uchar*>(chunks_[next].data()));
+        state->avail_in = static_cast<uint32_t>(chunks_[next].size());
+        ++next;
+        continue;
+      }
+      const bool full = produced == total;
+      state->next_out = full ? &spare : out_ + produced;
+      state->avail_out = full ? 1 : static_cast<uint32_t>(std::min<size_t>(PIECE, total - produced));
+      const uint32_t room = state->avail_out;
+      const uint32_t unread = state->avail_in;
+      if (isal_inflate(state.get()) != ISAL_DECOMP_OK) break;
+      const size_t made = room - state->avail_out;
+      if (full && made > 0) break;
+      produced += made;
+      if (state->block_state == ISAL_BLOCK_FINISH) {
+        if (produced == total) {
+          publish(rows_ + 1);
+          return;
+        }
+        break;
+      }
+      if (made == 0 && state->avail_in == unread) break;  // no progress: never spin on a bad stream
+      publish(produced / rowBytes_);
+    }
+    publish(FAILED);
+  }
+
+  const std::vector<QByteArrayView>& chunks_;
+  uchar* const out_;
+  const size_t rowBytes_;
+  const size_t rows_;
+  std::atomic<size_t> ready_{0};
+  std::jthread thread_;  // last: stopped and joined before the rest goes
+};
 
 }  // namespace
 
@@ -285,7 +375,6 @@ std::optional<QImage> decodeCommonPng(QByteArrayView data, const PngSizeCheck& c
     const auto height = static_cast<size_t>(layout.height);
     const size_t length = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bpp);
     const size_t stride = (length + 3) / 4 * 4;  // QImage wants 32-bit aligned lines
-    const size_t inflatedBytes = height * (length + 1);
     const Placement placement = placeRows(height, length, stride);
 
     LargeMemory memory = allocateLargeMemory(placement.total);
@@ -297,30 +386,44 @@ std::optional<QImage> decodeCommonPng(QByteArrayView data, const PngSizeCheck& c
     memory.release();  // the image frees it with its last copy
     const RasterPrefault prefault(image);
     uchar* const input = bits + placement.input;
-    inflateAll(layout.idat, input, inflatedBytes);
+    RowInflater inflater(layout.idat, input, length + 1, height);
 
-    std::vector<uchar> filters(height);
-    for (size_t y = 0; y < height; ++y) filters[y] = input[y * (length + 1)];
     const std::vector<uchar> zeros(length, 0);
     const auto out = [&](size_t y) { return bits + y * stride; };
     const auto in = [&](size_t y) { return input + y * (length + 1) + 1; };
-    for (size_t y = 0; y < height; ++y) {
+    const auto filter = [&](size_t y) { return in(y)[-1]; };
+    for (size_t y = 0; y < height;) {
+      inflater.waitFor(std::min(y + PAETH_ROWS, height));
       const uchar* prior = y == 0 ? zeros.data() : out(y - 1);
 #if defined(__x86_64__)
-      if (filters[y] == 4 && y + 1 < height && filters[y + 1] == 4) {
+      size_t run = 0;
+      while (run < PAETH_ROWS && y + run < height && filter(y + run) == 4) ++run;
+      if (run >= 2) {
+        run = run >= 4 ? 4 : 2;
+        std::array<uchar*, PAETH_ROWS> outs{};
+        std::array<const uchar*, PAETH_ROWS> ins{};
+        for (size_t r = 0; r < run; ++r) {
+          outs[r] = out(y + r);
+          ins[r] = in(y + r);
+        }
+        const size_t width = static_cast<size_t>(layout.width);
         if (layout.bpp == 3)
-          unfilterPaethPair<3>(out(y), in(y), out(y + 1), in(y + 1), prior, length);
+          run == 4 ? PaethRun<3, 2>(outs.data(), ins.data(), prior, width).undo()
+                   : PaethRun<3, 1>(outs.data(), ins.data(), prior, width).undo();
         else
-          unfilterPaethPair<4>(out(y), in(y), out(y + 1), in(y + 1), prior, length);
-        ++y;
+          run == 4 ? PaethRun<4, 2>(outs.data(), ins.data(), prior, width).undo()
+                   : PaethRun<4, 1>(outs.data(), ins.data(), prior, width).undo();
+        y += run;
         continue;
       }
 #endif
       if (layout.bpp == 3)
-        unfilterRow<3>(filters[y], out(y), in(y), prior, length);
+        unfilterRow<3>(filter(y), out(y), in(y), prior, length);
       else
-        unfilterRow<4>(filters[y], out(y), in(y), prior, length);
+        unfilterRow<4>(filter(y), out(y), in(y), prior, length);
+      ++y;
     }
+    inflater.waitFor(height + 1);  // the checksum, and nothing beyond the rows
     return image;
   } catch (const NotOurs&) {
     return std::nullopt;
