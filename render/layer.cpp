@@ -60,17 +60,25 @@ void gatherSeeThrough(const QRgb* source, const int* columns, size_t n, QRgb key
   gatherSeeThroughPlain(source, columns, n, key, out);
 }
 
-[[gnu::target_clones("avx2", "default")]] void widenRgb888(const uchar* in, int width, QRgb* out) {
+// A loop compiled twice, the AVX2 copy chosen as the program loads. ThreadSanitizer cannot run
+// that choice before it has started, so its builds keep the one plain copy.
+#if defined(__SANITIZE_THREAD__)
+#define WITH_AVX2_COPY
+#else
+#define WITH_AVX2_COPY [[gnu::target_clones("avx2", "default")]]
+#endif
+
+WITH_AVX2_COPY void widenRgb888(const uchar* in, int width, QRgb* out) {
   for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[0], in[1], in[2]);
 }
 
 // Clear pixels of `in` leave `out` as it was; every other pixel of `in` is opaque.
-[[gnu::target_clones("avx2", "default")]] void overlay(const QRgb* in, size_t n, QRgb* out) {
+WITH_AVX2_COPY void overlay(const QRgb* in, size_t n, QRgb* out) {
   for (size_t i = 0; i < n; ++i) out[i] = in[i] != 0 ? in[i] : out[i];
 }
 
 // `in` straight, of any alpha, laid over `out`.
-[[gnu::target_clones("avx2", "default")]] void blendRow(const QRgb* in, size_t n, QRgb* out) {
+WITH_AVX2_COPY void blendRow(const QRgb* in, size_t n, QRgb* out) {
   for (size_t i = 0; i < n; ++i) out[i] = blendOver(in[i], out[i]);
 }
 
