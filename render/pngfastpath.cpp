@@ -288,7 +288,7 @@ void freeLargeMemory(void* memory) { FreeLargeMemory{}(memory); }
 class RowInflater {
 public:
   RowInflater(const std::vector<QByteArrayView>& chunks, uchar* out, size_t rowBytes, size_t rows)
-      : chunks_(chunks), out_(out), rowBytes_(rowBytes), rows_(rows) {
+      : chunks_(chunks), out_(out), rowBytes_(rowBytes), rows_(rows), state_(std::make_unique<inflate_state>()) {
     try {
       thread_ = std::jthread([this](const std::stop_token& stop) { inflate(stop); });
     } catch (const std::system_error&) {
@@ -317,8 +317,8 @@ private:
   }
 
   void inflate(const std::stop_token& stop) {
-    const auto state = std::make_unique<inflate_state>();
-    isal_inflate_init(state.get());
+    inflate_state* const state = state_.get();
+    isal_inflate_init(state);
     state->crc_flag = ISAL_ZLIB;
     const size_t total = rowBytes_ * rows_;
     size_t produced = 0;
@@ -337,7 +337,7 @@ private:
       state->avail_out = full ? 1 : static_cast<uint32_t>(std::min<size_t>(PIECE, total - produced));
       const uint32_t room = state->avail_out;
       const uint32_t unread = state->avail_in;
-      if (isal_inflate(state.get()) != ISAL_DECOMP_OK) break;
+      if (isal_inflate(state) != ISAL_DECOMP_OK) break;
       const size_t made = room - state->avail_out;
       if (full && made > 0) break;
       produced += made;
@@ -358,6 +358,7 @@ private:
   uchar* const out_;
   const size_t rowBytes_;
   const size_t rows_;
+  const std::unique_ptr<inflate_state> state_;  // made here, where running out of memory may be said
   std::atomic<size_t> ready_{0};
   std::jthread thread_;  // last: stopped and joined before the rest goes
 };
