@@ -232,10 +232,10 @@ QByteArray stored(const QByteArray& data, qsizetype tail = 0, const QByteArray& 
 }
 
 // Among them the rows' data inflating to a byte more or a byte less than the header's size, or to
-// a row more, or its checksum wrong, each chunk's CRC right. The library stops reading once every
-// row is whole, so data to spare after the last row is let pass, and so is a wrong checksum in a
-// chunk of its own after the rows; the program's own loop gives those files up to it rather than
-// deciding otherwise.
+// a row and megabytes more, or its checksum wrong, each chunk's CRC right. The library stops
+// reading once every row is whole, so data to spare after the last row is let pass, and so is a
+// wrong checksum in a chunk of its own after the rows; the program's own loop gives those files up
+// to it rather than deciding otherwise, and never inflates them past the raster's memory.
 TEST(PngDamage, EachKindIsRefusedWithItsReason) {
   const QByteArray rows = pb::rawRows(photoLike(6, 4));
   QByteArray badAdler = pb::compressed(rows);
@@ -254,7 +254,7 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
       {"rows missing", withHeader(300, 200), "ファイルが途中で終わっています"},
       {"a byte short", stored(pb::compressed(rows.left(rows.size() - 1))), "ファイルが途中で終わっています"},
       {"a byte over", stored(pb::compressed(rows + QByteArray(1, '\0'))), ""},
-      {"a row over", stored(pb::compressed(rows + rows.left(19))), ""},
+      {"a row and megabytes over", stored(pb::compressed(rows + rows.left(19) + QByteArray(4 << 20, 0))), ""},
       {"Adler-32 wrong", stored(badAdler), "データが壊れています (#63)"},
       {"Adler-32 wrong, in a chunk of its own", stored(badAdler, 4), ""},
       {"rows split by another chunk", stored(pb::compressed(rows), 9, pb::chunk("tEXt", "a")),
