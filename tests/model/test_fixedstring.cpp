@@ -54,9 +54,12 @@ TEST(FixedString, AFieldWithoutItsZeroIsReadWithinItsBytes) {
 
 TEST(FixedString, PathsAreNeverCut) {
   char field[FIXED_STRING_SIZE] = {};
+  const QString longest = QStringLiteral("/tmp/") + QString(250, u'a');  // 255 bytes
+  storeFixedPath(field, longest);
+  EXPECT_EQ(fixedString(field), longest);
   storeFixedPath(field, QStringLiteral("/tmp/画像.bmp"));
   EXPECT_EQ(fixedString(field), QStringLiteral("/tmp/画像.bmp"));
-  EXPECT_THROW(storeFixedPath(field, QStringLiteral("/tmp/") + QString(300, u'a')), Failure);
+  EXPECT_THROW(storeFixedPath(field, longest + u'a'), Failure);
   EXPECT_THROW(storeFixedPath(field, QStringLiteral("/tmp/☃.bmp")), Failure);
   EXPECT_EQ(fixedString(field), QStringLiteral("/tmp/画像.bmp"));
 }
@@ -82,7 +85,7 @@ TEST(FixedString, CutKeepsLevelTwoKanjiAndVendorCharactersWhole) {
   ASSERT_TRUE(storeFixedString(field, QString(253, u' ') + QStringLiteral("漾")));
   EXPECT_EQ(QByteArray(field, 256), QByteArray(253, ' ') + QByteArray("\xE0\x40\0", 3));
 
-  for (const char lead : {'\xE0', '\xEA', '\xED', '\xFC'}) {
+  for (const char lead : {'\x9F', '\xE0', '\xEA', '\xED', '\xFC'}) {
     const QByteArray bytes = QByteArray(254, ' ') + lead + '\x40';
     EXPECT_EQ(cutShiftJis(bytes, 255), QByteArray(254, ' ')) << int(static_cast<unsigned char>(lead));
   }

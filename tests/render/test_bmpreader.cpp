@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTemporaryFile>
 
 #include <functional>
@@ -81,7 +80,7 @@ struct LayoutCase {
   QImage::Format format;
 };
 
-constexpr int W = 11;  // pads every depth's rows, and 1-bit rows span two bytes
+constexpr int W = 33;  // pads every depth's rows, and a 1-bit row spills one bit into a second word
 constexpr int H = 3;
 
 Masks effectiveMasks(const LayoutCase& c) {
@@ -157,10 +156,12 @@ TEST_P(BmpLayouts, DecodesEveryPixel) {
         ASSERT_EQ(got, paletteColour(indexAt(x, y, entries)));
         continue;
       }
-      // Narrow channels may be widened by bit replication or by rounding: one step apart at most.
+      // Qt widens 555 and 565 by bit replication, one step from rounding at most; bit fields of
+      // other widths are rounded to the nearest step.
       const int channels[3] = {qRed(got), qGreen(got), qBlue(got)};
+      const int slack = image.format() == QImage::Format_RGB32 ? 0 : 1;
       for (int ch = 0; ch < 3; ++ch)
-        ASSERT_NEAR(channels[ch], scaled(channelValue(masks[ch], x, y, ch), masks[ch]), 1) << "channel " << ch;
+        ASSERT_NEAR(channels[ch], scaled(channelValue(masks[ch], x, y, ch), masks[ch]), slack) << "channel " << ch;
     }
 }
 
@@ -430,10 +431,7 @@ TEST(BmpReader, OversizedHeaderFailsBeforeAllocating) {
     bmp.bitCount = 8;  // its colour table would be past the end, yet the size is what is reported
     QByteArray file = bmp.build();
     file.resize(100, '\0');
-    QElapsedTimer timer;
-    timer.start();
     EXPECT_TRUE(failureOf(file).startsWith(QStringLiteral("画像が大きすぎます"))) << s.width << " x " << s.height;
-    EXPECT_LT(timer.elapsed(), 500);
   }
 }
 

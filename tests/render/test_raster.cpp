@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(PictureRaster, LargeRasterBehavesLikeAnyOther) {
@@ -21,6 +23,10 @@ TEST(PictureRaster, LargeRasterBehavesLikeAnyOther) {
     EXPECT_EQ(kept.pixel(3000, 1999), kept.pixel(0, 0)) << "format " << format;
   }
   EXPECT_THROW(allocateRaster(40000, 10, QImage::Format_RGB32), Failure);
+  // The longest sides and the most pixels, and one more.
+  for (const auto& [width, height, allowed] :
+       {std::tuple{32767, 1, true}, {1, 32767, true}, {1, 32768, false}, {16384, 16384, true}, {16384, 16385, false}})
+    EXPECT_EQ(rasterSizeAllowed(width, height), allowed) << width << " x " << height;
   EXPECT_TRUE(allocateRaster(0, 0, QImage::Format_RGB32).isNull());
 }
 

@@ -159,6 +159,14 @@ TEST_F(SceneTest, BuildsEveryRecordInUseInOrder) {
   EXPECT_EQ(scene.parts[2].bounds, (Bounds{0, 0, 9, 3}));
 }
 
+TEST_F(SceneTest, NinetyNinePartsTheMostADocumentHoldsAllLand) {
+  const QString file = pictureFile(QStringLiteral("p.bmp"), 1, 1);
+  for (int i = 0; i < MAX_PARTS; ++i) picturePart(file, {i, 0, 1, 1});
+  const Scene scene = buildScene(doc, kDpi);
+  ASSERT_EQ(scene.parts.size(), 99u);
+  EXPECT_EQ(scene.parts[98].bounds, (Bounds{98, 0, 1, 1}));
+}
+
 TEST_F(SceneTest, FailuresAreCollectedAndLaterPartsStillBuilt) {
   const QString missingBack = dir.filePath(QStringLiteral("no-background.bmp"));
   const QString missingA = dir.filePath(QStringLiteral("missing-a.bmp"));
