@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,6 +54,11 @@ TEST_F(Panel, TheControlsStandWhereTheWindowDescriptionPutsThem) {
   EXPECT_EQ(shadowYBox()->itemText(60), u"30"_qs);
   EXPECT_EQ(nudgeUpButton()->text(), u"↑"_qs);
   EXPECT_EQ(textGroup()->title(), u"文字設定"_qs);
+  EXPECT_EQ(child<PropertyPanel>("propertyPanel")->height(), 140);
+  QStringList labels;
+  for (const QLabel* l : child<PropertyPanel>("propertyPanel")->findChildren<QLabel*>()) labels << l->text();
+  EXPECT_EQ(labels, (QStringList{u"文字列："_qs, u"文字色："_qs, u"背景色："_qs, u"色："_qs, u"横位置："_qs,
+                                 u"縦位置："_qs, u"横："_qs, u"縦："_qs}));
 }
 
 TEST_F(Panel, NudgesMoveTheBackgroundRightAfterNew) {
@@ -426,13 +432,15 @@ TEST(PropertyPanel, SizeEditsShowEveryDigitAndTakeFourTyped) {
     EXPECT_EQ(typed.isEmpty() ? 0 : typed.back().at(1).toInt(), c.applied);
   }
 
-  TPartData record{};
-  record.ShadowX = -2147483647;
-  panel.showTextPart(record);
-  EXPECT_EQ(shadowX->currentText(), u"-2147483647"_qs);
-  QTest::keyClick(shadowX->lineEdit(), Qt::Key_End);
-  QTest::keyClicks(shadowX->lineEdit(), u"5"_qs);
-  EXPECT_EQ(shadowX->currentText(), u"-2147483647"_qs) << "three typed characters at most";
+  // The shadow boxes take three typed characters, a value shown whole.
+  for (const auto& [shown, key] : {std::pair{-2147483647, Qt::Key_End}, std::pair{-30, Qt::Key_Home}}) {
+    TPartData record{};
+    record.ShadowX = shown;
+    panel.showTextPart(record);
+    QTest::keyClick(shadowX->lineEdit(), key);
+    QTest::keyClicks(shadowX->lineEdit(), u"1"_qs);
+    EXPECT_EQ(shadowX->currentText(), QString::number(shown));
+  }
 }
 
 }  // namespace

@@ -261,8 +261,10 @@ TEST_F(Unsaved, DroppedPicturesBecomePartsAtTheDropPoint) {
   putFile(path(u"broken.bmp"_qs), QByteArray("not a bitmap"));
   const QPoint onCanvas(40, 30);
   const QPoint at = canvas()->mapTo(&w(), onCanvas);
+  run("partsListAction");
   drop(&w(), at, {picture, path(u"broken.bmp"_qs), second});
   ASSERT_EQ(document().PartCount, 2) << "the broken file adds nothing";
+  EXPECT_EQ(partsList()->findChild<QTableWidget*>(u"partsTable"_qs)->rowCount(), 2);
   EXPECT_EQ(fixedString(document().Parts[0].FileName), picture);
   EXPECT_EQ(fixedString(document().Parts[1].FileName), second);
   EXPECT_EQ(part(0)->bounds(), (Bounds{40, 30, 30, 20}));
