@@ -38,19 +38,6 @@ protected:
   Composition c{96};
 };
 
-TEST_F(CompositionTest, NewLeavesAWhiteBackgroundAndNothingToSave) {
-  const TDocument& d = c.document();
-  EXPECT_EQ(d.PartCount, 0);
-  EXPECT_EQ(d.BackColor, 0xFFFFFFu);
-  EXPECT_EQ(backgroundBounds(d), (Bounds{40, 30, 200, 60}));
-  EXPECT_EQ(c.layer(BACKGROUND_INDEX).raster.size(), QSize(200, 60));
-  EXPECT_EQ(c.layer(BACKGROUND_INDEX).raster.pixel(199, 59), qRgb(255, 255, 255));
-  EXPECT_EQ(c.selection(), BACKGROUND_INDEX);
-  EXPECT_FALSE(c.selectionShown());
-  EXPECT_FALSE(c.isModified());
-  EXPECT_EQ(c.hint(BACKGROUND_INDEX), u"背景"_qs);
-}
-
 // Every bounds edit lands in the record at once; a picture part and the background alike.
 TEST_F(CompositionTest, BoundsEditsAreWrittenIntoTheRecordsAsTheyHappen) {
   ASSERT_EQ(c.addPicturePart(picture("p.bmp", {7, 5})), 0);

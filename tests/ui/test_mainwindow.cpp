@@ -40,6 +40,7 @@ protected:
     expected.BackHeight = 60;
     EXPECT_EQ(bytesOf(document()), bytesOf(expected));
     EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+    EXPECT_FALSE(comp().isModified());
     PictureControl* background = backgroundControl();
     EXPECT_EQ(background->width(), 200);
     EXPECT_EQ(background->height(), 60);
@@ -47,6 +48,7 @@ protected:
     EXPECT_EQ(background->top(), (scroll->height() - 60) / 2);
     ASSERT_EQ(background->raster().size(), QSize(200, 60));
     EXPECT_EQ(background->raster().pixel(199, 59), qRgb(255, 255, 255));
+    EXPECT_EQ(background->hint(), u"背景"_qs);
     EXPECT_FALSE(textGroup()->isEnabled());
     EXPECT_FALSE(sizeGroup()->isEnabled());
     EXPECT_TRUE(nudgeGroup()->isEnabled());
