@@ -81,44 +81,6 @@ TEST_F(CompositionTest, BoundsEditsAreWrittenIntoTheRecordsAsTheyHappen) {
   }
 }
 
-TEST_F(CompositionTest, TextEditsWriteTheSelectedTextRecordAndDrawItAgain) {
-  ASSERT_EQ(c.addTextPart(), 0);
-  c.select(0);
-  const QSize before = c.layer(0).raster.size();
-  struct Case {
-    const char* what;
-    std::function<void(Composition&)> edit;
-    std::function<bool(const TPartData&)> holds;
-  } cases[] = {
-      {"string", [](Composition& x) { x.setText(u"ロゴ"_qs); },
-       [](const TPartData& r) { return fixedString(r.Text) == u"ロゴ"_qs; }},
-      {"text colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Text, 0x0000FF); },
-       [](const TPartData& r) { return r.TextColor == 0x0000FFu; }},
-      {"fill colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Fill, 0x00FF00); },
-       [](const TPartData& r) { return r.FillColor == 0x00FF00u; }},
-      {"shadow colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Shadow, 0x123456); },
-       [](const TPartData& r) { return r.ShadowColor == 0x123456u; }},
-      {"fill on", [](Composition& x) { x.setFill(true); }, [](const TPartData& r) { return r.FillOn == 1; }},
-      {"shadow x", [](Composition& x) { x.setShadowOffset(Qt::Horizontal, -30); },
-       [](const TPartData& r) { return r.ShadowX == -30 && r.Width > 0; }},
-      {"shadow y", [](Composition& x) { x.setShadowOffset(Qt::Vertical, 7); },
-       [](const TPartData& r) { return r.ShadowY == 7; }},
-      {"font", [](Composition& x) { x.setFont(u"IPAGothic"_qs, 20, fsBold | fsItalic); },
-       [](const TPartData& r) {
-         return fixedString(r.FontName) == u"IPAGothic"_qs && r.FontSize == 20 && r.FontStyle == 3;
-       }},
-  };
-  for (const Case& k : cases) {
-    k.edit(c);
-    EXPECT_TRUE(k.holds(rec(0))) << k.what;
-  }
-  // The record's size follows the drawing: a 20-point string with a 30-pixel shadow is wider.
-  EXPECT_EQ(c.layer(0).bounds.width, rec(0).Width);
-  EXPECT_GT(rec(0).Width, before.width());
-  EXPECT_FALSE(c.layer(0).transparent) << "filled";
-  EXPECT_EQ(c.hint(0), u"ロゴ"_qs);
-}
-
 TEST_F(CompositionTest, TextEditsDoNothingWhileAPictureOrTheBackgroundIsSelected) {
   ASSERT_EQ(c.addTextPart(), 0);
   ASSERT_EQ(c.addPicturePart(picture("p.bmp", {3, 3})), 1);

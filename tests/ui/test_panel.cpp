@@ -141,12 +141,14 @@ TEST_F(Panel, FillCheckBoxSwitchesSeeThrough) {
 
 TEST_F(Panel, ColourPanelsAskTheChooserAndCancelChangesNothing) {
   const TPartData& r = selectedTextPart();
-  dialogs->colours = {0x0000FF, std::nullopt, 0x00FF00};
+  dialogs->colours = {0x0000FF, std::nullopt, 0x123456, 0x00FF00};
   Q_EMIT textColourPanel()->clicked(textColourPanel());
   EXPECT_EQ(r.TextColor, 0x0000FFu);
   EXPECT_EQ(textColourPanel()->colour(), 0x0000FFu);
   Q_EMIT fillColourPanel()->clicked(fillColourPanel());
   EXPECT_EQ(r.FillColor, 0xFFFFFFu);
+  Q_EMIT fillColourPanel()->clicked(fillColourPanel());
+  EXPECT_EQ(r.FillColor, 0x123456u);
   Q_EMIT shadowColourPanel()->clicked(shadowColourPanel());
   EXPECT_EQ(r.ShadowColor, 0x00FF00u);
   // A red text shows red pixels in the control's raster.
