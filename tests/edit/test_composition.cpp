@@ -38,19 +38,6 @@ protected:
   Composition c{96};
 };
 
-TEST_F(CompositionTest, NewLeavesAWhiteBackgroundAndNothingToSave) {
-  const TDocument& d = c.document();
-  EXPECT_EQ(d.PartCount, 0);
-  EXPECT_EQ(d.BackColor, 0xFFFFFFu);
-  EXPECT_EQ(backgroundBounds(d), (Bounds{40, 30, 200, 60}));
-  EXPECT_EQ(c.layer(BACKGROUND_INDEX).raster.size(), QSize(200, 60));
-  EXPECT_EQ(c.layer(BACKGROUND_INDEX).raster.pixel(199, 59), qRgb(255, 255, 255));
-  EXPECT_EQ(c.selection(), BACKGROUND_INDEX);
-  EXPECT_FALSE(c.selectionShown());
-  EXPECT_FALSE(c.isModified());
-  EXPECT_EQ(c.hint(BACKGROUND_INDEX), u"背景"_qs);
-}
-
 // Every bounds edit lands in the record at once; a picture part and the background alike.
 TEST_F(CompositionTest, BoundsEditsAreWrittenIntoTheRecordsAsTheyHappen) {
   ASSERT_EQ(c.addPicturePart(picture("p.bmp", {7, 5})), 0);
@@ -92,44 +79,6 @@ TEST_F(CompositionTest, BoundsEditsAreWrittenIntoTheRecordsAsTheyHappen) {
     EXPECT_EQ(inBlock, k.expected) << k.what;
     EXPECT_EQ(c.layer(k.selection).bounds, k.expected) << k.what;
   }
-}
-
-TEST_F(CompositionTest, TextEditsWriteTheSelectedTextRecordAndDrawItAgain) {
-  ASSERT_EQ(c.addTextPart(), 0);
-  c.select(0);
-  const QSize before = c.layer(0).raster.size();
-  struct Case {
-    const char* what;
-    std::function<void(Composition&)> edit;
-    std::function<bool(const TPartData&)> holds;
-  } cases[] = {
-      {"string", [](Composition& x) { x.setText(u"ロゴ"_qs); },
-       [](const TPartData& r) { return fixedString(r.Text) == u"ロゴ"_qs; }},
-      {"text colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Text, 0x0000FF); },
-       [](const TPartData& r) { return r.TextColor == 0x0000FFu; }},
-      {"fill colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Fill, 0x00FF00); },
-       [](const TPartData& r) { return r.FillColor == 0x00FF00u; }},
-      {"shadow colour", [](Composition& x) { x.setTextColour(Composition::TextColour::Shadow, 0x123456); },
-       [](const TPartData& r) { return r.ShadowColor == 0x123456u; }},
-      {"fill on", [](Composition& x) { x.setFill(true); }, [](const TPartData& r) { return r.FillOn == 1; }},
-      {"shadow x", [](Composition& x) { x.setShadowOffset(Qt::Horizontal, -30); },
-       [](const TPartData& r) { return r.ShadowX == -30 && r.Width > 0; }},
-      {"shadow y", [](Composition& x) { x.setShadowOffset(Qt::Vertical, 7); },
-       [](const TPartData& r) { return r.ShadowY == 7; }},
-      {"font", [](Composition& x) { x.setFont(u"IPAGothic"_qs, 20, fsBold | fsItalic); },
-       [](const TPartData& r) {
-         return fixedString(r.FontName) == u"IPAGothic"_qs && r.FontSize == 20 && r.FontStyle == 3;
-       }},
-  };
-  for (const Case& k : cases) {
-    k.edit(c);
-    EXPECT_TRUE(k.holds(rec(0))) << k.what;
-  }
-  // The record's size follows the drawing: a 20-point string with a 30-pixel shadow is wider.
-  EXPECT_EQ(c.layer(0).bounds.width, rec(0).Width);
-  EXPECT_GT(rec(0).Width, before.width());
-  EXPECT_FALSE(c.layer(0).transparent) << "filled";
-  EXPECT_EQ(c.hint(0), u"ロゴ"_qs);
 }
 
 TEST_F(CompositionTest, TextEditsDoNothingWhileAPictureOrTheBackgroundIsSelected) {

@@ -16,7 +16,6 @@
 #include <QToolButton>
 
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -133,23 +132,6 @@ TEST_F(Canvas, ARightEdgeDraggedPastTheLeftSideGoesNegative) {
   EXPECT_EQ(c->width(), -18);
   EXPECT_EQ(c->left(), 10);
   EXPECT_EQ(c->geometry().width(), 0) << "shown clamped";
-}
-
-TEST_F(Canvas, BoundsNearTheEndsOf32BitsStopThereInsteadOfWrapping) {
-  PictureControl* c = addPicturePart(100, 50);
-  const int max = std::numeric_limits<int>::max();
-  const int min = std::numeric_limits<int>::min();
-  comp().setBounds(c->partIndex(), {max - 1, min + 1, 100, 50});
-  selectPart(0);
-  nudgeRightButton()->click();
-  nudgeRightButton()->click();
-  nudgeUpButton()->click();
-  nudgeUpButton()->click();
-  EXPECT_EQ(c->left(), max);
-  EXPECT_EQ(c->top(), min);
-  drag(c, {50, 20}, {{60, 10}});
-  EXPECT_EQ(c->left(), max);
-  EXPECT_EQ(c->top(), min);
 }
 
 TEST_F(Canvas, SizeEditsFollowCornersAlwaysAndEdgesOnlyOnTheBackground) {

@@ -3,6 +3,7 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "render/raster.h"
+#include "ui/main/programfolders.h"
 #include "ui/main/qtdialogs.h"
 
 #include <QAction>
@@ -12,7 +13,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -36,6 +40,7 @@ protected:
     expected.BackHeight = 60;
     EXPECT_EQ(bytesOf(document()), bytesOf(expected));
     EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+    EXPECT_FALSE(comp().isModified());
     PictureControl* background = backgroundControl();
     EXPECT_EQ(background->width(), 200);
     EXPECT_EQ(background->height(), 60);
@@ -43,12 +48,14 @@ protected:
     EXPECT_EQ(background->top(), (scroll->height() - 60) / 2);
     ASSERT_EQ(background->raster().size(), QSize(200, 60));
     EXPECT_EQ(background->raster().pixel(199, 59), qRgb(255, 255, 255));
+    EXPECT_EQ(background->hint(), u"背景"_qs);
     EXPECT_FALSE(textGroup()->isEnabled());
     EXPECT_FALSE(sizeGroup()->isEnabled());
     EXPECT_TRUE(nudgeGroup()->isEnabled());
     EXPECT_EQ(textEdit()->text(), QString());
     EXPECT_EQ(widthEdit()->text(), QString());
     EXPECT_EQ(heightEdit()->text(), QString());
+    EXPECT_EQ(fillColourPanel()->colour(), 0xFFFFFFu);
     for (int i = 0; i < MAX_PARTS; ++i) EXPECT_EQ(part(i), nullptr);
   }
 
@@ -68,6 +75,8 @@ TEST_F(Editor, StartsAsNewLeavesIt) {
   EXPECT_EQ(w().windowTitle(), QStringLiteral("Pelmora"));
   EXPECT_EQ(w().size(), QSize(480, 365));
   EXPECT_EQ(w().minimumSize(), QSize(480, 300));
+  EXPECT_EQ(w().statusBar()->height(), 19);
+  EXPECT_EQ(toolBar()->iconSize(), QSize(16, 16));
   expectNewState();
 }
 
@@ -84,10 +93,19 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   QStringList titles;
   for (QAction* a : w().menuBar()->actions()) titles << a->text();
   EXPECT_EQ(titles, (QStringList{u" ﾌｧｲﾙ "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
-  QStringList file;
-  for (QAction* a : menu("fileMenu")->actions()) file << (a->isSeparator() ? u"-"_qs : a->text());
-  EXPECT_EQ(file, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs,
-                               u"-"_qs, u"終了"_qs}));
+  const std::pair<const char*, QStringList> menus[] = {
+      {"fileMenu",
+       {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
+      {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs}},
+      {"addMenu", {u"文字"_qs, u"画像"_qs}},
+      {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
+      {"versionMenu", {u"ﾍﾙﾌﾟ"_qs, u"-"_qs, u"ﾊﾞｰｼﾞｮﾝ情報"_qs}},
+  };
+  for (const auto& [name, items] : menus) {
+    QStringList shown;
+    for (QAction* a : menu(name)->actions()) shown << (a->isSeparator() ? u"-"_qs : a->text());
+    EXPECT_EQ(shown, items) << name;
+  }
   QStringList hints;
   for (QAction* a : toolBar()->actions()) hints << (a->isSeparator() ? u"-"_qs : a->toolTip());
   EXPECT_EQ(hints, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs,
@@ -194,6 +212,31 @@ TEST(Dialogs, ColourChooserOpensOnTheLastConfirmedColour) {
   EXPECT_EQ(seenAtOpen, QColor(0, 128, 255));
 }
 
+// The question about unsaved work, answered by each of its buttons and by Escape.
+TEST(Dialogs, UnsavedWorkIsAskedAboutWithThreeAnswers) {
+  QWidget owner;
+  QtDialogs real(&owner);
+  const std::pair<const char16_t*, Dialogs::UnsavedChanges> answers[] = {
+      {u"保存", Dialogs::UnsavedChanges::Save},
+      {u"保存しない", Dialogs::UnsavedChanges::Discard},
+      {u"キャンセル", Dialogs::UnsavedChanges::Cancel},
+      {nullptr, Dialogs::UnsavedChanges::Cancel},
+  };
+  for (const auto& [button, answer] : answers) {
+    QString text;
+    QTimer::singleShot(0, [&, button = button] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      text = box->windowTitle() + u'|' + box->text();
+      for (QAbstractButton* b : box->buttons())
+        if (button && b->text() == QString::fromUtf16(button)) return b->click();
+      QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(real.askToSaveChanges(), answer);
+    EXPECT_EQ(text, u"Pelmora|変更を保存しますか?"_qs);
+  }
+}
+
 TEST(Dialogs, FiltersKeepTheirCaptionsAndSplitPatterns) {
   EXPECT_EQ(fileDialogFilters(u"画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"_qs),
             (QStringList{u"画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"_qs, u"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp) (*.bmp)"_qs}));
@@ -204,6 +247,8 @@ TEST(Dialogs, FiltersKeepTheirCaptionsAndSplitPatterns) {
   EXPECT_EQ(real.savePictureDialog->defaultSuffix(), u"bmp"_qs);
   EXPECT_EQ(real.openPictureDialog->windowTitle(), u"画像の読み込み"_qs);
   EXPECT_EQ(real.savePictureDialog->windowTitle(), u"画像を保存"_qs);
+  for (QFileDialog* opening : {real.openProjectDialog, real.saveProjectDialog, real.openPictureDialog})
+    EXPECT_EQ(opening->directory(), QDir(firstDialogFolder())) << opening->windowTitle().toStdString();
 }
 
 }  // namespace

@@ -89,11 +89,16 @@ TEST_F(PartsList, IsAToolWindowCentredOverTheMainWindow) {
   action("partsListAction")->trigger();
   EXPECT_NE(partsList()->frameGeometry().topLeft(), centredOver(w().frameGeometry(), QSize(228, 308)))
       << "centred when made, not each time it is raised";
-  const QList<QPushButton*> buttons{listChild<QPushButton>("refreshButton"), listChild<QPushButton>("deleteButton"),
-                                    listChild<QPushButton>("closeButton")};
-  EXPECT_EQ(buttons[0]->text(), u"ﾘｽﾄ更新"_qs);
-  EXPECT_EQ(buttons[1]->text(), u"削除"_qs);
-  EXPECT_EQ(buttons[2]->text(), u"閉じる"_qs);
+  const std::tuple<const char*, const char16_t*, int, QColor> buttons[] = {{"refreshButton", u"ﾘｽﾄ更新", 4, Qt::blue},
+                                                                           {"deleteButton", u"削除", 76, Qt::magenta},
+                                                                           {"closeButton", u"閉じる", 148, Qt::red}};
+  for (const auto& [name, text, left, colour] : buttons) {
+    const QPushButton* b = listChild<QPushButton>(name);
+    EXPECT_EQ(b->text(), QString::fromUtf16(text));
+    EXPECT_EQ(b->geometry(), QRect(left, 4, 69, 25)) << name;
+    EXPECT_EQ(b->palette().color(QPalette::ButtonText), colour) << name;
+  }
+  EXPECT_EQ((QList{table()->columnWidth(0), table()->columnWidth(1), table()->columnWidth(2)}), (QList{26, 36, 138}));
   EXPECT_EQ(listChild<QWidget>("buttonPanel")->height(), 32);
   // List, panel, status bar from top to bottom, filling the window.
   EXPECT_EQ(table()->geometry().bottom() + 1, listChild<QWidget>("buttonPanel")->y());
@@ -190,9 +195,13 @@ TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   EXPECT_EQ(QCursor::pos(), QPoint(0, 0)) << "nothing chosen, nothing to point at";
 
   // A double click is a click, then the second press.
-  clickRow(1);
-  QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, table()->visualItemRect(table()->item(1, 0)).center());
-  EXPECT_EQ(QCursor::pos(), canvas()->mapToGlobal(QPoint(-9, 9)));
+  comp().setBounds(0, {20, 30, 10, 6});
+  for (const auto& [row, centre] : {std::pair{1, QPoint(-9, 9)}, std::pair{0, QPoint(25, 33)}}) {
+    clickRow(row);
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {},
+                       table()->visualItemRect(table()->item(row, 0)).center());
+    EXPECT_EQ(QCursor::pos(), canvas()->mapToGlobal(centre)) << row;
+  }
 }
 
 TEST_F(PartsList, DeletingRemovesTheSelectedPartAndRefills) {
@@ -278,6 +287,12 @@ TEST_F(PartsList, EveryWayOfClosingLeavesNoOpenList) {
 
   open();
   action("newAction")->trigger();  // New
+  EXPECT_EQ(partsList(), nullptr);
+
+  dialogs->projectsToSave = dialogs->projectsToOpen = {dir.filePath(u"p.rpf"_qs)};
+  run("saveProjectAction");
+  open();
+  run("openProjectAction");
   EXPECT_EQ(partsList(), nullptr);
 
   open();
