@@ -83,7 +83,7 @@ void Composition::startedAfresh() {
   Q_EMIT selectionChanged();
 }
 
-Composition::Opened Composition::open(const QString& path) {
+Composition::Opened Composition::open(const QString& path, const std::function<bool()>& mayReplace) {
   if (!isProjectPath(path)) return {QStringLiteral("Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません"), {}};
   // Read and checked whole before anything of the composition is touched.
   TDocument opened;
@@ -92,6 +92,7 @@ Composition::Opened Composition::open(const QString& path) {
   } catch (const ProjectFileRefused& refused) {
     return {refused.message(), {}};
   }
+  if (!mayReplace()) return {{}, {}, true};
   Scene scene = makeScene(opened, std::nullopt);
   doc_ = opened;
   background_ = Made{std::move(scene.background.raster), true, false};

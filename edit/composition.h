@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -51,12 +52,16 @@ public:
   // New: no parts, a white 200 x 60 background at `backgroundTopLeft`, nothing to save.
   void startNew(QPoint backgroundTopLeft);
   struct Opened {
-    QString refusal;       // why the file was refused; the composition is then as it was
-    QStringList failures;  // one line for each layer that could not be made
+    QString refusal;        // why the file was refused; the composition is then as it was
+    QStringList failures;   // one line for each layer that could not be made
+    bool declined = false;  // `mayReplace` said no; the composition is as it was
   };
-  // Opens the project at `path`: read and checked whole first, then built, every layer that can be
-  // made made. Throws the Failure of a file that cannot be read.
-  Opened open(const QString& path);
+  // Opens the project at `path`: read and checked whole first, then, if `mayReplace` agrees (it may
+  // save the composition as it stands), built, every layer that can be made made. A file that is
+  // refused is refused before `mayReplace` is asked. Throws the Failure of a file that cannot be
+  // read.
+  Opened open(
+      const QString& path, const std::function<bool()>& mayReplace = [] { return true; });
   // The block as it stands has been written: it is now what is saved.
   void markSaved();
 

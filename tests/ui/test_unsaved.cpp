@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -278,6 +277,16 @@ TEST_F(Unsaved, ADroppedProjectOpensAfterTheQuestion) {
   newComposition();
   run("addTextAction");
   const QPoint at = canvas()->mapTo(&w(), QPoint(5, 5));
+  // A damaged project is refused before the question, which it would make pointless.
+  const QString damaged = path(u"damaged.rpf"_qs);
+  putFile(damaged, QByteArray(1000, '\0'));
+  drop(&w(), at, {damaged});
+  EXPECT_EQ(dialogs->unsavedQuestions, 0);
+  ASSERT_EQ(dialogs->messages.size(), 1);
+  EXPECT_EQ(dialogs->messages[0].first,
+            u"ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ "_qs + damaged + u" が壊れています (大きさ 1000 バイト、正しくは 56512 バイト)"_qs);
+  EXPECT_EQ(document().PartCount, 1);
+  EXPECT_TRUE(comp().isModified());
   dialogs->unsavedAnswers = {Answer::Cancel};
   drop(&w(), at, {path(u"start.rpf"_qs)});
   EXPECT_EQ(document().PartCount, 1);

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class CanvasView;
@@ -65,8 +66,10 @@ private:
 
   // The composition cleared and the background centred, without asking about unsaved work.
   void newComposition();
-  // Opens the project at `path` with Open's checks and messages, without a dialog or a question.
-  void openProjectFile(const QString& path);
+  // Opens the project at `path` with Open's checks and messages, without a dialog. `mayReplace`
+  // (a question about unsaved work, say) is asked once the file has been read and found sound.
+  void openProjectFile(
+      const QString& path, const std::function<bool()>& mayReplace = [] { return true; });
   // Before a command drops the composition: true when it may go on (nothing changed, the user
   // saved it, or chose to drop the changes), false when the user cancelled.
   bool mayDropComposition();

@@ -48,7 +48,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
   if (paths.size() == 1 && isProjectPath(paths.front())) {
-    if (mayDropComposition()) openProjectFile(paths.front());
+    // A damaged project is said to be so before anyone is asked to save what it would replace.
+    openProjectFile(paths.front(), [this] { return mayDropComposition(); });
     return;
   }
   // Every file is a picture part, as add picture makes it; one that cannot be read adds nothing

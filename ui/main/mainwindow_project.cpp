@@ -38,12 +38,13 @@ void MainWindow::openProject() {
   if (path) openProjectFile(*path);
 }
 
-void MainWindow::openProjectFile(const QString& path) {
-  const Composition::Opened opened = composition_->open(path);
+void MainWindow::openProjectFile(const QString& path, const std::function<bool()>& mayReplace) {
+  const Composition::Opened opened = composition_->open(path, mayReplace);
   if (!opened.refusal.isEmpty()) {
     dialogs_->showMessage(opened.refusal, QString::fromUtf16(kFileErrorCaption));
     return;
   }
+  if (opened.declined) return;
   closePartsList();
   dialogs_->proposeProjectName(path);
   reportUnloaded(opened.failures);
