@@ -48,6 +48,21 @@ private:
   QWidget* list_;
 };
 
+// The suffix of a name filter's first pattern: "jpg" for "JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg) (*.jpg *.jpeg)",
+// and for "JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)", which is how the list reports a pick with its details hidden.
+QString firstSuffixOf(const QString& nameFilter) {
+  const qsizetype open = nameFilter.lastIndexOf(u'(');
+  const QString patterns = nameFilter.mid(open + 1).section(u')', 0, 0).replace(u';', u' ');
+  const QString first = patterns.section(u' ', 0, 0, QString::SectionSkipEmpty);
+  return first.startsWith(u"*.") ? first.mid(2) : QString();
+}
+
+// A name typed without an extension takes the selected type's, as users of other editors expect:
+// "logo" saved as a PNG picture becomes "logo.png", not a bitmap named "logo.bmp".
+void takeSuffixOf(QFileDialog* dialog, const QString& nameFilter) {
+  if (const QString suffix = firstSuffixOf(nameFilter); !suffix.isEmpty()) dialog->setDefaultSuffix(suffix);
+}
+
 QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode) {
   auto* dialog = new QFileDialog(owner, title);
   dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -58,10 +73,15 @@ QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString&
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   for (QCompleter* completer : dialog->findChildren<QCompleter*>())
     if (completer->popup()) new CompletionListGuard(dialog, completer->popup());
+  if (mode == QFileDialog::AcceptSave)
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
+                     [dialog](const QString& nameFilter) { takeSuffixOf(dialog, nameFilter); });
   return dialog;
 }
 
 std::optional<QString> run(QFileDialog* dialog) {
+  // The filter may have been chosen by the program rather than picked from the list.
+  if (dialog->acceptMode() == QFileDialog::AcceptSave) takeSuffixOf(dialog, dialog->selectedNameFilter());
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
   const QString chosen = dialog->selectedFiles().constFirst();
   dialog->selectFile(chosen);  // offered again next time
