@@ -207,14 +207,17 @@ menu_pick() {
   sleep 0.3
 }
 
-# Types a path into a file dialog's name field and confirms it with Enter, as a person would.
+# Types a path into a file dialog's name field (then any further keys, $4) and confirms it with Enter,
+# as a person would.
 # Nothing of the dialog may stay on screen afterwards, its completion list included.
 dialog_path() {
-  local title=$1 path=$2 label=${3:-dialog} dialog
+  local title=$1 path=$2 label=${3:-dialog} keys=${4:-} dialog
   dialog=$(wait_window "$title")
   focus "$dialog"
   xdotool key ctrl+a
   xdotool type --delay 15 "$path"
+  # shellcheck disable=SC2086 # keys pressed after the path, one word each
+  [ -z "$keys" ] || xdotool key $keys
   sleep 0.5
   shot "$label"
   for _ in 1 2 3; do
