@@ -61,9 +61,13 @@ QString firstSuffixOf(const QString& nameFilter) {
 // "logo" saved as a PNG picture becomes "logo.png", not a bitmap named "logo.bmp".
 void takeSuffixOf(QFileDialog* dialog, const QString& nameFilter) {
   if (const QString suffix = firstSuffixOf(nameFilter); !suffix.isEmpty()) dialog->setDefaultSuffix(suffix);
-  // As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
-  // and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next
-  // to a logo.bmp, would still save logo.bmp once PNG was picked.
+}
+
+// As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
+// and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next to
+// a logo.bmp, would still save logo.bmp once PNG was picked.
+void typeWasPicked(QFileDialog* dialog, const QString& nameFilter) {
+  takeSuffixOf(dialog, nameFilter);
   if (auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
 }
 
@@ -79,7 +83,7 @@ QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString&
     if (completer->popup()) new CompletionListGuard(dialog, completer->popup());
   if (mode == QFileDialog::AcceptSave)
     QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
-                     [dialog](const QString& nameFilter) { takeSuffixOf(dialog, nameFilter); });
+                     [dialog](const QString& nameFilter) { typeWasPicked(dialog, nameFilter); });
   return dialog;
 }
 
