@@ -6,6 +6,7 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMainWindow>
 #include <QProxyStyle>
 #include <QToolTip>
 #include <QTranslator>
@@ -22,6 +23,16 @@ public:
     return QProxyStyle::styleHint(hint, option, widget, returnData);
   }
 };
+
+// The window a report belongs over. Right after a file dialog closes, the window manager may not
+// yet have given the focus back and no window is active; the report still belongs over the
+// editor, centred on it and owned by it, not alone in the middle of the screen.
+QWidget* reportOwner() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(window) && window->isVisible()) return window;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -47,7 +58,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
 Application* Application::instance() { return qobject_cast<Application*>(QCoreApplication::instance()); }
 
 void Application::setErrorSink(ErrorSink sink) {
-  if (!sink) sink = [](const QString& text, const QString& caption) { showStopMessage(activeWindow(), caption, text); };
+  if (!sink) sink = [](const QString& text, const QString& caption) { showStopMessage(reportOwner(), caption, text); };
   ::setErrorSink(std::move(sink));
 }
 

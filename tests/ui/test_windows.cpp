@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -57,6 +58,24 @@ TEST(Messages, TheirTextCanBeSelectedAndCopied) {
   });
   showStopMessage(&owner, u"Pelmora"_qs, u"ファイル /tmp/x.bmp は開けません"_qs);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), u"ファイル /tmp/x.bmp は開けません"_qs);
+}
+
+// A failure reported while no window is active, as right after a file dialog has closed and before
+// the window manager gives the focus back, is shown over the editor and owned by it.
+TEST(Messages, AReportWhileNoWindowIsActiveBelongsToTheEditor) {
+  QMainWindow editor;
+  editor.show();
+  QApplication::setActiveWindow(nullptr);
+  ASSERT_EQ(QApplication::activeWindow(), nullptr);
+  Application::instance()->setErrorSink(nullptr);
+  QWidget* owner = &editor;  // replaced by what the box says
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    owner = box ? box->parentWidget() : nullptr;
+    if (box) box->close();
+  });
+  reportError(u"PNG ファイル /tmp/x.png を読み込めません"_qs);
+  EXPECT_EQ(owner, &editor);
 }
 
 TEST(Help, ShownAgainItReturnsToItsTopic) {

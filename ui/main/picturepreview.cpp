@@ -3,6 +3,7 @@
 #include "render/picturefile.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -68,8 +69,17 @@ void PicturePreview::showFullSize() {
   view.exec();
 }
 
+bool PicturePreview::eventFilter(QObject* watched, QEvent* event) {
+  // A dialog opened again offers the file chosen last time, and Qt says nothing of it: the pane
+  // shows it as it would had the user just picked it.
+  if (event->type() == QEvent::Show)
+    if (auto* dialog = qobject_cast<QFileDialog*>(watched)) showFile(dialog->selectedFiles().value(0));
+  return QWidget::eventFilter(watched, event);
+}
+
 PicturePreview* attachPicturePreview(QFileDialog* dialog) {
   auto* preview = new PicturePreview(dialog);
+  dialog->installEventFilter(preview);
   if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
     grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
   QObject::connect(dialog, &QFileDialog::currentChanged, preview, &PicturePreview::showFile);

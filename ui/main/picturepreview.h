@@ -20,6 +20,9 @@ public:
   QLabel* picture() const { return picture_; }
   QPushButton* previewButton() const { return button_; }
 
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
   void showFullSize();
 
