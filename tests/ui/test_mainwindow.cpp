@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QToolBar>
 
 #include <cstring>
@@ -111,6 +112,20 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   EXPECT_EQ(hints, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs,
                                 u"部品ﾘｽﾄ"_qs, u"-"_qs, u"文字を追加"_qs, u"画像を追加"_qs, u"-"_qs,
                                 u"背景に画像読み込み"_qs, u"背景の塗り潰し"_qs, u"-"_qs, u"ﾍﾙﾌﾟ"_qs, u"-"_qs}));
+}
+
+// With another window active, as the parts list is while the user works beside it, resting the
+// pointer on a toolbar button still shows its hint.
+TEST_F(Editor, HintsShowWhileAnotherWindowIsActive) {
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  ASSERT_FALSE(window->isActiveWindow());
+  QToolButton* button = toolButton("addTextAction");
+  QTest::mouseMove(button, button->rect().center());
+  QTest::qWait(300);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), u"文字を追加"_qs);
 }
 
 TEST_F(Editor, MenuTitlesDoNothing) {

@@ -25,6 +25,9 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   resize(480, 365);
   setMinimumSize(480, 300);
   setAcceptDrops(true);
+  // The parts list stays open beside the editor while the user works: the hints over the toolbar
+  // and the parts still show when it, not the editor, is the active window.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   composition_ = new Composition(logicalDpiY(), this);
   composition_->setObjectName(QStringLiteral("composition"));
   if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
