@@ -121,6 +121,25 @@ TEST(TextRender, OnlyTheRecordsColoursAppear) {
   for (QRgb c : colours) EXPECT_TRUE(allowed.count(c)) << std::hex << c;
 }
 
+// The window's Japanese face has no bold and no italic of its own; a part that asks for them still
+// gets them: bold inks more, italic leans the same ink.
+TEST(TextRender, BoldAndItalicAreDrawnWhereTheFaceHasNeither) {
+  const auto ink = [](std::uint8_t style) {
+    TPartData r = textRecord(u"漢字カナ Ag");
+    r.FontSize = 24;
+    r.FontStyle = style;
+    const TextRaster out = renderTextPart(r, kDpi);
+    std::vector<QPoint> inked;
+    for (int y = 0; y < out.raster.height(); ++y)
+      for (int x = 0; x < out.raster.width(); ++x)
+        if (out.raster.pixel(x, y) != qRgb(255, 255, 255)) inked.push_back({x, y});
+    return inked;
+  };
+  const std::vector<QPoint> regular = ink(0), bold = ink(fsBold), italic = ink(fsItalic);
+  EXPECT_GT(bold.size(), regular.size() * 11 / 10);
+  EXPECT_NE(italic, regular);
+}
+
 TEST(TextRender, FillCoversExactlyTheControlArea) {
   TPartData r = textRecord();
   r.FillOn = 1;

@@ -16,6 +16,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -168,9 +169,16 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   fontDialog->setOption(QFontDialog::DontUseNativeDialog);
   // Until a text part is selected: the window font, 12 pixels being 9 points on a 96 dpi screen.
   font_ = {QString::fromUtf16(DEFAULT_FONT_FACE), 9, 0};
-  // No effects section: underline and strike-out come from the part, not from this dialog.
+  // No effects section: underline and strike-out come from the part, not from this dialog. The
+  // sample beside it took its height from that section and would shrink to nothing without it.
+  int effectsHeight = 0;
   for (QGroupBox* group : fontDialog->findChildren<QGroupBox*>())
-    if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+    if (!group->findChildren<QCheckBox*>().isEmpty()) {
+      effectsHeight = std::max(effectsHeight, group->sizeHint().height());
+      group->hide();
+    }
+  for (QGroupBox* group : fontDialog->findChildren<QGroupBox*>())
+    if (!group->findChildren<QLineEdit*>().isEmpty()) group->setMinimumHeight(effectsHeight);
 }
 
 QtDialogs::~QtDialogs() = default;  // the dialogs are children of the owner
@@ -195,6 +203,10 @@ std::optional<FontChoice> QtDialogs::chooseFont() {
   // The dialog knows installed families and their style names only; what it shows of the part's
   // font is compared with what it returns, and only what the user changed is taken from it.
   const QFont shown = fontDialog->currentFont();
+  // The face field names the part's own face, though the list can only mark the one drawing it.
+  if (shown.family() != font_.face)
+    for (QLineEdit* field : fontDialog->findChildren<QLineEdit*>())
+      if (field->isReadOnly() && field->text() == shown.family()) field->setText(font_.face);
   if (fontDialog->exec() != QDialog::Accepted) return std::nullopt;
   const QFont chosen = fontDialog->selectedFont();
   FontChoice result = font_;
