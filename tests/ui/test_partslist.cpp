@@ -184,6 +184,24 @@ TEST_F(PartsList, ClickingSelectsThePartAndEmptySpaceResetsThePanel) {
   EXPECT_EQ(heightEdit()->text(), QString());
 }
 
+// The keys choose a row as a click does, so 削除 takes the part the panel shows; Tab leaves the
+// rows for the buttons.
+TEST_F(PartsList, KeysChooseRowsAsClicksDo) {
+  addThreeParts();
+  open();
+  clickRow(1);
+  table()->setFocus();
+  QTest::keyClick(table(), Qt::Key_Down);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(comp().selection(), 2);
+  EXPECT_TRUE(textGroup()->isEnabled()) << "row 2 is the text part";
+  QTest::keyClick(table(), Qt::Key_PageUp);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(comp().selection(), 0);
+  QTest::keyClick(table(), Qt::Key_Tab);
+  EXPECT_EQ(partsList()->focusWidget(), listChild<QPushButton>("refreshButton"));
+}
+
 TEST_F(PartsList, DoubleClickPutsThePointerOnThePartsCentre) {
   addThreeParts();
   open();
@@ -297,7 +315,15 @@ TEST_F(PartsList, EveryWayOfClosingLeavesNoOpenList) {
 
   open();
   QPointer<PartsListWindow> last = partsList();
+  // Closing the editor with unsaved work, answered キャンセル, keeps the list with it.
+  run("addTextAction");
+  dialogs->unsavedAnswers = {Dialogs::UnsavedChanges::Cancel};
   w().close();
+  settle();
+  ASSERT_TRUE(w().isVisible());
+  ASSERT_FALSE(last.isNull());
+  EXPECT_EQ(partsList(), last.data());
+  w().close();  // answered 保存しない
   EXPECT_EQ(partsList(), nullptr);
   settle();
   EXPECT_TRUE(last.isNull());

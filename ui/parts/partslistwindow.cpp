@@ -57,6 +57,8 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   partsTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
   partsTable_->setSelectionMode(QAbstractItemView::SingleSelection);
   partsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list for its buttons rather than walking its cells.
+  partsTable_->setTabKeyNavigation(false);
   partsTable_->verticalHeader()->setDefaultSectionSize(partsTable_->fontMetrics().height() + 4);
   // The chosen part stays visible while the user works in the main window.
   QPalette palette = partsTable_->palette();
@@ -183,11 +185,19 @@ void PartsListWindow::keyPressEvent(QKeyEvent* event) {
 
 bool PartsListWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parent()) {
-    if (event->type() == QEvent::Close) close();
+    // Only once the owner has really closed: its close may still be answered キャンセル.
+    if (event->type() == QEvent::Hide && !static_cast<QWidget*>(watched)->isVisible()) close();
     return false;
   }
   switch (event->type()) {
-    case QEvent::KeyPress: return handleKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::KeyPress: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      // A row chosen with the keys chooses its part as a click does, once the list has moved.
+      if (watched == partsTable_ && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                                     key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End))
+        QMetaObject::invokeMethod(this, &PartsListWindow::rowClicked, Qt::QueuedConnection);
+      return handleKey(key);
+    }
     case QEvent::MouseButtonPress:
       if (watched == partsTable_->viewport()) {
         // A press below the rows chooses nothing, so the click then resets the panel.
