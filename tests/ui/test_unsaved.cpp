@@ -228,14 +228,21 @@ TEST_F(Unsaved, AFailedSaveKeepsTheEditorOpenAndTheCompositionWhole) {
   EXPECT_EQ(document().PartCount, 3);
 }
 
-// URLs dropped on the window; whether the window took the drag when it entered.
+// URLs dropped on the window, offered for copying or moving and proposed as a move (as Shift asks,
+// and as some sources propose); whether the window took the drag when it entered. A drop taken as
+// a move would have the file manager delete the files: the window only ever copies.
 bool dropUrls(QWidget* target, QPoint at, const QList<QUrl>& urls) {
   QMimeData data;
   data.setUrls(urls);
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(target, &enter);
-  QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent dropped(QPointF(at), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(target, &dropped);
+  if (enter.isAccepted()) {
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(dropped.dropAction(), Qt::CopyAction);
+  }
   return enter.isAccepted();
 }
 

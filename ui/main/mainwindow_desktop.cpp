@@ -25,6 +25,15 @@ QStringList localFiles(const QMimeData* data) {
   return paths;
 }
 
+// The files are read, never taken: a drop accepted as the move a source may propose would have
+// the file manager delete them.
+bool takeAsCopy(QDropEvent* event) {
+  if (!(event->possibleActions() & Qt::CopyAction) || localFiles(event->mimeData()).isEmpty()) return false;
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  return true;
+}
+
 }  // namespace
 
 void MainWindow::openProjectAtStart(const QString& path) {
@@ -32,14 +41,11 @@ void MainWindow::openProjectAtStart(const QString& path) {
   guarded([&] { openProjectFile(path); });
 }
 
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) { takeAsCopy(event); }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (!takeAsCopy(event)) return;
   const QStringList paths = localFiles(event->mimeData());
-  if (paths.isEmpty()) return;
-  event->acceptProposedAction();
   // Pictures land with their top-left at the drop point, or at the view's corner when the drop
   // was not on the canvas.
   const QPoint canvasPoint = canvasView_->landingPoint(this, event->position().toPoint());
