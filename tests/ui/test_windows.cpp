@@ -105,6 +105,9 @@ TEST(Help, ShownAgainItReturnsToItsTopic) {
   bar->setValue(0);
   showHelpWindow(&owner, path);
   EXPECT_EQ(bar->value(), atTopic);
+  // Escape closes it, as it does the parts list and the version window.
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
 }
 
 // The help as shipped, its topic an empty anchor at the very top: however the user scrolled, by

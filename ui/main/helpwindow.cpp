@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -27,6 +28,9 @@ void showHelpWindow(QWidget* owner, const QString& path) {
     helpWindow->setWindowTitle(QStringLiteral("Pelmora ﾍﾙﾌﾟ"));
     helpWindow->setOpenExternalLinks(true);
     helpWindow->resize(640, 480);
+    // A reading window goes with Escape, as the program's other windows do.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), helpWindow);
+    QObject::connect(close, &QShortcut::activated, helpWindow.data(), &QWidget::close);
   }
   QUrl url = QUrl::fromLocalFile(path);
   url.setFragment(QString::fromUtf16(HelpTopic));
