@@ -9,11 +9,14 @@
 #include "render/logoexport.h"
 #include "render/scene.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -35,6 +38,14 @@ void report(const QString& message) {
 int exportProject(const QString& projectPath, const QString& outputPath) {
   if (!isProjectPath(projectPath)) {
     report(QStringLiteral("%1: Pelmoraのﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙではありません").arg(projectPath));
+    return kFailed;
+  }
+  // A slip of the second name must not cost the work: the logo would be written over the very
+  // project it is made from.
+  std::error_code unused;
+  if (std::filesystem::equivalent(QFile::encodeName(projectPath).toStdString(),
+                                  QFile::encodeName(outputPath).toStdString(), unused)) {
+    report(QStringLiteral("%1: ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです").arg(outputPath));
     return kFailed;
   }
   const TDocument doc = readProjectFile(projectPath);
@@ -73,6 +84,10 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
     std::fputs(kUsageText, stdout);
+    return kWritten;
+  }
+  if (args == QStringList{QStringLiteral("--version")}) {
+    std::fputs("Pelmora " PELMORA_VERSION_TEXT "\nPelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n", stdout);
     return kWritten;
   }
   if (args.size() != 2) {

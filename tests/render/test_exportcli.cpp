@@ -152,6 +152,24 @@ TEST_F(ExportCliTest, RefusesWhatItCannotExportAndWritesNothing) {
   EXPECT_FALSE(QFileInfo::exists(out));
 }
 
+// The project named again as the output, by its own name or through a link, stays as it was: the
+// logo is not written over the work it is made from.
+TEST_F(ExportCliTest, NeverWritesTheLogoOverItsOwnProject) {
+  appendPart(doc, pkText);
+  const QString own = project();
+  const QByteArray before = projectBytes(doc);
+  const QString link = path(QStringLiteral("same.rpf"));
+  ASSERT_TRUE(QFile::link(own, link));
+  for (const QString& output : {own, link}) {
+    const Outcome r = run({own, output});
+    EXPECT_EQ(r.exitCode, 1) << output.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"))) << r.err.toStdString();
+    QFile file(own);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+  }
+}
+
 // A project cut short or grown longer is damaged: no logo, and the earlier one stays.
 TEST_F(ExportCliTest, AProjectOfTheWrongSizeIsRefusedAndTheEarlierLogoStays) {
   appendPart(doc, pkText);
@@ -241,6 +259,9 @@ TEST_F(ExportCliTest, UsageOnRequestAndOnWrongArguments) {
   const Outcome help = run({QStringLiteral("--help")});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(help.out.contains(QStringLiteral("Usage: pelmora-export"))) << help.out.toStdString();
+  const Outcome version = run({QStringLiteral("--version")});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(version.out.startsWith(QStringLiteral("Pelmora 1.00\n"))) << version.out.toStdString();
 
   for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("a.rpf")},
                                   QStringList{QStringLiteral("a.rpf"), QStringLiteral("b.bmp"), QStringLiteral("c")}}) {
