@@ -2,6 +2,7 @@
 // same records-to-layers and flattening code as the editor's "export logo".
 
 #include "app/qtmessages.h"
+#include "app/versiontext.h"
 #include "model/failure.h"
 #include "model/paths.h"
 #include "model/projectfile.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     return kWritten;
   }
   if (args == QStringList{QStringLiteral("--version")}) {
-    std::fputs("Pelmora " PELMORA_VERSION_TEXT "\nPelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n", stdout);
+    std::fputs(VersionText, stdout);
     return kWritten;
   }
   if (args.size() != 2) {

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/qtmessages.h"
+#include "app/versiontext.h"
 #include "ui/main/mainwindow.h"
 
 #include "model/failure.h"
@@ -27,10 +28,6 @@ const char kUsageText[] =
     "Pelmora ロゴ作成を起動し、プロジェクトファイルが指定されていればそれを開きます。\n"
     "  -h, --help     この説明を表示して終了します\n"
     "      --version  バージョンを表示して終了します\n";
-
-const char kVersionText[] = "Pelmora " PELMORA_VERSION_TEXT
-                            "\n"
-                            "Pelmora ロゴ作成 バージョン " PELMORA_VERSION_TEXT "\n";
 
 // One line, so that a script or a desktop's log shows it whole.
 const char kNoDisplayText[] =
@@ -78,7 +75,7 @@ int main(int argc, char** argv) {
   const CommandLine commandLine = parseCommandLine(rawArguments(argc, argv));
   switch (commandLine.kind) {
     case CommandLine::kHelp: std::fputs(kUsageText, stdout); return kDone;
-    case CommandLine::kVersion: std::fputs(kVersionText, stdout); return kDone;
+    case CommandLine::kVersion: std::fputs(VersionText, stdout); return kDone;
     case CommandLine::kWrong: std::fputs(kUsageText, stderr); return kUsage;
     case CommandLine::kRun: break;
   }
