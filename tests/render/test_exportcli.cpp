@@ -163,7 +163,8 @@ TEST_F(ExportCliTest, NeverWritesTheLogoOverItsOwnProject) {
   for (const QString& output : {own, link}) {
     const Outcome r = run({own, output});
     EXPECT_EQ(r.exitCode, 1) << output.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです")))
+        << r.err.toStdString();
     QFile file(own);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);

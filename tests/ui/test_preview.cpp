@@ -56,7 +56,8 @@ TEST(PicturePreview, ShowsTheFileTheDialogOffersWhenOpenedAgain) {
   real.openPictureDialog->selectFile(f.fileName());
   QString caption;
   QTimer::singleShot(200, [&] {
-    if (const auto* preview = real.openPictureDialog->findChild<PicturePreview*>()) caption = preview->caption()->text();
+    if (const auto* preview = real.openPictureDialog->findChild<PicturePreview*>())
+      caption = preview->caption()->text();
     real.openPictureDialog->reject();
   });
   real.openPicture();
