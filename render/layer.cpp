@@ -199,6 +199,11 @@ template <typename Source>
 class LandingRows {
 public:
   LandingRows(Source source, const Showing& showing, qint64 areaLeft, size_t width)
+      : LandingRows(std::move(source), showing, width, [areaLeft](size_t i) { return areaLeft + qint64(i); }) {}
+
+  // The control columns shown, `column(i)` for each i below `width`, never decreasing.
+  template <typename Column>
+  LandingRows(Source source, const Showing& showing, size_t width, const Column& column)
       : source_(std::move(source)),
         columnsAxis_(source_.size().width(), showing.control.width(), showing.stretch, showing.keepBlack),
         rowsAxis_(source_.size().height(), showing.control.height(), showing.stretch, showing.keepBlack),
@@ -209,7 +214,7 @@ public:
     // unstretched raster does not reach are all at the end.
     if (columnsAxis_.spans()) ends_.resize(width);
     for (size_t i = 0; i < width; ++i) {
-      const qint64 x = areaLeft + static_cast<qint64>(i);
+      const qint64 x = column(i);
       const qint64 sx = columnsAxis_.first(x);
       if (sx >= rw) break;
       columns_[i] = static_cast<int>(sx);
@@ -257,37 +262,58 @@ private:
   qint64 scaledRow_ = -1;
 };
 
-// Calls row(j, pixels) for each row j of `area` with that row as it lands (see LandingRows).
+// Calls row(j, pixels) for each row j of `shown` with that row as it lands (see LandingRows).
 template <typename Row>
-void forEachLandingRow(const QImage& drawable, const Showing& showing, QRect area, const Row& row) {
-  LandingRows<DrawableSource> rows(DrawableSource(drawable), showing, area.left(), static_cast<size_t>(area.width()));
-  for (int j = 0; j < area.height(); ++j) row(j, rows.row(qint64{area.top()} + j));
+void forEachLandingRow(const QImage& drawable, const Showing& showing, const ShownPixels& shown, const Row& row) {
+  LandingRows<DrawableSource> rows(DrawableSource(drawable), showing, shown.columns.size(),
+                                   [&shown](size_t i) { return qint64{shown.columns[i]}; });
+  for (size_t j = 0; j < shown.rows.size(); ++j) row(static_cast<int>(j), rows.row(shown.rows[j]));
+}
+
+ShownPixels wholeArea(QRect area) {
+  ShownPixels shown{std::vector<int>(static_cast<size_t>(area.width())),
+                    std::vector<int>(static_cast<size_t>(area.height()))};
+  for (size_t i = 0; i < shown.columns.size(); ++i) shown.columns[i] = area.left() + static_cast<int>(i);
+  for (size_t j = 0; j < shown.rows.size(); ++j) shown.rows[j] = area.top() + static_cast<int>(j);
+  return shown;
 }
 
 }  // namespace
 
-void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target, QPoint at) {
-  if (drawable.isNull() || area.isEmpty() || showing.control.isEmpty()) return;
-  const auto width = static_cast<size_t>(area.width());
-  forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
+void drawLayerPixels(const QImage& drawable, const Showing& showing, const ShownPixels& shown, QImage& target,
+                     QPoint at) {
+  if (drawable.isNull() || shown.columns.empty() || shown.rows.empty() || showing.control.isEmpty()) return;
+  const size_t width = shown.columns.size();
+  forEachLandingRow(drawable, showing, shown, [&](int j, const QRgb* in) {
     if (!in) return;
     blendRow(in, width, reinterpret_cast<QRgb*>(target.scanLine(at.y() + j)) + at.x());
   });
 }
 
-void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target) {
+void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target, QPoint at) {
   if (area.isEmpty()) return;
-  const size_t bytes = static_cast<size_t>(area.width()) * sizeof(QRgb);
+  drawLayerPixels(drawable, showing, wholeArea(area), target, at);
+}
+
+void copyLayerPixels(const QImage& drawable, const Showing& showing, const ShownPixels& shown, QImage& target) {
+  const size_t bytes = shown.columns.size() * sizeof(QRgb);
+  if (bytes == 0) return;
+  const int height = static_cast<int>(shown.rows.size());
   if (drawable.isNull() || showing.control.isEmpty()) {
-    for (int j = 0; j < area.height(); ++j) std::memset(target.scanLine(j), 0, bytes);
+    for (int j = 0; j < height; ++j) std::memset(target.scanLine(j), 0, bytes);
     return;
   }
-  forEachLandingRow(drawable, showing, area, [&](int j, const QRgb* in) {
+  forEachLandingRow(drawable, showing, shown, [&](int j, const QRgb* in) {
     if (in)
       std::memcpy(target.scanLine(j), in, bytes);
     else
       std::memset(target.scanLine(j), 0, bytes);
   });
+}
+
+void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target) {
+  if (area.isEmpty()) return;
+  copyLayerPixels(drawable, showing, wholeArea(area), target);
 }
 
 namespace {

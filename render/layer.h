@@ -7,6 +7,7 @@
 #include <QRect>
 
 #include <memory>
+#include <vector>
 
 // What one picture control shows, as plain values, so that the canvas and the logo export draw
 // through the same code and agree pixel for pixel.
@@ -58,6 +59,20 @@ void drawLayerArea(const QImage& drawable, const Showing& showing, QRect area, Q
 // in Format_ARGB32_Premultiplied). For a canvas control's paint, which needs no cleared image
 // first and no blending when `drawable` is opaque throughout.
 void copyLayerArea(const QImage& drawable, const Showing& showing, QRect area, QImage& target);
+
+// A control shown at another scale than its own: the control column and row (its own
+// coordinates) that each shown column and row stands for, neither list decreasing. Every pixel
+// shown is one pixel of the control, so a view at any scale lands the very pixels the logo has.
+struct ShownPixels {
+  std::vector<int> columns;
+  std::vector<int> rows;
+};
+
+// drawLayerArea() and copyLayerArea() for the control pixels `shown` names, the target's pixel
+// (i, j) showing control pixel (columns[i], rows[j]).
+void drawLayerPixels(const QImage& drawable, const Showing& showing, const ShownPixels& shown, QImage& target,
+                     QPoint at);
+void copyLayerPixels(const QImage& drawable, const Showing& showing, const ShownPixels& shown, QImage& target);
 
 // Draws a whole layer onto `target`, whose pixel (0,0) lies at `origin` in canvas coordinates;
 // whatever falls outside `target` is cut off. `drawable` is drawableRaster(layer.raster, ...).

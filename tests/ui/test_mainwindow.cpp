@@ -97,7 +97,7 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   const std::pair<const char*, QStringList> menus[] = {
       {"fileMenu",
        {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
-      {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs}},
+      {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs, u"-"_qs, u"拡大"_qs, u"縮小"_qs, u"等倍"_qs}},
       {"addMenu", {u"文字"_qs, u"画像"_qs}},
       {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
       {"versionMenu", {u"ﾍﾙﾌﾟ"_qs, u"-"_qs, u"ﾊﾞｰｼﾞｮﾝ情報"_qs}},

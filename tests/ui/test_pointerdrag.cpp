@@ -65,11 +65,12 @@ TEST(PointerDrag, LocksHoldTheBackgroundAndTextPartsOnlyMove) {
   }
 }
 
-// A drag armed where it is hovered and pressed, on a control 100 by 50.
-PointerDrag armed(QPoint press, QSize size = {100, 50}) {
+// A drag armed where it is hovered and pressed, on a control 100 by 50 at 100 %: `press` is in the
+// control's coordinates, and the canvas's are the same shifted by the bounds' top-left.
+PointerDrag armed(QPoint press, Bounds bounds = {0, 0, 100, 50}) {
   PointerDrag drag;
-  drag.hover(press, size, Target::PicturePart, {});
-  drag.press(Qt::LeftButton, press, size);
+  drag.hover(press, {bounds.width, bounds.height}, Target::PicturePart, {});
+  drag.press(Qt::LeftButton, press + QPoint(bounds.left, bounds.top), bounds);
   return drag;
 }
 
@@ -81,22 +82,21 @@ TEST(PointerDrag, EachModeMovesItsSidesFromItsFormula) {
     bool width, height;  // the size edits that follow on the background
     bool onParts;        // and whether they follow on parts as well
   };
-  // Bounds already changed since the press, so that sides counted from the press and sides that
-  // step from the current bounds come out apart; the pointer travels (+7, -3) from the press.
-  const Bounds current{10, 20, 90, 40};
+  // Every side counts from the bounds at the press; the pointer travels (+7, -3) from the press.
+  const Bounds pressed{10, 20, 100, 50};
   const Case cases[] = {
-      {{50, 20}, 1, {17, 17, 90, 40}, false, false, false}, {{50, 1}, 2, {10, 17, 90, 43}, false, true, false},
-      {{50, 48}, 3, {10, 20, 90, 47}, false, true, false},  {{1, 20}, 4, {17, 20, 83, 40}, true, false, false},
-      {{98, 20}, 5, {10, 20, 107, 40}, true, false, false}, {{1, 1}, 6, {17, 17, 83, 43}, true, true, true},
-      {{98, 1}, 7, {10, 17, 107, 43}, true, true, true},    {{1, 48}, 8, {17, 20, 83, 47}, true, true, true},
+      {{50, 20}, 1, {17, 17, 100, 50}, false, false, false}, {{50, 1}, 2, {10, 17, 100, 53}, false, true, false},
+      {{50, 48}, 3, {10, 20, 100, 47}, false, true, false},  {{1, 20}, 4, {17, 20, 93, 50}, true, false, false},
+      {{98, 20}, 5, {10, 20, 107, 50}, true, false, false},  {{1, 1}, 6, {17, 17, 93, 53}, true, true, true},
+      {{98, 1}, 7, {10, 17, 107, 53}, true, true, true},     {{1, 48}, 8, {17, 20, 93, 47}, true, true, true},
       {{98, 48}, 9, {10, 20, 107, 47}, true, true, true},
   };
   for (const Case& c : cases) {
-    const PointerDrag drag = armed(c.press);
+    const PointerDrag drag = armed(c.press, pressed);
     ASSERT_EQ(drag.mode(), c.mode);
-    const QPoint at = c.press + QPoint(7, -3);
-    EXPECT_EQ(drag.move(at, current, true), (PointerDrag::Step{c.expected, c.width, c.height})) << c.mode;
-    EXPECT_EQ(drag.move(at, current, false), (PointerDrag::Step{c.expected, c.onParts, c.onParts})) << c.mode;
+    const QPoint at = c.press + QPoint(pressed.left, pressed.top) + QPoint(7, -3);
+    EXPECT_EQ(drag.move(at, true), (PointerDrag::Step{c.expected, c.width, c.height})) << c.mode;
+    EXPECT_EQ(drag.move(at, false), (PointerDrag::Step{c.expected, c.onParts, c.onParts})) << c.mode;
   }
 }
 
@@ -113,10 +113,13 @@ TEST(PointerDrag, BoundsStopAtTheEndsOf32Bits) {
       // The travel itself does not fit in 32 bits.
       {{1, 20}, {100, 50}, {10, 20, 100, 50}, {kMin, 20}, {kMin + 9, 20, kMax, 50}},
       {{1, 1}, {100, 50}, {kMin, kMin, 100, 50}, {-5, -5}, {kMin, kMin, 106, 56}},
-      {{kMax - 1, kMax - 1}, {kMax, kMax}, {0, 0, 5, 5}, {kMax, kMax}, {0, 0, kMax, kMax}},
+      {{kMax - 1, kMax - 1}, {kMax, kMax}, {0, 0, kMax, kMax}, {kMax, kMax}, {0, 0, kMax, kMax}},
   };
   for (const Case& c : cases) {
-    const std::optional<PointerDrag::Step> step = armed(c.press, c.size).move(c.at, c.current, false);
+    PointerDrag drag;
+    drag.hover(c.press, c.size, Target::PicturePart, {});
+    drag.press(Qt::LeftButton, c.press, c.current);
+    const std::optional<PointerDrag::Step> step = drag.move(c.at, false);
     ASSERT_TRUE(step);
     EXPECT_EQ(step->bounds, c.expected) << c.press.x() << "," << c.press.y();
   }
@@ -124,27 +127,27 @@ TEST(PointerDrag, BoundsStopAtTheEndsOf32Bits) {
 
 TEST(PointerDrag, OnlyALeftPressArmsAndAnyReleaseEnds) {
   PointerDrag drag;
-  EXPECT_FALSE(drag.move({5, 5}, {0, 0, 100, 50}, false)) << "nothing before a press";
+  EXPECT_FALSE(drag.move({5, 5}, false)) << "nothing before a press";
   drag.hover({50, 20}, {100, 50}, Target::PicturePart, {});
-  drag.press(Qt::RightButton, {50, 20}, {100, 50});
-  drag.press(Qt::MiddleButton, {50, 20}, {100, 50});
+  drag.press(Qt::RightButton, {50, 20}, {0, 0, 100, 50});
+  drag.press(Qt::MiddleButton, {50, 20}, {0, 0, 100, 50});
   EXPECT_FALSE(drag.dragging());
 
   // The press takes the last hover's mode, not its own point's.
   drag.hover({1, 1}, {100, 50}, Target::PicturePart, {});
-  drag.press(Qt::LeftButton, {50, 20}, {100, 50});
+  drag.press(Qt::LeftButton, {50, 20}, {0, 0, 100, 50});
   EXPECT_EQ(drag.mode(), Mode::TopLeftDrag);
-  drag.press(Qt::RightButton, {0, 0}, {7, 7});  // neither ends the drag nor moves the press
-  EXPECT_EQ(drag.move({52, 25}, {0, 0, 100, 50}, false)->bounds, (Bounds{2, 5, 98, 45}));
+  drag.press(Qt::RightButton, {0, 0}, {0, 0, 7, 7});  // neither ends the drag nor moves the press
+  EXPECT_EQ(drag.move({52, 25}, false)->bounds, (Bounds{2, 5, 98, 45}));
 
   drag.release();
   EXPECT_FALSE(drag.dragging());
-  EXPECT_FALSE(drag.move({60, 30}, {0, 0, 100, 50}, false));
+  EXPECT_FALSE(drag.move({60, 30}, false));
   EXPECT_EQ(drag.hovered(), Mode::TopLeftDrag) << "the hover stays for the next press";
 
   PointerDrag locked;  // a press where a lock cleared the hover starts nothing
   locked.hover({50, 20}, {100, 50}, Target::Background, {true, false});
-  locked.press(Qt::LeftButton, {50, 20}, {100, 50});
+  locked.press(Qt::LeftButton, {50, 20}, {0, 0, 100, 50});
   EXPECT_FALSE(locked.dragging());
 }
 

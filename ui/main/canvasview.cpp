@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
@@ -31,6 +32,7 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
 
 PictureControl* CanvasView::makeControl(int index) {
   auto* c = new PictureControl(index, content_);
+  c->setScale(scale_);
   connect(c, &PictureControl::pressed, this,
           [this](PictureControl* s, Qt::MouseButton b, QPoint at) { guarded([&] { pressed(s, b, at); }); });
   connect(c, &PictureControl::moved, this, [this](PictureControl* s, QPoint at) { guarded([&] { moved(s, at); }); });
@@ -67,32 +69,41 @@ void CanvasView::showPart(int index) {
 }
 
 QPoint CanvasView::centredTopLeft(QSize size) const {
-  return {(width() - size.width()) / 2, (height() - size.height()) / 2};
+  const auto logo = [this](int view, int side) {
+    return clampToInt(scale_.logoPixel((view - scale_.screenEdge(side)) / 2));
+  };
+  return {logo(width(), size.width()), logo(height(), size.height())};
 }
 
 QPoint CanvasView::landingPoint(const QWidget* from, QPoint point) const {
   const QPoint onView = viewport()->mapFrom(from, point);
-  return viewport()->rect().contains(onView) ? content_->mapFrom(from, point)
-                                             : content_->mapFrom(viewport(), QPoint(0, 0));
+  const QPoint shown = viewport()->rect().contains(onView) ? content_->mapFrom(from, point)
+                                                           : content_->mapFrom(viewport(), QPoint(0, 0));
+  return {clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))};
 }
 
 std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
   const PictureControl* c = index == BACKGROUND_INDEX ? nullptr : control(index);
   if (!c) return std::nullopt;
-  return content_->mapToGlobal(QPoint(c->left() + c->width() / 2, c->top() + c->height() / 2));
+  const auto middle = [this](qint64 start, qint64 size) {
+    const qint64 first = scale_.screenEdge(start);
+    return clampToInt(first + (scale_.screenEdge(start + size) - first) / 2);
+  };
+  return content_->mapToGlobal(QPoint(middle(c->left(), c->width()), middle(c->top(), c->height())));
 }
 
 void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
   composition_.select(sender->partIndex());
-  pointerDrag_.press(button, at, QSize(sender->width(), sender->height()));
+  pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
+  pressed_ = sender;
   holdExtent(pointerDrag_.dragging());
 }
 
 void CanvasView::pressAtCentre(int index) {
   PictureControl* c = control(index);
   if (!c || index == BACKGROUND_INDEX) return;
-  pressed(c, Qt::LeftButton, QPoint(c->width() / 2, c->height() / 2));
+  pressed(c, Qt::LeftButton, QPoint(c->size().width() / 2, c->size().height() / 2));
   released();
 }
 
@@ -106,11 +117,13 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
     const Target target = background               ? Target::Background
                           : r && r->Kind == pkText ? Target::TextPart
                                                    : Target::PicturePart;
-    const PointerDrag::Mode mode = pointerDrag_.hover(at, QSize(sender->width(), sender->height()), target, locks_);
+    const PointerDrag::Mode mode = pointerDrag_.hover(at, sender->size(), target, locks_, scale_);
     sender->setCursor(PointerDrag::cursorFor(mode));
     return;
   }
-  const std::optional<PointerDrag::Step> step = pointerDrag_.move(at, composition_.bounds(index), background);
+  // The pressed control has the mouse to itself; a move reported by another belongs to no drag.
+  if (sender != pressed_) return;
+  const std::optional<PointerDrag::Step> step = pointerDrag_.move(sender->pos() + at, background);
   if (!step) return;
   composition_.setBounds(index, step->bounds);
   if (step->showWidth || step->showHeight) Q_EMIT sizeFollowed(step->showWidth, step->showHeight);
@@ -149,4 +162,38 @@ void CanvasView::updateExtent() {
 bool CanvasView::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::Resize) updateExtent();
   return QScrollArea::viewportEvent(event);
+}
+
+void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
+  if (scale == scale_ || pointerDrag_.dragging()) return;
+  // The canvas point under the anchor, to the fraction of a logo pixel, is put back under it.
+  const QPointF centre = QPointF(content_->mapFrom(viewport(), anchor)) + QPointF(0.5, 0.5);
+  const QPointF shown = centre / scale_.factor() * scale.factor() - QPointF(0.5, 0.5);
+  scale_ = scale;
+  extentHeld_ = true;  // once for all the controls, not once each
+  background_->setScale(scale_);
+  for (PictureControl* c : parts_)
+    if (c) c->setScale(scale_);
+  extentHeld_ = false;
+  updateExtent();
+  horizontalScrollBar()->setValue(qRound(shown.x()) - anchor.x());
+  verticalScrollBar()->setValue(qRound(shown.y()) - anchor.y());
+  Q_EMIT scaleChanged(scale_);
+}
+
+void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1), viewport()->rect().center()); }
+void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1), viewport()->rect().center()); }
+void CanvasView::zoomToActualSize() { zoomTo(ViewScale(), viewport()->rect().center()); }
+
+void CanvasView::wheelEvent(QWheelEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier)) {
+    QScrollArea::wheelEvent(event);
+    return;
+  }
+  event->accept();
+  // A notch is 120; finer wheels and touch pads send parts of one, which count once they add up.
+  wheelTurn_ += event->angleDelta().y();
+  const int notches = wheelTurn_ / 120;
+  wheelTurn_ -= notches * 120;
+  if (notches != 0) zoomTo(ViewScale::atStep(scale_.step() + notches), event->position().toPoint());
 }

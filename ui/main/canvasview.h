@@ -2,7 +2,9 @@
 
 #include "model/document.h"
 #include "ui/main/pointerdrag.h"
+#include "ui/main/viewscale.h"
 
+#include <QPointer>
 #include <QScrollArea>
 
 #include <array>
@@ -11,8 +13,8 @@ class Composition;
 class PictureControl;
 
 // The scrolled canvas: a control for the background and one for each part of the composition, on
-// a content widget whose coordinates are canvas coordinates. The controls draw what the
-// composition holds and follow its signals. The mouse on them goes through PointerDrag: a left
+// a content widget whose coordinates are canvas coordinates times the view's scale. The controls
+// draw what the composition holds and follow its signals. The mouse on them goes through PointerDrag: a left
 // press selects the part in the composition, and each step of a drag is handed to the composition
 // as the part's new bounds, which the control then shows. The content grows to hold every control,
 // and holds its extent while a drag is in force.
@@ -27,10 +29,10 @@ public:
   // The control of part `index` (the background for BACKGROUND_INDEX), or null.
   PictureControl* control(int index) const;
 
-  // Where a background of `size` stands in the middle of the view.
+  // Where a background of `size` stands in the middle of the view, in canvas coordinates.
   QPoint centredTopLeft(QSize size) const;
-  // Where something dropped at `point` of `from` lands: that point of the canvas, or the view's
-  // top-left corner when it is outside the view.
+  // Where something dropped at `point` of `from` lands, in canvas coordinates: that point of the
+  // canvas, or the view's top-left corner when it is outside the view.
   QPoint landingPoint(const QWidget* from, QPoint point) const;
   // The part's centre on the screen, when it has a control.
   std::optional<QPoint> centreOnScreen(int index) const;
@@ -48,12 +50,24 @@ public:
   // The content fitted to the controls and the view; call when a control's bounds changed.
   void updateExtent();
 
+  // The view's scale, a view setting only: the composition is the same at every scale.
+  ViewScale scale() const { return scale_; }
+  // Shows the canvas at `scale`, the point of the canvas under `anchor` (viewport coordinates)
+  // staying where it is. Nothing changes while a drag is in force.
+  void zoomTo(ViewScale scale, QPoint anchor);
+  // A step in or out, or back to 100 %, about the middle of the view.
+  void zoomIn();
+  void zoomOut();
+  void zoomToActualSize();
+
 Q_SIGNALS:
   // A drag step whose new size the size edits follow.
   void sizeFollowed(bool width, bool height);
+  void scaleChanged(ViewScale scale);
 
 protected:
   bool viewportEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
 private:
   PictureControl* makeControl(int index);
@@ -68,6 +82,9 @@ private:
   PictureControl* background_ = nullptr;
   std::array<PictureControl*, MAX_PARTS> parts_{};
   PointerDrag pointerDrag_;
+  QPointer<PictureControl> pressed_;  // the control the drag in force moves
   PointerDrag::Locks locks_;
   bool extentHeld_ = false;
+  ViewScale scale_;
+  int wheelTurn_ = 0;  // a Ctrl+wheel turn short of one notch, from a fine-grained wheel or pad
 };

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -46,6 +47,11 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
   setStatusBar(statusStrip);
+  scaleLabel_ = new QLabel(canvasView_->scale().percentText(), statusStrip);
+  scaleLabel_->setObjectName(QStringLiteral("scaleLabel"));
+  statusStrip->addPermanentWidget(scaleLabel_);
+  connect(canvasView_, &CanvasView::scaleChanged, scaleLabel_,
+          [this](ViewScale scale) { scaleLabel_->setText(scale.percentText()); });
   connect(composition_, &Composition::selectionChanged, this, &MainWindow::showSelection);
 }
 
@@ -116,6 +122,26 @@ void MainWindow::createActions() {
   noResizeAction_ = makeAction("noResizeAction", QStringLiteral("ｻｲｽﾞ変更禁止"), &MainWindow::updateLocks);
   noResizeAction_->setCheckable(true);
 
+  // Zooming is only a view, so it needs no guard: the canvas's controls are shown again and
+  // nothing else changes. The shortcuts are also the usual ones for a plus typed without Shift
+  // and for the keypad.
+  const auto viewAction = [this](const char* name, const QString& caption, QList<QKeySequence> keys) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcuts(keys);
+    return a;
+  };
+  zoomInAction_ =
+      viewAction("zoomInAction", QStringLiteral("拡大"),
+                 {QKeySequence(Qt::ControlModifier | Qt::Key_Plus), QKeySequence(Qt::ControlModifier | Qt::Key_Equal),
+                  QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus)});
+  zoomOutAction_ = viewAction("zoomOutAction", QStringLiteral("縮小"),
+                              {QKeySequence(Qt::ControlModifier | Qt::Key_Minus),
+                               QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus)});
+  actualSizeAction_ = viewAction("actualSizeAction", QStringLiteral("等倍"),
+                                 {QKeySequence(Qt::ControlModifier | Qt::Key_0),
+                                  QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_0)});
+
   helpAction_ = makeAction("helpAction", QStringLiteral("ﾍﾙﾌﾟ"), &MainWindow::showHelp);
   versionAction_ = makeAction("versionAction", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), &MainWindow::showVersion);
 
@@ -150,7 +176,8 @@ void MainWindow::createMenus() {
   };
   menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
        {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
-  menu("viewMenu", QStringLiteral(" 表示 "), {toolBarAction_, partsListAction_});
+  menu("viewMenu", QStringLiteral(" 表示 "),
+       {toolBarAction_, partsListAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});
   menu("addMenu", QStringLiteral(" 追加 "), {addTextAction_, addPictureAction_});
   menu("backgroundMenu", QStringLiteral(" 背景 "),
        {backgroundPictureAction_, backgroundFillAction_, nullptr, noMoveAction_, noResizeAction_});
@@ -186,6 +213,9 @@ void MainWindow::createCanvas() {
     if (width) panel_->showWidth(b.width);
     if (height) panel_->showHeight(b.height);
   });
+  connect(zoomInAction_, &QAction::triggered, canvasView_, &CanvasView::zoomIn);
+  connect(zoomOutAction_, &QAction::triggered, canvasView_, &CanvasView::zoomOut);
+  connect(actualSizeAction_, &QAction::triggered, canvasView_, &CanvasView::zoomToActualSize);
 }
 
 void MainWindow::toggleToolBar() {

@@ -14,6 +14,7 @@
 class CanvasView;
 class PropertyPanel;
 class QAction;
+class QLabel;
 class QToolBar;
 class PartsListWindow;
 class VersionDialog;
@@ -107,4 +108,7 @@ private:
   QAction *backgroundPictureAction_ = nullptr, *backgroundFillAction_ = nullptr, *noMoveAction_ = nullptr,
           *noResizeAction_ = nullptr;
   QAction *helpAction_ = nullptr, *versionAction_ = nullptr;
+  // The view's scale, shown at the right of the status bar.
+  QAction *zoomInAction_ = nullptr, *zoomOutAction_ = nullptr, *actualSizeAction_ = nullptr;
+  QLabel* scaleLabel_ = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "ui/main/picturecontrol.h"
 
-#include <algorithm>
-
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -12,11 +10,15 @@ PictureControl::PictureControl(int partIndex, QWidget* parent) : QWidget(parent)
 }
 
 void PictureControl::applyGeometry() {
-  // Qt holds widget geometry within its own limits; the logical bounds may lie anywhere.
-  auto shown = [](int v, int low) { return std::clamp(v, low, QWIDGETSIZE_MAX); };
-  setGeometry(shown(bounds_.left, -QWIDGETSIZE_MAX), shown(bounds_.top, -QWIDGETSIZE_MAX), shown(bounds_.width, 0),
-              shown(bounds_.height, 0));
+  setGeometry(scale_.screenRect(bounds_));
   Q_EMIT boundsChanged();
+}
+
+void PictureControl::setScale(ViewScale scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  applyGeometry();
+  update();
 }
 
 void PictureControl::setBounds(const Bounds& bounds) {
@@ -75,6 +77,13 @@ Showing PictureControl::showing() const {
   return Showing{QSize(bounds_.width, bounds_.height), stretch_, keepsBlackWhenShrunk(raster_)};
 }
 
+ShownPixels PictureControl::shownPixels(QRect area) const {
+  // The widget's own position, not the bounds': the two differ only where Qt's limits clamp it,
+  // and the paint must agree with where the control stands.
+  return {scale_.shownPixels(qint64{pos().x()} + area.left(), area.width(), bounds_.left, bounds_.width),
+          scale_.shownPixels(qint64{pos().y()} + area.top(), area.height(), bounds_.top, bounds_.height)};
+}
+
 void PictureControl::composeBeneath(QImage& chunk, QRect area) const {
   const QWidget* canvas = parentWidget();
   chunk.fill(canvas->palette().color(canvas->backgroundRole()));
@@ -86,8 +95,8 @@ void PictureControl::composeBeneath(QImage& chunk, QRect area) const {
     if (!below || below->isHidden()) continue;
     const QRect reached = inCanvas.translated(-below->pos()) & below->rect();
     if (reached.isEmpty()) continue;
-    drawLayerArea(below->drawable(), below->showing(), reached, chunk,
-                  reached.topLeft() + below->pos() - inCanvas.topLeft());
+    drawLayerPixels(below->drawable(), below->showing(), below->shownPixels(reached), chunk,
+                    reached.topLeft() + below->pos() - inCanvas.topLeft());
   }
 }
 
@@ -102,16 +111,17 @@ void PictureControl::paintEvent(QPaintEvent* event) {
     QImage chunk(area.size(), QImage::Format_RGB32);
     if (chunk.isNull()) return;
     composeBeneath(chunk, area);
-    drawLayerArea(picture, showing(), area, chunk, QPoint(0, 0));
+    drawLayerPixels(picture, showing(), shownPixels(area), chunk, QPoint(0, 0));
     painter.drawImage(area.topLeft(), chunk);
     return;
   }
   // An opaque raster that reaches every pixel of the area goes on the screen as a plain copy, not
   // a blend: the background and filled text, the largest areas a drag repaints, are such.
-  const bool covered = stretch_ || (area.right() < picture.width() && area.bottom() < picture.height());
+  const ShownPixels shown = shownPixels(area);
+  const bool covered = stretch_ || (shown.columns.back() < picture.width() && shown.rows.back() < picture.height());
   QImage chunk(area.size(), !transparent_ && covered ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (chunk.isNull()) return;
-  copyLayerArea(picture, showing(), area, chunk);
+  copyLayerPixels(picture, showing(), shown, chunk);
   painter.drawImage(area.topLeft(), chunk);
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "render/layer.h"
+#include "ui/main/viewscale.h"
 
 #include <QImage>
 #include <QWidget>
 
 // A control that shows a layer on the canvas: the background or one part, as the composition holds
 // it. It keeps the layer's logical bounds, which a drag may drive to zero or below, and shows
-// itself at the clamped geometry. It paints only the exposed rectangle, through the pixel code of
-// render/layer that the logo's bands are drawn with too, so the two agree pixel for pixel.
+// itself at the clamped geometry, the bounds times the canvas's scale. It paints only the exposed rectangle, through
+// the pixel code of render/layer that the logo's bands are drawn with too, so the two agree pixel for pixel.
 class PictureControl : public QWidget {
   Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
   void setTop(int value);
   void setWidth(int value);
   void setHeight(int value);
+
+  const ViewScale& scale() const { return scale_; }
+  void setScale(ViewScale scale);
 
   // Bounds, raster and flags at once; a raster it shows already is not prepared again.
   void showLayer(const Layer& layer);
@@ -64,11 +68,14 @@ private:
   // What the controls beneath this one show in `area` (its own coordinates), composed into
   // `chunk` as the logo composes them, over the canvas's own colour.
   void composeBeneath(QImage& chunk, QRect area) const;
+  // The control pixels that `area` of the screen (its own coordinates) shows.
+  ShownPixels shownPixels(QRect area) const;
   void applyGeometry();
   void invalidateDrawable();
 
   int partIndex_;
   Bounds bounds_{0, 0, DefaultSide, DefaultSide};
+  ViewScale scale_;
   QImage raster_;
   bool stretch_ = false;
   bool transparent_ = false;

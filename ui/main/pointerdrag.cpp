@@ -1,5 +1,8 @@
 #include "ui/main/pointerdrag.h"
 
+#include <tuple>
+#include <utility>
+
 namespace {
 
 constexpr int kBand = 4;  // depth of the edge and corner zones
@@ -8,8 +11,11 @@ constexpr int kBand = 4;  // depth of the edge and corner zones
 
 // The right and bottom edges are one pixel thinner than the corners: the comparisons differ on
 // purpose.
-PointerDrag::Mode PointerDrag::zoneAt(QPoint at, QSize size) {
-  const int x = at.x(), y = at.y(), w = size.width(), h = size.height();
+PointerDrag::Mode PointerDrag::zoneAt(QPoint at, QSize size, bool keepInside) {
+  int x = at.x(), y = at.y(), w = size.width(), h = size.height();
+  // An axis without room for an inside is read as a point in the middle of one just wide enough.
+  if (keepInside && w < 2 * kBand) std::tie(x, w) = std::pair(kBand, 2 * kBand + 1);
+  if (keepInside && h < 2 * kBand) std::tie(y, h) = std::pair(kBand, 2 * kBand + 1);
   if (x < kBand && y < kBand) return TopLeftDrag;
   if (x >= w - kBand && y < kBand) return TopRightDrag;
   if (x < kBand && y >= h - kBand) return BottomLeftDrag;
@@ -36,79 +42,52 @@ Qt::CursorShape PointerDrag::cursorFor(Mode mode) {
   }
 }
 
-PointerDrag::Mode PointerDrag::hover(QPoint at, QSize size, Target target, Locks locks) {
+PointerDrag::Mode PointerDrag::hover(QPoint at, QSize size, Target target, Locks locks, ViewScale scale) {
   if (target == Target::TextPart) return hovered_ = MoveDrag;
-  Mode mode = zoneAt(at, size);
+  Mode mode = zoneAt(at, size, !scale.isOne());
   const bool locked = mode == MoveDrag ? locks.noMove : locks.noResize;
   if (target == Target::Background && locked) mode = NoDrag;
   return hovered_ = mode;
 }
 
-void PointerDrag::press(Qt::MouseButton button, QPoint at, QSize size) {
+void PointerDrag::press(Qt::MouseButton button, QPoint pointer, const Bounds& bounds, ViewScale scale) {
   if (button != Qt::LeftButton) return;
-  pressAt_ = at;
-  pressSize_ = size;
+  pressAt_ = pointer;
+  pressBounds_ = bounds;
+  scale_ = scale;
   mode_ = hovered_;
 }
 
-std::optional<PointerDrag::Step> PointerDrag::move(QPoint at, const Bounds& current, bool background) const {
-  // Each mode's row: left, top, width, height. Moving sides step with the pointer's travel since
-  // the last event; staying sides count from the press.
-  const qint64 L = current.left, T = current.top, W = current.width, H = current.height;
-  const qint64 dx = qint64{at.x()} - pressAt_.x(), dy = qint64{at.y()} - pressAt_.y();
-  const qint64 pressW = qint64{pressSize_.width()} + dx, pressH = qint64{pressSize_.height()} + dy;
-  qint64 left = L, top = T, width = W, height = H;
-  // The size edits follow a corner drag always, an edge drag only of the background.
-  bool showWidth = false;
-  bool showHeight = false;
+std::optional<PointerDrag::Step> PointerDrag::move(QPoint pointer, bool background) const {
+  // Every side counts from the press, by the pointer's whole travel since: a part follows the
+  // pointer at any scale, and rounding to logo pixels cannot add up over the steps.
+  const qint64 dx = scale_.logoTravel(qint64{pointer.x()} - pressAt_.x());
+  const qint64 dy = scale_.logoTravel(qint64{pointer.y()} - pressAt_.y());
+  // The sides each mode moves: left, top, right, bottom.
+  struct Sides {
+    bool left, top, right, bottom;
+  };
+  Sides sides{};
   switch (mode_) {
-    case MoveDrag:
-      left = L + dx;
-      top = T + dy;
-      break;
-    case TopEdgeDrag:
-      top = T + dy;
-      height = H - dy;
-      showHeight = background;
-      break;
-    case BottomEdgeDrag:
-      height = pressH;
-      showHeight = background;
-      break;
-    case LeftEdgeDrag:
-      left = L + dx;
-      width = W - dx;
-      showWidth = background;
-      break;
-    case RightEdgeDrag:
-      width = pressW;
-      showWidth = background;
-      break;
-    case TopLeftDrag:
-      left = L + dx;
-      top = T + dy;
-      width = W - dx;
-      height = H - dy;
-      showWidth = showHeight = true;
-      break;
-    case TopRightDrag:
-      top = T + dy;
-      width = pressW;
-      height = H - dy;
-      showWidth = showHeight = true;
-      break;
-    case BottomLeftDrag:
-      left = L + dx;
-      width = W - dx;
-      height = pressH;
-      showWidth = showHeight = true;
-      break;
-    case BottomRightDrag:
-      width = pressW;
-      height = pressH;
-      showWidth = showHeight = true;
-      break;
+    case MoveDrag: sides = {true, true, false, false}; break;
+    case TopEdgeDrag: sides = {false, true, false, false}; break;
+    case BottomEdgeDrag: sides = {false, false, false, true}; break;
+    case LeftEdgeDrag: sides = {true, false, false, false}; break;
+    case RightEdgeDrag: sides = {false, false, true, false}; break;
+    case TopLeftDrag: sides = {true, true, false, false}; break;
+    case TopRightDrag: sides = {false, true, true, false}; break;
+    case BottomLeftDrag: sides = {true, false, false, true}; break;
+    case BottomRightDrag: sides = {false, false, true, true}; break;
     default: return std::nullopt;
   }
+  const Bounds& b = pressBounds_;
+  const bool moving = mode_ == MoveDrag;
+  const qint64 left = b.left + (sides.left ? dx : 0), top = b.top + (sides.top ? dy : 0);
+  const qint64 width = b.width + (moving ? 0 : (sides.right ? dx : 0) - (sides.left ? dx : 0));
+  const qint64 height = b.height + (moving ? 0 : (sides.bottom ? dy : 0) - (sides.top ? dy : 0));
+  // The size edits follow a corner drag always, an edge drag only of the background.
+  const bool corner = mode_ >= TopLeftDrag;
+  const bool showWidth = !moving && (sides.left || sides.right) && (corner || background);
+  const bool showHeight = !moving && (sides.top || sides.bottom) && (corner || background);
   return Step{{clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)}, showWidth, showHeight};
 }

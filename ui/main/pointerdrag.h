@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/layer.h"
+#include "ui/main/viewscale.h"
 
 #include <QPoint>
 #include <QSize>
@@ -12,7 +13,8 @@
 // force while the button is held. It knows points, sizes and bounds only, so the window applies
 // what it decides: the cursor, the new bounds, the size edits.
 //
-// Sizes are the controls' logical sizes, which a drag may have driven to zero or below.
+// Points and the sizes the zones are found in are screen pixels, so the zones keep their size at
+// every scale; bounds are logo pixels, which a drag may have driven to zero or below.
 class PointerDrag {
 public:
   // What a drag with the left button does, by where it starts on a control. The values are
@@ -47,19 +49,21 @@ public:
     friend bool operator==(const Step&, const Step&) = default;
   };
 
-  // The zone under `at` of a control of `size`, locks and kind aside.
-  static Mode zoneAt(QPoint at, QSize size);
+  // The zone under `at` of a control of `size`, locks and kind aside. With `keepInside`, an axis
+  // too short for an inside between its edge zones is all inside.
+  static Mode zoneAt(QPoint at, QSize size, bool keepInside = false);
   static Qt::CursorShape cursorFor(Mode mode);
 
-  // The pointer over a control with no drag in force: remembers and returns the drag a left
-  // press there would start (NoDrag where a lock forbids it).
-  Mode hover(QPoint at, QSize size, Target target, Locks locks);
-  // A press at `at` of a control of `size`: a left press arms the hovered drag, any other button
-  // changes nothing.
-  void press(Qt::MouseButton button, QPoint at, QSize size);
-  // The pointer at `at` in the pressed control's current coordinates, `current` its bounds: the
-  // step of the drag in force, or nothing without one.
-  std::optional<Step> move(QPoint at, const Bounds& current, bool background) const;
+  // The pointer at `at` of a control shown `size` large at `scale`, with no drag in force:
+  // remembers and returns the drag a left press there would start (NoDrag where a lock forbids
+  // it). Away from 100 % a part shown too small for its zones stays movable; at 100 % the zones
+  // are as they have always been.
+  Mode hover(QPoint at, QSize size, Target target, Locks locks, ViewScale scale = {});
+  // A press with the pointer at `pointer` of the canvas, on a control whose bounds are `bounds`,
+  // shown at `scale`: a left press arms the hovered drag, any other button changes nothing.
+  void press(Qt::MouseButton button, QPoint pointer, const Bounds& bounds, ViewScale scale = {});
+  // The pointer at `pointer` of the canvas: the step of the drag in force, or nothing without one.
+  std::optional<Step> move(QPoint pointer, bool background) const;
   // Ends the drag in force, whichever button was released.
   void release() { mode_ = NoDrag; }
 
@@ -69,7 +73,8 @@ public:
 
 private:
   QPoint pressAt_;
-  QSize pressSize_{0, 0};
+  Bounds pressBounds_;
+  ViewScale scale_;
   Mode mode_ = NoDrag;
   Mode hovered_ = NoDrag;
 };
