@@ -210,14 +210,16 @@ public:
   }
 };
 
-QSize canvasView(const MainWindow& window) {
-  return window.findChild<QScrollArea*>(QStringLiteral("canvasScroll"))->viewport()->size();
+// What the view shows of the canvas, in the content's coordinates.
+QRect canvasView(const MainWindow& window) {
+  const auto* area = window.findChild<QScrollArea*>(QStringLiteral("canvasScroll"));
+  return {area->widget()->mapFrom(area->viewport(), QPoint(0, 0)), area->viewport()->size()};
 }
 
 // The picture part that shows most of itself in the window's view of the canvas: the drag that
 // repaints the most.
 PictureControl* largestVisiblePicture(MainWindow& window) {
-  const QRect view(QPoint(0, 0), canvasView(window));
+  const QRect view = canvasView(window);
   const TDocument& doc = window.findChild<Composition*>(QStringLiteral("composition"))->document();
   const auto* canvas = window.findChild<CanvasView*>(QStringLiteral("canvasScroll"));
   PictureControl* best = nullptr;
@@ -248,9 +250,10 @@ void settle(QWidget& window) {
   QCoreApplication::sendEvent(&window, &update);
 }
 
-// One step of dragging a picture part by a pixel over the heavy composition in a 1920 x 1080
-// window: the mouse move handled, the part moved and the canvas repainted.
-void DragStep(benchmark::State& state) {
+// One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
+// zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
+// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted.
+void DragStepAt(benchmark::State& state, int zoomSteps) {
   QStringList errors;
   Application::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
   MainWindow window(std::make_unique<OpenHeavy>());
@@ -259,24 +262,29 @@ void DragStep(benchmark::State& state) {
   settle(window);
   window.findChild<QAction*>(QStringLiteral("openProjectAction"))->trigger();
   settle(window);
+  for (int i = 0; i < std::abs(zoomSteps); ++i)
+    window.findChild<QAction*>(zoomSteps > 0 ? QStringLiteral("zoomInAction") : QStringLiteral("zoomOutAction"))
+        ->trigger();
+  settle(window);
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {
     state.SkipWithError(errors.isEmpty() ? "no picture part in view" : qPrintable(errors.join(u'\n')));
     return;
   }
-  const QRect seen = part->geometry() & QRect(QPoint(0, 0), canvasView(window));
-  state.SetLabel(QStringLiteral("part %1, %2 x %3 in view")
+  const QRect seen = part->geometry() & canvasView(window);
+  state.SetLabel(QStringLiteral("%1, part %2, %3 x %4 in view")
+                     .arg(window.findChild<CanvasView*>(QStringLiteral("canvasScroll"))->scale().percentText())
                      .arg(part->partIndex() + 1)
                      .arg(seen.width())
                      .arg(seen.height())
                      .toStdString());
 
-  const QPoint grip(part->width() / 2, part->height() / 2);
+  const QPoint grip(part->size().width() / 2, part->size().height() / 2);
   moveWithButtonHeld(part, grip);  // hovering first arms the move zone
   Q_EMIT part->pressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
   qApp->installEventFilter(&counter);
-  int step = 1;
+  int step = 1 << std::max(zoomSteps, 0);  // a logo pixel on the screen
   for (auto _ : state) {
     moveWithButtonHeld(part, grip + QPoint(step, 0));
     settle(window);
@@ -290,7 +298,10 @@ void DragStep(benchmark::State& state) {
   if (counter.paints == 0) state.SkipWithError("the canvas was not repainted");
   Application::instance()->setErrorSink(nullptr);
 }
+void DragStep(benchmark::State& state) { DragStepAt(state, 0); }
 BENCHMARK(DragStep)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStepAt, 25_percent, -2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStepAt, 400_percent, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

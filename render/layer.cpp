@@ -208,11 +208,11 @@ public:
         columnsAxis_(source_.size().width(), showing.control.width(), showing.stretch, showing.keepBlack),
         rowsAxis_(source_.size().height(), showing.control.height(), showing.stretch, showing.keepBlack),
         columns_(width),
+        ends_(columnsAxis_.spans() ? width : 0),
         scaled_(width, 0u) {
     const qint64 rw = source_.size().width();
     // Source columns computed once rather than per pixel. They never decrease, so the columns an
     // unstretched raster does not reach are all at the end.
-    if (columnsAxis_.spans()) ends_.resize(width);
     for (size_t i = 0; i < width; ++i) {
       const qint64 x = column(i);
       const qint64 sx = columnsAxis_.first(x);
