@@ -93,10 +93,12 @@ TEST_F(Editor, NewRestoresAMovedResizedPictureBackground) {
 TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   QStringList titles;
   for (QAction* a : w().menuBar()->actions()) titles << a->text();
-  EXPECT_EQ(titles, (QStringList{u" ﾌｧｲﾙ "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
+  EXPECT_EQ(titles,
+            (QStringList{u" ﾌｧｲﾙ "_qs, u" 編集 "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
   const std::pair<const char*, QStringList> menus[] = {
       {"fileMenu",
        {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
+      {"editMenu", {u"元に戻す"_qs, u"やり直し"_qs}},
       {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs}},
       {"addMenu", {u"文字"_qs, u"画像"_qs}},
       {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
