@@ -118,6 +118,23 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
 
 // With another window active, as the parts list is while the user works beside it, resting the
 // pointer on a toolbar button still shows its hint.
+// Ctrl+Z typed in the string field takes back the composition's step, not the field's own typing,
+// and the edit menu names the step it would take back.
+TEST_F(Editor, TheHistoryKeysInAFieldReachTheComposition) {
+  run("addTextAction");
+  selectPart(0);
+  textEdit()->setFocus();
+  QTest::keyClicks(textEdit(), u"ab"_qs);
+  EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字列)"_qs);
+  QTest::keyClick(textEdit(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(textEdit()->text(), u"No Title"_qs);
+  EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字を追加)"_qs);
+  QTest::keyClick(textEdit(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(textEdit()->text(), u"No Titleab"_qs);
+  EXPECT_FALSE(action("redoAction")->isEnabled());
+  EXPECT_EQ(action("redoAction")->text(), u"やり直し"_qs);
+}
+
 TEST_F(Editor, HintsShowWhileAnotherWindowIsActive) {
   QWidget other;
   other.show();
