@@ -1,10 +1,12 @@
 #pragma once
 
+#include "edit/partview.h"
 #include "model/document.h"
 #include "render/layer.h"
 #include "render/scene.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -13,11 +15,14 @@
 #include <optional>
 #include <vector>
 
+class QUndoStack;
+
 // The composition being edited: the document block, the selection, the block as last saved, and
-// every edit the user can make. The records are the truth: a part's bounds are written into its
-// record as they change, so the block to save is the block as it stands. It keeps the raster of
-// each part and of the background, so that views draw what it holds without decoding or drawing
-// again; views follow its signals and tell it what the user did.
+// every edit the user can make, each one step of its history that can be taken back and brought
+// back. The records are the truth: a part's bounds are written into its record as they change, so
+// the block to save is the block as it stands. It keeps the raster of each part and of the
+// background, so that views draw what it holds without decoding or drawing again; views follow
+// its signals, read parts through part(), and tell it what the user did.
 class Composition : public QObject {
   Q_OBJECT
 public:
@@ -25,11 +30,17 @@ public:
 
   // `dpi`: the screen's logical vertical dpi, which sets a text part's pixel size.
   explicit Composition(int dpi, QObject* parent = nullptr);
+  ~Composition() override;
 
+  // The block, for the files and the tests; the windows read part().
   const TDocument& document() const { return doc_; }
   int partCount() const { return doc_.PartCount; }
+  bool canAddPart() const { return ::canAddPart(doc_); }
   // Part `index`'s record, or null outside the parts in use.
   const TPartData* record(int index) const;
+  // What the windows show of part `index`, or of the background for BACKGROUND_INDEX; kind None
+  // outside the parts in use.
+  PartView part(int index) const;
   // What part `index` (the background for BACKGROUND_INDEX) shows: its bounds as its record holds
   // them, its raster (none where it could not be made), whether it is stretched and see-through.
   Layer layer(int index) const;
@@ -64,13 +75,19 @@ public:
       const QString& path, const std::function<bool()>& mayReplace = [] { return true; });
   // The block as it stands has been written: it is now what is saved.
   void markSaved();
+  // Writes the project to `path` and counts it saved; throws the write's Failure.
+  void saveProject(const QString& path);
+  // Writes the logo to `path` from the layers already made; false, with nothing written, when
+  // there are no parts. Throws the export's Failure.
+  bool saveLogo(const QString& path) const;
 
   // ---- parts ----
   // A new text part at the top-left; its index, or nothing when the table is full.
   std::optional<int> addTextPart();
-  // A picture part from `path` at its natural size at the top-left; its index, or nothing when the
-  // table is full. A picture that cannot be read adds nothing: its failure is thrown.
-  std::optional<int> addPicturePart(const QString& path);
+  // A picture part from `path` at its natural size, at the top-left or at `at`; its index, or
+  // nothing when the table is full. A picture that cannot be read adds nothing: its failure is
+  // thrown.
+  std::optional<int> addPicturePart(const QString& path, std::optional<QPoint> at = std::nullopt);
   // Removes part `index`; the parts after it are made again from their records, and the lines of
   // those that could not be made come back.
   QStringList removePart(int index);
@@ -81,6 +98,7 @@ public:
   void clearSelection();
 
   // ---- bounds: typed sizes, nudges, drag steps ----
+  // A step of a drag; the steps between one press and its release are one step of the history.
   void setBounds(int index, const Bounds& bounds);
   // The selected part's width or height.
   void setSelectedSize(Qt::Orientation axis, int value);
@@ -102,6 +120,21 @@ public:
   // The background filled with `colour`, at its present size; no picture any more.
   void fillBackground(Colour colour);
 
+  // ---- the history ----
+  // What a step did: it names the step and says which steps run together.
+  enum class StepKind;
+  // Each returns the lines of the parts whose pictures could not be loaded again.
+  QStringList undo();
+  QStringList redo();
+  bool canUndo() const;
+  bool canRedo() const;
+  // The step undo() or redo() would take back or bring back, in the menu's words: "移動".
+  QString undoName() const;
+  QString redoName() const;
+  // Ends the run of typing, nudging or dragging in progress: the next edit is a step of its own.
+  // Leaving a field, a press and a release on the canvas end one; so do selecting, undo and redo.
+  void finishEditRun() { ++editRun_; }
+
 Q_SIGNALS:
   // A part's bounds, raster, flags or label changed.
   void partChanged(int index);
@@ -110,9 +143,13 @@ Q_SIGNALS:
   void partsReset();
   void backgroundChanged();
   void selectionChanged();
-  void modifiedChanged(bool modified);
+  // What undo and redo would do has changed.
+  void historyChanged();
 
 private:
+  class Step;
+  class Recording;
+
   // What the block does not hold of a part: its made raster and how it is shown.
   struct Made {
     QImage raster;
@@ -127,8 +164,18 @@ private:
   // The parts' rasters kept and their bounds written into the records.
   void keepParts(const Scene& scene);
   void keepPart(int index, const Layer& layer);
+  // New bounds for part `index` or the background, outside the history.
+  void placePart(int index, const Bounds& bounds);
   void redrawText(int index);
   void changed();
+  // Pushes the step from `before` to the block as it stands, unless nothing changed; merged into
+  // the last step when both are of one run of the same edit of the same part.
+  void recordStep(const TDocument& before, StepKind kind, int touched);
+  // The block has been brought back to a state of the history from `from`: the rasters that
+  // differ are made again, the views told, `selected` selected (nothing shown when none).
+  void arrive(const TDocument& from, std::optional<int> selected);
+  // Part `index`'s raster made from its record, its record untouched; a failure is listed.
+  Made makePart(int index, QStringList& failures) const;
   // After New or Open: the background selected but not shown, nothing to save, every view told.
   void startedAfresh();
 
@@ -140,4 +187,7 @@ private:
   int selection_ = BACKGROUND_INDEX;
   bool selectionShown_ = false;
   bool modified_ = false;
+  QUndoStack* history_ = nullptr;
+  int editRun_ = 0;
+  QStringList arrivalFailures_;  // what arrive() could not make, for undo() and redo() to return
 };

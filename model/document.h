@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/basics.h"
 #include "model/bounds.h"
 
 #include <bit>
@@ -9,22 +10,9 @@
 // The document is one block of plain data, so that a project file is simply its byte image.
 // Field order, widths and offsets are fixed by the files the earlier platform wrote.
 
-using Colour = std::uint32_t;  // 0x00BBGGRR: red in the low byte
-
 enum PartKind : std::int32_t { pkNone = 0, pkText = 1, pkPicture = 2 };
 
-inline constexpr int MAX_PARTS = 99;
-// Where a part index is expected (the selection, a control), the background.
-inline constexpr int BACKGROUND_INDEX = 100;
 inline constexpr int FIXED_STRING_SIZE = 256;  // 255 bytes and the terminating zero
-
-// The face of a new text part, and the one the windows are drawn in.
-inline constexpr char16_t DEFAULT_FONT_FACE[] = u"ＭＳ Ｐゴシック";
-
-inline constexpr std::uint8_t fsBold = 1;
-inline constexpr std::uint8_t fsItalic = 2;
-inline constexpr std::uint8_t fsUnderline = 4;
-inline constexpr std::uint8_t fsStrikeOut = 8;
 
 struct TPartData {
   std::int32_t Left;
@@ -90,9 +78,6 @@ static_assert(offsetof(TDocument, BackTop) == 56496);
 static_assert(offsetof(TDocument, BackWidth) == 56500);
 static_assert(offsetof(TDocument, BackHeight) == 56504);
 static_assert(offsetof(TDocument, PartCount) == 56508);
-
-inline constexpr Colour clBlack = 0x000000;
-inline constexpr Colour clWhite = 0xFFFFFF;
 
 // Zeroes all 56,512 bytes.
 void clearDocument(TDocument& doc);

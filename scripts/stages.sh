@@ -31,3 +31,14 @@ install_packages() {
   "$top/scripts/install-deps"
   export PELMORA_DEPS_DONE=1
 }
+
+# The windows see parts only through the composition's read-only view: every edit then has one
+# door, and the history cannot be bypassed. Fails naming each file under ui/ that reaches the
+# records or the project file.
+check_layers() {
+  if grep -rlE '#include "model/(document|projectfile)\.h"|\bT(PartData|Document)\b' "$top/ui"; then
+    echo "check: the files above reach the records or the project file; read parts through Composition::part()" >&2
+    return 1
+  fi
+  echo "ui/ reads parts through the composition only"
+}

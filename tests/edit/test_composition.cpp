@@ -131,7 +131,6 @@ TEST_F(CompositionTest, APictureThatCannotBeReadAddsNothing) {
 }
 
 TEST_F(CompositionTest, TheUnsavedStateFollowsTheBlockByteForByte) {
-  QSignalSpy modified(&c, &Composition::modifiedChanged);
   c.select(BACKGROUND_INDEX);
   c.nudgeSelected(1, 0);
   EXPECT_TRUE(c.isModified());
@@ -142,11 +141,6 @@ TEST_F(CompositionTest, TheUnsavedStateFollowsTheBlockByteForByte) {
   EXPECT_FALSE(c.isModified());
   c.select(BACKGROUND_INDEX);
   EXPECT_FALSE(c.isModified()) << "selecting changes nothing";
-  ASSERT_EQ(modified.count(), 4);
-  EXPECT_EQ(modified[0][0].toBool(), true);
-  EXPECT_EQ(modified[1][0].toBool(), false);
-  EXPECT_EQ(modified[2][0].toBool(), true);
-  EXPECT_EQ(modified[3][0].toBool(), false);
 }
 
 TEST_F(CompositionTest, SelectingOutsideThePartsInUseChangesNothing) {

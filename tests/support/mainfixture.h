@@ -89,7 +89,7 @@ public:
   // New's composition, without the question about unsaved work.
   void newComposition() { comp().startNew(canvasView()->centredTopLeft(QSize(200, 60))); }
   // Selects part `i` as a click in the parts list does.
-  void selectPart(int i) { canvasView()->pressAtCentre(i); }
+  void selectPart(int i) { comp().select(i); }
   // The open parts list, or null; the version window while it is shown, or null.
   PartsListWindow* partsList() {
     for (PartsListWindow* list : window->findChildren<PartsListWindow*>())

@@ -93,10 +93,12 @@ TEST_F(Editor, NewRestoresAMovedResizedPictureBackground) {
 TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   QStringList titles;
   for (QAction* a : w().menuBar()->actions()) titles << a->text();
-  EXPECT_EQ(titles, (QStringList{u" ﾌｧｲﾙ "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
+  EXPECT_EQ(titles,
+            (QStringList{u" ﾌｧｲﾙ "_qs, u" 編集 "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
   const std::pair<const char*, QStringList> menus[] = {
       {"fileMenu",
        {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
+      {"editMenu", {u"元に戻す"_qs, u"やり直し"_qs}},
       {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs, u"-"_qs, u"拡大"_qs, u"縮小"_qs, u"等倍"_qs}},
       {"addMenu", {u"文字"_qs, u"画像"_qs}},
       {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
@@ -116,6 +118,23 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
 
 // With another window active, as the parts list is while the user works beside it, resting the
 // pointer on a toolbar button still shows its hint.
+// Ctrl+Z typed in the string field takes back the composition's step, not the field's own typing,
+// and the edit menu names the step it would take back.
+TEST_F(Editor, TheHistoryKeysInAFieldReachTheComposition) {
+  run("addTextAction");
+  selectPart(0);
+  textEdit()->setFocus();
+  QTest::keyClicks(textEdit(), u"ab"_qs);
+  EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字列)"_qs);
+  QTest::keyClick(textEdit(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(textEdit()->text(), u"No Title"_qs);
+  EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字を追加)"_qs);
+  QTest::keyClick(textEdit(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(textEdit()->text(), u"No Titleab"_qs);
+  EXPECT_FALSE(action("redoAction")->isEnabled());
+  EXPECT_EQ(action("redoAction")->text(), u"やり直し"_qs);
+}
+
 TEST_F(Editor, HintsShowWhileAnotherWindowIsActive) {
   QWidget other;
   other.show();

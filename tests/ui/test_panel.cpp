@@ -320,15 +320,15 @@ TEST(PropertyPanel, ReportsTheUsersActionsAndNeverItsOwnWrites) {
   EXPECT_EQ(textEdit->text(), QString()) << "it starts as New leaves it";
   EXPECT_EQ(widthEdit->text(), QString());
 
-  TPartData record{};
-  storeFixedString(record.Text, u"ロゴ");
-  record.FillOn = 1;
-  record.ShadowX = -7;
+  PartView record;
+  record.text = u"ロゴ"_qs;
+  record.fillOn = true;
+  record.shadowX = -7;
   panel.showTextPart(record);
   panel.showWidth(16384);
   panel.showSizeGroupOnly();
   panel.showHeight(12);
-  panel.showTextPart(TPartData{});
+  panel.showTextPart(PartView{});
   panel.reset();
   EXPECT_EQ(text.count() + fill.count() + size.count() + colour.count() + shadow.count(), 0);
 
@@ -421,8 +421,8 @@ TEST(PropertyPanel, SizeEditsShowEveryDigitAndTakeFourTyped) {
 
   // The shadow boxes take three typed characters, a value shown whole.
   for (const auto& [shown, key] : {std::pair{-2147483647, Qt::Key_End}, std::pair{-30, Qt::Key_Home}}) {
-    TPartData record{};
-    record.ShadowX = shown;
+    PartView record;
+    record.shadowX = shown;
     panel.showTextPart(record);
     QTest::keyClick(shadowX->lineEdit(), key);
     QTest::keyClicks(shadowX->lineEdit(), u"1"_qs);

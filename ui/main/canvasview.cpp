@@ -36,7 +36,7 @@ PictureControl* CanvasView::makeControl(int index) {
   connect(c, &PictureControl::pressed, this,
           [this](PictureControl* s, Qt::MouseButton b, QPoint at) { guarded([&] { pressed(s, b, at); }); });
   connect(c, &PictureControl::moved, this, [this](PictureControl* s, QPoint at) { guarded([&] { moved(s, at); }); });
-  connect(c, &PictureControl::released, this, &CanvasView::released);
+  connect(c, &PictureControl::released, this, &CanvasView::endDrag);
   connect(c, &PictureControl::boundsChanged, this, &CanvasView::updateExtent);
   return c;
 }
@@ -100,23 +100,14 @@ void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint 
   holdExtent(pointerDrag_.dragging());
 }
 
-void CanvasView::pressAtCentre(int index) {
-  PictureControl* c = control(index);
-  if (!c || index == BACKGROUND_INDEX) return;
-  pressed(c, Qt::LeftButton, QPoint(c->size().width() / 2, c->size().height() / 2));
-  released();
-}
-
 void CanvasView::moved(PictureControl* sender, QPoint at) {
   if (!sender) return;
   const int index = sender->partIndex();
   const bool background = index == BACKGROUND_INDEX;
   if (!pointerDrag_.dragging()) {
     using Target = PointerDrag::Target;
-    const TPartData* r = composition_.record(index);
-    const Target target = background               ? Target::Background
-                          : r && r->Kind == pkText ? Target::TextPart
-                                                   : Target::PicturePart;
+    const bool text = composition_.part(index).kind == PartView::Kind::Text;
+    const Target target = background ? Target::Background : text ? Target::TextPart : Target::PicturePart;
     const PointerDrag::Mode mode = pointerDrag_.hover(at, sender->size(), target, locks_, scale_);
     sender->setCursor(PointerDrag::cursorFor(mode));
     return;
@@ -129,8 +120,9 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
   if (step->showWidth || step->showHeight) Q_EMIT sizeFollowed(step->showWidth, step->showHeight);
 }
 
-void CanvasView::released() {
+void CanvasView::endDrag() {
   pointerDrag_.release();
+  composition_.finishEditRun();
   holdExtent(false);
 }
 

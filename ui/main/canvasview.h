@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/document.h"
+#include "model/basics.h"
 #include "ui/main/pointerdrag.h"
 #include "ui/main/viewscale.h"
 
@@ -16,7 +16,8 @@ class PictureControl;
 // a content widget whose coordinates are canvas coordinates times the view's scale. The controls
 // draw what the composition holds and follow its signals. The mouse on them goes through PointerDrag: a left
 // press selects the part in the composition, and each step of a drag is handed to the composition
-// as the part's new bounds, which the control then shows. The content grows to hold every control,
+// as the part's new bounds, which the control then shows; the steps from a press to its release
+// are one step of the composition's history. The content grows to hold every control,
 // and holds its extent while a drag is in force.
 class CanvasView : public QScrollArea {
   Q_OBJECT
@@ -41,6 +42,8 @@ public:
   void setLocks(PointerDrag::Locks locks) { locks_ = locks; }
   // Selects part `index` as a left press at its centre would, with no drag left armed.
   void pressAtCentre(int index);
+  // Ends the drag in force, as a release would: a part picked elsewhere is selected, not dragged.
+  void endDrag();
   // The pointer's state: the hovered zone, the last press, the drag in force.
   const PointerDrag& pointerDrag() const { return pointerDrag_; }
 
@@ -75,7 +78,6 @@ private:
   void showPart(int index);
   void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void moved(PictureControl* sender, QPoint at);
-  void released();
 
   Composition& composition_;
   QWidget* content_ = nullptr;

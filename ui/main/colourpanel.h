@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/document.h"
+#include "model/basics.h"
 
 #include <QFrame>
 

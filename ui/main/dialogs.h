@@ -1,20 +1,11 @@
 #pragma once
 
-#include "model/document.h"
+#include "edit/partview.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-
-// A text part's font as its record keeps it: the face name as stored (which may be drawn through
-// a substitute), the size in points and the style bits.
-struct FontChoice {
-  QString face;
-  int points = 0;
-  std::uint8_t style = 0;
-  friend bool operator==(const FontChoice&, const FontChoice&) = default;
-};
 
 // Every modal question the main window asks goes through here, so that tests can answer with
 // scripted replies instead of opening real windows. Each call returns nothing on cancel.

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -53,6 +54,10 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   connect(canvasView_, &CanvasView::scaleChanged, scaleLabel_,
           [this](ViewScale scale) { scaleLabel_->setText(scale.percentText()); });
   connect(composition_, &Composition::selectionChanged, this, &MainWindow::showSelection);
+  connect(composition_, &Composition::partChanged, this, &MainWindow::followSize);
+  connect(composition_, &Composition::backgroundChanged, this, [this] { followSize(BACKGROUND_INDEX); });
+  connect(composition_, &Composition::historyChanged, this, &MainWindow::showHistory);
+  showHistory();
 }
 
 MainWindow::~MainWindow() = default;
@@ -103,6 +108,11 @@ void MainWindow::createActions() {
   exitAction_ = new QAction(QStringLiteral("終了"), this);
   exitAction_->setObjectName(QStringLiteral("exitAction"));
   connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+
+  undoAction_ = makeAction("undoAction", QStringLiteral("元に戻す"), &MainWindow::undo);
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redoAction_ = makeAction("redoAction", QStringLiteral("やり直し"), &MainWindow::redo);
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 
   toolBarAction_ = makeAction("toolbarAction", QStringLiteral("ﾂｰﾙﾊﾞｰ"), &MainWindow::toggleToolBar);
   toolBarAction_->setCheckable(true);
@@ -176,6 +186,7 @@ void MainWindow::createMenus() {
   };
   menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
        {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
+  menu("editMenu", QStringLiteral(" 編集 "), {undoAction_, redoAction_});
   menu("viewMenu", QStringLiteral(" 表示 "),
        {toolBarAction_, partsListAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});
   menu("addMenu", QStringLiteral(" 追加 "), {addTextAction_, addPictureAction_});
@@ -216,6 +227,19 @@ void MainWindow::createCanvas() {
   connect(zoomInAction_, &QAction::triggered, canvasView_, &CanvasView::zoomIn);
   connect(zoomOutAction_, &QAction::triggered, canvasView_, &CanvasView::zoomOut);
   connect(actualSizeAction_, &QAction::triggered, canvasView_, &CanvasView::zoomToActualSize);
+}
+
+void MainWindow::undo() { reportUnloaded(composition_->undo()); }
+
+void MainWindow::redo() { reportUnloaded(composition_->redo()); }
+
+void MainWindow::showHistory() {
+  const auto show = [](QAction* action, const QString& verb, bool can, const QString& step) {
+    action->setEnabled(can);
+    action->setText(can && !step.isEmpty() ? QStringLiteral("%1 (%2)").arg(verb, step) : verb);
+  };
+  show(undoAction_, QStringLiteral("元に戻す"), composition_->canUndo(), composition_->undoName());
+  show(redoAction_, QStringLiteral("やり直し"), composition_->canRedo(), composition_->redoName());
 }
 
 void MainWindow::toggleToolBar() {

@@ -55,6 +55,10 @@ private:
   bool saveProject();
   void saveProjectCommand();
   void saveLogo();
+  void undo();
+  void redo();
+  // The edit menu's items name what they would take back or bring back, greyed with nothing.
+  void showHistory();
   void toggleToolBar();
   void openPartsList();
   void addTextPart();
@@ -80,6 +84,9 @@ private:
 
   // ---- the property panel ----
   void showSelection();
+  // Part `index` changed: the size edits follow the selection's size, except while a drag is in
+  // force, where the drag decides which of them follow.
+  void followSize(int index);
   void chooseColour(Composition::TextColour role);
   void chooseFont();
 
@@ -91,7 +98,6 @@ private:
   std::optional<QPoint> partCentreOnScreen(int index) const override;
   PartsListWindow* partsList() const;
   void closePartsList();
-  void appendPartsListRow(int index);
 
   Composition* composition_ = nullptr;
   std::unique_ptr<Dialogs> dialogs_;
@@ -103,6 +109,7 @@ private:
 
   QAction *newAction_ = nullptr, *openProjectAction_ = nullptr, *saveProjectAction_ = nullptr,
           *saveLogoAction_ = nullptr, *exitAction_ = nullptr;
+  QAction *undoAction_ = nullptr, *redoAction_ = nullptr;
   QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr;
   QAction *addTextAction_ = nullptr, *addPictureAction_ = nullptr;
   QAction *backgroundPictureAction_ = nullptr, *backgroundFillAction_ = nullptr, *noMoveAction_ = nullptr,

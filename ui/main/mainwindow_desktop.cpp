@@ -62,13 +62,9 @@ void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
   // and the others still come, with one message for all that failed.
   QStringList failed;
   for (const QString& path : paths) {
-    if (!canAddPart(composition_->document())) break;  // a full table refuses further parts without a word
+    if (!composition_->canAddPart()) break;  // a full table refuses further parts without a word
     try {
-      if (const std::optional<int> added = composition_->addPicturePart(path)) {
-        const Bounds b = composition_->bounds(*added);
-        composition_->setBounds(*added, {canvasPoint.x(), canvasPoint.y(), b.width, b.height});
-        appendPartsListRow(*added);
-      }
+      composition_->addPicturePart(path, canvasPoint);
     } catch (const Failure& failure) {
       failed << failure.message();
     }

@@ -2,7 +2,7 @@
 // the composition's edits.
 #include "ui/main/mainwindow.h"
 
-#include "model/fixedstring.h"
+#include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/propertypanel.h"
 
@@ -20,6 +20,7 @@ void MainWindow::createPanel() {
   connect(panel_, &Panel::shadowOffsetEdited, this,
           [&c](Qt::Orientation axis, int offset) { guarded([&] { c.setShadowOffset(axis, offset); }); });
   connect(panel_, &Panel::nudged, this, [&c](int dx, int dy) { guarded([&] { c.nudgeSelected(dx, dy); }); });
+  connect(panel_, &Panel::typingFinished, composition_, &Composition::finishEditRun);
 }
 
 void MainWindow::showSelection() {
@@ -27,22 +28,27 @@ void MainWindow::showSelection() {
     panel_->reset();
     return;
   }
-  const int index = composition_->selection();
-  const TPartData* r = composition_->record(index);
-  if (r && r->Kind == pkText) {
-    dialogs_->presetFont({fixedString(r->FontName), r->FontSize, r->FontStyle});
-    panel_->showTextPart(*r);
+  const PartView part = composition_->part(composition_->selection());
+  if (part.kind == PartView::Kind::Text) {
+    dialogs_->presetFont(part.font);
+    panel_->showTextPart(part);
   } else {
     panel_->showSizeGroupOnly();
   }
-  const Bounds b = composition_->bounds(index);
-  panel_->showWidth(b.width);
-  panel_->showHeight(b.height);
+  panel_->showWidth(part.bounds.width);
+  panel_->showHeight(part.bounds.height);
+}
+
+void MainWindow::followSize(int index) {
+  // A text part's size is its string's; its size edits are greyed and keep what they showed.
+  if (index != composition_->selection() || !composition_->selectionShown() || canvasView_->pointerDrag().dragging())
+    return;
+  const PartView part = composition_->part(index);
+  if (part.kind != PartView::Kind::Text) panel_->followSize(part.bounds.width, part.bounds.height);
 }
 
 void MainWindow::chooseColour(Composition::TextColour role) {
-  const TPartData* r = composition_->record(composition_->selection());
-  if (!r || r->Kind != pkText) return;
+  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
   const std::optional<Colour> colour = dialogs_->chooseColour();
   if (!colour) return;
   panel_->showColour(role, *colour);
@@ -50,8 +56,7 @@ void MainWindow::chooseColour(Composition::TextColour role) {
 }
 
 void MainWindow::chooseFont() {
-  const TPartData* r = composition_->record(composition_->selection());
-  if (!r || r->Kind != pkText) return;
+  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
   const std::optional<FontChoice> font = dialogs_->chooseFont();
   if (!font) return;
   composition_->setFont(font->face, font->points, font->style);

@@ -5,20 +5,19 @@
 #include "ui/main/canvasview.h"
 #include "ui/parts/partslistwindow.h"
 
-void MainWindow::addTextPart() {
-  if (const std::optional<int> added = composition_->addTextPart()) appendPartsListRow(*added);
-}
+void MainWindow::addTextPart() { composition_->addTextPart(); }
 
 void MainWindow::addPicturePart() {
-  if (!canAddPart(composition_->document())) return;
-  const std::optional<QString> path = dialogs_->openPicture();
-  if (!path) return;
-  if (const std::optional<int> added = composition_->addPicturePart(*path)) appendPartsListRow(*added);
+  if (!composition_->canAddPart()) return;
+  if (const std::optional<QString> path = dialogs_->openPicture()) composition_->addPicturePart(*path);
 }
 
 const Composition& MainWindow::composition() const { return *composition_; }
 
-void MainWindow::selectPart(int index) { canvasView_->pressAtCentre(index); }
+void MainWindow::selectPart(int index) {
+  canvasView_->endDrag();
+  composition_->select(index);
+}
 
 void MainWindow::removePart(int index) { reportUnloaded(composition_->removePart(index)); }
 
@@ -46,8 +45,4 @@ void MainWindow::openPartsList() {
 
 void MainWindow::closePartsList() {
   if (PartsListWindow* list = partsList()) list->close();
-}
-
-void MainWindow::appendPartsListRow(int index) {
-  if (PartsListWindow* list = partsList()) list->appendRow(composition_->document().Parts[index]);
 }

@@ -1,8 +1,6 @@
 // The composition as a whole: New, project files, the logo and the background.
 #include "ui/main/mainwindow.h"
 
-#include "model/projectfile.h"
-#include "render/fonts.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
 #include "ui/main/canvasview.h"
@@ -27,8 +25,7 @@ void MainWindow::saveProjectCommand() { saveProject(); }
 bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
-  writeProjectFile(*path, composition_->document());
-  composition_->markSaved();
+  composition_->saveProject(*path);
   return true;
 }
 
@@ -53,11 +50,9 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
 void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
-  // The layers the canvas shows, handed to the exporter's own path from records to layers. Said
-  // as the exporter says it when there are no parts: a dialog that closed as if the logo were
+  // Said as the exporter says it when there are no parts: a dialog that closed as if the logo were
   // saved, with no file to show for it, would leave the user looking for one.
-  PendingScene layers(composition_->document(), logicalDpiY(), logoBandsUpward(*path), composition_->madeLayers());
-  if (!exportLogo(*path, layers))
+  if (!composition_->saveLogo(*path))
     dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
 }
 

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -75,6 +76,21 @@ private:
   qsizetype shown_;  // the length before the change being validated
 };
 
+// Ctrl+Z, Ctrl+Y and their kin belong to the composition's one history: an edit's own undo would
+// write a text of its own into the part, a second history beside the window's. The window's
+// actions get the keys; with nothing to take back, they do nothing here either.
+class HistoryKeysToWindow : public QObject {
+public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo)) return false;
+    event->ignore();  // not overridden: the shortcut goes to the window
+    return true;
+  }
+};
+
 // The panel keeps the fixed geometry of its original form, so every control is placed by hand.
 template <typename W>
 W* place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -124,6 +140,11 @@ PropertyPanel::PropertyPanel(QWidget* parent) : QWidget(parent) {
   sizeGroup_->setEnabled(false);
   connectTextGroup();
   connectSizeGroup();
+  auto* historyKeys = new HistoryKeysToWindow(this);
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+    edit->installEventFilter(historyKeys);
+    connect(edit, &QLineEdit::editingFinished, this, &PropertyPanel::typingFinished);
+  }
 }
 
 void PropertyPanel::createTextGroup() {
@@ -228,15 +249,15 @@ ColourPanel* PropertyPanel::colourPanel(ColourRole role) const {
   return nullptr;
 }
 
-void PropertyPanel::showTextPart(const TPartData& record) {
+void PropertyPanel::showTextPart(const PartView& part) {
   textGroup_->setEnabled(true);
   sizeGroup_->setEnabled(false);
-  textColourPanel_->setColour(record.TextColor);
-  fillColourPanel_->setColour(record.FillColor);
-  textEdit_->setText(fixedString(record.Text));
-  fillCheck_->setChecked(record.FillOn != 0);
-  shadowColourPanel_->setColour(record.ShadowColor);
-  showShadowOffsets(record.ShadowX, record.ShadowY);
+  textColourPanel_->setColour(part.textColour);
+  fillColourPanel_->setColour(part.fillColour);
+  if (textEdit_->text() != part.text) textEdit_->setText(part.text);
+  fillCheck_->setChecked(part.fillOn);
+  shadowColourPanel_->setColour(part.shadowColour);
+  showShadowOffsets(part.shadowX, part.shadowY);
 }
 
 void PropertyPanel::showSizeGroupOnly() {
@@ -253,6 +274,11 @@ void PropertyPanel::showWidth(int width) {
 void PropertyPanel::showHeight(int height) {
   const PanelWrite writing;
   heightEdit_->setText(QString::number(height));
+}
+
+void PropertyPanel::followSize(int width, int height) {
+  if (typedNumber(widthEdit_->text(), 10) != width) showWidth(width);
+  if (typedNumber(heightEdit_->text(), 10) != height) showHeight(height);
 }
 
 void PropertyPanel::reset() {

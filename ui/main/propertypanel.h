@@ -1,7 +1,7 @@
 #pragma once
 
 #include "edit/composition.h"
-#include "model/document.h"
+#include "edit/partview.h"
 
 #include <QWidget>
 
@@ -27,12 +27,15 @@ public:
 
   explicit PropertyPanel(QWidget* parent = nullptr);
 
-  // A text part: the text group on with the record's values, the size group off.
-  void showTextPart(const TPartData& record);
+  // A text part: the text group on with its values, the size group off.
+  void showTextPart(const PartView& part);
   // A picture part or the background: the size group on, the text group off and emptied.
   void showSizeGroupOnly();
   void showWidth(int width);
   void showHeight(int height);
+  // The selection's size as it changed: an edit is rewritten only where what it says is not the
+  // size, so that the number being typed into it stays as typed.
+  void followSize(int width, int height);
   // Nothing selected: both groups off and empty.
   void reset();
 
@@ -49,6 +52,8 @@ Q_SIGNALS:
   // sizes the panel is given to show are not heard: they are the control's own already.
   void sizeTyped(Qt::Orientation axis, int value);
   void nudged(int dx, int dy);
+  // The user left a field that was being typed into: the typing there is over.
+  void typingFinished();
 
 private:
   void createTextGroup();

@@ -1,6 +1,6 @@
 #include "ui/main/windowfont.h"
 
-#include "model/document.h"
+#include "model/basics.h"
 
 QFont windowFont(int pixelSize) {
   QFont font(QString::fromUtf16(DEFAULT_FONT_FACE));

@@ -6,12 +6,12 @@ class Composition;
 
 #include <optional>
 
-// What the parts list needs of the window that owns it: the composition to list, and the few
-// things a click in the list does there.
+// What the parts list needs of the window that owns it: the composition to list, whose signals
+// its rows follow, and the few things a click in the list does there.
 class PartsListHost {
 public:
   virtual const Composition& composition() const = 0;
-  // As a press on the part's control would select it, with no drag armed.
+  // Selects the part in the composition, as a press on it would.
   virtual void selectPart(int index) = 0;
   // The panel shows nothing and the background is selected.
   virtual void resetPanel() = 0;

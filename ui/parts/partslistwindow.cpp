@@ -4,8 +4,6 @@
 #include "ui/main/errorreport.h"
 #include "ui/main/windowfont.h"
 
-#include "model/fixedstring.h"
-#include "model/paths.h"
 #include "ui/version/versiondialog.h"
 
 #include <QCloseEvent>
@@ -22,18 +20,10 @@ namespace {
 
 const QSize kOuterSize(228, 308);
 
-QString kindName(std::int32_t kind) {
+QString kindName(PartView::Kind kind) {
   switch (kind) {
-    case pkText: return QStringLiteral("文字");
-    case pkPicture: return QStringLiteral("画像");
-    default: return {};
-  }
-}
-
-QString partName(const TPartData& record) {
-  switch (record.Kind) {
-    case pkText: return fixedString(record.Text);
-    case pkPicture: return pathFileName(fixedString(record.FileName));
+    case PartView::Kind::Text: return QStringLiteral("文字");
+    case PartView::Kind::Picture: return QStringLiteral("画像");
     default: return {};
   }
 }
@@ -88,6 +78,12 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   layout->addWidget(buttonPanel_);
   layout->addWidget(statusStrip_);
 
+  const Composition& composition = host_.composition();
+  connect(&composition, &Composition::partsReset, this, &PartsListWindow::fillList);
+  connect(&composition, &Composition::partAdded, this,
+          [this](int index) { appendRow(host_.composition().part(index)); });
+  connect(&composition, &Composition::partChanged, this, &PartsListWindow::showRow);
+
   // The window sees every key before the control that has the focus.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
   // The list belongs to the main window: it goes when that window closes.
@@ -129,15 +125,19 @@ void PartsListWindow::closeEvent(QCloseEvent* event) {
 void PartsListWindow::fillList() {
   partsTable_->setRowCount(0);
   const Composition& composition = host_.composition();
-  for (int i = 0; i < composition.partCount(); ++i) appendRow(*composition.record(i));
+  for (int i = 0; i < composition.partCount(); ++i) appendRow(composition.part(i));
 }
 
-void PartsListWindow::appendRow(const TPartData& record) {
+void PartsListWindow::appendRow(const PartView& part) {
   const int row = partsTable_->rowCount();
   partsTable_->insertRow(row);
-  partsTable_->setItem(row, 0, new QTableWidgetItem(QString::number(record.Index)));
-  partsTable_->setItem(row, 1, new QTableWidgetItem(kindName(record.Kind)));
-  partsTable_->setItem(row, 2, new QTableWidgetItem(partName(record)));
+  partsTable_->setItem(row, 0, new QTableWidgetItem(QString::number(part.index)));
+  partsTable_->setItem(row, 1, new QTableWidgetItem(kindName(part.kind)));
+  partsTable_->setItem(row, 2, new QTableWidgetItem(part.name));
+}
+
+void PartsListWindow::showRow(int index) {
+  if (QTableWidgetItem* name = partsTable_->item(index, 2)) name->setText(host_.composition().part(index).name);
 }
 
 int PartsListWindow::selectedRow() const {
@@ -160,17 +160,7 @@ void PartsListWindow::rowDoubleClicked() {
 }
 
 void PartsListWindow::deleteSelectedPart() {
-  const int row = selectedRow();
-  if (row < 0) return;
-  // The controls are rebuilt even when some picture cannot be shown, and the list must match them
-  // before that report goes out.
-  try {
-    host_.removePart(row);
-  } catch (...) {
-    fillList();
-    throw;
-  }
-  fillList();
+  if (const int row = selectedRow(); row >= 0) host_.removePart(row);
 }
 
 bool PartsListWindow::handleKey(int key) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/document.h"
+#include "edit/partview.h"
 #include "ui/parts/partslisthost.h"
 
 #include <QWidget>
@@ -9,9 +9,9 @@ class QPushButton;
 class QStatusBar;
 class QTableWidget;
 
-// The parts list: a modeless window listing every part in table order. It is a view onto the
-// main window's document, refilled on request rather than kept in step, so it never holds state
-// the document does not.
+// The parts list: a modeless window listing every part in table order. It is a view of the
+// composition: its rows follow the composition's signals, so it never holds state the composition
+// does not.
 class PartsListWindow : public QWidget {
   Q_OBJECT
 public:
@@ -21,7 +21,7 @@ public:
 
   // Empties the list and lists every record in use.
   void fillList();
-  void appendRow(const TPartData& record);
+  void appendRow(const PartView& part);
   // The selected row, or -1.
   int selectedRow() const;
 
@@ -40,6 +40,8 @@ private:
   void rowClicked();
   void rowDoubleClicked();
   void deleteSelectedPart();
+  // A part's row shows its name as it now is.
+  void showRow(int index);
 
   QTableWidget* partsTable_ = nullptr;
   QWidget* buttonPanel_ = nullptr;
