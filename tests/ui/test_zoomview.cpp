@@ -3,6 +3,7 @@
 #include "support/mainfixture.h"
 
 #include <QLabel>
+#include <QWheelEvent>
 
 #include <cstring>
 
@@ -35,8 +36,16 @@ TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
   const QRect logo(back.left, back.top, 20, 12);
   const QImage atOne = shownOver(canvas(), logo, 1);
 
-  run("zoomInAction");
+  // Ctrl+wheel a notch in over the picture's pixel (4, 3), which stays under the pointer. Qt hands
+  // a wheel event the picture ignores on to the view; one sent by hand goes only where it is sent.
+  const QPoint at(4, 3), pointer = part(0)->mapToGlobal(at);
+  QWidget* view = canvasView()->viewport();
+  QWheelEvent notch(view->mapFromGlobal(pointer), pointer, {}, {0, 120}, Qt::NoButton, Qt::ControlModifier,
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(view, &notch);
   EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"200%"_qs);
+  const QPoint under = part(0)->mapFromGlobal(pointer);
+  EXPECT_EQ(QPoint(under.x() / 2, under.y() / 2), at);
   const QImage atTwo = shownOver(canvas(), logo, 2);
   int differences = 0;
   for (int y = 0; y < atTwo.height(); ++y)
