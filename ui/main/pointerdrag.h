@@ -9,8 +9,9 @@
 #include <optional>
 
 // The canvas's pointer state: the zone the pointer hovers, the last left press and the drag in
-// force while the button is held. It knows points, sizes and bounds only, so the window applies
-// what it decides: the cursor, the new bounds, the size edits.
+// force while the button is held. It knows points, sizes and bounds only, so the canvas view
+// applies what it decides: the cursor, the new bounds handed to the composition, and which size
+// edits follow the step.
 //
 // Sizes are the controls' logical sizes, which a drag may have driven to zero or below.
 class PointerDrag {
