@@ -24,17 +24,12 @@ public:
   int width() const { return bounds_.width; }
   int height() const { return bounds_.height; }
   void setBounds(const Bounds& bounds);
-  void setLeft(int value);
-  void setTop(int value);
-  void setWidth(int value);
-  void setHeight(int value);
 
   // Bounds, raster and flags at once; a raster it shows already is not prepared again.
   void showLayer(const Layer& layer);
 
   const QImage& raster() const { return raster_; }
   void setRaster(QImage raster);
-  void clearRaster() { setRaster({}); }
 
   bool stretch() const { return stretch_; }
   void setStretch(bool on);
