@@ -343,10 +343,14 @@ write_bmp() {
 # background where these say it is before it clicks anything.
 MENU_Y=8
 MENU_FILE_X=25
-MENU_ADD_X=115
+MENU_EDIT_X=70
+MENU_VIEW_X=115
+MENU_ADD_X=160
 TOOLBAR_Y=31
+TB_NEW_X=17
 TB_SAVE_X=65
 TB_LOGO_X=90
+TB_PARTS_X=122
 TB_TEXT_X=155
 TB_HELP_X=268
 STRING_EDIT_X=190

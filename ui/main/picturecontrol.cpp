@@ -29,11 +29,6 @@ void PictureControl::setBounds(const Bounds& bounds) {
   if (resized && stretch_) update();
 }
 
-void PictureControl::setLeft(int value) { setBounds({value, bounds_.top, bounds_.width, bounds_.height}); }
-void PictureControl::setTop(int value) { setBounds({bounds_.left, value, bounds_.width, bounds_.height}); }
-void PictureControl::setWidth(int value) { setBounds({bounds_.left, bounds_.top, value, bounds_.height}); }
-void PictureControl::setHeight(int value) { setBounds({bounds_.left, bounds_.top, bounds_.width, value}); }
-
 void PictureControl::setRaster(QImage raster) {
   raster_ = std::move(raster);
   invalidateDrawable();

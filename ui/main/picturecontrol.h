@@ -25,10 +25,6 @@ public:
   int width() const { return bounds_.width; }
   int height() const { return bounds_.height; }
   void setBounds(const Bounds& bounds);
-  void setLeft(int value);
-  void setTop(int value);
-  void setWidth(int value);
-  void setHeight(int value);
 
   const ViewScale& scale() const { return scale_; }
   void setScale(ViewScale scale);
@@ -38,7 +34,6 @@ public:
 
   const QImage& raster() const { return raster_; }
   void setRaster(QImage raster);
-  void clearRaster() { setRaster({}); }
 
   bool stretch() const { return stretch_; }
   void setStretch(bool on);

@@ -10,8 +10,9 @@
 #include <optional>
 
 // The canvas's pointer state: the zone the pointer hovers, the last left press and the drag in
-// force while the button is held. It knows points, sizes and bounds only, so the window applies
-// what it decides: the cursor, the new bounds, the size edits.
+// force while the button is held. It knows points, sizes and bounds only, so the canvas view
+// applies what it decides: the cursor, the new bounds handed to the composition, and which size
+// edits follow the step.
 //
 // Points and the sizes the zones are found in are screen pixels, so the zones keep their size at
 // every scale; bounds are logo pixels, which a drag may have driven to zero or below.
