@@ -7,7 +7,7 @@ zoomLeft=220 zoomTop=60  # the picture's place before zooming, near the middle o
 # The red block's rectangle in the view, as "LEFT TOP WIDTH HEIGHT".
 red_block() {
   screen_crop "$CX" "$CY" 460 140 "$work/zoom-view.png"
-  convert "$work/zoom-view.png" -fill black +opaque '#E02020' -format '%@' info: 2>/dev/null |
+  convert "$work/zoom-view.png" -fill black +opaque '#E02020' -format '%@\n' info: 2>/dev/null |
     sed -E 's/^([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$/\3 \4 \1 \2/'
 }
 

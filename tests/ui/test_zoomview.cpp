@@ -1,5 +1,5 @@
-// Zoomed in, the canvas shows each pixel it shows at 100 % (the logo's, pixel for pixel) as a
-// block; the composition does not change with the view.
+// Zoomed in, the canvas shows each pixel it shows at 100 % (the logo's) as a block; the
+// composition does not change with the view.
 #include "support/mainfixture.h"
 
 #include <QLabel>
@@ -18,9 +18,8 @@ QImage shownOver(QWidget* canvas, QRect logo, int scale) {
 }
 
 TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
-  ASSERT_TRUE(action("zoomInAction")) << "the view has a command to zoom in";
-  // A picture of pixels all unlike, white at the bottom-left and so see-through, stretched from
-  // 7 by 5 to 11 by 7 over the white background.
+  ASSERT_TRUE(action("zoomInAction"));
+  // Pixels all unlike, white at the bottom-left and so see-through, stretched to 11 by 7.
   QTemporaryDir folder;
   QImage picture(7, 5, QImage::Format_RGB32);
   for (int y = 0; y < 5; ++y)
@@ -36,13 +35,12 @@ TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
   const QRect logo(back.left, back.top, 20, 12);
   const QImage atOne = shownOver(canvas(), logo, 1);
 
-  // Ctrl+wheel a notch in over the picture's pixel (4, 3), which stays under the pointer. Qt hands
-  // a wheel event the picture ignores on to the view; one sent by hand goes only where it is sent.
+  // Ctrl+wheel a notch in over the picture's pixel (4, 3), which stays under the pointer. (Qt
+  // passes a wheel the picture ignores on to the view, but not one sent by hand.)
   const QPoint at(4, 3), pointer = part(0)->mapToGlobal(at);
-  QWidget* view = canvasView()->viewport();
-  QWheelEvent notch(view->mapFromGlobal(pointer), pointer, {}, {0, 120}, Qt::NoButton, Qt::ControlModifier,
-                    Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(view, &notch);
+  QWheelEvent notch(canvasView()->viewport()->mapFromGlobal(pointer), pointer, {}, {0, 120}, Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(canvasView()->viewport(), &notch);
   EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"200%"_qs);
   const QPoint under = part(0)->mapFromGlobal(pointer);
   EXPECT_EQ(QPoint(under.x() / 2, under.y() / 2), at);
