@@ -14,11 +14,11 @@ class PictureControl;
 
 // The scrolled canvas: a control for the background and one for each part of the composition, on
 // a content widget whose coordinates are canvas coordinates times the view's scale. The controls
-// draw what the composition holds and follow its signals. The mouse on them goes through PointerDrag: a left
-// press selects the part in the composition, and each step of a drag is handed to the composition
-// as the part's new bounds, which the control then shows; the steps from a press to its release
-// are one step of the composition's history. The content grows to hold every control,
-// and holds its extent while a drag is in force.
+// draw what the composition holds and follow its signals. The mouse on them goes through
+// PointerDrag: a left press selects the part in the composition, and each step of a drag is handed
+// to the composition as the part's new bounds, which the control then shows; the steps from a
+// press to its release are one step of the composition's history. The content grows to hold every
+// control, and holds its extent while a drag is in force.
 class CanvasView : public QScrollArea {
   Q_OBJECT
 public:

@@ -51,8 +51,12 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   scaleLabel_ = new QLabel(canvasView_->scale().percentText(), statusStrip);
   scaleLabel_->setObjectName(QStringLiteral("scaleLabel"));
   statusStrip->addPermanentWidget(scaleLabel_);
-  connect(canvasView_, &CanvasView::scaleChanged, scaleLabel_,
-          [this](ViewScale scale) { scaleLabel_->setText(scale.percentText()); });
+  // At 800 % and at 12.5 % the command that can go no further is greyed.
+  connect(canvasView_, &CanvasView::scaleChanged, scaleLabel_, [this](ViewScale scale) {
+    scaleLabel_->setText(scale.percentText());
+    zoomInAction_->setEnabled(scale.step() < ViewScale::MaxStep);
+    zoomOutAction_->setEnabled(scale.step() > ViewScale::MinStep);
+  });
   connect(composition_, &Composition::selectionChanged, this, &MainWindow::showSelection);
   connect(composition_, &Composition::partChanged, this, &MainWindow::followSize);
   connect(composition_, &Composition::backgroundChanged, this, [this] { followSize(BACKGROUND_INDEX); });
