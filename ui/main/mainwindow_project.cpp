@@ -2,6 +2,7 @@
 #include "ui/main/mainwindow.h"
 
 #include "model/projectfile.h"
+#include "model/regularfile.h"
 #include "render/fonts.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
@@ -19,6 +20,7 @@ void MainWindow::newProject() {
 
 void MainWindow::newComposition() {
   closePartsList();
+  projectPath_.clear();
   composition_->startNew(canvasView_->centredTopLeft(QSize(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT)));
 }
 
@@ -28,6 +30,7 @@ bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
   writeProjectFile(*path, composition_->document());
+  projectPath_ = *path;
   composition_->markSaved();
   return true;
 }
@@ -46,6 +49,7 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
   }
   if (opened.declined) return;
   closePartsList();
+  projectPath_ = path;
   dialogs_->proposeProjectName(path);
   reportUnloaded(opened.failures);
 }
@@ -53,6 +57,10 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
 void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
+  if (!projectPath_.isEmpty() && sameFile(*path, projectPath_)) {
+    dialogs_->showMessage(QString::fromUtf16(LogoOverProjectMessage), QStringLiteral("Pelmora"));
+    return;
+  }
   // The layers the canvas shows, handed to the exporter's own path from records to layers. Said
   // as the exporter says it when there are no parts: a dialog that closed as if the logo were
   // saved, with no file to show for it, would leave the user looking for one.
