@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QList>
-#include <QtEndian>
 
 namespace {
 
@@ -39,8 +38,8 @@ Picture withPalette(Picture p) {
   return p;
 }
 
-Picture longPalette(Picture p, int entries = 256) {
-  for (int i = 0; i < entries; ++i) p.palette.push_back({static_cast<uint8_t>(i), 100, static_cast<uint8_t>(255 - i)});
+Picture longPalette(Picture p) {
+  for (int i = 0; i < 256; ++i) p.palette.push_back({static_cast<uint8_t>(i), 100, static_cast<uint8_t>(255 - i)});
   return p;
 }
 
@@ -103,10 +102,6 @@ const KindCase KINDS[] = {
      longPalette(row(pb::Palette, 4, {15, 1})),
      QImage::Format_RGB888,
      {qRgb(15, 100, 240), qRgb(1, 100, 254)}},
-    {"palette 1 of 3 entries",
-     longPalette(row(pb::Palette, 1, {1, 0}), 3),
-     QImage::Format_Mono,
-     {qRgb(1, 100, 254), qRgb(0, 100, 255)}},
 };
 
 class PngKinds : public testing::TestWithParam<KindCase> {};
@@ -226,23 +221,18 @@ QByteArray withHeader(int width, int height, pb::ColourType type = pb::Rgb, int 
          pb::chunk("IEND", {});
 }
 
-Picture interlaced(Picture p) {
-  p.interlaced = true;
-  return p;
-}
-
-// The last byte of the IDAT chunk's checksum flipped, its data intact.
-QByteArray wrongChecksum(const Picture& p) {
-  QByteArray file = pb::build(p);
-  file[file.size() - 13] = static_cast<char>(file[file.size() - 13] ^ 1);
-  return file;
-}
-
 // photoLike(6, 4) interlaced, so that the library reads it, with `chunks` before its rows.
 QByteArray interlacedWith(const QByteArray& chunks) {
-  const QByteArray file = pb::build(interlaced(photoLike(6, 4)));
-  const qsizetype rows = 8 + 25;  // after the signature and the header
-  return file.left(rows) + chunks + file.mid(rows);
+  Picture p = photoLike(6, 4);
+  p.interlaced = true;
+  const QByteArray file = pb::build(p);
+  return file.left(8 + 25) + chunks + file.mid(8 + 25);  // after the signature and the header
+}
+
+// The last byte of IDAT's checksum flipped, its data intact.
+QByteArray withWrongChecksum(QByteArray file) {
+  file[file.size() - 13] = static_cast<char>(file[file.size() - 13] ^ 1);
+  return file;
 }
 
 QByteArray paddedTo(const QByteArray& file, qsizetype size) { return file + QByteArray(size - file.size(), '\0'); }
@@ -297,8 +287,8 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
       {"rows split by another chunk", stored(pb::compressed(rows), 9, pb::chunk("tEXt", "a")),
        "ファイルが途中で終わっています"},
       {"an end marker holding data", stored(pb::compressed(rows), 0, {}, "data"), "データが壊れています (#17)"},
-      {"a wrong CRC, the rows intact", wrongChecksum(photoLike(6, 4)), "データが壊れています (CRC が一致しません)"},
-      {"a wrong CRC, the rows intact, interlaced", wrongChecksum(interlaced(photoLike(6, 4))),
+      // Refused by the program's own loop, then by the library's path.
+      {"a wrong CRC, the rows intact", withWrongChecksum(stored(pb::compressed(rows))),
        "データが壊れています (CRC が一致しません)"},
       // 96 bytes may claim 96 * 1032 + 2^20 bytes of rows: 4483 rows of 1 + 255 bytes, not 8377 of 1 + 136.
       {"a claim at the limit", paddedTo(withHeader(255, 4483, pb::Grey), 96), "ファイルが途中で終わっています"},
@@ -306,8 +296,6 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
        "ファイルが 136 x 8377 ピクセルの画像には短すぎます"},
       // Chunks that are skipped anyway, however many and however large they unpack.
       {"a thousand and one texts", interlacedWith(pb::chunk("tEXt", QByteArray("a\0b", 3)).repeated(1001)), ""},
-      {"a compressed text of 9 MB",
-       interlacedWith(pb::chunk("zTXt", QByteArray("a\0\0", 3) + pb::compressed(QByteArray(9 << 20, 'x')))), ""},
       {"a colour profile of 9 MB",
        interlacedWith(pb::chunk("iCCP", QByteArray("p\0\0", 3) + pb::compressed(QByteArray(9 << 20, 'x')))), ""},
   };
@@ -321,9 +309,8 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
 }
 
 // Whatever the bytes, a failure and never a crash: every cut of a small file, read by the
-// program's own loop (not interlaced) and by the library (interlaced). A file whose every pixel row
-// is there loads, as other programs show it: its rows stored uncompressed, those are the cuts from
-// the stream's own checksum on (4 bytes, then IDAT's checksum and the end marker).
+// program's own loop (not interlaced) and by the library (interlaced); but a file whose every pixel
+// row is there loads, as other programs show it.
 TEST(PngDamage, ACutFileLoadsWhenEveryRowIsThere) {
   for (const bool interlaced : {false, true}) {
     Picture p = photoLike(7, 5);
@@ -331,14 +318,11 @@ TEST(PngDamage, ACutFileLoadsWhenEveryRowIsThere) {
     p.filters = {4, 1};
     const QByteArray whole =
         pb::signature() + pb::header(p) + pb::chunk("IDAT", pb::compressed(pb::rawRows(p), 0)) + pb::chunk("IEND", {});
-    const QImage expected = decodePng(whole);
-    for (qsizetype n = 0; n < whole.size(); ++n) {
-      if (n < whole.size() - 20)
-        EXPECT_FALSE(failureOf(whole.left(n)).isEmpty()) << n << " of " << whole.size() << " interlaced " << interlaced;
-      else
-        EXPECT_EQ(failureOf(whole.left(n)).toStdString(), "") << n << " interlaced " << interlaced;
-    }
-    EXPECT_EQ(decodePng(whole.left(whole.size() - 20)), expected);
+    // Stored uncompressed, the rows are all there from the stream's checksum on (4 bytes, then
+    // IDAT's checksum and the end marker).
+    for (qsizetype n = 0; n < whole.size(); ++n)
+      EXPECT_EQ(failureOf(whole.left(n)).isEmpty(), n >= whole.size() - 20) << n << " interlaced " << interlaced;
+    EXPECT_EQ(decodePng(whole.left(whole.size() - 20)), decodePng(whole));
   }
 }
 
@@ -414,22 +398,15 @@ TEST(PngEncode, RoundTripsTheColoursAndDropsAlpha) {
   ASSERT_EQ(back.size(), QSize(5, 3));
   EXPECT_EQ(back.pixel(4, 2), qRgb(200, 200, 7));
   EXPECT_EQ(back.pixel(1, 0), qRgb(50, 0, 7));
-}
-
-// Logos' rows are all filtered by the row above (the file's size, not its pixels, shows it).
-TEST(PngEncode, FiltersEveryRowByTheOneAbove) {
-  QImage image(7, 5, QImage::Format_RGB32);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) image.setPixel(x, y, qRgb(x * 30, y * 40, (x + y) * 20));
+  // Every row filtered by the one above: the file's size shows it, not its pixels.
   const QByteArray file = encodePng(image);
-  const qsizetype idat = file.indexOf("IDAT");
-  const auto length = static_cast<uLong>(qFromBigEndian<quint32>(file.constData() + idat - 4));
-  QByteArray rows(5 * (1 + 7 * 3), '\0');
-  uLongf size = static_cast<uLongf>(rows.size());
-  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size,
-                       reinterpret_cast<const Bytef*>(file.constData() + idat + 4), length),
+  const qsizetype idat = file.indexOf("IDAT") + 4;
+  QByteArray rows(3 * 16, '\0');
+  uLongf size = 3 * 16;
+  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size, reinterpret_cast<const Bytef*>(file.data() + idat),
+                       static_cast<uLong>(file.size() - idat)),
             Z_OK);
-  for (int y = 0; y < 5; ++y) EXPECT_EQ(rows[y * 22], 2) << y;
+  EXPECT_EQ(std::string({rows[0], rows[16], rows[32]}), "\2\2\2");
 }
 
 }  // namespace

@@ -224,10 +224,9 @@ TEST_F(Files, TheLogoNeverReplacesTheOpenProject) {
   const QByteArray project = fileBytes(path(u"proj.rpf"_qs));
   ASSERT_TRUE(QFile::link(path(u"proj.rpf"_qs), path(u"link.bmp"_qs)));
   ASSERT_TRUE(addPart(pkText));
-  for (const char16_t* name : {u"proj.rpf", u"link.bmp"}) {
-    dialogs->picturesToSave.push_back(path(QString::fromUtf16(name)));
-    run("saveLogoAction");
-  }
+  dialogs->picturesToSave = {path(u"proj.rpf"_qs), path(u"link.bmp"_qs)};
+  run("saveLogoAction");
+  run("saveLogoAction");
   EXPECT_EQ(fileBytes(path(u"proj.rpf"_qs)), project);
   EXPECT_TRUE(comp().isModified());
   const std::pair<QString, QString> said{u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"_qs, u"Pelmora"_qs};
