@@ -90,16 +90,8 @@ TEST_F(Startup, ARelativeProjectPathIsOpenedAndProposedForSavingAsAbsolute) {
 
 // "--" ends the options, and a file URL, as some launchers give it, names its local file.
 TEST(EditorCommandLine, NamesTheProjectAfterTheOptionsEndAndByItsUrl) {
-  const struct {
-    QStringList args;
-    QString project;
-  } rows[] = {{{u"--"_qs, u"-name.rpf"_qs}, QDir::current().filePath(u"-name.rpf"_qs)},
-              {{u"file:///tmp/%E3%83%AD%E3%82%B4%20v1.rpf"_qs}, u"/tmp/ロゴ v1.rpf"_qs}};
-  for (const auto& row : rows) {
-    const CommandLine commandLine = parseCommandLine(row.args);
-    EXPECT_EQ(commandLine.kind, CommandLine::kRun) << row.args.join(u' ').toStdString();
-    EXPECT_EQ(commandLine.project.toStdString(), row.project.toStdString());
-  }
+  EXPECT_EQ(parseCommandLine({u"--"_qs, u"-name.rpf"_qs}).project, QDir::current().filePath(u"-name.rpf"_qs));
+  EXPECT_EQ(parseCommandLine({u"file:///tmp/%E3%83%AD%E3%82%B4%20v1.rpf"_qs}).project, u"/tmp/ロゴ v1.rpf"_qs);
 }
 
 struct EditorRun {
