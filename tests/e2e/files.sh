@@ -13,11 +13,13 @@ click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"  # toolbar: ﾌﾟﾛｼﾞｪｸﾄ�
 dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/logo v1.2" dotted-project-dialog
 check "the project named with a dot is saved as .rpf" equals "$(stat -c %s "$work/logo v1.2.rpf")" 56512
 cp "$work/logo v1.2.rpf" "$work/dotted-saved.rpf"
-# The logo named as the open project, and the overwrite question answered yes: refused, unwritten.
+# The logo named as a link to the open project (its own name would get .bmp), and the overwrite
+# question answered yes: refused, nothing written.
+ln -s "$work/logo v1.2.rpf" "$work/project-link.bmp"
 click_at "$MAIN" "$TB_LOGO_X" "$TOOLBAR_Y"  # toolbar: ﾛｺﾞを保存
 focus "$(wait_window '^画像を保存$')"
 xdotool key ctrl+a
-xdotool type --delay 15 "$work/logo v1.2.rpf"
+xdotool type --delay 15 "$work/project-link.bmp"
 xdotool key Return
 sleep 1
 xdotool key y  # the question's はい
