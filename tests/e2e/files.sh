@@ -4,8 +4,11 @@ say "file names as users type them"
 mkdir -p "$work/elsewhere"
 cp "$pngPicture" "$work/elsewhere/emblem.png"
 start_editor
-# A PNG file's path in another folder, then the PNG type picked: 開く takes it at once.
+# A PNG file's path in another folder typed while the bitmap type hides it, then the PNG type
+# picked: 開く takes it at once.
 menu_pick "$MAIN" "$MENU_ADD_X" Down Down  # " 追加 " > 画像
+focus "$(wait_window '^画像の読み込み$')"
+xdotool key Tab Home Down shift+Tab
 dialog_path '^画像の読み込み$' "$work/elsewhere/emblem.png" png-elsewhere-dialog "Tab End"
 check "no message after adding the PNG picture from another folder" no_message_box "$MAIN"
 # A project name with a dot, typed without .rpf, is saved with it: Open would refuse it otherwise.
