@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
@@ -61,8 +62,13 @@ CommandLine parseCommandLine(const QStringList& args) {
     }
   }
   if (wrong || files.size() > 1) return ofKind(CommandLine::kWrong);
-  // The window's dialogs and messages name the project as it is, not as the shell's folder saw it.
-  if (!files.isEmpty()) result.project = QFileInfo(files.front()).absoluteFilePath();
+  if (!files.isEmpty()) {
+    QString file = files.front();
+    // Some launchers name the file by its URL.
+    if (const QUrl url(file); file.startsWith(u"file://") && url.isLocalFile()) file = url.toLocalFile();
+    // The window's dialogs and messages name the project as it is, not as the shell's folder saw it.
+    result.project = QFileInfo(file).absoluteFilePath();
+  }
   return result;
 }
 

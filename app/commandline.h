@@ -13,7 +13,8 @@ struct CommandLine {
 };
 
 // `args` without the program's name. --help and --version win wherever they stand; "--" ends the
-// options, so a project whose name begins with "-" can still be given. Qt's own options
+// options, so a project whose name begins with "-" can still be given; a "file://" URL names its
+// local file. Qt's own options
 // (-platform NAME, -style NAME, -reverse, ...) are stepped over with their values, as the
 // application object will take them out; any other option, or more than one file, is wrong.
 CommandLine parseCommandLine(const QStringList& args);

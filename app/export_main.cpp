@@ -6,18 +6,16 @@
 #include "model/failure.h"
 #include "model/paths.h"
 #include "model/projectfile.h"
+#include "model/regularfile.h"
 #include "render/fonts.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -43,10 +41,8 @@ int exportProject(const QString& projectPath, const QString& outputPath) {
   }
   // A slip of the second name must not cost the work: the logo would be written over the very
   // project it is made from.
-  std::error_code unused;
-  if (std::filesystem::equivalent(QFile::encodeName(projectPath).toStdString(),
-                                  QFile::encodeName(outputPath).toStdString(), unused)) {
-    report(QStringLiteral("%1: ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです").arg(outputPath));
+  if (sameFile(projectPath, outputPath)) {
+    report(QStringLiteral("%1: ").arg(outputPath) + QString::fromUtf16(LogoOverProjectMessage));
     return kFailed;
   }
   const TDocument doc = readProjectFile(projectPath);

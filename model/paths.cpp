@@ -27,4 +27,8 @@ bool isJpegPath(QStringView path) {
 
 bool isPngPath(QStringView path) { return pathExtension(path).compare(u".png", Qt::CaseInsensitive) == 0; }
 
+bool hasPictureExtension(QStringView path) {
+  return isJpegPath(path) || isPngPath(path) || pathExtension(path).compare(u".bmp", Qt::CaseInsensitive) == 0;
+}
+
 bool isProjectPath(QStringView path) { return pathExtension(path).compare(u".rpf", Qt::CaseInsensitive) == 0; }

@@ -13,6 +13,8 @@ QString pathFileName(QStringView path);
 // ".jpg" and ".jpeg" in any case select JPEG, ".png" PNG; everything else is read and written as BMP.
 bool isJpegPath(QStringView path);
 bool isPngPath(QStringView path);
+// ".bmp", ".jpg", ".jpeg" or ".png" in any case: a name that says which picture format it is.
+bool hasPictureExtension(QStringView path);
 
 // ".rpf" in any case.
 bool isProjectPath(QStringView path);

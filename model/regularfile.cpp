@@ -5,11 +5,19 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <filesystem>
+#include <system_error>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+bool sameFile(const QString& a, const QString& b) {
+  std::error_code unused;
+  return std::filesystem::equivalent(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString(), unused);
+}
 
 bool openRegularFile(QFile& file, const QString& path) {
 #ifdef Q_OS_UNIX

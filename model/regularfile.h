@@ -11,6 +11,9 @@
 // Returns false when the file cannot be opened so; `file` is then left closed.
 bool openRegularFile(QFile& file, const QString& path);
 
+// Whether the two paths name one existing file, through links or by different names.
+bool sameFile(const QString& a, const QString& b);
+
 // Writes `bytes` to a temporary file beside `path` and renames it into place, so that a failed
 // write neither damages an existing file nor leaves a half-written one. Throws Failure:
 // "ファイル %1 を作成できません" when the file cannot be created or the name is held by something

@@ -81,6 +81,8 @@ bool exportLogo(const QString& path, const Layer& background, const std::vector<
 
 // What the editor and the exporter tell the user when exportLogo() found no parts.
 inline constexpr const char16_t* NoPartsLogoMessage = u"部品がないため、ロゴを作成しません";
+// And when the logo would be written over the project it is made from, by its name or another.
+inline constexpr const char16_t* LogoOverProjectMessage = u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです";
 
 // The same for layers that may still be in the making; a layer that cannot be made stops the
 // export with its failure, leaving the file as exportLogo() leaves it on any failure.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <mutex>
 
 #ifdef Q_OS_UNIX
@@ -122,13 +123,20 @@ private:
 #endif
 };
 
+// Projects from before PNG was read may name bitmaps "x.png", and users' other programs show a PNG
+// whatever its name: the signature decides before the name does.
+bool startsAsPng(QFile& file) {
+  static constexpr char SIGNATURE[] = "\x89PNG\r\n\x1A\n";
+  char start[8] = {};
+  return file.peek(start, 8) == 8 && std::memcmp(start, SIGNATURE, 8) == 0;
+}
+
 }  // namespace
 
 QImage loadPictureFile(const QString& path) {
   QFile file;
   if (!openRegularFile(file, path)) throw cannotOpen(path);
-  if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
-  if (isPngPath(path)) {
+  if (startsAsPng(file)) {
     const FileContents contents = readWhole(file, path);
     try {
       return decodePng(contents.view());
@@ -136,6 +144,7 @@ QImage loadPictureFile(const QString& path) {
       throw Failure(QStringLiteral("PNG ファイル %1 を読み込めません: %2").arg(path, failure.message()));
     }
   }
+  if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
   BmpFileSource source(file, path);
   return readBmp(source);
 }

@@ -3,11 +3,11 @@
 #include <QImage>
 #include <QString>
 
-// Reads a picture part's file: JPEG when isJpegPath(path) says so, PNG when isPngPath(path) does,
-// BMP otherwise; the contents are never inspected to choose. Only regular files are read, and at
-// most 1 GiB of them. Throws Failure "ファイル <path> は開けません" for anything that cannot be opened or is not a
-// regular file, and the decoders' failures for bad contents; a PNG file's failure names the file:
-// "PNG ファイル <path> を読み込めません: <reason>".
+// Reads a picture part's file: PNG when it starts with the PNG signature, whatever its name;
+// otherwise JPEG when isJpegPath(path) says so and BMP for every other name, ".png" included. Only regular files are
+// read, and at most 1 GiB of them. Throws Failure "ファイル <path> は開けません" for anything that cannot be opened or
+// is not a regular file, and the decoders' failures for bad contents; a PNG file's failure names the file: "PNG
+// ファイル <path> を読み込めません: <reason>".
 QImage loadPictureFile(const QString& path);
 
 // The largest picture file loadPictureFile() accepts.

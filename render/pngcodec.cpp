@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
+#include <isa-l/crc.h>
 #include <spng.h>
 
 namespace {
@@ -49,9 +51,160 @@ void checkClaim(qint64 width, qint64 height, qint64 unpackedBytes, qint64 fileBy
     throw Failure(QStringLiteral("ファイルが %1 x %2 ピクセルの画像には短すぎます").arg(width).arg(height));
 }
 
-void check(int code) {
-  if (code != 0) fail(code);
+quint32 big32(const char* p) {
+  const auto* b = reinterpret_cast<const uchar*>(p);
+  return (quint32{b[0]} << 24) | (quint32{b[1]} << 16) | (quint32{b[2]} << 8) | quint32{b[3]};
 }
+
+void putBig32(char* p, quint32 v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// The file as the library reads it. Users' other programs show a picture whatever its text,
+// profile or other ancillary chunks hold, and however much of the file after its last pixel row
+// is missing, so the library is never shown those chunks (nor their counts and sizes, which it
+// would refuse), and a file cut after its pixels ends as if whole. Every whole chunk's checksum
+// is checked here, those not passed on included; a palette longer than the bit depth can index
+// is passed on cut to what it can, as other programs read it.
+class ChunkStream {
+public:
+  explicit ChunkStream(QByteArrayView data) : data_(data) {}
+
+  bool checksumFailed() const { return checksumFailed_; }
+
+  static int read(spng_ctx*, void* user, void* dest, size_t length) {
+    auto* self = static_cast<ChunkStream*>(user);
+    auto* out = static_cast<char*>(dest);
+    while (length > 0) {
+      if (self->next_ == self->count_ && !self->advance()) return self->checksumFailed_ ? SPNG_IO_ERROR : SPNG_IO_EOF;
+      QByteArrayView& piece = self->pieces_[self->next_];
+      const size_t n = std::min(length, static_cast<size_t>(piece.size()));
+      std::memcpy(out, piece.data(), n);
+      piece = piece.sliced(static_cast<qsizetype>(n));
+      if (piece.isEmpty()) ++self->next_;
+      out += n;
+      length -= n;
+    }
+    return 0;
+  }
+
+private:
+  static constexpr qsizetype SIGNATURE = 8;
+  static constexpr QByteArrayView END{"\0\0\0\0IEND\xAE\x42\x60\x82", 12};
+
+  void give(std::initializer_list<QByteArrayView> pieces) {
+    next_ = 0;
+    count_ = 0;
+    for (QByteArrayView piece : pieces)
+      if (!piece.isEmpty()) pieces_[count_++] = piece;
+  }
+
+  // A chunk of `length` bytes of `type` whose data begins at `body`; its checksum is never read.
+  void giveChunk(const char* type, quint32 length, const char* body, bool end = false) {
+    putBig32(header_.data(), length);
+    std::memcpy(header_.data() + 4, type, 4);
+    give({QByteArrayView(header_.data(), 8), QByteArrayView(body, length), QByteArrayView(checksum_.data(), 4),
+          end ? END : QByteArrayView()});
+  }
+
+  // The next chunk's pieces; false at the end of the stream.
+  bool advance() {
+    while (!ended_) {
+      const qsizetype left = data_.size() - at_;
+      if (at_ == 0) {
+        give({data_.first(SIGNATURE)});
+        at_ = SIGNATURE;
+        return true;
+      }
+      const char* chunk = data_.data() + at_;
+      if (left < 8) return cutHere(nullptr, 0);
+      const quint32 length = big32(chunk);
+      const char* type = chunk + 4;
+      if (length > 0x7FFFFFFFu) {
+        // Nothing of sense follows: the library says what is wrong with it.
+        ended_ = true;
+        give({data_.sliced(at_)});
+        return true;
+      }
+      if (left - 12 < static_cast<qsizetype>(length))
+        return cutHere(type, std::min(left - 8, static_cast<qsizetype>(length)));
+      if (big32(type + 4 + length) != crc32_gzip_refl(0, reinterpret_cast<const uchar*>(type), length + 4)) {
+        checksumFailed_ = true;
+        return false;
+      }
+      at_ += 12 + static_cast<qsizetype>(length);
+      const bool idat = std::memcmp(type, "IDAT", 4) == 0;
+      if (isIgnored(type)) {
+        rowsInterrupted_ = rowsBegun_;
+        continue;
+      }
+      if (idat && rowsInterrupted_) {
+        // Rows split by a chunk: those before it are all there are.
+        ended_ = true;
+        give({END});
+        return true;
+      }
+      rowsBegun_ = rowsBegun_ || idat;
+      if (std::memcmp(type, "IHDR", 4) == 0 && length == 13) {
+        depth_ = static_cast<uchar>(type[12]);
+        palette_ = type[13] == 3;
+      }
+      ended_ = std::memcmp(type, "IEND", 4) == 0;
+      const quint32 entries = reachableEntries(type, length);
+      if (entries < length) {
+        giveChunk(type, entries, type + 4);
+      } else {
+        give({QByteArrayView(chunk, 12 + static_cast<qsizetype>(length))});
+      }
+      return true;
+    }
+    return false;
+  }
+
+  // The file ends inside the chunk of `type` (none when even its header is cut), `available` bytes
+  // of its data there. Before the pixel rows the file is cut short; among them the rows there are
+  // go on, and whether they are all is the library's to find.
+  bool cutHere(const char* type, qsizetype available) {
+    ended_ = true;
+    if (!rowsBegun_ && !(type && std::memcmp(type, "IDAT", 4) == 0)) return false;
+    if (type && std::memcmp(type, "IDAT", 4) == 0 && !rowsInterrupted_ && available > 0)
+      giveChunk(type, static_cast<quint32>(available), type + 4, true);
+    else
+      give({END});
+    return true;
+  }
+
+  // Ancillary chunks other than tRNS, which gives pixels their alpha; a name not of four letters
+  // is damage, and the library's to refuse.
+  static bool isIgnored(const char* type) {
+    const bool letters =
+        std::all_of(type, type + 4, [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+    return letters && (type[0] & 0x20) != 0 && std::memcmp(type, "tRNS", 4) != 0;
+  }
+
+  // A palette picture's PLTE and tRNS cut to the entries its bit depth can index, in bytes.
+  quint32 reachableEntries(const char* type, quint32 length) const {
+    if (!palette_ || depth_ > 8 || (depth_ & (depth_ - 1)) != 0) return length;
+    const quint32 entries = 1u << depth_;
+    if (std::memcmp(type, "PLTE", 4) == 0 && length % 3 == 0 && length <= 3 * 256) return std::min(length, 3 * entries);
+    if (std::memcmp(type, "tRNS", 4) == 0 && length <= 256) return std::min(length, entries);
+    return length;
+  }
+
+  QByteArrayView data_;
+  qsizetype at_ = 0;
+  std::array<QByteArrayView, 4> pieces_{};
+  size_t next_ = 0;
+  size_t count_ = 0;
+  std::array<char, 8> header_{};
+  std::array<char, 4> checksum_{};
+  uchar depth_ = 0;
+  bool palette_ = false;
+  bool rowsBegun_ = false;
+  bool rowsInterrupted_ = false;
+  bool ended_ = false;
+  bool checksumFailed_ = false;
+};
 
 struct FreeContext {
   void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
@@ -100,13 +253,14 @@ uchar round16(quint16 v) { return static_cast<uchar>((v + 128u) / 257u); }
 
 class Decoder {
 public:
-  explicit Decoder(QByteArrayView data) : ctx_(spng_ctx_new(0)), size_(data.size()) {
+  explicit Decoder(QByteArrayView data) : ctx_(spng_ctx_new(0)), size_(data.size()), stream_(data) {
     if (!ctx_) fail(SPNG_EMEM);
     spng_ctx* ctx = ctx_.get();
-    // Every chunk's checksum is checked: a damaged file is refused rather than shown half-wrong.
-    check(spng_set_crc_action(ctx, SPNG_CRC_ERROR, SPNG_CRC_ERROR));
+    // The stream checks every chunk's checksum (a damaged file is refused rather than shown
+    // half-wrong) and gives the library no checksum of those it cuts.
+    check(spng_set_crc_action(ctx, SPNG_CRC_USE, SPNG_CRC_USE));
     check(spng_set_chunk_limits(ctx, MAX_CHUNK_BYTES, MAX_CHUNK_CACHE));
-    check(spng_set_png_buffer(ctx, data.data(), static_cast<size_t>(data.size())));
+    check(spng_set_png_stream(ctx, &ChunkStream::read, &stream_));
   }
 
   QImage decode() {
@@ -117,7 +271,7 @@ public:
 
     spng_trns trns{};
     const int trnsFound = spng_get_trns(ctx, &trns);
-    if (trnsFound != 0 && trnsFound != SPNG_ECHUNKAVAIL) fail(trnsFound);
+    if (trnsFound != SPNG_ECHUNKAVAIL) check(trnsFound);
     const bool alpha = trnsFound == 0 || ihdr_.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
                        ihdr_.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
     const bool grey = ihdr_.color_type == SPNG_COLOR_TYPE_GRAYSCALE;
@@ -170,7 +324,7 @@ public:
         if (wide && (decoded == 0 || decoded == SPNG_EOI))
           narrow(wideLine.data(), passColumns(ihdr_, row.pass), output, line);
       }
-      if (decoded != 0 && decoded != SPNG_EOI) fail(decoded);
+      if (decoded != SPNG_EOI) check(decoded);
       if (decoded == SPNG_EOI) break;
     }
     // The chunks after the pixels, up to the end marker: a file cut there, or damaged there, is
@@ -219,8 +373,14 @@ private:
     }
   }
 
+  void check(int code) const {
+    if (code == 0) return;
+    fail(stream_.checksumFailed() ? SPNG_ECHUNK_CRC : code);
+  }
+
   Context ctx_;
   qint64 size_;
+  ChunkStream stream_;
   spng_ihdr ihdr_{};
 };
 

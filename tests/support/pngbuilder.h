@@ -141,11 +141,11 @@ inline QByteArray header(const Picture& p) {
   return chunk("IHDR", ihdr);
 }
 
-inline QByteArray compressed(const QByteArray& raw) {
+inline QByteArray compressed(const QByteArray& raw, int level = 9) {
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
   QByteArray out(static_cast<qsizetype>(size), '\0');
   compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.constData()),
-            static_cast<uLong>(raw.size()), 9);
+            static_cast<uLong>(raw.size()), level);
   out.resize(static_cast<qsizetype>(size));
   return out;
 }

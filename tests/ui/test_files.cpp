@@ -216,4 +216,21 @@ TEST_F(Files, NoPartsNoLogo) {
   EXPECT_TRUE(reports.isEmpty());
 }
 
+// The open project, by its name or through a link, is never replaced by the logo: nothing is
+// written, the exporter's words are said and the work still counts as unsaved.
+TEST_F(Files, TheLogoNeverReplacesTheOpenProject) {
+  ASSERT_TRUE(addPart(pkText));
+  save(path(u"proj.rpf"_qs));
+  const QByteArray project = fileBytes(path(u"proj.rpf"_qs));
+  ASSERT_TRUE(QFile::link(path(u"proj.rpf"_qs), path(u"link.bmp"_qs)));
+  ASSERT_TRUE(addPart(pkText));
+  dialogs->picturesToSave = {path(u"proj.rpf"_qs), path(u"link.bmp"_qs)};
+  run("saveLogoAction");
+  run("saveLogoAction");
+  EXPECT_EQ(fileBytes(path(u"proj.rpf"_qs)), project);
+  EXPECT_TRUE(comp().isModified());
+  const std::pair<QString, QString> said{u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"_qs, u"Pelmora"_qs};
+  EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said, said}));
+}
+
 }  // namespace

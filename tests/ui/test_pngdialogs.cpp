@@ -11,13 +11,13 @@
 
 namespace {
 
-// PNG's entry comes after the bitmap's and JPEG's in both picture dialogs; the entries before it
-// stay as they were.
+// PNG's entry comes after the bitmap's and JPEG's in both picture dialogs, and the first entry of
+// the load dialog, selected at first, shows PNG files too.
 TEST(Dialogs, PictureFiltersOfferPng) {
   QWidget owner;
   QtDialogs real(&owner);
   EXPECT_EQ(real.openPictureDialog->nameFilters(),
-            (QStringList{QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"),
+            (QStringList{QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp;*.png) (*.jpg *.jpeg *.bmp *.png)"),
                          QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp) (*.bmp)"),
                          QStringLiteral("JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg) (*.jpeg *.jpg)"),
                          QStringLiteral("PNGｲﾒｰｼﾞ (*.png) (*.png)")}));
@@ -27,14 +27,20 @@ TEST(Dialogs, PictureFiltersOfferPng) {
                          QStringLiteral("PNGｲﾒｰｼﾞ (*.png) (*.png)")}));
 }
 
-// A name typed without an extension takes the extension of the type picked from the list, so a
-// PNG logo saved as "logo" is not written as a bitmap named "logo.bmp". (A name typed before the
-// pick, next to an existing file, is the real-window test's: only there does Qt select that file.)
+// A name typed without a picture extension takes the extension of the type picked from the list,
+// before or after the name is typed, so a PNG logo saved as "logo" is not written as a bitmap named
+// "logo.bmp", nor "logo v1.2" as "logo v1.png"; a typed picture extension decides. (A name typed
+// before the pick, next to an existing file, is the real-window test's: only there does Qt keep
+// that file selected.)
 TEST(Dialogs, ANameTypedBareTakesThePickedTypesExtension) {
   const struct {
     int downPresses;
+    const char16_t* typed;
+    bool typedFirst;
     const char16_t* saved;
-  } rows[] = {{0, u"logo.bmp"}, {2, u"logo.png"}, {1, u"logo.jpg"}};
+  } rows[] = {{0, u"logo", false, u"logo.bmp"},          {2, u"logo", false, u"logo.png"},
+              {1, u"logo", false, u"logo.jpg"},          {2, u"logo v1.2", false, u"logo v1.2.png"},
+              {2, u"logo v1.2", true, u"logo v1.2.png"}, {2, u"logo.JPG", false, u"logo.JPG"}};
   QTemporaryDir dir;
   QWidget owner;
   owner.show();
@@ -47,9 +53,10 @@ TEST(Dialogs, ANameTypedBareTakesThePickedTypesExtension) {
       auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs);
       if (!types || !name) return dialog->reject();
       QTest::keyClick(types, Qt::Key_Home);
-      for (int i = 0; i < row.downPresses; ++i) QTest::keyClick(types, Qt::Key_Down);
       name->clear();
-      QTest::keyClicks(name, u"logo"_qs);
+      if (row.typedFirst) QTest::keyClicks(name, QString::fromUtf16(row.typed));
+      for (int i = 0; i < row.downPresses; ++i) QTest::keyClick(types, Qt::Key_Down);
+      if (!row.typedFirst) QTest::keyClicks(name, QString::fromUtf16(row.typed));
       QTest::keyClick(name, Qt::Key_Return);
     });
     QTimer::singleShot(5000, dialog, &QDialog::reject);  // a test that fails, not one that hangs

@@ -88,6 +88,12 @@ TEST_F(Startup, ARelativeProjectPathIsOpenedAndProposedForSavingAsAbsolute) {
   EXPECT_EQ(dialogs->proposedProjectName, dir.path() + u"/one.rpf"_qs);
 }
 
+// "--" ends the options, and a file URL, as some launchers give it, names its local file.
+TEST(EditorCommandLine, NamesTheProjectAfterTheOptionsEndAndByItsUrl) {
+  EXPECT_EQ(parseCommandLine({u"--"_qs, u"-name.rpf"_qs}).project, QDir::current().filePath(u"-name.rpf"_qs));
+  EXPECT_EQ(parseCommandLine({u"file:///tmp/%E3%83%AD%E3%82%B4%20v1.rpf"_qs}).project, u"/tmp/ロゴ v1.rpf"_qs);
+}
+
 struct EditorRun {
   int exitCode;
   QString out, err;

@@ -106,6 +106,7 @@ private:
   CanvasView* canvasView_ = nullptr;
   QPointer<PartsListWindow> partsList_;
   bool shown_ = false;
+  QString projectPath_;  // the project file last opened or saved, which a logo must never replace
 
   QAction *newAction_ = nullptr, *openProjectAction_ = nullptr, *saveProjectAction_ = nullptr,
           *saveLogoAction_ = nullptr, *exitAction_ = nullptr;

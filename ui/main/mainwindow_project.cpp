@@ -1,6 +1,7 @@
 // The composition as a whole: New, project files, the logo and the background.
 #include "ui/main/mainwindow.h"
 
+#include "model/regularfile.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
 #include "ui/main/canvasview.h"
@@ -17,6 +18,7 @@ void MainWindow::newProject() {
 
 void MainWindow::newComposition() {
   closePartsList();
+  projectPath_.clear();
   composition_->startNew(canvasView_->centredTopLeft(QSize(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT)));
 }
 
@@ -26,6 +28,7 @@ bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
   composition_->saveProject(*path);
+  projectPath_ = *path;
   return true;
 }
 
@@ -43,6 +46,7 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
   }
   if (opened.declined) return;
   closePartsList();
+  projectPath_ = path;
   dialogs_->proposeProjectName(path);
   reportUnloaded(opened.failures);
 }
@@ -50,6 +54,10 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
 void MainWindow::saveLogo() {
   const std::optional<QString> path = dialogs_->savePicture();
   if (!path) return;
+  if (!projectPath_.isEmpty() && sameFile(*path, projectPath_)) {
+    dialogs_->showMessage(QString::fromUtf16(LogoOverProjectMessage), QStringLiteral("Pelmora"));
+    return;
+  }
   // Said as the exporter says it when there are no parts: a dialog that closed as if the logo were
   // saved, with no file to show for it, would leave the user looking for one.
   if (!composition_->saveLogo(*path))

@@ -1,5 +1,6 @@
 #include "ui/main/qtdialogs.h"
 
+#include "model/paths.h"
 #include "render/fonts.h"
 #include "render/raster.h"
 #include "ui/main/messagebox.h"
@@ -10,8 +11,10 @@
 #include <QAbstractItemView>
 #include <QColorDialog>
 #include <QCompleter>
+#include <QDialogButtonBox>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -64,27 +67,87 @@ void takeSuffixOf(QFileDialog* dialog, const QString& nameFilter) {
   if (const QString suffix = firstSuffixOf(nameFilter); !suffix.isEmpty()) dialog->setDefaultSuffix(suffix);
 }
 
-// As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
-// and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next to
-// a logo.bmp, would still save logo.bmp once PNG was picked.
-void typeWasPicked(QFileDialog* dialog, const QString& nameFilter) {
-  takeSuffixOf(dialog, nameFilter);
-  if (auto* files = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
-}
+// Qt's file dialog adds its default suffix only to a name without any dot, so "ロゴ v1.2" would be
+// saved as it is, and a project so saved refused by Open. The name is completed in the field
+// before Qt reads it, so that the question before overwriting names the file that is written.
+class NamingFileDialog final : public QFileDialog {
+public:
+  enum class Naming { AsTyped, Project, Picture };
 
-QFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode) {
-  auto* dialog = new QFileDialog(owner, title);
+  NamingFileDialog(QWidget* owner, const QString& title, Naming naming) : QFileDialog(owner, title), naming_(naming) {}
+
+  // After setOption(DontUseNativeDialog), which makes the widgets.
+  void watchTyping() {
+    nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (nameEdit_) connect(nameEdit_, &QLineEdit::textEdited, this, [this](const QString& text) { typed_ = text; });
+  }
+
+  // As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
+  // and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next
+  // to a logo.bmp, would still save logo.bmp once PNG was picked. Qt also puts the new type's
+  // extension in place of the typed name's last one, which is right for "logo.bmp" but makes
+  // "ロゴ v1.2" into "ロゴ v1.png": such a name is given back as typed, to be completed on saving.
+  void typeWasPicked(const QString& nameFilter) {
+    if (acceptMode() == AcceptOpen) {
+      // Qt weighs the typed name against the list only as it is typed: a file named in another
+      // folder, then shown by the type picked, would leave 開く greyed until the name was edited.
+      auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+      if (nameEdit_ && buttons && QFileInfo(directory(), nameEdit_->text()).isFile())
+        if (QPushButton* open = buttons->button(QDialogButtonBox::Open)) open->setEnabled(true);
+      return;
+    }
+    takeSuffixOf(this, nameFilter);
+    if (auto* files = findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
+    if (!nameEdit_ || typed_.isEmpty() || hasPictureExtension(typed_)) return;
+    const QString suffix = QFileInfo(typed_).suffix();
+    if (!suffix.isEmpty() && nameEdit_->text() == typed_.chopped(suffix.size()) + firstSuffixOf(nameFilter))
+      nameEdit_->setText(typed_);
+  }
+
+protected:
+  void accept() override {
+    if (nameEdit_) {
+      const QString name = nameEdit_->text();
+      const QString completed = completedName(name);
+      if (completed != name) {
+        if (auto* files = findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
+        nameEdit_->setText(completed);
+      }
+    }
+    QFileDialog::accept();
+  }
+
+private:
+  QString completedName(const QString& name) const {
+    if (name.trimmed().isEmpty() || QFileInfo(directory(), name).isDir()) return name;
+    switch (naming_) {
+      case Naming::Project: return isProjectPath(name) ? name : name + QStringLiteral(".rpf");
+      case Naming::Picture: return hasPictureExtension(name) ? name : name + u'.' + firstSuffixOf(selectedNameFilter());
+      case Naming::AsTyped: break;
+    }
+    return name;
+  }
+
+  Naming naming_;
+  QLineEdit* nameEdit_ = nullptr;
+  QString typed_;  // the name as the user last typed it
+};
+
+NamingFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter,
+                                 QFileDialog::AcceptMode mode,
+                                 NamingFileDialog::Naming naming = NamingFileDialog::Naming::AsTyped) {
+  auto* dialog = new NamingFileDialog(owner, title, naming);
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   // Qt reads the patterns from the last parentheses; hiding the details leaves the caption.
   dialog->setOption(QFileDialog::HideNameFilterDetails);
   dialog->setNameFilters(fileDialogFilters(filter));
   dialog->setAcceptMode(mode);
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog->watchTyping();
   for (QCompleter* completer : dialog->findChildren<QCompleter*>())
     if (completer->popup()) new CompletionListGuard(dialog, completer->popup());
-  if (mode == QFileDialog::AcceptSave)
-    QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
-                     [dialog](const QString& nameFilter) { typeWasPicked(dialog, nameFilter); });
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
+                   [dialog](const QString& nameFilter) { dialog->typeWasPicked(nameFilter); });
   return dialog;
 }
 
@@ -143,12 +206,13 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   openProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
   openProjectDialog->setDirectory(firstFolder);
 
-  saveProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), projectFilter, QFileDialog::AcceptSave);
+  saveProjectDialog = makeFileDialog(owner, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを保存"), projectFilter, QFileDialog::AcceptSave,
+                                     NamingFileDialog::Naming::Project);
   saveProjectDialog->setDefaultSuffix(QStringLiteral("rpf"));
   saveProjectDialog->setDirectory(firstFolder);
 
   openPictureDialog = makeFileDialog(owner, QStringLiteral("画像の読み込み"),
-                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|"
+                                     QStringLiteral("画像ﾌｧｲﾙ (*.jpg;*.jpeg;*.bmp;*.png)|*.jpg;*.jpeg;*.bmp;*.png|"
                                                     "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpeg;*.jpg)|*.jpeg;*.jpg|"
                                                     "PNGｲﾒｰｼﾞ (*.png)|*.png"),
                                      QFileDialog::AcceptOpen);
@@ -158,7 +222,7 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   savePictureDialog = makeFileDialog(owner, QStringLiteral("画像を保存"),
                                      QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEGｲﾒｰｼﾞ (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
                                                     "PNGｲﾒｰｼﾞ (*.png)|*.png"),
-                                     QFileDialog::AcceptSave);
+                                     QFileDialog::AcceptSave, NamingFileDialog::Naming::Picture);
   savePictureDialog->setDefaultSuffix(QStringLiteral("bmp"));
   attachPicturePreview(savePictureDialog);
 
