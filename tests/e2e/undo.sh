@@ -27,8 +27,7 @@ click_at "$list" 100 27   # the first row
 click_at "$list" 110 270  # 削除
 canvas_shot undo-deleted
 check "削除 in the parts list deletes the part" same_pixels "$work/undo-empty.png" "$work/undo-deleted.png"
-focus "$MAIN"
-xdotool key ctrl+z
+xdotool key ctrl+z  # the parts list still active
 canvas_shot undo-restored
 check "Ctrl+Z brings the deleted part back where it was" same_pixels "$work/undo-dragged.png" "$work/undo-restored.png"
 import -window "$list" "$work/undo-list.png"
