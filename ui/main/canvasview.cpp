@@ -117,7 +117,6 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
   const std::optional<PointerDrag::Step> step = pointerDrag_.move(sender->pos() + at, background);
   if (!step) return;
   composition_.setBounds(index, step->bounds);
-  if (step->showWidth || step->showHeight) Q_EMIT sizeFollowed(step->showWidth, step->showHeight);
 }
 
 void CanvasView::endDrag() {

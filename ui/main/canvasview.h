@@ -64,8 +64,7 @@ public:
   void zoomToActualSize();
 
 Q_SIGNALS:
-  // A drag step whose new size the size edits follow.
-  void sizeFollowed(bool width, bool height);
+  // The canvas is shown at another scale (the status bar says which).
   void scaleChanged(ViewScale scale);
 
 protected:

@@ -221,13 +221,6 @@ void MainWindow::createToolBar() {
 
 void MainWindow::createCanvas() {
   canvasView_ = new CanvasView(*composition_, this);
-  // While the background or a picture is resized by a corner (the background by an edge too), the
-  // size edits follow it.
-  connect(canvasView_, &CanvasView::sizeFollowed, this, [this](bool width, bool height) {
-    const Bounds b = composition_->bounds(composition_->selection());
-    if (width) panel_->showWidth(b.width);
-    if (height) panel_->showHeight(b.height);
-  });
   connect(zoomInAction_, &QAction::triggered, canvasView_, &CanvasView::zoomIn);
   connect(zoomOutAction_, &QAction::triggered, canvasView_, &CanvasView::zoomOut);
   connect(actualSizeAction_, &QAction::triggered, canvasView_, &CanvasView::zoomToActualSize);

@@ -84,8 +84,8 @@ private:
 
   // ---- the property panel ----
   void showSelection();
-  // Part `index` changed: the size edits follow the selection's size, except while a drag is in
-  // force, where the drag decides which of them follow.
+  // Part `index` changed: the size edits follow the selection's size; while a drag is in force,
+  // those the drag's rules name.
   void followSize(int index);
   void chooseColour(Composition::TextColour role);
   void chooseFont();

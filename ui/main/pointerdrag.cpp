@@ -85,9 +85,21 @@ std::optional<PointerDrag::Step> PointerDrag::move(QPoint pointer, bool backgrou
   const qint64 left = b.left + (sides.left ? dx : 0), top = b.top + (sides.top ? dy : 0);
   const qint64 width = b.width + (moving ? 0 : (sides.right ? dx : 0) - (sides.left ? dx : 0));
   const qint64 height = b.height + (moving ? 0 : (sides.bottom ? dy : 0) - (sides.top ? dy : 0));
-  // The size edits follow a corner drag always, an edge drag only of the background.
-  const bool corner = mode_ >= TopLeftDrag;
-  const bool showWidth = !moving && (sides.left || sides.right) && (corner || background);
-  const bool showHeight = !moving && (sides.top || sides.bottom) && (corner || background);
-  return Step{{clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)}, showWidth, showHeight};
+  const FollowedSizes followed = followedSizes(background);
+  return Step{
+      {clampToInt(left), clampToInt(top), clampToInt(width), clampToInt(height)}, followed.width, followed.height};
+}
+
+PointerDrag::FollowedSizes PointerDrag::followedSizes(bool background) const {
+  switch (mode_) {
+    case TopEdgeDrag:
+    case BottomEdgeDrag: return {false, background};
+    case LeftEdgeDrag:
+    case RightEdgeDrag: return {background, false};
+    case TopLeftDrag:
+    case TopRightDrag:
+    case BottomLeftDrag:
+    case BottomRightDrag: return {true, true};
+    default: return {};
+  }
 }

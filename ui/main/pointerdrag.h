@@ -65,6 +65,13 @@ public:
   void press(Qt::MouseButton button, QPoint pointer, const Bounds& bounds, ViewScale scale = {});
   // The pointer at `pointer` of the canvas: the step of the drag in force, or nothing without one.
   std::optional<Step> move(QPoint pointer, bool background) const;
+  // Which size edits follow the drag in force: both for a corner, the edge's own for an edge of
+  // the background only, none for a move or with no drag.
+  struct FollowedSizes {
+    bool width = false;
+    bool height = false;
+  };
+  FollowedSizes followedSizes(bool background) const;
   // Ends the drag in force, whichever button was released.
   void release() { mode_ = NoDrag; }
 
