@@ -40,8 +40,6 @@ public:
 
   // The menu's locks, which the hover reads.
   void setLocks(PointerDrag::Locks locks) { locks_ = locks; }
-  // Selects part `index` as a left press at its centre would, with no drag left armed.
-  void pressAtCentre(int index);
   // Ends the drag in force, as a release would: a part picked elsewhere is selected, not dragged.
   void endDrag();
   // The pointer's state: the hovered zone, the last press, the drag in force.
