@@ -183,8 +183,9 @@ Composition::Composition(int dpi, QObject* parent) : QObject(parent), dpi_(dpi),
   background_.stretch = true;
   // Bytes of the block only, so a hundred steps of removals stay within a few megabytes.
   history_->setUndoLimit(100);
+  // A merged step keeps its index and may change its name; the stack says so through
+  // indexChanged too.
   connect(history_, &QUndoStack::indexChanged, this, &Composition::historyChanged);
-  connect(history_, &QUndoStack::cleanChanged, this, &Composition::historyChanged);
 }
 
 Composition::~Composition() = default;
@@ -193,7 +194,6 @@ void Composition::recordStep(const TDocument& before, StepKind kind, int touched
   auto step = std::make_unique<Step>(*this, kind, touched, editRun_, before);
   if (step->empty()) return;
   history_->push(step.release());
-  Q_EMIT historyChanged();  // a merged step may have a new name at the same index
 }
 
 QStringList Composition::undo() {

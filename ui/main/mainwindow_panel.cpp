@@ -41,17 +41,17 @@ void MainWindow::showSelection() {
 
 void MainWindow::followSize(int index) {
   if (index != composition_->selection() || !composition_->selectionShown()) return;
-  const PartView part = composition_->part(index);
+  const Bounds bounds = composition_->bounds(index);
   const PointerDrag& drag = canvasView_->pointerDrag();
   if (drag.dragging()) {
     // While the background or a picture is resized by a corner (the background by an edge too),
     // the size edits follow it, and only then.
     const PointerDrag::FollowedSizes followed = drag.followedSizes(index == BACKGROUND_INDEX);
-    if (followed.width) panel_->showWidth(part.bounds.width);
-    if (followed.height) panel_->showHeight(part.bounds.height);
-  } else if (part.kind != PartView::Kind::Text) {
+    if (followed.width) panel_->showWidth(bounds.width);
+    if (followed.height) panel_->showHeight(bounds.height);
+  } else if (composition_->part(index).kind != PartView::Kind::Text) {
     // A text part's size is its string's; its size edits are greyed and keep what they showed.
-    panel_->followSize(part.bounds.width, part.bounds.height);
+    panel_->followSize(bounds.width, bounds.height);
   }
 }
 
