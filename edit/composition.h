@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/madeparts.h"
 #include "edit/partview.h"
 #include "model/document.h"
 #include "render/layer.h"
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -97,8 +99,18 @@ public:
   // The background selected, nothing shown.
   void clearSelection();
 
-  // ---- bounds: typed sizes, nudges, drag steps ----
-  // A step of a drag; the steps between one press and its release are one step of the history.
+  // ---- bounds: drags, typed sizes, nudges ----
+  // A drag of part `index` or the background begins; all of it is one step of the history.
+  void beginDrag(int index);
+  // A step of the drag in force: the part's new bounds. Nothing without a drag.
+  void dragTo(const Bounds& bounds);
+  // The drag ends: one step from where it began, none when the part is back where it was.
+  void endDrag();
+  // The drag is called off (Escape, or undo or redo while it lasts): the part goes back where it
+  // began, and the history is as it was, what redo held included.
+  void cancelDrag();
+  bool isDragging() const { return drag_ != nullptr; }
+  // New bounds for part `index` or the background, as one step: a whole drag at once.
   void setBounds(int index, const Bounds& bounds);
   // The selected part's width or height.
   void setSelectedSize(Qt::Orientation axis, int value);
@@ -123,7 +135,9 @@ public:
   // ---- the history ----
   // What a step did: it names the step and says which steps run together.
   enum class StepKind;
-  // Each returns the lines of the parts whose pictures could not be loaded again.
+  // Each returns what the step reported when it was done (a removal's pictures that could not be
+  // made again), which redo reports again, reading no file. While a drag lasts, either calls the
+  // drag off and does no more.
   QStringList undo();
   QStringList redo();
   bool canUndo() const;
@@ -145,17 +159,12 @@ Q_SIGNALS:
   void selectionChanged();
   // What undo and redo would do has changed.
   void historyChanged();
+  // The drag in force was called off: the pointer's drag is over too.
+  void dragCancelled();
 
 private:
   class Step;
   class Recording;
-
-  // What the block does not hold of a part: its made raster and how it is shown.
-  struct Made {
-    QImage raster;
-    bool stretch = false;
-    bool transparent = false;
-  };
 
   TPartData* selectedText();
   // Every layer of `doc` made, `background` taken as it is when given; nothing of the
@@ -168,26 +177,29 @@ private:
   void placePart(int index, const Bounds& bounds);
   void redrawText(int index);
   void changed();
-  // Pushes the step from `before` to the block as it stands, unless nothing changed; merged into
-  // the last step when both are of one run of the same edit of the same part.
-  void recordStep(const TDocument& before, StepKind kind, int touched);
-  // The block has been brought back to a state of the history from `from`: the rasters that
-  // differ are made again, the views told, `selected` selected (nothing shown when none).
-  void arrive(const TDocument& from, std::optional<int> selected);
+  // The block has been brought to a state of the history from `from`: each part takes the raster
+  // of a part of `from` that draws alike or one that the step `kept`, the views are told, and
+  // `selected` is selected (nothing shown when none).
+  void arrive(const TDocument& from, const KeptRasters& kept, std::optional<int> selected);
   // Part `index`'s raster made from its record, its record untouched; a failure is listed.
-  Made makePart(int index, QStringList& failures) const;
+  MadeLook makePart(int index, QStringList& failures) const;
+  // Undo or redo, by the stack's `move`; what the step reports comes back.
+  QStringList travel(void (QUndoStack::*move)());
+  // The drag in force forgotten, nothing put back, no step: the block has been replaced.
+  void dropDrag();
   // After New or Open: the background selected but not shown, nothing to save, every view told.
   void startedAfresh();
 
   int dpi_;
   TDocument doc_{};
   TDocument lastSaved_{};
-  std::array<Made, MAX_PARTS> parts_{};
-  Made background_;
+  MadeParts parts_{};
+  MadeLook background_;
   int selection_ = BACKGROUND_INDEX;
   bool selectionShown_ = false;
   bool modified_ = false;
   QUndoStack* history_ = nullptr;
   int editRun_ = 0;
-  QStringList arrivalFailures_;  // what arrive() could not make, for undo() and redo() to return
+  std::unique_ptr<Recording> drag_;  // the drag in force, which becomes a step when it ends
+  QStringList arrivalFailures_;      // what arrive() could not make, for undo() and redo() to return
 };

@@ -3,15 +3,20 @@
 
 #include "support/files.h"
 
+#include "edit/blockchange.h"
 #include "edit/composition.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -30,79 +35,153 @@ protected:
     return path;
   }
   QByteArray block() const { return projectBytes(c.document()); }
+  std::vector<QImage> rasters() const {
+    std::vector<QImage> shown;
+    for (const auto& layer : c.madeLayers()) shown.push_back(layer ? layer->raster : QImage());
+    return shown;
+  }
+  int shown() const { return c.selectionShown() ? c.selection() : -1; }
+  static QString told(const QSignalSpy& reset, const QSignalSpy& part, const QSignalSpy& background) {
+    QStringList said;
+    if (!reset.isEmpty()) said << u"parts"_qs;
+    for (const auto& args : part) said << u"part %1"_qs.arg(args.at(0).toInt());
+    if (!background.isEmpty()) said << u"background"_qs;
+    return said.join(u", "_qs);
+  }
 
   QTemporaryDir dir;
   Composition c{96};
 };
 
 // Each kind of step: done, taken back to the block saved before it, brought back to the block
-// after it, and named in the menu's words; the part it touched is selected again.
+// after it, and named in the menu's words. Every layer shows after undo what it showed before the
+// edit and after redo what it showed after it, though the pictures' files are gone by then: no
+// step reads a file again. Each side selects what the table says (-1: nothing shown) and tells
+// the views what the table says changed.
 TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
   ASSERT_EQ(c.addTextPart(), 0);
   ASSERT_EQ(c.addPicturePart(picture("a.bmp", {6, 4})), 1);
   ASSERT_EQ(c.addTextPart(), 2);
   c.setBounds(2, {70, 5, c.bounds(2).width, c.bounds(2).height});
   using Edit = std::function<void(Composition&)>;
-  const QString back = picture("back.bmp", {31, 17});
+  constexpr int none = -1, back = BACKGROUND_INDEX;
+  QStringList said;  // what the edit reported, which redo reports again
   const struct {
     const char* name;
     int selection;
     Edit edit;
+    int undoSelects, redoSelects;
+    const char* undoTells;  // "parts" all made afresh, "part N", "background"
   } steps[] = {
-      {"文字を追加", 0, [](Composition& x) { x.addTextPart(); }},
+      {"文字を追加", 0, [](Composition& x) { x.addTextPart(); }, none, 3, "parts"},
       {"画像を追加", 0,
        [&](Composition& x) {
          x.addPicturePart(picture("b.bmp", {3, 3}), QPoint(9, 8));
-       }},
-      {"削除", 0, [](Composition& x) { x.removePart(1); }},
+       },
+       none, 4, "parts"},
+      {"削除", 0, [&](Composition& x) { said = x.removePart(1); }, 1, none, "parts"},
       {"移動", 1,
        [](Composition& x) {
          x.setBounds(1, {5, 6, x.bounds(1).width, x.bounds(1).height});
-       }},
-      {"ｻｲｽﾞ変更", BACKGROUND_INDEX,
+       },
+       1, 1, "part 1"},
+      {"ｻｲｽﾞ変更", 1,
        [](Composition& x) {
-         x.setBounds(BACKGROUND_INDEX, {40, 30, 90, 61});
-       }},
-      {"位置修正", 1, [](Composition& x) { x.nudgeSelected(0, -1); }},
-      {"部品ｻｲｽﾞ", 2, [](Composition& x) { x.setSelectedSize(Qt::Vertical, 0); }},
-      {"文字列", 0, [](Composition& x) { x.setText(u"ロゴ"_qs); }},
-      {"文字色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Text, 0x0000FF); }},
-      {"背景色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Fill, 0x00FF00); }},
-      {"背景色の有無", 0, [](Composition& x) { x.setFill(true); }},
-      {"影の色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Shadow, 0x808080); }},
-      {"影の横位置", 0, [](Composition& x) { x.setShadowOffset(Qt::Horizontal, -3); }},
-      {"影の縦位置", 0, [](Composition& x) { x.setShadowOffset(Qt::Vertical, 30); }},
-      {"ﾌｫﾝﾄ", 0, [](Composition& x) { x.setFont(u"IPAGothic"_qs, 20, fsBold); }},
-      {"背景の画像読み込み", BACKGROUND_INDEX, [&](Composition& x) { x.setBackgroundPicture(back); }},
-      {"背景の塗り潰し", BACKGROUND_INDEX, [](Composition& x) { x.fillBackground(0x123456); }},
+         x.setBounds(1, {x.bounds(1).left - 2, 5, x.bounds(1).width + 2, 4});
+       },
+       1, 1, "part 1"},
+      {"移動", back,
+       [](Composition& x) {
+         x.setBounds(back, {41, 31, 200, 60});
+       },
+       back, back, "background"},
+      {"ｻｲｽﾞ変更", back,
+       [](Composition& x) {
+         x.setBounds(back, {40, 30, 90, 61});
+       },
+       back, back, "background"},
+      {"位置修正", 1, [](Composition& x) { x.nudgeSelected(0, -1); }, 1, 1, "part 1"},
+      {"部品ｻｲｽﾞ", 2, [](Composition& x) { x.setSelectedSize(Qt::Vertical, 0); }, 2, 2, "part 2"},
+      {"文字列", 0, [](Composition& x) { x.setText(u"ロゴ"_qs); }, 0, 0, "part 0"},
+      {"文字色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Text, 0x0000FF); }, 0, 0, "part 0"},
+      {"背景色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Fill, 0x00FF00); }, 0, 0, "part 0"},
+      {"背景色の有無", 0, [](Composition& x) { x.setFill(true); }, 0, 0, "part 0"},
+      {"影の色", 0, [](Composition& x) { x.setTextColour(Composition::TextColour::Shadow, 0x808080); }, 0, 0, "part 0"},
+      {"影の横位置", 0, [](Composition& x) { x.setShadowOffset(Qt::Horizontal, -3); }, 0, 0, "part 0"},
+      {"影の縦位置", 0, [](Composition& x) { x.setShadowOffset(Qt::Vertical, 30); }, 0, 0, "part 0"},
+      {"ﾌｫﾝﾄ", 0, [](Composition& x) { x.setFont(u"IPAGothic"_qs, 20, fsBold); }, 0, 0, "part 0"},
+      {"背景の画像読み込み", back,
+       [&](Composition& x) {
+         x.setBackgroundPicture(picture("back.bmp", {31, 17}));
+       },
+       back, back, "background"},
+      {"背景の塗り潰し", back, [](Composition& x) { x.fillBackground(0x123456); }, back, back, "background"},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.name);
     c.select(step.selection);
     const QByteArray before = block();
+    const std::vector<QImage> shownBefore = rasters();
+    said.clear();
     step.edit(c);
     const QByteArray after = block();
+    const std::vector<QImage> shownAfter = rasters();
     ASSERT_NE(after, before);
     EXPECT_EQ(c.undoName(), QString::fromUtf8(step.name));
-    const QImage shownAfter = c.layer(0).raster;
+    for (const QString& name : QDir(dir.path()).entryList({u"*.bmp"_qs})) QFile::remove(dir.filePath(name));
 
     c.clearSelection();
+    QSignalSpy reset(&c, &Composition::partsReset), part(&c, &Composition::partChanged),
+        background(&c, &Composition::backgroundChanged);
     EXPECT_TRUE(c.undo().isEmpty());
     EXPECT_EQ(block(), before);
+    EXPECT_EQ(rasters(), shownBefore);
+    EXPECT_EQ(shown(), step.undoSelects);
+    EXPECT_EQ(told(reset, part, background), QString::fromUtf8(step.undoTells));
     EXPECT_EQ(c.redoName(), QString::fromUtf8(step.name));
     c.clearSelection();
-    EXPECT_TRUE(c.redo().isEmpty());
+    EXPECT_EQ(c.redo(), said);
     EXPECT_EQ(block(), after);
-    EXPECT_EQ(c.layer(0).raster, shownAfter) << "the first part's raster made again";
+    EXPECT_EQ(rasters(), shownAfter);
+    EXPECT_EQ(shown(), step.redoSelects);
   }
-  // Taking a deletion back puts the part back at its place, selected, with the later parts
-  // renumbered back.
+  // Taking a deletion back puts the part back at its place with the later parts renumbered back.
   while (c.undoName() != u"削除"_qs) c.undo();
   c.undo();
-  EXPECT_EQ(c.selection(), 1);
-  EXPECT_TRUE(c.selectionShown());
   EXPECT_EQ(c.record(2)->Index, 2);
   EXPECT_EQ(c.layer(1).raster.size(), QSize(6, 4));
+}
+
+// Steps that look alike stay apart where they should: two colours chosen in a row, two fills, an
+// edit that changes nothing, the first edit after an undo in a run that had another step.
+TEST_F(History, StepsStayApartWhereTheUserDidTwoThings) {
+  ASSERT_EQ(c.addTextPart(), 0);
+  c.select(0);
+  c.setTextColour(Composition::TextColour::Text, 0x0000FF);
+  c.setTextColour(Composition::TextColour::Text, 0x00FF00);
+  c.undo();
+  EXPECT_EQ(c.record(0)->TextColor, 0x0000FFu) << "two choices, two steps";
+
+  c.select(BACKGROUND_INDEX);
+  c.fillBackground(0x0000FF);
+  c.fillBackground(0x00FF00);
+  c.undo();
+  EXPECT_EQ(c.layer(BACKGROUND_INDEX).raster.pixel(0, 0), qRgb(0xFF, 0, 0)) << "the first fill shows again";
+
+  c.select(0);
+  const QString lastStep = c.undoName();
+  c.setShadowOffset(Qt::Horizontal, c.part(0).shadowX);
+  c.nudgeSelected(0, 0);
+  c.setBounds(0, c.bounds(0));
+  EXPECT_EQ(c.undoName(), lastStep) << "nothing changed, no step";
+
+  const Bounds start = c.bounds(0);
+  c.nudgeSelected(1, 0);
+  c.setText(u"a"_qs);  // in the same run, but another edit: a step of its own
+  c.undo();
+  c.nudgeSelected(1, 0);
+  c.undo();
+  EXPECT_EQ(c.bounds(0).left, start.left + 1) << "the nudge after an undo was merged into the one before";
 }
 
 // What runs together is one step: the typing in one field, the nudges of one part, a drag from
@@ -125,14 +204,69 @@ TEST_F(History, RunsOfOneEditOfOnePartAreOneStep) {
   for (int i = 0; i < 3; ++i) c.undo();
   EXPECT_EQ(block(), start) << "five nudges, one step";
 
-  // A drag that comes back to where it started leaves no step behind.
+  // A drag is one step from its beginning to its end, and none when it comes back to where it
+  // began.
   const Bounds pressed = c.bounds(0);
-  c.finishEditRun();
-  c.setBounds(0, {20, 9, pressed.width, pressed.height});
+  c.beginDrag(0);
+  c.dragTo({20, 9, pressed.width, pressed.height});
   EXPECT_EQ(c.undoName(), u"移動"_qs);
-  c.setBounds(0, pressed);
+  c.dragTo({21, 9, pressed.width, pressed.height});
+  c.dragTo(pressed);
+  c.endDrag();
   EXPECT_EQ(c.undoName(), u"文字を追加"_qs);
   EXPECT_EQ(block(), start);
+}
+
+// Redo does what the step did from what it kept: a removal that could not make a later part again
+// says so again, and undo shows the part as it was before, though its file has gone.
+TEST_F(History, ARemovalTakenBackAndBroughtBackShowsAndSaysWhatItDid) {
+  ASSERT_EQ(c.addTextPart(), 0);
+  const QString gone = picture("gone.bmp", {5, 5});
+  ASSERT_EQ(c.addPicturePart(gone), 1);
+  ASSERT_TRUE(QFile::remove(gone));
+  const QStringList said{u"ファイル %1 は開けません"_qs.arg(gone)};
+  ASSERT_EQ(c.removePart(0), said);
+  EXPECT_TRUE(c.layer(0).raster.isNull());
+  EXPECT_TRUE(c.undo().isEmpty());
+  EXPECT_EQ(c.layer(1).raster.size(), QSize(5, 5));
+  EXPECT_EQ(c.redo(), said);
+  EXPECT_TRUE(c.layer(0).raster.isNull());
+}
+
+// A drag can be called off with Escape or undo or redo: the part goes back where the drag found
+// it, no step is left, and what redo held is held still.
+TEST_F(History, ADragCalledOffLeavesTheHistoryAsItWas) {
+  ASSERT_EQ(c.addTextPart(), 0);
+  c.select(0);
+  c.nudgeSelected(5, 0);
+  c.undo();
+  const QByteArray start = block();
+  const Bounds found = c.bounds(0);
+  const std::function<void(Composition&)> callOffs[] = {&Composition::cancelDrag, &Composition::undo,
+                                                        &Composition::redo};
+  for (const auto& callOff : callOffs) {
+    QSignalSpy calledOff(&c, &Composition::dragCancelled);
+    c.beginDrag(0);
+    c.dragTo({found.left + 30, found.top + 7, found.width, found.height});
+    EXPECT_TRUE(c.canUndo());
+    EXPECT_FALSE(c.canRedo()) << "only the drag can be taken back while it lasts";
+    callOff(c);
+    EXPECT_EQ(calledOff.count(), 1);
+    EXPECT_FALSE(c.isDragging());
+    EXPECT_EQ(c.bounds(0), found);
+    EXPECT_EQ(block(), start);
+    EXPECT_EQ(c.redoName(), u"位置修正"_qs);
+    EXPECT_EQ(c.undoName(), u"文字を追加"_qs);
+    c.dragTo({1, 1, 1, 1});
+    EXPECT_EQ(c.bounds(0), found) << "a drag called off moves nothing more";
+  }
+  // Another edit while the drag lasts ends the drag first, as a step of its own.
+  c.beginDrag(0);
+  c.dragTo({found.left + 3, found.top, found.width, found.height});
+  c.setText(u"b"_qs);
+  EXPECT_FALSE(c.isDragging());
+  c.undo();
+  EXPECT_EQ(c.undoName(), u"移動"_qs);
 }
 
 // The history belongs to one composition: New and Open start it afresh, and the unsaved-work
@@ -158,6 +292,35 @@ TEST_F(History, NewAndOpenStartAfreshAndTheSavedStateIsTheBlock) {
   c.startNew({0, 0});
   EXPECT_FALSE(c.canUndo());
   EXPECT_EQ(c.undoName(), QString());
+}
+
+}  // namespace
+
+namespace {
+
+// A difference at each offset of a 64-byte stretch, the first and the last of the block among
+// them, alone or with a second one near or far, comes back exactly both ways.
+TEST(BlockChangeTest, RoundTripsADifferenceAtEveryOffset) {
+  static TDocument before{}, after{}, doc{};
+  constexpr size_t size = sizeof(TDocument);
+  const auto byteAt = [](TDocument& d, size_t i) -> std::uint8_t& { return reinterpret_cast<std::uint8_t*>(&d)[i]; };
+  for (size_t i = 0; i < size; ++i) byteAt(before, i) = static_cast<std::uint8_t>(i * 7);
+  for (const size_t start : {size_t{0}, size_t{64 * 40 + 3}, size - 64}) {
+    for (size_t offset = start; offset < start + 64; ++offset) {
+      for (const size_t second : {offset, offset + 8, offset + 9, offset + 200}) {
+        after = before;
+        byteAt(after, offset) ^= 0x5A;
+        byteAt(after, second % size) ^= 0xA5;
+        const BlockChange change(before, after);
+        doc = before;
+        change.restoreAfter(doc);
+        ASSERT_EQ(std::memcmp(&doc, &after, size), 0) << offset << " " << second;
+        change.restoreBefore(doc);
+        ASSERT_EQ(std::memcmp(&doc, &before, size), 0) << offset << " " << second;
+        EXPECT_LE(change.size(), 2 * 202u);
+      }
+    }
+  }
 }
 
 }  // namespace

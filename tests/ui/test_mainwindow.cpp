@@ -7,7 +7,10 @@
 #include "ui/main/qtdialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -116,8 +119,6 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
                                 u"背景に画像読み込み"_qs, u"背景の塗り潰し"_qs, u"-"_qs, u"ﾍﾙﾌﾟ"_qs, u"-"_qs}));
 }
 
-// With another window active, as the parts list is while the user works beside it, resting the
-// pointer on a toolbar button still shows its hint.
 // Ctrl+Z typed in the string field takes back the composition's step, not the field's own typing,
 // and the edit menu names the step it would take back.
 TEST_F(Editor, TheHistoryKeysInAFieldReachTheComposition) {
@@ -135,6 +136,89 @@ TEST_F(Editor, TheHistoryKeysInAFieldReachTheComposition) {
   EXPECT_EQ(action("redoAction")->text(), u"やり直し"_qs);
 }
 
+// The shadow boxes are combo boxes, which have the focus themselves: Ctrl+Z and Ctrl+Y typed
+// there reach the composition too. Every field's right-button menu offers the window's undo and
+// redo instead of its own. Leaving a field ends its run of typing.
+TEST_F(Editor, EveryFieldGivesTheHistoryToTheWindow) {
+  w().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+  run("addTextAction");
+  selectPart(0);
+  // Two runs of typing in the string field, with the field left between them: two steps.
+  textEdit()->setFocus();
+  QTest::keyClicks(textEdit(), u"ab"_qs);
+  shadowXBox()->setFocus();
+  textEdit()->setFocus();
+  QTest::keyClicks(textEdit(), u"cd"_qs);
+  run("undoAction");
+  EXPECT_EQ(comp().part(0).text, u"No Titleab"_qs);
+
+  const struct {
+    QComboBox* box;
+    const char *step, *stepBefore;
+  } boxes[] = {{shadowXBox(), "影の横位置", "文字列"}, {shadowYBox(), "影の縦位置", "影の横位置"}};
+  for (const auto& [box, step, stepBefore] : boxes) {
+    SCOPED_TRACE(step);
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box, u"9"_qs);
+    EXPECT_EQ(action("undoAction")->text(), u"元に戻す (%1)"_qs.arg(QString::fromUtf8(step)));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->currentText(), u"0"_qs);
+    EXPECT_EQ(action("undoAction")->text(), u"元に戻す (%1)"_qs.arg(QString::fromUtf8(stepBefore)));
+    QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(box->currentText(), u"9"_qs);
+  }
+  EXPECT_EQ(comp().part(0).shadowX, 9);
+  EXPECT_EQ(comp().part(0).shadowY, 9);
+
+  for (QLineEdit* field : {textEdit(), shadowXBox()->lineEdit(), widthEdit()}) {
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      for (QAction* a : menu->actions()) {
+        if (a == action("undoAction") || a == action("redoAction"))
+          offered << u"window's "_qs + a->text();
+        else if (a->objectName().startsWith(u"edit-undo"_qs) || a->objectName().startsWith(u"edit-redo"_qs) ||
+                 a->text().startsWith(QCoreApplication::translate("QLineEdit", "&Undo")) ||
+                 a->text().startsWith(QCoreApplication::translate("QLineEdit", "&Redo")))
+          offered << u"the field's own "_qs + a->text();
+      }
+      menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(2, 2), field->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(field, &menuEvent);
+    EXPECT_EQ(offered, (QStringList{u"window's 元に戻す (影の縦位置)"_qs, u"window's やり直し"_qs}))
+        << field->objectName().toStdString();
+  }
+}
+
+// Escape during a drag, and Ctrl+Z, put the part back where the press found it and leave the
+// history as it was; the pointer moves nothing more until the next press.
+TEST_F(Editor, EscapeOrCtrlZCallsADragOff) {
+  w().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+  run("addTextAction");
+  PictureControl* t = part(0);
+  const Bounds found = t->bounds();
+  for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_Z}) {
+    move(t, QPoint(3, 3));  // the hover arms the drag the press starts
+    press(t, Qt::LeftButton, QPoint(3, 3));
+    move(t, QPoint(23, 13));
+    ASSERT_EQ(t->left(), found.left + 20);
+    EXPECT_EQ(action("undoAction")->text(), u"元に戻す (移動)"_qs);
+    QTest::keyClick(canvasView(), key.key(), key.keyboardModifiers());
+    EXPECT_EQ(t->bounds(), found);
+    EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字を追加)"_qs);
+    move(t, QPoint(40, 20));
+    release(t, Qt::LeftButton, QPoint(40, 20));
+    EXPECT_EQ(t->bounds(), found);
+    EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
+  }
+}
+
+// With another window active, as the parts list is while the user works beside it, resting the
+// pointer on a toolbar button still shows its hint.
 TEST_F(Editor, HintsShowWhileAnotherWindowIsActive) {
   QWidget other;
   other.show();

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QWheelEvent>
 
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
@@ -28,6 +29,14 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   });
   connect(&composition_, &Composition::partChanged, this, &CanvasView::showPart);
   connect(&composition_, &Composition::backgroundChanged, this, [this] { showPart(BACKGROUND_INDEX); });
+  connect(&composition_, &Composition::dragCancelled, this, &CanvasView::dragCalledOff);
+  // Escape calls off a drag, as in every editor, wherever the keyboard's focus is in the window.
+  auto* callOff =
+      new QShortcut(QKeySequence(Qt::Key_Escape), this, &composition_, &Composition::cancelDrag, Qt::WindowShortcut);
+  callOff->setObjectName(QStringLiteral("cancelDragShortcut"));
+  callOff->setEnabled(false);
+  connect(&composition_, &Composition::historyChanged, callOff,
+          [this, callOff] { callOff->setEnabled(composition_.isDragging()); });
 }
 
 PictureControl* CanvasView::makeControl(int index) {
@@ -97,6 +106,7 @@ void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint 
   composition_.select(sender->partIndex());
   pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
   pressed_ = sender;
+  if (pointerDrag_.dragging()) composition_.beginDrag(sender->partIndex());
   holdExtent(pointerDrag_.dragging());
 }
 
@@ -116,12 +126,17 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
   if (sender != pressed_) return;
   const std::optional<PointerDrag::Step> step = pointerDrag_.move(sender->pos() + at, background);
   if (!step) return;
-  composition_.setBounds(index, step->bounds);
+  composition_.dragTo(step->bounds);
 }
 
 void CanvasView::endDrag() {
   pointerDrag_.release();
-  composition_.finishEditRun();
+  composition_.endDrag();
+  holdExtent(false);
+}
+
+void CanvasView::dragCalledOff() {
+  pointerDrag_.release();
   holdExtent(false);
 }
 

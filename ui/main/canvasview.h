@@ -75,6 +75,8 @@ private:
   void showPart(int index);
   void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void moved(PictureControl* sender, QPoint at);
+  // The composition called the drag off: the pointer drags nothing until the next press.
+  void dragCalledOff();
 
   Composition& composition_;
   QWidget* content_ = nullptr;

@@ -8,6 +8,7 @@
 
 void MainWindow::createPanel() {
   panel_ = new PropertyPanel(this);
+  panel_->useHistoryActions(undoAction_, redoAction_);
   using Panel = PropertyPanel;
   Composition& c = *composition_;
   connect(panel_, &Panel::textEdited, this, [&c](const QString& text) { guarded([&] { c.setText(text); }); });

@@ -7,14 +7,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QToolButton>
 #include <QValidator>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -76,20 +80,52 @@ private:
   qsizetype shown_;  // the length before the change being validated
 };
 
-// Ctrl+Z, Ctrl+Y and their kin belong to the composition's one history: an edit's own undo would
+}  // namespace
+
+// Ctrl+Z, Ctrl+Y and their kin belong to the composition's one history: a field's own undo would
 // write a text of its own into the part, a second history beside the window's. The window's
-// actions get the keys; with nothing to take back, they do nothing here either.
-class HistoryKeysToWindow : public QObject {
+// actions get the keys, and stand in the fields' menus for the fields' own undo and redo; with
+// nothing to take back, they do nothing here either. An editable combo box has the focus itself
+// and hands keys on to its line edit, so it is watched too.
+class PropertyPanel::OneHistory : public QObject {
 public:
   using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* event) override {
+  QPointer<QAction> undo, redo;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ContextMenu) {
+      auto* edit = qobject_cast<QLineEdit*>(watched);
+      if (!edit) return false;
+      showMenu(edit, static_cast<QContextMenuEvent*>(event)->globalPos());
+      return true;
+    }
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo)) return false;
     event->ignore();  // not overridden: the shortcut goes to the window
     return true;
   }
+
+private:
+  void showMenu(QLineEdit* edit, QPoint at) {
+    const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+    for (QAction* own : menu->actions()) {
+      const bool isUndo = isFieldsOwn(own, "edit-undo", "&Undo");
+      if (!isUndo && !isFieldsOwn(own, "edit-redo", "&Redo")) continue;
+      if (QAction* window = isUndo ? undo : redo) menu->insertAction(own, window);
+      menu->removeAction(own);
+    }
+    menu->exec(at);
+  }
+
+  // The field's own item, by the name newer Qt gives it or by its caption in the language shown.
+  static bool isFieldsOwn(const QAction* item, const char* name, const char* caption) {
+    return item->objectName() == QLatin1String(name) ||
+           item->text().startsWith(QCoreApplication::translate("QLineEdit", caption));
+  }
 };
+
+namespace {
 
 // The panel keeps the fixed geometry of its original form, so every control is placed by hand.
 template <typename W>
@@ -140,11 +176,17 @@ PropertyPanel::PropertyPanel(QWidget* parent) : QWidget(parent) {
   sizeGroup_->setEnabled(false);
   connectTextGroup();
   connectSizeGroup();
-  auto* historyKeys = new HistoryKeysToWindow(this);
+  oneHistory_ = new OneHistory(this);
   for (QLineEdit* edit : findChildren<QLineEdit*>()) {
-    edit->installEventFilter(historyKeys);
+    edit->installEventFilter(oneHistory_);
     connect(edit, &QLineEdit::editingFinished, this, &PropertyPanel::typingFinished);
   }
+  for (QComboBox* box : {shadowXBox_, shadowYBox_}) box->installEventFilter(oneHistory_);
+}
+
+void PropertyPanel::useHistoryActions(QAction* undo, QAction* redo) {
+  oneHistory_->undo = undo;
+  oneHistory_->redo = redo;
 }
 
 void PropertyPanel::createTextGroup() {

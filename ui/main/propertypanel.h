@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ColourPanel;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -41,6 +42,9 @@ public:
 
   void showColour(ColourRole role, Colour colour);
 
+  // The window's undo and redo, which the fields' menus offer instead of their own.
+  void useHistoryActions(QAction* undo, QAction* redo);
+
 Q_SIGNALS:
   void textEdited(const QString& text);
   void colourClicked(PropertyPanel::ColourRole role);
@@ -56,6 +60,8 @@ Q_SIGNALS:
   void typingFinished();
 
 private:
+  class OneHistory;
+
   void createTextGroup();
   void createSizeGroup();
   void createNudgeGroup();
@@ -73,4 +79,5 @@ private:
   QToolButton* fontButton_ = nullptr;
   QComboBox *shadowXBox_ = nullptr, *shadowYBox_ = nullptr;
   QLineEdit *widthEdit_ = nullptr, *heightEdit_ = nullptr;
+  OneHistory* oneHistory_ = nullptr;
 };
