@@ -90,8 +90,8 @@ public:
   // nothing when the table is full. A picture that cannot be read adds nothing: its failure is
   // thrown.
   std::optional<int> addPicturePart(const QString& path, std::optional<QPoint> at = std::nullopt);
-  // Removes part `index`; the parts after it are made again from their records, and the lines of
-  // those that could not be made come back.
+  // Removes part `index`; every part left is made again from its record, as when the project was
+  // opened, and the lines of those that could not be made come back.
   QStringList removePart(int index);
 
   // ---- the selection ----

@@ -4,7 +4,8 @@
 
 // The plain values that the document's records are made of and that the windows show too:
 // colours, the table's size, the background's place in it, the default face and the style bits.
-// The windows see parts only through the composition, so this is all of the model they include.
+// The windows see parts only through the composition: of the records, these values are all they
+// need.
 
 using Colour = std::uint32_t;  // 0x00BBGGRR: red in the low byte
 

@@ -1,5 +1,6 @@
-# Sourced by the scenario: edits taken back and brought back with the keys, a deletion from the
-# parts list taken back, and New asking nothing once every step is taken back.
+# Sourced by the scenario: edits taken back and brought back with the keys, drags called off with
+# Escape and Ctrl+Z, a deletion from the parts list taken back, and New asking nothing once every
+# step is taken back.
 
 say "undo and redo"
 canvas_shot() { sleep 0.4; screen_crop "$CX" "$CY" 400 150 "$work/$1.png"; shot "$1"; }
@@ -18,6 +19,20 @@ check "Ctrl+Z takes the drag back whole" same_pixels "$work/undo-added.png" "$wo
 xdotool key ctrl+y
 canvas_shot undo-redone
 check "Ctrl+Y brings it back" same_pixels "$work/undo-dragged.png" "$work/undo-redone.png"
+# Escape or Ctrl+Z while the button is held calls the drag off: the part goes back and no step is
+# left, so the Ctrl+Z steps below still find the drag and the added part.
+partX=$((CANVAS_X + BACK_LEFT + 25)) partY=$((CANVAS_Y + BACK_TOP + 24))  # 5 by 5 into the text
+for key in Escape ctrl+z; do
+  pointer_path "$MAIN" $((partX + 1)) "$partY" "$partX" "$partY"
+  xdotool mousedown 1
+  pointer_path "$MAIN" $((partX + 30)) $((partY + 10)) $((partX + 60)) $((partY + 20))
+  xdotool key "$key"
+  pointer_path "$MAIN" $((partX + 80)) $((partY + 30))
+  xdotool mouseup 1
+  canvas_shot "undo-called-off-$key"
+  check "$key during a drag puts the part back where the press found it" \
+    same_pixels "$work/undo-dragged.png" "$work/undo-called-off-$key.png"
+done
 
 click_at "$MAIN" "$TB_PARTS_X" "$TOOLBAR_Y"  # toolbar: 部品ﾘｽﾄ
 list=$(wait_window '^部品ﾘｽﾄ$')

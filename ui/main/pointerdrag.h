@@ -10,9 +10,9 @@
 #include <optional>
 
 // The canvas's pointer state: the zone the pointer hovers, the last left press and the drag in
-// force while the button is held. It knows points, sizes and bounds only, so the canvas view
-// applies what it decides: the cursor, the new bounds handed to the composition, and which size
-// edits follow the step.
+// force while the button is held. It knows points, sizes and bounds only: the canvas view sets the
+// cursor it names and hands the bounds of each step to the composition, and the main window asks
+// it which size edits follow the step.
 //
 // Points and the sizes the zones are found in are screen pixels, so the zones keep their size at
 // every scale; bounds are logo pixels, which a drag may have driven to zero or below.
