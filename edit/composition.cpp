@@ -102,6 +102,13 @@ void Composition::saveProject(const QString& path) {
   markSaved();
 }
 
+std::optional<QImage> Composition::logoImage() const {
+  if (doc_.PartCount <= 0) return std::nullopt;
+  std::vector<Layer> parts;
+  for (int i = 0; i < doc_.PartCount; ++i) parts.push_back(layer(i));
+  return composeLogo(layer(BACKGROUND_INDEX), parts);
+}
+
 bool Composition::saveLogo(const QString& path) const {
   PendingScene layers(doc_, dpi_, logoBandsUpward(path), madeLayers());
   return exportLogo(path, layers);
@@ -139,7 +146,7 @@ Composition::Opened Composition::open(const QString& path, const std::function<b
     return {refused.message(), {}};
   }
   if (!mayReplace()) return {{}, {}, true};
-  Scene scene = makeScene(opened, std::nullopt);
+  Scene scene = makeScene(opened);
   dropDrag();
   doc_ = opened;
   background_ = MadeLook{std::move(scene.background.raster), true, false};
@@ -148,9 +155,8 @@ Composition::Opened Composition::open(const QString& path, const std::function<b
   return {{}, scene.failedFiles};
 }
 
-Scene Composition::makeScene(const TDocument& doc, std::optional<Layer> background) const {
+Scene Composition::makeScene(const TDocument& doc) const {
   std::vector<std::optional<Layer>> given(static_cast<size_t>(std::clamp(doc.PartCount, 0, MAX_PARTS)) + 1);
-  given[0] = std::move(background);
   PendingScene pending(doc, dpi_, false, std::move(given));
   return pending.take();
 }
@@ -177,42 +183,41 @@ std::optional<int> Composition::addTextPart() {
   return index;
 }
 
+std::pair<TPartData, Layer> Composition::readPicturePart(const QString& path) const {
+  TPartData record{};
+  record.Kind = pkPicture;
+  storeFixedPath(record.FileName, path);
+  BuiltLayer built = buildPart(record, doc_.PartCount, dpi_);
+  // A part whose picture cannot be read is not added at all.
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  return {record, std::move(built.layer)};
+}
+
 std::optional<int> Composition::addPicturePart(const QString& path, std::optional<QPoint> at) {
   if (!canAddPart()) return std::nullopt;
   const Recording step(*this, StepKind::AddPicture, doc_.PartCount);
-  char fileName[FIXED_STRING_SIZE] = {};
-  storeFixedPath(fileName, path);
-  TDocument added = doc_;
-  TPartData& r = appendPart(added, pkPicture);
-  std::memcpy(r.FileName, fileName, sizeof fileName);
-  BuiltLayer built = buildPart(r, r.Index, dpi_);
-  // A part whose picture cannot be read is not added at all.
-  if (!built.failure.isEmpty()) throw Failure(built.failure);
-  if (at) built.layer.bounds = {at->x(), at->y(), built.layer.bounds.width, built.layer.bounds.height};
-  doc_ = added;
-  keepPart(r.Index, built.layer);
-  changed();
-  Q_EMIT partAdded(r.Index);
-  return r.Index;
+  auto [record, layer] = readPicturePart(path);
+  if (at) layer.bounds = {at->x(), at->y(), layer.bounds.width, layer.bounds.height};
+  setPartBounds(record, layer.bounds);
+  return appendMade(record, MadeLook{std::move(layer.raster), layer.stretch, layer.transparent});
 }
 
-QStringList Composition::removePart(int index) {
-  if (!record(index)) return {};
-  Recording step(*this, StepKind::Remove, index);
-  TDocument removed = doc_;
-  removePartRecord(removed, index);
-  // The parts are made again from their files, as when the project was opened.
-  const Scene scene = makeScene(removed, layer(BACKGROUND_INDEX));
-  doc_ = removed;
-  keepParts(scene);
+void Composition::removePart(int index) {
+  if (!record(index)) return;
+  const Recording step(*this, StepKind::Remove, index);
+  removeMade(index);
+}
+
+void Composition::removeMade(int index) {
+  removePartRecord(doc_, index);
+  // The parts after it keep what they show: a removal reads no file and draws nothing again.
+  std::move(parts_.begin() + index + 1, parts_.end(), parts_.begin() + index);
+  parts_.back() = {};
   selection_ = BACKGROUND_INDEX;
   selectionShown_ = false;
   changed();
   Q_EMIT partsReset();
   Q_EMIT selectionChanged();
-  // Brought back, the removal shows what it showed, and says so again.
-  step.keepReport(scene.failedFiles);
-  return scene.failedFiles;
 }
 
 void Composition::select(int index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/madeparts.h"
+#include "edit/partcopy.h"
 #include "edit/partview.h"
 #include "model/document.h"
 #include "render/layer.h"
@@ -79,6 +80,9 @@ public:
   void markSaved();
   // Writes the project to `path` and counts it saved; throws the write's Failure.
   void saveProject(const QString& path);
+  // The logo as saveLogo() would write it, or nothing when there are no parts. Throws the
+  // composing's Failure.
+  std::optional<QImage> logoImage() const;
   // Writes the logo to `path` from the layers already made; false, with nothing written, when
   // there are no parts. Throws the export's Failure.
   bool saveLogo(const QString& path) const;
@@ -90,9 +94,9 @@ public:
   // nothing when the table is full. A picture that cannot be read adds nothing: its failure is
   // thrown.
   std::optional<int> addPicturePart(const QString& path, std::optional<QPoint> at = std::nullopt);
-  // Removes part `index`; every part left is made again from its record, as when the project was
-  // opened, and the lines of those that could not be made come back.
-  QStringList removePart(int index);
+  // Removes part `index`; the parts after it move up one place, showing what they showed: no file
+  // is read again.
+  void removePart(int index);
 
   // ---- the selection ----
   void select(int index);
@@ -132,12 +136,46 @@ public:
   // The background filled with `colour`, at its present size; no picture any more.
   void fillBackground(Colour colour);
 
+  // ---- arranging (edit/arranging.cpp) ----
+  // Where the stacking commands put the selected part: one place later or earlier in the table,
+  // or to its end or its start. Later parts lie above earlier ones.
+  enum class Order { Forward, Backward, ToFront, ToBack };
+  // Whether `order` would move the selected part: never the background, never past an end.
+  bool canReorder(Order order) const;
+  void reorderSelected(Order order);
+  // The selected part placed against the background's rectangle; the centres round toward minus
+  // infinity. Nothing while the background is selected.
+  enum class Alignment { Left, HorizontalCentre, Right, Top, VerticalCentre, Bottom };
+  void alignSelected(Alignment alignment);
+  // Whether a part, not the background, is selected: what copies, alignment and deletion act on.
+  bool partSelected() const { return selectedRecord() != nullptr; }
+  // The selected part as the clipboard carries it, or nothing while the background is selected.
+  std::optional<PartCopy> copySelected() const;
+  // Copies the selected part and removes it, as one step.
+  std::optional<PartCopy> cutSelected();
+  // A part made from `copy`, `shift` logo pixels right of and below the copy's bounds, added at
+  // the end of the table and selected; its index, or nothing when the table is full. The copy's
+  // raster is shared when it draws the record; otherwise it is made, and a picture that cannot
+  // be read adds nothing and is thrown.
+  std::optional<int> pastePart(const PartCopy& copy, int shift);
+  // A copy of the selected part 10 right of and below it, at the end of the table and selected.
+  std::optional<int> duplicateSelected();
+  // A text part saying `text`, where a new text part goes, as one paste; nothing when full.
+  std::optional<int> pasteText(const QString& text);
+  struct AddedPictures {
+    std::vector<int> added;
+    QStringList failures;  // each picture that could not be read, as adding it says
+  };
+  // Picture parts from `paths`, in order, each as addPicturePart() makes one, all of them one
+  // step (`asPaste`: named 貼り付け, else 画像を追加); the table full, the rest are left out.
+  AddedPictures addPictureParts(const QStringList& paths, std::optional<QPoint> at, bool asPaste);
+
   // ---- the history ----
   // What a step did: it names the step and says which steps run together.
   enum class StepKind;
-  // Each returns what the step reported when it was done (a removal's pictures that could not be
-  // made again), which redo reports again, reading no file. While a drag lasts, either calls the
-  // drag off and does no more.
+  // Steps keep the rasters they need, so neither reads a file; each returns the lines of the
+  // layers that had to be made again and could not be. While a drag lasts, either calls the drag
+  // off and does no more.
   QStringList undo();
   QStringList redo();
   bool canUndo() const;
@@ -167,9 +205,19 @@ private:
   class Recording;
 
   TPartData* selectedText();
-  // Every layer of `doc` made, `background` taken as it is when given; nothing of the
-  // composition changes, so a failure that stops the making leaves it whole.
-  Scene makeScene(const TDocument& doc, std::optional<Layer> background) const;
+  // The selected part's record, or null while the background is selected.
+  const TPartData* selectedRecord() const;
+  // Appends `record` drawn as `look`, renumbered; the caller records the step.
+  int appendMade(const TPartData& record, const MadeLook& look);
+  // `copy` appended `shift` right of and below its bounds as a step of `kind`, and selected.
+  std::optional<int> appendCopy(StepKind kind, const PartCopy& copy, int shift);
+  // The picture at `path` as a new record and its layer; throws what reading it throws.
+  std::pair<TPartData, Layer> readPicturePart(const QString& path) const;
+  // Every layer of `doc` made; nothing of the composition changes, so a failure that stops the
+  // making leaves it whole.
+  Scene makeScene(const TDocument& doc) const;
+  // Record `index` and its raster gone, the later ones moved up, the background selected unseen.
+  void removeMade(int index);
   // The parts' rasters kept and their bounds written into the records.
   void keepParts(const Scene& scene);
   void keepPart(int index, const Layer& layer);

@@ -54,24 +54,29 @@ QString stepName(StepKind kind, const TDocument& before, const TDocument& after,
     case StepKind::Font: return QStringLiteral("ﾌｫﾝﾄ");
     case StepKind::BackgroundPicture: return QStringLiteral("背景の画像読み込み");
     case StepKind::BackgroundFill: return QStringLiteral("背景の塗り潰し");
+    case StepKind::Reorder: return QStringLiteral("順序変更");
+    case StepKind::Align: return QStringLiteral("整列");
+    case StepKind::Cut: return QStringLiteral("切り取り");
+    case StepKind::Paste: return QStringLiteral("貼り付け");
+    case StepKind::Duplicate: return QStringLiteral("複製");
   }
   return {};
 }
 
 }  // namespace
 
-Composition::Step::Step(Composition& owner, StepKind kind, int touched, int run, const TDocument& before,
-                        const MadeParts& beforeParts, const MadeLook& beforeBackground, QStringList report)
+Composition::Step::Step(Composition& owner, StepKind kind, int touched, int touchedAfter, int run,
+                        const TDocument& before, const MadeParts& beforeParts, const MadeLook& beforeBackground)
     : owner_(owner),
       kind_(kind),
       touched_(touched),
+      touchedAfter_(touchedAfter),
       run_(run),
       change_(before, owner.doc_),
       undoRasters_(before, rastersOf(beforeParts), &beforeBackground, owner.doc_, rastersOf(owner.parts_),
                    &owner.background_),
       redoRasters_(owner.doc_, rastersOf(owner.parts_), &owner.background_, before, rastersOf(beforeParts),
-                   &beforeBackground),
-      report_(std::move(report)) {
+                   &beforeBackground) {
   setText(stepName(kind, before, owner.doc_, touched));
 }
 
@@ -106,7 +111,8 @@ void Composition::Step::undo() {
   const TDocument from = owner_.doc_;
   change_.restoreBefore(owner_.doc_);
   // An added part is gone again; a removed one is back and selected.
-  const bool added = kind_ == StepKind::AddText || kind_ == StepKind::AddPicture;
+  const bool added = kind_ == StepKind::AddText || kind_ == StepKind::AddPicture || kind_ == StepKind::Paste ||
+                     kind_ == StepKind::Duplicate;
   owner_.arrive(from, undoRasters_, added ? std::nullopt : std::optional(touched_));
 }
 
@@ -115,12 +121,12 @@ void Composition::Step::redo() {
   if (std::exchange(pushed_, false)) return;
   const TDocument from = owner_.doc_;
   change_.restoreAfter(owner_.doc_);
-  owner_.arrivalFailures_ << report_;
-  owner_.arrive(from, redoRasters_, kind_ == StepKind::Remove ? std::nullopt : std::optional(touched_));
+  const bool removed = kind_ == StepKind::Remove || kind_ == StepKind::Cut;
+  owner_.arrive(from, redoRasters_, removed ? std::nullopt : std::optional(touchedAfter_));
 }
 
 Composition::Recording::Recording(Composition& owner, StepKind kind, int touched)
-    : owner_(owner), kind_(kind), touched_(touched) {
+    : owner_(owner), kind_(kind), touched_(touched), touchedAfter_(touched) {
   // An edit while the mouse drags ends the drag first, as a step of its own.
   owner.endDrag();
   before_ = owner.doc_;
@@ -131,8 +137,8 @@ Composition::Recording::Recording(Composition& owner, StepKind kind, int touched
 Composition::Recording::~Recording() {
   if (dropped_) return;
   try {
-    auto step = std::make_unique<Step>(owner_, kind_, touched_, owner_.editRun_, before_, beforeParts_,
-                                       beforeBackground_, report_);
+    auto step = std::make_unique<Step>(owner_, kind_, touched_, touchedAfter_, owner_.editRun_, before_, beforeParts_,
+                                       beforeBackground_);
     if (!step->empty()) owner_.history_->push(step.release());
   } catch (...) {
     // Only memory can run out here; the edit stands, without its step.

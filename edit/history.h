@@ -28,6 +28,11 @@ enum class Composition::StepKind {
   Font,
   BackgroundPicture,
   BackgroundFill,
+  Reorder,
+  Align,
+  Cut,
+  Paste,
+  Duplicate,
 };
 
 // One step of the history: the bytes it changed, the part it touched, the run it belongs to, and
@@ -38,9 +43,9 @@ class Composition::Step : public QUndoCommand {
 public:
   // The edit from `before` (drawn as `beforeParts` and `beforeBackground`) to the composition as
   // it stands has been done.
-  // `report`: what the edit said when it was done, which redo says again.
-  Step(Composition& owner, StepKind kind, int touched, int run, const TDocument& before, const MadeParts& beforeParts,
-       const MadeLook& beforeBackground, QStringList report);
+  // `touched` is the part's index before the edit, `touchedAfter` after it.
+  Step(Composition& owner, StepKind kind, int touched, int touchedAfter, int run, const TDocument& before,
+       const MadeParts& beforeParts, const MadeLook& beforeBackground);
 
   bool empty() const { return change_.empty(); }
   int id() const override;
@@ -54,10 +59,10 @@ private:
   Composition& owner_;
   StepKind kind_;
   int touched_;
+  int touchedAfter_;
   int run_;
   BlockChange change_;
   KeptRasters undoRasters_, redoRasters_;
-  QStringList report_;
   bool pushed_ = true;
 };
 
@@ -74,16 +79,16 @@ public:
   const TDocument& before() const { return before_; }
   // Ends without a step: the caller has put back what the edit changed.
   void drop() { dropped_ = true; }
-  // What the edit said, for redo to say again.
-  void keepReport(QStringList report) { report_ = std::move(report); }
+  // Where the part the edit touched stands after it, when it moved in the table.
+  void touchAfter(int index) { touchedAfter_ = index; }
 
 private:
   Composition& owner_;
   StepKind kind_;
   int touched_;
+  int touchedAfter_;
   TDocument before_;
   MadeParts beforeParts_;
   MadeLook beforeBackground_;
-  QStringList report_;
   bool dropped_ = false;
 };

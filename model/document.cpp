@@ -2,6 +2,7 @@
 
 #include "model/fixedstring.h"
 
+#include <algorithm>
 #include <cstring>
 
 void clearDocument(TDocument& doc) { std::memset(&doc, 0, sizeof doc); }
@@ -31,6 +32,17 @@ void removePartRecord(TDocument& doc, int index) {
   doc.PartCount -= 1;
   std::memset(&doc.Parts[doc.PartCount], 0, sizeof(TPartData));
   for (int k = 0; k < doc.PartCount; ++k) doc.Parts[k].Index = k;
+}
+
+void movePartRecord(TDocument& doc, int from, int to) {
+  const int count = doc.PartCount;
+  if (count > MAX_PARTS || from < 0 || to < 0 || from >= count || to >= count) return;
+  TPartData* parts = doc.Parts;
+  if (from < to)
+    std::rotate(parts + from, parts + from + 1, parts + to + 1);
+  else
+    std::rotate(parts + to, parts + from, parts + from + 1);
+  for (int k = 0; k < count; ++k) parts[k].Index = k;
 }
 
 Bounds backgroundBounds(const TDocument& doc) { return {doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}; }

@@ -89,6 +89,10 @@ bool canAddPart(const TDocument& doc);
 // The caller has checked canAddPart(); for a picture part the caller stores FileName.
 TPartData& appendPart(TDocument& doc, PartKind kind);
 
+// Moves record `from` to place `to`, the records between shifting one place toward `from`, and
+// renumbers every Index. Does nothing unless both lie among the parts in use.
+void movePartRecord(TDocument& doc, int from, int to);
+
 // Removes record `index`, shifting the later records down, zeroing the freed last record and
 // renumbering every Index. Does nothing for an index outside the parts in use.
 void removePartRecord(TDocument& doc, int index);

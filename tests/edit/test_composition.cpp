@@ -200,8 +200,8 @@ TEST_F(CompositionTest, OpenReportsRefusalsAndEveryLayerThatCouldNotBeMade) {
   EXPECT_EQ(projectBytes(c.document()), saved);
 }
 
-// A removal makes the later parts again from their records: their bounds stay, and a picture that
-// has gone since is listed.
+// A removal moves the later parts up one place as they are shown: their bounds stay, and no file is
+// read again, so a picture whose file has gone since still shows.
 TEST_F(CompositionTest, RemovingAPartKeepsTheOthersWhereTheyStand) {
   ASSERT_EQ(c.addTextPart(), 0);
   ASSERT_EQ(c.addPicturePart(picture("a.bmp", {4, 4})), 1);
@@ -210,13 +210,16 @@ TEST_F(CompositionTest, RemovingAPartKeepsTheOthersWhereTheyStand) {
   c.setBounds(2, {1, 2, 3, 4});
   c.select(2);
   QFile::remove(path("b.bmp"));
-  const QStringList failures = c.removePart(0);
-  EXPECT_EQ(failures, QStringList{QStringLiteral("ファイル %1 は開けません").arg(path("b.bmp"))});
+  QSignalSpy reset(&c, &Composition::partsReset);
+  c.removePart(0);
+  EXPECT_EQ(reset.count(), 1);
   EXPECT_EQ(c.partCount(), 2);
   EXPECT_EQ(partBounds(rec(0)), (Bounds{50, 60, 70, 80}));
   EXPECT_EQ(partBounds(rec(1)), (Bounds{1, 2, 3, 4}));
   EXPECT_EQ(rec(1).Index, 1);
   EXPECT_EQ(c.layer(0).raster.size(), QSize(4, 4)) << "stretched from its natural size";
+  EXPECT_EQ(c.layer(1).raster.size(), QSize(4, 4)) << "its file is gone, its raster is not";
+  EXPECT_EQ(c.hint(1), u"b.bmp"_qs);
   EXPECT_EQ(c.selection(), BACKGROUND_INDEX);
   EXPECT_FALSE(c.selectionShown());
 }

@@ -27,13 +27,7 @@ protected:
     ASSERT_TRUE(dir.isValid());
     c.startNew({40, 30});
   }
-  QString picture(const char* name, QSize size) const {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(qRgb(200, 10, 10));
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(image.save(path, "BMP"));
-    return path;
-  }
+  QString picture(const char* name, QSize size) const { return savedPicture(dir, name, size); }
   QByteArray block() const { return projectBytes(c.document()); }
   std::vector<QImage> rasters() const {
     std::vector<QImage> shown;
@@ -65,7 +59,6 @@ TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
   c.setBounds(2, {70, 5, c.bounds(2).width, c.bounds(2).height});
   using Edit = std::function<void(Composition&)>;
   constexpr int none = -1, back = BACKGROUND_INDEX;
-  QStringList said;  // what the edit reported, which redo reports again
   const struct {
     const char* name;
     int selection;
@@ -79,7 +72,7 @@ TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
          x.addPicturePart(picture("b.bmp", {3, 3}), QPoint(9, 8));
        },
        none, 4, "parts"},
-      {"削除", 0, [&](Composition& x) { said = x.removePart(1); }, 1, none, "parts"},
+      {"削除", 0, [](Composition& x) { x.removePart(1); }, 1, none, "parts"},
       {"移動", 1,
        [](Composition& x) {
          x.setBounds(1, {5, 6, x.bounds(1).width, x.bounds(1).height});
@@ -122,7 +115,6 @@ TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
     c.select(step.selection);
     const QByteArray before = block();
     const std::vector<QImage> shownBefore = rasters();
-    said.clear();
     step.edit(c);
     const QByteArray after = block();
     const std::vector<QImage> shownAfter = rasters();
@@ -140,7 +132,7 @@ TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
     EXPECT_EQ(told(reset, part, background), QString::fromUtf8(step.undoTells));
     EXPECT_EQ(c.redoName(), QString::fromUtf8(step.name));
     c.clearSelection();
-    EXPECT_EQ(c.redo(), said);
+    EXPECT_TRUE(c.redo().isEmpty());
     EXPECT_EQ(block(), after);
     EXPECT_EQ(rasters(), shownAfter);
     EXPECT_EQ(shown(), step.redoSelects);
@@ -215,22 +207,6 @@ TEST_F(History, RunsOfOneEditOfOnePartAreOneStep) {
   c.endDrag();
   EXPECT_EQ(c.undoName(), u"文字を追加"_qs);
   EXPECT_EQ(block(), start);
-}
-
-// Redo does what the step did from what it kept: a removal that could not make a later part again
-// says so again, and undo shows the part as it was before, though its file has gone.
-TEST_F(History, ARemovalTakenBackAndBroughtBackShowsAndSaysWhatItDid) {
-  ASSERT_EQ(c.addTextPart(), 0);
-  const QString gone = picture("gone.bmp", {5, 5});
-  ASSERT_EQ(c.addPicturePart(gone), 1);
-  ASSERT_TRUE(QFile::remove(gone));
-  const QStringList said{u"ファイル %1 は開けません"_qs.arg(gone)};
-  ASSERT_EQ(c.removePart(0), said);
-  EXPECT_TRUE(c.layer(0).raster.isNull());
-  EXPECT_TRUE(c.undo().isEmpty());
-  EXPECT_EQ(c.layer(1).raster.size(), QSize(5, 5));
-  EXPECT_EQ(c.redo(), said);
-  EXPECT_TRUE(c.layer(0).raster.isNull());
 }
 
 // A drag can be called off with Escape or undo or redo: the part goes back where the drag found

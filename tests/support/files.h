@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QString>
 
 // A whole file's bytes, or nothing when it cannot be read.
@@ -16,4 +18,13 @@ inline void putFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
   file.write(bytes);
+}
+
+// A BMP picture of `size` in one colour, saved in `dir` as `name`; its path.
+inline QString savedPicture(const QTemporaryDir& dir, const char* name, QSize size, QRgb colour = qRgb(200, 10, 10)) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(colour);
+  const QString path = dir.filePath(QString::fromLatin1(name));
+  EXPECT_TRUE(image.save(path, "BMP"));
+  return path;
 }

@@ -101,7 +101,10 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
   const std::pair<const char*, QStringList> menus[] = {
       {"fileMenu",
        {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
-      {"editMenu", {u"元に戻す"_qs, u"やり直し"_qs}},
+      {"editMenu",
+       {u"元に戻す"_qs, u"やり直し"_qs, u"-"_qs, u"切り取り"_qs, u"ｺﾋﾟｰ"_qs, u"貼り付け"_qs, u"複製"_qs, u"削除"_qs,
+        u"-"_qs, u"前面へ"_qs, u"背面へ"_qs, u"最前面へ"_qs, u"最背面へ"_qs, u"整列"_qs, u"-"_qs, u"ﾛｺﾞをｺﾋﾟｰ"_qs}},
+      {"alignMenu", {u"左揃え"_qs, u"左右中央"_qs, u"右揃え"_qs, u"上揃え"_qs, u"上下中央"_qs, u"下揃え"_qs}},
       {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs, u"-"_qs, u"拡大"_qs, u"縮小"_qs, u"等倍"_qs}},
       {"addMenu", {u"文字"_qs, u"画像"_qs}},
       {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
@@ -112,6 +115,19 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
     for (QAction* a : menu(name)->actions()) shown << (a->isSeparator() ? u"-"_qs : a->text());
     EXPECT_EQ(shown, items) << name;
   }
+  const std::pair<const char*, const char*> keys[] = {
+      {"cutAction", "Ctrl+X"},
+      {"copyAction", "Ctrl+C"},
+      {"pasteAction", "Ctrl+V"},
+      {"duplicateAction", "Ctrl+D"},
+      {"deleteAction", "Del"},
+      {"bringForwardAction", "Ctrl+]"},
+      {"sendBackwardAction", "Ctrl+["},
+      {"bringToFrontAction", "Ctrl+Shift+]"},
+      {"sendToBackAction", "Ctrl+Shift+["},
+      {"copyLogoAction", "Ctrl+Shift+C"},
+  };
+  for (const auto& [name, key] : keys) EXPECT_EQ(action(name)->shortcut().toString(), QLatin1String(key)) << name;
   QStringList hints;
   for (QAction* a : toolBar()->actions()) hints << (a->isSeparator() ? u"-"_qs : a->toolTip());
   EXPECT_EQ(hints, (QStringList{u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs,

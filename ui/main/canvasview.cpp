@@ -5,12 +5,14 @@
 #include "ui/main/picturecontrol.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QWheelEvent>
 
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
+  setFocusPolicy(Qt::ClickFocus);
   content_ = new QWidget;
   content_->setObjectName(QStringLiteral("canvas"));
   setWidget(content_);
@@ -103,6 +105,7 @@ std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
 
 void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
+  setFocus(Qt::MouseFocusReason);  // the arrow keys and Delete act on what was pressed
   composition_.select(sender->partIndex());
   pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
   pressed_ = sender;
@@ -190,6 +193,26 @@ void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
 void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1), viewport()->rect().center()); }
 void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1), viewport()->rect().center()); }
 void CanvasView::zoomToActualSize() { zoomTo(ViewScale(), viewport()->rect().center()); }
+
+void CanvasView::keyPressEvent(QKeyEvent* event) {
+  // The arrows nudge the selection a logo pixel, ten with Shift, rather than scroll the view.
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  const int step = modifiers == Qt::ShiftModifier ? 10 : modifiers == Qt::NoModifier ? 1 : 0;
+  QPoint by;
+  switch (event->key()) {
+    case Qt::Key_Left: by = {-step, 0}; break;
+    case Qt::Key_Right: by = {step, 0}; break;
+    case Qt::Key_Up: by = {0, -step}; break;
+    case Qt::Key_Down: by = {0, step}; break;
+    default: QScrollArea::keyPressEvent(event); return;
+  }
+  if (step == 0) {
+    QScrollArea::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  guarded([&] { composition_.nudgeSelected(by.x(), by.y()); });
+}
 
 void CanvasView::wheelEvent(QWheelEvent* event) {
   if (!(event->modifiers() & Qt::ControlModifier)) {

@@ -68,6 +68,7 @@ Q_SIGNALS:
 protected:
   bool viewportEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   PictureControl* makeControl(int index);

@@ -156,6 +156,8 @@ void MainWindow::createActions() {
                                  {QKeySequence(Qt::ControlModifier | Qt::Key_0),
                                   QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_0)});
 
+  createArrangeActions();
+
   helpAction_ = makeAction("helpAction", QStringLiteral("ﾍﾙﾌﾟ"), &MainWindow::showHelp);
   versionAction_ = makeAction("versionAction", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), &MainWindow::showVersion);
 
@@ -190,7 +192,7 @@ void MainWindow::createMenus() {
   };
   menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
        {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
-  menu("editMenu", QStringLiteral(" 編集 "), {undoAction_, redoAction_});
+  createEditMenu();
   menu("viewMenu", QStringLiteral(" 表示 "),
        {toolBarAction_, partsListAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});
   menu("addMenu", QStringLiteral(" 追加 "), {addTextAction_, addPictureAction_});

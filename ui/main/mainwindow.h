@@ -10,11 +10,14 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CanvasView;
 class PropertyPanel;
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 class PartsListWindow;
 class VersionDialog;
@@ -69,6 +72,19 @@ private:
   void showHelp();
   void showVersion();
 
+  // ---- arranging (mainwindow_arrange.cpp) ----
+  void createArrangeActions();
+  QMenu* createEditMenu();
+  // Greys what cannot be done with the selection, the table and the clipboard as they are.
+  void showArrangeState();
+  void cutPart();
+  void copyPart();
+  // A part from the clipboard, else the files a file manager copied, else a line of text.
+  void paste();
+  void duplicatePart();
+  void deleteSelected();
+  void copyLogo();
+
   // The composition cleared and the background centred, without asking about unsaved work.
   void newComposition();
   // Opens the project at `path` with Open's checks and messages, without a dialog. `mayReplace`
@@ -79,6 +95,8 @@ private:
   // saved it, or chose to drop the changes), false when the user cancelled.
   bool mayDropComposition();
   void dropFiles(const QStringList& paths, QPoint canvasPoint);
+  // Pictures that could not be added: one as adding it says it, several in one message.
+  void reportAddFailures(const QStringList& failures);
   // One message for every layer that could not be made.
   void reportUnloaded(const QStringList& failures);
 
@@ -111,6 +129,10 @@ private:
   QAction *newAction_ = nullptr, *openProjectAction_ = nullptr, *saveProjectAction_ = nullptr,
           *saveLogoAction_ = nullptr, *exitAction_ = nullptr;
   QAction *undoAction_ = nullptr, *redoAction_ = nullptr;
+  QAction *cutAction_ = nullptr, *copyAction_ = nullptr, *pasteAction_ = nullptr, *duplicateAction_ = nullptr,
+          *deleteAction_ = nullptr, *copyLogoAction_ = nullptr;
+  std::vector<std::pair<QAction*, Composition::Order>> orderActions_;
+  QList<QAction*> alignActions_;
   QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr;
   QAction *addTextAction_ = nullptr, *addPictureAction_ = nullptr;
   QAction *backgroundPictureAction_ = nullptr, *backgroundFillAction_ = nullptr, *noMoveAction_ = nullptr,

@@ -58,17 +58,12 @@ void MainWindow::dropFiles(const QStringList& paths, QPoint canvasPoint) {
     openProjectFile(paths.front(), [this] { return mayDropComposition(); });
     return;
   }
-  // Every file is a picture part, as add picture makes it; one that cannot be read adds nothing
-  // and the others still come, with one message for all that failed.
-  QStringList failed;
-  for (const QString& path : paths) {
-    if (!composition_->canAddPart()) break;  // a full table refuses further parts without a word
-    try {
-      composition_->addPicturePart(path, canvasPoint);
-    } catch (const Failure& failure) {
-      failed << failure.message();
-    }
-  }
-  if (failed.size() == 1) throw Failure(failed.front());  // as add picture says it
-  reportUnloaded(failed);
+  // Every file is a picture part, as add picture makes it, all of them one step; one that cannot
+  // be read adds nothing and the others still come; a full table refuses the rest without a word.
+  reportAddFailures(composition_->addPictureParts(paths, canvasPoint, false).failures);
+}
+
+void MainWindow::reportAddFailures(const QStringList& failures) {
+  if (failures.size() == 1) throw Failure(failures.front());  // as add picture says it
+  reportUnloaded(failures);                                   // one message for all that failed
 }

@@ -19,7 +19,7 @@ void MainWindow::selectPart(int index) {
   composition_->select(index);
 }
 
-void MainWindow::removePart(int index) { reportUnloaded(composition_->removePart(index)); }
+void MainWindow::removePart(int index) { composition_->removePart(index); }
 
 std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const { return canvasView_->centreOnScreen(index); }
 

@@ -100,7 +100,12 @@ public:
       return true;
     }
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    // The keys a field uses itself stay its own; Qt's fields claim all but Ctrl+D, the window's 複製.
+    if (event->type() == QEvent::ShortcutOverride && key->keyCombination() == (Qt::ControlModifier | Qt::Key_D)) {
+      event->accept();
+      return true;
+    }
     if (!key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo)) return false;
     event->ignore();  // not overridden: the shortcut goes to the window
     return true;

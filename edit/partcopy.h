@@ -1,0 +1,36 @@
+#pragma once
+
+#include "edit/madeparts.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// A part as the clipboard carries it: its whole record, which travels between windows and
+// programs as bytes of Pelmora's own type, and within this program the raster it showed, so that
+// pasting it decodes nothing and shows it though its file has gone since.
+class PartCopy {
+public:
+  static constexpr char MimeType[] = "application/x-pelmora-part";
+
+  // A copy of `record` drawn as `look`, as this program copies a part it shows.
+  PartCopy(const TPartData& record, MadeLook look) : record_(record), look_(std::move(look)), hasLook_(true) {}
+  // The copy that bytes of Pelmora's type give, or nothing when they are not a whole record of a
+  // text or picture part with every string ended: they may come from any program.
+  static std::optional<PartCopy> fromBytes(const QByteArray& bytes);
+
+  QByteArray bytes() const;
+  const TPartData& record() const { return record_; }
+  // What the part showed when it was copied; nothing for bytes from the clipboard.
+  const MadeLook* look() const { return hasLook_ ? &look_ : nullptr; }
+  // What other programs get: a text part's string, nothing for a picture.
+  QString plainText() const;
+
+private:
+  explicit PartCopy(const TPartData& record) : record_(record) {}
+
+  TPartData record_;
+  MadeLook look_;
+  bool hasLook_ = false;
+};

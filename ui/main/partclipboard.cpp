@@ -1,0 +1,73 @@
+#include "ui/main/partclipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHash>
+#include <QMimeData>
+#include <QUrl>
+#include <QUuid>
+
+namespace {
+
+// The copy's mark: a part copied twice is two copies, each with pastes of its own.
+constexpr char CopyMarkType[] = "application/x-pelmora-part-mark";
+
+// The last part this program put on the clipboard, with what it showed, and the pastes of each
+// copy seen so far. Shared by every window, as the clipboard is.
+struct Copied {
+  QByteArray mark;
+  std::optional<PartCopy> part;
+  QHash<QByteArray, int> pastes;
+};
+
+Copied& copied() {
+  static Copied state;
+  return state;
+}
+
+}  // namespace
+
+void PartClipboard::putPart(const PartCopy& copy) {
+  auto* data = new QMimeData;
+  const QByteArray mark = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+  data->setData(QString::fromLatin1(PartCopy::MimeType), copy.bytes());
+  data->setData(QString::fromLatin1(CopyMarkType), mark);
+  if (const QString text = copy.plainText(); !text.isEmpty()) data->setText(text);
+  copied().mark = mark;
+  copied().part = copy;
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void PartClipboard::putImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+
+PartClipboard::Paste PartClipboard::take() { return read(QGuiApplication::clipboard()->mimeData(), true); }
+
+bool PartClipboard::holdsPaste() {
+  const Paste found = read(QGuiApplication::clipboard()->mimeData(), false);
+  return found.part || !found.files.isEmpty() || !found.text.isEmpty();
+}
+
+PartClipboard::Paste PartClipboard::read(const QMimeData* data, bool count) {
+  Paste paste;
+  if (!data) return paste;
+  if (data->hasFormat(QString::fromLatin1(PartCopy::MimeType))) {
+    const QByteArray mark = data->data(QString::fromLatin1(CopyMarkType));
+    Copied& state = copied();
+    paste.part = !mark.isEmpty() && mark == state.mark
+                     ? state.part
+                     : PartCopy::fromBytes(data->data(QString::fromLatin1(PartCopy::MimeType)));
+    if (paste.part) {
+      const int nth = state.pastes.value(mark) + 1;
+      if (count) state.pastes.insert(mark, nth);
+      paste.shift = 10 * nth;
+      return paste;
+    }
+  }
+  if (data->hasUrls()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paste.files << url.toLocalFile();
+    if (!paste.files.isEmpty()) return paste;
+  }
+  if (data->hasText()) paste.text = data->text();
+  return paste;
+}
