@@ -1,0 +1,137 @@
+// Arranging from the window: the edit menu's commands and their keys, the clipboard between
+// windows and programs, the keys on the canvas, and what is greyed when.
+
+#include "support/mainfixture.h"
+
+#include "support/files.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+class Arrange : public MainWindowTest {
+protected:
+  void addText(const QString& text) {
+    ASSERT_TRUE(addPart(pkText));
+    selectPart(document().PartCount - 1);
+    typeOver(textEdit(), text);
+  }
+  Bounds bounds(int i) { return comp().bounds(i); }
+  QTemporaryDir dir;
+};
+
+// Each paste of one copy lands 10 further on, a cut's first paste too, and a text part's string
+// goes to other programs as plain text; another window pastes the same part.
+TEST_F(Arrange, PastesOfOneCopyStepOnAndTravelBetweenWindows) {
+  addText(u"ロゴ"_qs);
+  const Bounds from = bounds(0);
+  run("copyAction");
+  EXPECT_EQ(QApplication::clipboard()->text(), u"ロゴ"_qs);
+  run("pasteAction");
+  run("pasteAction");
+  EXPECT_EQ(bounds(1), (Bounds{from.left + 10, from.top + 10, from.width, from.height}));
+  EXPECT_EQ(bounds(2), (Bounds{from.left + 20, from.top + 20, from.width, from.height}));
+  EXPECT_EQ(comp().selection(), 2);
+
+  selectPart(0);
+  run("cutAction");
+  EXPECT_EQ(document().PartCount, 2);
+  run("pasteAction");
+  EXPECT_EQ(bounds(2), (Bounds{from.left + 10, from.top + 10, from.width, from.height})) << "a cut pastes at +10 first";
+
+  MainWindow second(std::make_unique<ScriptedDialogs>());
+  auto* other = second.findChild<Composition*>(u"composition"_qs);
+  second.findChild<QAction*>(u"pasteAction"_qs)->trigger();
+  ASSERT_EQ(other->partCount(), 1);
+  EXPECT_EQ(other->part(0).text, u"ロゴ"_qs);
+  EXPECT_EQ(other->bounds(0).left, from.left + 20);
+}
+
+// From other programs: the first line of text as a text part, files as pictures at the visible
+// canvas's corner with a project among them left out, all in one step.
+TEST_F(Arrange, TextAndFilesFromOtherProgramsPasteAsParts) {
+  QApplication::clipboard()->setText(u"Pelmora\nsecond"_qs);
+  run("pasteAction");
+  ASSERT_EQ(document().PartCount, 1);
+  EXPECT_EQ(comp().part(0).text, u"Pelmora"_qs);
+
+  auto* files = new QMimeData;
+  files->setUrls({QUrl::fromLocalFile(savedPicture(dir, "a.bmp", {5, 3})),
+                  QUrl::fromLocalFile(dir.filePath(u"p.rpf"_qs)),
+                  QUrl::fromLocalFile(savedPicture(dir, "b.bmp", {2, 2}))});
+  QApplication::clipboard()->setMimeData(files);
+  run("pasteAction");
+  ASSERT_EQ(document().PartCount, 3);
+  EXPECT_EQ(bounds(1), (Bounds{0, 0, 5, 3}));
+  EXPECT_EQ(bounds(2), (Bounds{0, 0, 2, 2}));
+  EXPECT_EQ(action("undoAction")->text(), u"元に戻す (貼り付け)"_qs);
+  run("undoAction");
+  EXPECT_EQ(document().PartCount, 1);
+  EXPECT_TRUE(reports.isEmpty());
+}
+
+// The arrows nudge from the canvas, Shift ten, all one step; Delete deletes. In a field the same
+// keys are the field's own.
+TEST_F(Arrange, KeysOnTheCanvasNudgeAndDelete) {
+  w().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+  addText(u"x"_qs);
+  const Bounds from = bounds(0);
+  move(part(0), QPoint(2, 2));
+  press(part(0), Qt::LeftButton, QPoint(2, 2));
+  release(part(0), Qt::LeftButton, QPoint(2, 2));
+  ASSERT_TRUE(canvasView()->hasFocus());
+  QTest::keyClick(canvasView(), Qt::Key_Right);
+  QTest::keyClick(canvasView(), Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(canvasView(), Qt::Key_Left, Qt::ShiftModifier);
+  EXPECT_EQ(bounds(0), (Bounds{from.left - 9, from.top + 10, from.width, from.height}));
+  run("undoAction");
+  EXPECT_EQ(bounds(0), from) << "one 位置修正 step";
+
+  textEdit()->setFocus();
+  QTest::keyClick(textEdit(), Qt::Key_Delete);
+  QTest::keyClick(textEdit(), Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(document().PartCount, 1) << "Delete and Ctrl+D stay the field's";
+  canvasView()->setFocus();
+  QTest::keyClick(canvasView(), Qt::Key_Delete);
+  EXPECT_EQ(document().PartCount, 0);
+}
+
+TEST_F(Arrange, CommandsAreGreyedWhereTheyCannotAct) {
+  const auto enabled = [this](std::initializer_list<const char*> names) {
+    QString on;
+    for (const char* name : names) on += action(name)->isEnabled() ? u'1' : u'0';
+    return on;
+  };
+  const auto partCommands = {"cutAction",          "copyAction",         "duplicateAction",
+                             "deleteAction",       "bringForwardAction", "sendBackwardAction",
+                             "bringToFrontAction", "sendToBackAction",   "alignLeftAction"};
+  EXPECT_EQ(enabled(partCommands), u"000000000"_qs) << "the background is no part";
+  addText(u"a"_qs);
+  addText(u"b"_qs);
+  EXPECT_EQ(enabled(partCommands), u"111101011"_qs) << "the top part goes no further up";
+  selectPart(0);
+  EXPECT_EQ(enabled(partCommands), u"111110101"_qs);
+  QApplication::clipboard()->setText(u"t"_qs);
+  while (comp().canAddPart()) comp().addTextPart();
+  EXPECT_EQ(enabled({"pasteAction", "duplicateAction"}), u"00"_qs) << "a full table";
+  run("deleteAction");
+  EXPECT_EQ(enabled({"pasteAction"}), u"1"_qs);
+}
+
+// The logo goes to the clipboard as save logo writes it; with no parts, save logo's words.
+TEST_F(Arrange, CopyLogoPutsTheLogoOnTheClipboard) {
+  run("copyLogoAction");
+  ASSERT_EQ(dialogs->messages.size(), 1);
+  EXPECT_EQ(dialogs->messages[0].first, u"部品がないため、ロゴを作成しません"_qs);
+  addText(u"x"_qs);
+  run("copyLogoAction");
+  const QImage logo = QApplication::clipboard()->image();
+  EXPECT_EQ(logo.size(), QSize(200, 60));
+  EXPECT_EQ(logo.convertToFormat(QImage::Format_RGB32), *comp().logoImage());
+}
+
+}  // namespace
