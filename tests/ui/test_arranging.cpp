@@ -6,6 +6,7 @@
 #include "support/files.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QClipboard>
 #include <QMimeData>
 #include <QUrl>
@@ -132,6 +133,36 @@ TEST_F(Arrange, CopyLogoPutsTheLogoOnTheClipboard) {
   const QImage logo = QApplication::clipboard()->image();
   EXPECT_EQ(logo.size(), QSize(200, 60));
   EXPECT_EQ(logo.convertToFormat(QImage::Format_RGB32), *comp().logoImage());
+}
+
+}  // namespace
+
+namespace {
+
+// The status bar says where the selection stands and which logo pixel the pointer is over, live
+// during a drag and at every scale.
+TEST_F(Arrange, TheStatusBarSaysWhereThingsAre) {
+  auto* position = child<QLabel>("positionLabel");
+  auto* pointer = child<QLabel>("pointerLabel");
+  const Bounds back = comp().bounds(BACKGROUND_INDEX);
+  EXPECT_EQ(position->text(), u"X %1  Y %2  W 200  H 60"_qs.arg(back.left).arg(back.top));
+  addText(u"x"_qs);
+  move(part(0), QPoint(2, 2));
+  press(part(0), Qt::LeftButton, QPoint(2, 2));
+  move(part(0), QPoint(9, 5));
+  const Bounds moved = bounds(0);
+  EXPECT_EQ(moved.left, 7);
+  EXPECT_EQ(position->text(), u"X 7  Y 3  W %1  H %2"_qs.arg(moved.width).arg(moved.height)) << "live in a drag";
+  release(part(0), Qt::LeftButton, QPoint(9, 5));
+
+  for (const int scale : {1, 2}) {
+    QTest::mouseMove(backgroundControl(), QPoint(10 * scale + scale - 1, 5 * scale));
+    EXPECT_EQ(pointer->text(), u"(%1, %2)"_qs.arg(back.left + 10).arg(back.top + 5)) << scale;
+    run("zoomInAction");
+  }
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(canvasView()->viewport(), &leave);
+  EXPECT_EQ(pointer->text(), QString());
 }
 
 }  // namespace

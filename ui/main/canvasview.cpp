@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QWheelEvent>
@@ -16,6 +17,10 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   content_ = new QWidget;
   content_->setObjectName(QStringLiteral("canvas"));
   setWidget(content_);
+  for (QWidget* w : {static_cast<QWidget*>(content_), viewport()}) {
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+  }
   setWidgetResizable(false);
   background_ = makeControl(BACKGROUND_INDEX);
   background_->setObjectName(QStringLiteral("backgroundControl"));
@@ -49,6 +54,7 @@ PictureControl* CanvasView::makeControl(int index) {
   connect(c, &PictureControl::moved, this, [this](PictureControl* s, QPoint at) { guarded([&] { moved(s, at); }); });
   connect(c, &PictureControl::released, this, &CanvasView::endDrag);
   connect(c, &PictureControl::boundsChanged, this, &CanvasView::updateExtent);
+  c->installEventFilter(this);
   return c;
 }
 
@@ -166,6 +172,19 @@ void CanvasView::updateExtent() {
   const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
   const QSize extent = needed.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   if (content_->size() != extent) content_->resize(extent);
+}
+
+bool CanvasView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove) {
+    const auto* w = static_cast<QWidget*>(watched);
+    // Controls are the content's children and the viewport its parent: through the screen serves both.
+    const QPoint shown =
+        content_->mapFromGlobal(w->mapToGlobal(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    Q_EMIT pointerAt({clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))});
+  } else if (event->type() == QEvent::Leave && watched == viewport()) {
+    Q_EMIT pointerLeft();
+  }
+  return QScrollArea::eventFilter(watched, event);
 }
 
 bool CanvasView::viewportEvent(QEvent* event) {

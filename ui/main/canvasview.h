@@ -64,9 +64,14 @@ public:
 Q_SIGNALS:
   // The canvas is shown at another scale (the status bar says which).
   void scaleChanged(ViewScale scale);
+  // The pointer is over the canvas at this logo pixel, or has left it.
+  void pointerAt(QPoint logoPixel);
+  void pointerLeft();
 
 protected:
   bool viewportEvent(QEvent* event) override;
+  // Every move over the canvas, whichever control or gap is under the pointer, for pointerAt().
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 

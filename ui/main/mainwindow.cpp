@@ -48,6 +48,20 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
   setStatusBar(statusStrip);
+  // Where the selection stands and which logo pixel the pointer is over, in logo pixels.
+  positionLabel_ = new QLabel(statusStrip);
+  positionLabel_->setObjectName(QStringLiteral("positionLabel"));
+  statusStrip->addWidget(positionLabel_);
+  pointerLabel_ = new QLabel(statusStrip);
+  pointerLabel_->setObjectName(QStringLiteral("pointerLabel"));
+  statusStrip->addWidget(pointerLabel_);
+  connect(canvasView_, &CanvasView::pointerAt, pointerLabel_,
+          [this](QPoint at) { pointerLabel_->setText(QStringLiteral("(%1, %2)").arg(at.x()).arg(at.y())); });
+  connect(canvasView_, &CanvasView::pointerLeft, pointerLabel_, &QLabel::clear);
+  for (const auto signal : {&Composition::selectionChanged, &Composition::partsReset, &Composition::backgroundChanged})
+    connect(composition_, signal, this, &MainWindow::showPosition);
+  connect(composition_, &Composition::partChanged, this, &MainWindow::showPosition);
+  showPosition();
   scaleLabel_ = new QLabel(canvasView_->scale().percentText(), statusStrip);
   scaleLabel_->setObjectName(QStringLiteral("scaleLabel"));
   statusStrip->addPermanentWidget(scaleLabel_);
@@ -226,6 +240,11 @@ void MainWindow::createCanvas() {
   connect(zoomInAction_, &QAction::triggered, canvasView_, &CanvasView::zoomIn);
   connect(zoomOutAction_, &QAction::triggered, canvasView_, &CanvasView::zoomOut);
   connect(actualSizeAction_, &QAction::triggered, canvasView_, &CanvasView::zoomToActualSize);
+}
+
+void MainWindow::showPosition() {
+  const Bounds b = composition_->bounds(composition_->selection());
+  positionLabel_->setText(QStringLiteral("X %1  Y %2  W %3  H %4").arg(b.left).arg(b.top).arg(b.width).arg(b.height));
 }
 
 void MainWindow::undo() { reportUnloaded(composition_->undo()); }

@@ -62,6 +62,8 @@ private:
   void redo();
   // The edit menu's items name what they would take back or bring back, greyed with nothing.
   void showHistory();
+  // The status bar says where the selection stands, in logo pixels.
+  void showPosition();
   void toggleToolBar();
   void openPartsList();
   void addTextPart();
@@ -141,4 +143,5 @@ private:
   // The view's scale, shown at the right of the status bar.
   QAction *zoomInAction_ = nullptr, *zoomOutAction_ = nullptr, *actualSizeAction_ = nullptr;
   QLabel* scaleLabel_ = nullptr;
+  QLabel *positionLabel_ = nullptr, *pointerLabel_ = nullptr;
 };
