@@ -89,7 +89,7 @@ TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
 }
 
 TEST_F(Files, FailedLoadsChangeNothing) {
-  putFile(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+  putFile(path(u"bad.jpg"_qs), "neither a JPEG nor any other picture");
   addPicture(path(u"bad.jpg"_qs));
   EXPECT_EQ(reports.size(), 1);
   EXPECT_EQ(document().PartCount, 0);
