@@ -233,4 +233,23 @@ TEST_F(Files, TheLogoNeverReplacesTheOpenProject) {
   EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said, said}));
 }
 
+// A project only opened, never saved, since the editor started is as much the open project; New
+// leaves none open, and the logo may then take that name.
+TEST_F(Files, TheLogoIsRefusedOverAnOpenedProjectUntilNew) {
+  ASSERT_TRUE(addPart(pkText));
+  putFile(path(u"opened.rpf"_qs), bytesOf(document()));
+  open(path(u"opened.rpf"_qs));
+  ASSERT_EQ(document().PartCount, 1);
+  dialogs->picturesToSave = {path(u"opened.rpf"_qs)};
+  run("saveLogoAction");
+  EXPECT_EQ(fileBytes(path(u"opened.rpf"_qs)).size(), 56512);
+  run("newAction");
+  ASSERT_TRUE(addPart(pkText));
+  dialogs->picturesToSave = {path(u"opened.rpf"_qs)};
+  run("saveLogoAction");
+  EXPECT_TRUE(fileBytes(path(u"opened.rpf"_qs)).startsWith("BM"));
+  const std::pair<QString, QString> said{u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"_qs, u"Pelmora"_qs};
+  EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said}));
+}
+
 }  // namespace
