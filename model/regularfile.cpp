@@ -62,7 +62,9 @@ void WholeFile::write(QByteArrayView bytes) {
 }
 
 void WholeFile::commit() {
-  if (!file_.commit()) throw writeFailure();
+  // QSaveFile would put the file in place though the bytes it still held back failed to be
+  // written, cut short as a full disk leaves it: they are written first.
+  if (!file_.flush() || !file_.commit()) throw writeFailure();
 }
 
 void writeWholeFile(const QString& path, QByteArrayView bytes) {
