@@ -10,7 +10,9 @@ QString pathExtension(QStringView path);
 // The text after the path's last separator.
 QString pathFileName(QStringView path);
 
-// ".jpg" and ".jpeg" in any case select JPEG, ".png" PNG; everything else is read and written as BMP.
+// ".jpg" and ".jpeg" in any case name JPEG, ".png" PNG. A logo is written as the name says, BMP for
+// any other name; a picture is read by its signature first (loadPictureFile), by these only when
+// it has none.
 bool isJpegPath(QStringView path);
 bool isPngPath(QStringView path);
 // ".bmp", ".jpg", ".jpeg" or ".png" in any case: a name that says which picture format it is.

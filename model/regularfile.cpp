@@ -3,7 +3,6 @@
 #include "model/failure.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <filesystem>
 #include <system_error>
@@ -41,16 +40,35 @@ bool openRegularFile(QFile& file, const QString& path) {
 #endif
 }
 
-void writeWholeFile(const QString& path, QByteArrayView bytes) {
+namespace {
+
+Failure writeFailure() { return Failure(QStringLiteral("ストリームへの書き込みエラー")); }
+
+}  // namespace
+
+WholeFile::WholeFile(const QString& path) : file_(path) {
   const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
   // The temporary file is renamed over whatever the name holds: a device or pipe there would be
   // replaced by a regular file, and /dev/full, written as root, would stop being a device.
   const QFileInfo existing(path);
   if (existing.exists() && !existing.isFile()) throw cannotCreate;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw cannotCreate;
-  // Leaving without commit() discards the temporary file, so every failure below leaves the
-  // directory as it was.
-  if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit())
-    throw Failure(QStringLiteral("ストリームへの書き込みエラー"));
+  if (!file_.open(QIODevice::WriteOnly)) throw cannotCreate;
+}
+
+bool WholeFile::put(QByteArrayView bytes) noexcept { return file_.write(bytes.data(), bytes.size()) == bytes.size(); }
+
+void WholeFile::write(QByteArrayView bytes) {
+  if (!put(bytes)) throw writeFailure();
+}
+
+void WholeFile::commit() {
+  // QSaveFile would put the file in place though the bytes it still held back failed to be
+  // written, cut short as a full disk leaves it: they are written first.
+  if (!file_.flush() || !file_.commit()) throw writeFailure();
+}
+
+void writeWholeFile(const QString& path, QByteArrayView bytes) {
+  WholeFile file(path);
+  file.write(bytes);
+  file.commit();
 }

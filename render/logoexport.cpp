@@ -2,13 +2,11 @@
 
 #include "model/failure.h"
 #include "model/paths.h"
+#include "model/regularfile.h"
 #include "render/bmpwriter.h"
 #include "render/jpegcodec.h"
 #include "render/pngcodec.h"
 #include "render/raster.h"
-
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <condition_variable>
@@ -110,32 +108,17 @@ private:
 constexpr int CODING_UNIT_ROWS = 16;
 constexpr qint64 BAND_BYTES = qint64{1} << 20;
 
-// The logo file, written under a temporary name and renamed over `path` only once it is whole:
-// a failure at any point leaves an existing file as it was and no other file behind.
+// The logo file, whole or not at all, taking the encoders' bytes.
 class LogoFile final : public ByteSink {
 public:
-  explicit LogoFile(const QString& path) : file_(path) {
-    const Failure cannotCreate(QStringLiteral("ファイル %1 を作成できません").arg(path));
-    // The rename would replace a device or pipe of that name by a regular file.
-    const QFileInfo existing(path);
-    if (existing.exists() && !existing.isFile()) throw cannotCreate;
-    if (!file_.open(QIODevice::WriteOnly)) throw cannotCreate;
-  }
+  explicit LogoFile(const QString& path) : file_(path) {}
 
-  bool put(const char* data, qsizetype size) noexcept override { return file_.write(data, size) == size; }
-
-  void write(const QByteArray& bytes) {
-    if (!put(bytes.constData(), bytes.size())) throw writeFailure();
-  }
-
-  void commit() {
-    if (!file_.commit()) throw writeFailure();
-  }
+  bool put(const char* data, qsizetype size) noexcept override { return file_.put(QByteArrayView(data, size)); }
+  void write(const QByteArray& bytes) { file_.write(bytes); }
+  void commit() { file_.commit(); }
 
 private:
-  static Failure writeFailure() { return Failure(QStringLiteral("ストリームへの書き込みエラー")); }
-
-  QSaveFile file_;  // discards the temporary file when destroyed without commit()
+  WholeFile file_;
 };
 
 // Memory for bands, and each band as an image over it. The views never share the memory's

@@ -9,9 +9,9 @@
 #include <vector>
 
 // The logo is the background's rectangle of the canvas, flattened: exactly what the canvas shows
-// there, because the logo's bands (LayerBands) and the canvas's controls (copyLayerArea,
-// drawLayerArea) map control pixels to raster pixels through one template and mix alpha through
-// one blendOver, all in render/layer.*.
+// there, because the logo's bands (LayerBands) and the canvas's controls (copyLayerPixels,
+// drawLayerPixels, at any scale) map control pixels to raster pixels through one template
+// (LandingRows) and mix alpha through one blendOver, all in render/layer.*.
 
 // A Format_RGB32 raster of the background's size: white, the background stretched over it, then
 // every part in order, placed relative to the background's top-left and cut at its edges. Throws

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <mutex>
 
 #ifdef Q_OS_UNIX
@@ -123,12 +122,18 @@ private:
 #endif
 };
 
-// Projects from before PNG was read may name bitmaps "x.png", and users' other programs show a PNG
-// whatever its name: the signature decides before the name does.
-bool startsAsPng(QFile& file) {
-  static constexpr char SIGNATURE[] = "\x89PNG\r\n\x1A\n";
+enum class PictureKind { Png, Jpeg, Bmp };
+
+// Downloaded pictures are often misnamed, and projects from before PNG was read name bitmaps
+// "x.png": a file's own signature decides, and its name only when it starts with none of them,
+// as a broken or empty file may.
+PictureKind pictureKindOf(QFile& file, const QString& path) {
   char start[8] = {};
-  return file.peek(start, 8) == 8 && std::memcmp(start, SIGNATURE, 8) == 0;
+  const QByteArrayView head(start, std::max<qint64>(file.peek(start, sizeof start), 0));
+  if (head.startsWith(QByteArrayView("\x89PNG\r\n\x1A\n", 8))) return PictureKind::Png;
+  if (head.startsWith("\xFF\xD8\xFF")) return PictureKind::Jpeg;
+  if (head.startsWith("BM")) return PictureKind::Bmp;
+  return isJpegPath(path) ? PictureKind::Jpeg : PictureKind::Bmp;
 }
 
 }  // namespace
@@ -136,15 +141,18 @@ bool startsAsPng(QFile& file) {
 QImage loadPictureFile(const QString& path) {
   QFile file;
   if (!openRegularFile(file, path)) throw cannotOpen(path);
-  if (startsAsPng(file)) {
-    const FileContents contents = readWhole(file, path);
-    try {
-      return decodePng(contents.view());
-    } catch (const Failure& failure) {
-      throw Failure(QStringLiteral("PNG ファイル %1 を読み込めません: %2").arg(path, failure.message()));
+  switch (pictureKindOf(file, path)) {
+    case PictureKind::Png: {
+      const FileContents contents = readWhole(file, path);
+      try {
+        return decodePng(contents.view());
+      } catch (const Failure& failure) {
+        throw Failure(QStringLiteral("PNG ファイル %1 を読み込めません: %2").arg(path, failure.message()));
+      }
     }
+    case PictureKind::Jpeg: return decodeJpeg(readWhole(file, path).view());
+    case PictureKind::Bmp: break;
   }
-  if (isJpegPath(path)) return decodeJpeg(readWhole(file, path).view());
   BmpFileSource source(file, path);
   return readBmp(source);
 }

@@ -11,6 +11,11 @@ focus "$(wait_window '^画像の読み込み$')"
 xdotool key Tab Home Down shift+Tab
 dialog_path '^画像の読み込み$' "$work/elsewhere/emblem.png" png-elsewhere-dialog "Tab End"
 check "no message after adding the PNG picture from another folder" no_message_box "$MAIN"
+# A JPEG named .png, as downloaded pictures often are, loads as a picture part.
+convert "$pngPicture" -background white -flatten "JPG:$work/elsewhere/photo.png"
+menu_pick "$MAIN" "$MENU_ADD_X" Down Down  # " 追加 " > 画像
+dialog_path '^画像の読み込み$' "$work/elsewhere/photo.png" jpeg-named-png-dialog
+check "no message after adding a JPEG named .png" no_message_box "$MAIN"
 # A project name with a dot, typed without .rpf, is saved with it: Open would refuse it otherwise.
 click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"  # toolbar: ﾌﾟﾛｼﾞｪｸﾄを保存
 dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/logo v1.2" dotted-project-dialog

@@ -4,14 +4,17 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 #include "model/regularfile.h"
+#include "support/filesizelimit.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <functional>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -83,6 +86,42 @@ TEST(WriteFaults, NamesNoFileCanTakeAreRefusedAndLeftAsTheyWere) {
   if (device) expected.prepend(QStringLiteral("full"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name), expected);
   EXPECT_TRUE(QDir(at("folder.rpf")).isEmpty());
+}
+
+// A write that fails only when the file is put in place, as on a full disk with the last bytes
+// still held back, or with the name taken by a folder meanwhile: said as any failed write, what
+// held the name kept and no temporary file left.
+TEST(WriteFaults, AWriteThatFailsWhenPutInPlaceIsSaid) {
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("p.rpf"));
+  const auto failureOf = [](const std::function<void()>& write) {
+    try {
+      write();
+    } catch (const Failure& failure) {
+      return failure.message();
+    }
+    return QString();
+  };
+  writeWholeFile(target, "earlier");
+  {
+    const FileSizeLimit limit(4);
+    EXPECT_EQ(failureOf([&] { writeWholeFile(target, "new contents"); }),
+              QStringLiteral("ストリームへの書き込みエラー"));
+  }
+  QFile written(target);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), QByteArray("earlier"));
+
+  const QString taken = dir.filePath(QStringLiteral("taken.bmp"));
+  EXPECT_EQ(failureOf([&] {
+              WholeFile file(taken);
+              file.write("logo");
+              ASSERT_TRUE(QDir().mkdir(taken));
+              file.commit();
+            }),
+            QStringLiteral("ストリームへの書き込みエラー"));
+  EXPECT_TRUE(QFileInfo(taken).isDir());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.rpf")});
 }
 
 }  // namespace

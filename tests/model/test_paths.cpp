@@ -28,6 +28,10 @@ TEST(Paths, DecoderAndProjectChoiceIgnoreCase) {
   for (const char16_t* other : {u"a.jpe", u"a.jfif", u"a", u"a.jpg/b", u"a.bmp"}) EXPECT_FALSE(isJpegPath(other));
   for (const char16_t* png : {u"a.png", u"a.PNG", u"/x/y.Png"}) EXPECT_TRUE(isPngPath(png));
   for (const char16_t* other : {u"a.pn", u"a.png/b", u"apng", u"a.png.bmp", u"a.jpg"}) EXPECT_FALSE(isPngPath(other));
+  for (const char16_t* picture : {u"a.bmp", u"a.BMP", u"a.jpg", u"a.Jpeg", u"a.png", u"a.PNG"})
+    EXPECT_TRUE(hasPictureExtension(picture)) << QString::fromUtf16(picture).toStdString();
+  for (const char16_t* other : {u"a.gif", u"a.bm", u"ロゴ v1.2", u"a.png/b", u"abmp", u"a.rpf"})
+    EXPECT_FALSE(hasPictureExtension(other)) << QString::fromUtf16(other).toStdString();
   for (const char16_t* project : {u"a.rpf", u"a.RPF", u"a.Rpf"}) EXPECT_TRUE(isProjectPath(project));
   for (const char16_t* other : {u"a.rpf.bak", u"arpf", u"a.rp"}) EXPECT_FALSE(isProjectPath(other));
 }

@@ -235,6 +235,15 @@ QByteArray withWrongChecksum(QByteArray file) {
   return file;
 }
 
+// A chunk with the last byte of its CRC flipped.
+QByteArray withWrongCrc(QByteArray chunk) {
+  chunk.back() = static_cast<char>(chunk.back() ^ 1);
+  return chunk;
+}
+
+// `file` with `chunks` before its end marker.
+QByteArray beforeTheEnd(QByteArray file, const QByteArray& chunks) { return file.insert(file.size() - 12, chunks); }
+
 QByteArray paddedTo(const QByteArray& file, qsizetype size) { return file + QByteArray(size - file.size(), '\0'); }
 
 struct DamageCase {
@@ -286,6 +295,11 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
       {"Adler-32 wrong, in a chunk of its own", stored(badAdler, 4), ""},
       {"rows split by another chunk", stored(pb::compressed(rows), 9, pb::chunk("tEXt", "a")),
        "ファイルが途中で終わっています"},
+      // Cut in the rows after that chunk, or in their chunk's CRC: refused as the whole file is.
+      {"rows split by another chunk, cut in the rows after it",
+       stored(pb::compressed(rows), 9, pb::chunk("tEXt", "a")).chopped(12 + 4 + 2), "ファイルが途中で終わっています"},
+      {"rows split by another chunk, cut in the CRC after them",
+       stored(pb::compressed(rows), 9, pb::chunk("tEXt", "a")).chopped(12 + 2), "ファイルが途中で終わっています"},
       {"an end marker holding data", stored(pb::compressed(rows), 0, {}, "data"), "データが壊れています (#17)"},
       // Refused by the program's own loop, then by the library's path.
       {"a wrong CRC, the rows intact", withWrongChecksum(stored(pb::compressed(rows))),
@@ -294,6 +308,12 @@ TEST(PngDamage, EachKindIsRefusedWithItsReason) {
       {"a claim at the limit", paddedTo(withHeader(255, 4483, pb::Grey), 96), "ファイルが途中で終わっています"},
       {"a claim a byte over it", paddedTo(withHeader(136, 8377, pb::Grey), 96),
        "ファイルが 136 x 8377 ピクセルの画像には短すぎます"},
+      // A chunk skipped anyway still has its CRC checked, before the rows or after them.
+      {"a wrong CRC in a skipped text before the rows", interlacedWith(withWrongCrc(pb::chunk("tEXt", "a"))),
+       "データが壊れています (CRC が一致しません)"},
+      {"a wrong CRC in a skipped text after the rows",
+       beforeTheEnd(stored(pb::compressed(rows)), withWrongCrc(pb::chunk("tEXt", "a"))),
+       "データが壊れています (CRC が一致しません)"},
       // Chunks that are skipped anyway, however many and however large they unpack.
       {"a thousand and one texts", interlacedWith(pb::chunk("tEXt", QByteArray("a\0b", 3)).repeated(1001)), ""},
       {"a colour profile of 9 MB",

@@ -89,7 +89,7 @@ TEST_F(Files, PictureCommandsLoadAtNaturalSizeThenStretch) {
 }
 
 TEST_F(Files, FailedLoadsChangeNothing) {
-  putFile(path(u"bad.jpg"_qs), encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+  putFile(path(u"bad.jpg"_qs), "neither a JPEG nor any other picture");
   addPicture(path(u"bad.jpg"_qs));
   EXPECT_EQ(reports.size(), 1);
   EXPECT_EQ(document().PartCount, 0);
@@ -231,6 +231,25 @@ TEST_F(Files, TheLogoNeverReplacesTheOpenProject) {
   EXPECT_TRUE(comp().isModified());
   const std::pair<QString, QString> said{u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"_qs, u"Pelmora"_qs};
   EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said, said}));
+}
+
+// A project only opened, never saved, since the editor started is as much the open project; New
+// leaves none open, and the logo may then take that name.
+TEST_F(Files, TheLogoIsRefusedOverAnOpenedProjectUntilNew) {
+  ASSERT_TRUE(addPart(pkText));
+  putFile(path(u"opened.rpf"_qs), bytesOf(document()));
+  open(path(u"opened.rpf"_qs));
+  ASSERT_EQ(document().PartCount, 1);
+  dialogs->picturesToSave = {path(u"opened.rpf"_qs)};
+  run("saveLogoAction");
+  EXPECT_EQ(fileBytes(path(u"opened.rpf"_qs)).size(), 56512);
+  run("newAction");
+  ASSERT_TRUE(addPart(pkText));
+  dialogs->picturesToSave = {path(u"opened.rpf"_qs)};
+  run("saveLogoAction");
+  EXPECT_TRUE(fileBytes(path(u"opened.rpf"_qs)).startsWith("BM"));
+  const std::pair<QString, QString> said{u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです"_qs, u"Pelmora"_qs};
+  EXPECT_EQ(dialogs->messages, (QList<std::pair<QString, QString>>{said}));
 }
 
 }  // namespace

@@ -203,21 +203,21 @@ QString editorMessage(const QStringList& lines) {
   return reportText(QStringLiteral("次のファイルまたは部品を表示できません:\n") + lines.join(u'\n'));
 }
 
-// A background that is no bitmap, a bitmap named .jpg, a text part of 100,000 points and a
+// A background that is no bitmap, a .jpg file that is no picture, a text part of 100,000 points and a
 // missing picture: the editor says one line for each, naming the file or the part's number,
 // in the exporter's words, when it opens the project, when it rebuilds after a delete and when
 // an added picture fails.
 TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   const QString notBitmap = path(QStringLiteral("背景.bmp"));
   putFile(notBitmap, "this is no bitmap");
-  const QString bitmapAsJpeg = path(QStringLiteral("mark.jpg"));
-  putFile(bitmapAsJpeg, encodeBmp(QImage(4, 4, QImage::Format_RGB32)));
+  const QString brokenJpeg = path(QStringLiteral("mark.jpg"));
+  putFile(brokenJpeg, "nor is this a JPEG");
   const QString missing = path(QStringLiteral("gone.bmp"));
 
   TDocument doc = newDocument();
   storeFixedPath(doc.BackFile, notBitmap);
   appendPart(doc, pkText);
-  storeFixedPath(appendPart(doc, pkPicture).FileName, bitmapAsJpeg);
+  storeFixedPath(appendPart(doc, pkPicture).FileName, brokenJpeg);
   appendPart(doc, pkText).FontSize = 100000;
   storeFixedPath(appendPart(doc, pkPicture).FileName, missing);
   const QString project = path(QStringLiteral("broken.rpf"));
@@ -228,7 +228,7 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   ASSERT_EQ(exported.lines.size(), 4) << exported.lines.join(u'\n').toStdString();
   EXPECT_TRUE(exported.lines[0].startsWith(notBitmap + QStringLiteral(": ")));
   EXPECT_TRUE(exported.lines[0].endsWith(QStringLiteral("ビットマップイメージが不正です")));
-  EXPECT_TRUE(exported.lines[1].startsWith(bitmapAsJpeg + QStringLiteral(": JPEG エラー #")));
+  EXPECT_TRUE(exported.lines[1].startsWith(brokenJpeg + QStringLiteral(": JPEG エラー #")));
   EXPECT_EQ(exported.lines[2], QStringLiteral("3 番目の部品: 文字サイズ 100000 ポイントは大きすぎます"));
   EXPECT_EQ(exported.lines[3], QStringLiteral("ファイル %1 は開けません").arg(missing));
 
@@ -247,7 +247,7 @@ TEST_F(openProject, LoadFailuresNameTheirFileOrPartInTheExportersWords) {
   ASSERT_EQ(afterDelete.lines.size(), 4);
   EXPECT_EQ(afterDelete.lines[2], QStringLiteral("2 番目の部品: 文字サイズ 100000 ポイントは大きすぎます"));
 
-  dialogs->picturesToOpen.push_back(bitmapAsJpeg);
+  dialogs->picturesToOpen.push_back(brokenJpeg);
   click("addPictureAction");
   ASSERT_EQ(reports.size(), 2);
   EXPECT_EQ(reports[1].first, reportText(exported.lines[1]));

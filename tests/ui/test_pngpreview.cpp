@@ -1,3 +1,5 @@
+#include "render/bmpwriter.h"
+#include "render/jpegcodec.h"
 #include "render/pngcodec.h"
 #include "ui/main/picturepreview.h"
 
@@ -10,21 +12,28 @@
 
 namespace {
 
-TEST(PicturePreview, ShowsPngPictures) {
+// The pane reads a picture as the part will: by its signature, whatever its name.
+TEST(PicturePreview, ShowsEachKindWhateverItsName) {
   QTemporaryDir dir;
-  const QString picture = dir.filePath(QStringLiteral("p.png"));
   QImage image(5, 3, QImage::Format_RGB32);
   image.fill(Qt::blue);
-  {
-    QFile f(picture);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(encodePng(image));
+  const struct {
+    const char* name;
+    QByteArray contents;
+  } files[] = {{"p.png", encodePng(image)}, {"jpeg.png", encodeJpeg(image)}, {"bitmap.jpg", encodeBmp(image)}};
+  for (const auto& file : files) {
+    const QString picture = dir.filePath(QString::fromLatin1(file.name));
+    {
+      QFile f(picture);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(file.contents);
+    }
+    PicturePreview preview;
+    preview.showFile(picture);
+    EXPECT_EQ(preview.caption()->text(), QStringLiteral(" (5x3)")) << file.name;
+    EXPECT_TRUE(preview.previewButton()->isEnabled()) << file.name;
+    EXPECT_FALSE(preview.picture()->pixmap().isNull()) << file.name;
   }
-  PicturePreview preview;
-  preview.showFile(picture);
-  EXPECT_EQ(preview.caption()->text(), QStringLiteral(" (5x3)"));
-  EXPECT_TRUE(preview.previewButton()->isEnabled());
-  EXPECT_FALSE(preview.picture()->pixmap().isNull());
 }
 
 }  // namespace

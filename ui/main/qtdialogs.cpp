@@ -13,6 +13,7 @@
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -76,11 +77,18 @@ public:
 
   NamingFileDialog(QWidget* owner, const QString& title, Naming naming) : QFileDialog(owner, title), naming_(naming) {}
 
-  // After setOption(DontUseNativeDialog), which makes the widgets.
-  void watchTyping() {
+  // After setOption(DontUseNativeDialog), which makes the widgets. Qt offers no API for the name
+  // as typed, nor for the list's selection, which outweighs that name: its own widgets are found
+  // by the object names it gives them, which an update of Qt may change without a word, and
+  // foundQtWidgets() is there for a test to say so.
+  void findQtWidgets() {
     nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    files_ = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    buttons_ = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
     if (nameEdit_) connect(nameEdit_, &QLineEdit::textEdited, this, [this](const QString& text) { typed_ = text; });
   }
+
+  bool foundQtWidgets() const { return nameEdit_ && files_ && buttons_; }
 
   // As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
   // and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next
@@ -91,13 +99,12 @@ public:
     if (acceptMode() == AcceptOpen) {
       // Qt weighs the typed name against the list only as it is typed: a file named in another
       // folder, then shown by the type picked, would leave 開く greyed until the name was edited.
-      auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-      if (nameEdit_ && buttons && QFileInfo(directory(), nameEdit_->text()).isFile())
-        if (QPushButton* open = buttons->button(QDialogButtonBox::Open)) open->setEnabled(true);
+      if (nameEdit_ && buttons_ && QFileInfo(directory(), nameEdit_->text()).isFile())
+        if (QPushButton* open = buttons_->button(QDialogButtonBox::Open)) open->setEnabled(true);
       return;
     }
     takeSuffixOf(this, nameFilter);
-    if (auto* files = findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
+    if (files_) files_->clearSelection();
     if (!nameEdit_ || typed_.isEmpty() || hasPictureExtension(typed_)) return;
     const QString suffix = QFileInfo(typed_).suffix();
     if (!suffix.isEmpty() && nameEdit_->text() == typed_.chopped(suffix.size()) + firstSuffixOf(nameFilter))
@@ -108,9 +115,16 @@ protected:
   void accept() override {
     if (nameEdit_) {
       const QString name = nameEdit_->text();
+      // Qt looks for a folder typed bare in the program's working folder, not the one shown, and
+      // would save "pictures" as "pictures.bmp": a folder's name enters the folder.
+      if (const QFileInfo typed(directory(), name); !name.trimmed().isEmpty() && typed.isDir()) {
+        setDirectory(QDir::cleanPath(typed.absoluteFilePath()));
+        nameEdit_->clear();
+        return;
+      }
       const QString completed = completedName(name);
       if (completed != name) {
-        if (auto* files = findChild<QAbstractItemView*>(QStringLiteral("listView"))) files->clearSelection();
+        if (files_) files_->clearSelection();
         nameEdit_->setText(completed);
       }
     }
@@ -119,7 +133,7 @@ protected:
 
 private:
   QString completedName(const QString& name) const {
-    if (name.trimmed().isEmpty() || QFileInfo(directory(), name).isDir()) return name;
+    if (name.trimmed().isEmpty()) return name;
     switch (naming_) {
       case Naming::Project: return isProjectPath(name) ? name : name + QStringLiteral(".rpf");
       case Naming::Picture: return hasPictureExtension(name) ? name : name + u'.' + firstSuffixOf(selectedNameFilter());
@@ -130,6 +144,8 @@ private:
 
   Naming naming_;
   QLineEdit* nameEdit_ = nullptr;
+  QAbstractItemView* files_ = nullptr;
+  QDialogButtonBox* buttons_ = nullptr;
   QString typed_;  // the name as the user last typed it
 };
 
@@ -143,7 +159,7 @@ NamingFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QSt
   dialog->setNameFilters(fileDialogFilters(filter));
   dialog->setAcceptMode(mode);
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog->watchTyping();
+  dialog->findQtWidgets();
   for (QCompleter* completer : dialog->findChildren<QCompleter*>())
     if (completer->popup()) new CompletionListGuard(dialog, completer->popup());
   QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
@@ -188,6 +204,11 @@ QFont fontDialogFont(const FontChoice& font) {
   shown.setStyleName(style);
   shown.setPointSize(std::max(font.points, 1));
   return shown;
+}
+
+bool reachesQtFileDialogWidgets(const QFileDialog* dialog) {
+  const auto* naming = dynamic_cast<const NamingFileDialog*>(dialog);
+  return naming && naming->foundQtWidgets();
 }
 
 QStringList fileDialogFilters(const QString& filter) {

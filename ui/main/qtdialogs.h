@@ -45,6 +45,10 @@ private:
 // style of that family closest to the style bits, and the size (at least 1 point).
 QFont fontDialogFont(const FontChoice& font);
 
+// Whether `dialog`, one of QtDialogs' file dialogs, found the widgets of Qt's own it completes
+// names through. Qt gives them object names but no API, so an update of Qt may rename them.
+bool reachesQtFileDialogWidgets(const QFileDialog* dialog);
+
 // Turns a filter list written as "caption|patterns|caption|patterns" (patterns separated by ";")
 // into Qt's name filters, keeping each caption exactly as written.
 QStringList fileDialogFilters(const QString& filter);
