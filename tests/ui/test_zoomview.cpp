@@ -2,9 +2,14 @@
 #include "support/mainfixture.h"
 
 #include <QLabel>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <cstring>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -49,5 +54,170 @@ TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
   EXPECT_EQ(differences, 0);
   EXPECT_EQ(std::memcmp(&document(), &before, sizeof before), 0) << "the zoom is only a view";
 }
+
+// Wheel turns of the control key over the canvas, sent where the pointer is (viewport coordinates).
+void ctrlWheel(CanvasView* view, QPoint at, int delta) {
+  QWheelEvent turn(at, view->viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
+                   Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(view->viewport(), &turn);
+}
+
+// The keys, the menu's commands and the wheel step the scale, which stops at 12.5 % and at 800 %
+// however far the wheel turns; the command that can go no further is greyed there.
+TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
+  struct Input {
+    char what;  // w: Ctrl+wheel by `delta`; + - 0: Ctrl and the key; i, o: 拡大, 縮小
+    int delta;
+    const char16_t* shown;
+    bool in, out;  // 拡大 and 縮小 enabled
+  };
+  const Input inputs[] = {
+      {'w', 60, u"100%", true, true},    {'w', 60, u"200%", true, true},  // half a notch counts with the next
+      {'w', 1200, u"800%", false, true}, {'+', 0, u"800%", false, true},      {'-', 0, u"400%", true, true},
+      {'o', 0, u"200%", true, true},     {'0', 0, u"100%", true, true},       {'w', -90, u"100%", true, true},
+      {'w', -30, u"50%", true, true},    {'w', -2400, u"12.5%", true, false}, {'-', 0, u"12.5%", true, false},
+      {'i', 0, u"25%", true, true},      {'+', 0, u"50%", true, true},        {'0', 0, u"100%", true, true},
+  };
+  const QPoint middle = canvasView()->viewport()->rect().center();
+  const std::map<char, Qt::Key> keys{{'+', Qt::Key_Plus}, {'-', Qt::Key_Minus}, {'0', Qt::Key_0}};
+  for (const Input& input : inputs) {
+    if (input.what == 'w') ctrlWheel(canvasView(), middle, input.delta);
+    if (keys.count(input.what)) QTest::keyClick(&w(), keys.at(input.what), Qt::ControlModifier);
+    if (input.what == 'i') run("zoomInAction");
+    if (input.what == 'o') run("zoomOutAction");
+    EXPECT_EQ(child<QLabel>("scaleLabel")->text(), QString::fromUtf16(input.shown)) << input.what << input.delta;
+    EXPECT_EQ(action("zoomInAction")->isEnabled(), input.in) << input.what << input.delta;
+    EXPECT_EQ(action("zoomOutAction")->isEnabled(), input.out) << input.what << input.delta;
+  }
+}
+
+// At 200 % a drag moves the part by half the pointer's travel, across and down; a part shown under
+// 8 pixels moves from any point of it; the scale stays as it is while the drag is in force.
+TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {
+  QTemporaryDir folder;
+  dialogs->picturesToOpen.push_back(folder.filePath(u"dot.bmp"_qs));
+  ASSERT_TRUE(makeWhiteRaster(3, 3).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
+  comp().setBounds(0, {160, 60, 3, 3});
+  run("zoomInAction");
+  PictureControl* dot = part(0);
+  ASSERT_EQ(dot->size(), QSize(6, 6));
+  move(dot, {1, 1});  // a corner at 100 %
+  press(dot, Qt::LeftButton, {1, 1});
+  run("zoomOutAction");
+  ctrlWheel(canvasView(), {100, 40}, 120);
+  EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"200%"_qs) << "no zoom under a drag";
+  move(dot, {1 + 20, 1 + 10});
+  release(dot, Qt::LeftButton, {1 + 20, 1 + 10});
+  EXPECT_EQ(dot->bounds(), (Bounds{170, 65, 3, 3}));
+  run("zoomOutAction");
+  EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"100%"_qs) << "once the drag has ended";
+}
+
+// Zoomed out, a picture dropped on the canvas lands at the logo pixel under the pointer, and one
+// dropped left of the canvas's origin at its edge; New shows the canvas from its origin again.
+TEST_F(ZoomView, ADropLandsAtTheLogoPixelUnderThePointerAndNewShowsTheOrigin) {
+  run("zoomOutAction");
+  CanvasView* view = canvasView();
+  ASSERT_EQ(view->origin(), QPoint(119, 40));
+  QTemporaryDir folder;
+  const QString file = folder.filePath(u"drop.bmp"_qs);
+  ASSERT_TRUE(makeWhiteRaster(4, 4).save(file, "BMP"));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(file)});
+  for (QPoint onView : {QPoint(119 + 30, 40 + 20), QPoint(100, 60)}) {
+    const QPointF at = view->viewport()->mapTo(&w(), onView);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&w(), &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&w(), &dropped);
+  }
+  ASSERT_EQ(document().PartCount, 2);
+  EXPECT_EQ(part(0)->bounds(), (Bounds{61, 41, 4, 4}));
+  EXPECT_EQ(part(1)->bounds(), (Bounds{0, 41, 4, 4}));
+  run("newAction");
+  EXPECT_EQ(view->origin(), QPoint(0, 0));
+  EXPECT_EQ(backgroundControl()->mapTo(view->viewport(), QPoint(0, 0)), QPoint(190, 65)) << "centred";
+}
+
+// Whether screen pixel `screen` of the content shows some of logo pixel `logo`: one of the block
+// above 100 %, the pixel that holds it below.
+bool shows(ViewScale scale, int screen, int logo) {
+  const qint64 first = scale.screenEdge(logo);
+  return first <= screen && screen < std::max(scale.screenEdge(logo + 1), first + 1);
+}
+
+struct PlaceCase {
+  const char* name;
+  int fromStep;
+  bool bars;         // the view starts with a part far off, scrolled by the bars to (150, 90)
+  const char* zoom;  // a command of 表示, or none for a Ctrl+wheel turn of `notches`
+  int notches;
+  QPoint logo;    // the logo pixel under the view's centre (commands) or the pointer (wheel)
+  QPoint origin;  // where the canvas's origin stands in the viewport afterwards
+  QSize view;     // the viewport beside the scroll bars then
+};
+
+class ZoomPlace : public ZoomView, public ::testing::WithParamInterface<PlaceCase> {};
+
+// A zoom keeps the logo pixel under its anchor, to the pixel, whichever scroll bars the new scale
+// brings or takes away once Qt has laid them out; the view's centre is taken as they leave it.
+TEST_P(ZoomPlace, KeepsTheLogoPixelUnderTheCentreOrThePointer) {
+  const PlaceCase& c = GetParam();
+  CanvasView* view = canvasView();
+  QScrollBar *across = view->horizontalScrollBar(), *down = view->verticalScrollBar();
+  comp().setBounds(BACKGROUND_INDEX, {100, 30, 100, 40});  // small enough for 200 % without bars
+  view->zoomTo(ViewScale::atStep(c.fromStep), QPoint(0, 0));
+  if (c.bars) {
+    QTemporaryDir folder;
+    dialogs->picturesToOpen.push_back(folder.filePath(u"far.bmp"_qs));
+    ASSERT_TRUE(makeWhiteRaster(10, 10).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
+    comp().setBounds(0, {1200, 800, 10, 10});
+    QCoreApplication::processEvents();
+    across->setSliderPosition(150);  // as the user drags the bars
+    down->setSliderPosition(90);
+  } else {
+    across->triggerAction(QAbstractSlider::SliderToMinimum);
+    down->triggerAction(QAbstractSlider::SliderToMinimum);
+    view->updateExtent();
+  }
+  QCoreApplication::processEvents();
+  ASSERT_EQ(across->isVisible() && down->isVisible(), c.bars);
+  ASSERT_EQ(across->isVisible() || down->isVisible(), c.bars);
+  const QPoint pointer(100, 40);
+  const auto anchor = [&] { return c.zoom ? view->viewport()->rect().center() : pointer; };
+  const auto shownThere = [&] {
+    const QPoint at = anchor() - view->origin();
+    return shows(view->scale(), at.x(), c.logo.x()) && shows(view->scale(), at.y(), c.logo.y());
+  };
+  ASSERT_TRUE(shownThere());
+
+  if (c.zoom)
+    run(c.zoom);
+  else
+    ctrlWheel(view, pointer, 120 * c.notches);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(shownThere()) << "after";
+  EXPECT_EQ(view->origin(), c.origin);
+  EXPECT_EQ(view->viewport()->size(), c.view);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtEachScale, ZoomPlace,
+    ::testing::Values(
+        PlaceCase{"KeysTo200WithoutBars", 0, false, "zoomInAction", 0, {238, 79}, {-246, -87}, {464, 145}},
+        PlaceCase{"KeysTo400WithoutBars", 1, false, "zoomInAction", 0, {119, 39}, {-246, -87}, {464, 145}},
+        PlaceCase{"KeysTo50WithoutBars", 0, false, "zoomOutAction", 0, {238, 79}, {119, 40}, {478, 159}},
+        PlaceCase{"KeysTo200WithBars", 0, true, "zoomInAction", 0, {381, 162}, {-532, -253}, {464, 145}},
+        PlaceCase{"KeysTo400WithBars", 1, true, "zoomInAction", 0, {190, 81}, {-532, -253}, {464, 145}},
+        PlaceCase{"KeysTo50WithBars", 0, true, "zoomOutAction", 0, {381, 162}, {41, -9}, {464, 145}},
+        PlaceCase{"ActualSizeFrom400", 2, true, "actualSizeAction", 0, {95, 40}, {136, 32}, {464, 145}},
+        PlaceCase{"WheelTo200WithoutBars", 0, false, nullptr, 1, {100, 40}, {-101, -41}, {464, 145}},
+        PlaceCase{"WheelTo400WithoutBars", 1, false, nullptr, 1, {50, 20}, {-101, -41}, {464, 145}},
+        PlaceCase{"WheelTo50WithoutBars", 0, false, nullptr, -1, {100, 40}, {50, 20}, {478, 159}},
+        PlaceCase{"WheelTo200WithBars", 0, true, nullptr, 1, {250, 130}, {-401, -221}, {464, 145}},
+        PlaceCase{"WheelTo400WithBars", 1, true, nullptr, 1, {125, 65}, {-401, -221}, {464, 145}},
+        PlaceCase{"WheelTo50WithBars", 0, true, nullptr, -1, {250, 130}, {-25, -25}, {464, 145}},
+        PlaceCase{"WheelTo100From50", -1, false, nullptr, 1, {201, 81}, {-101, -41}, {464, 145}}),
+    [](const ::testing::TestParamInfo<PlaceCase>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -8,12 +8,19 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
-  content_ = new QWidget;
+  sheet_ = new QWidget;
+  sheet_->setObjectName(QStringLiteral("canvasSheet"));
+  content_ = new QWidget(sheet_);
   content_->setObjectName(QStringLiteral("canvas"));
-  setWidget(content_);
+  setWidget(sheet_);
   setWidgetResizable(false);
+  // Whatever the user scrolls to is the place from then on.
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { place_.reset(); });
   background_ = makeControl(BACKGROUND_INDEX);
   background_->setObjectName(QStringLiteral("backgroundControl"));
   background_->setBounds({144, 44, 200, 60});
@@ -75,11 +82,14 @@ QPoint CanvasView::centredTopLeft(QSize size) const {
   return {logo(width(), size.width()), logo(height(), size.height())};
 }
 
+QPoint CanvasView::origin() const { return content_->mapTo(viewport(), QPoint(0, 0)); }
+
 QPoint CanvasView::landingPoint(const QWidget* from, QPoint point) const {
   const QPoint onView = viewport()->mapFrom(from, point);
-  const QPoint shown = viewport()->rect().contains(onView) ? content_->mapFrom(from, point)
-                                                           : content_->mapFrom(viewport(), QPoint(0, 0));
-  return {clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))};
+  const QPoint shown = content_->mapFrom(viewport(), viewport()->rect().contains(onView) ? onView : QPoint(0, 0));
+  // A part landed in the margin would stand where the canvas cuts it off.
+  const auto logo = [this](int screen) { return clampToInt(std::max<qint64>(scale_.logoPixel(screen), 0)); };
+  return {logo(shown.x()), logo(shown.y())};
 }
 
 std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
@@ -132,34 +142,71 @@ void CanvasView::holdExtent(bool held) {
 
 void CanvasView::updateExtent() {
   if (extentHeld_) return;
-  // The content grows to hold every control, so the scroll bars reach all of them.
+  QPoint margin = content_->pos();
+  QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  if (place_) {
+    // The zoom's place: the content's origin where it puts the pixel under the anchor.
+    const QPoint origin = (place_->anchor ? *place_->anchor : viewport()->rect().center()) - place_->shown;
+    margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
+    scroll = margin - origin;
+  } else {
+    // Margin scrolled out of view has done its work: the content moves up into its place.
+    const QPoint trim(std::min(margin.x(), scroll.x()), std::min(margin.y(), scroll.y()));
+    margin -= trim;
+    scroll -= trim;
+  }
+  // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
+  const QSize extent = fittedExtent(margin, place_ ? scroll : QPoint(0, 0));
+  content_->setGeometry(QRect(margin, extent - QSize(margin.x(), margin.y())));
+  if (sheet_->size() != extent) sheet_->resize(extent);
+  if (place_ || scroll != QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value())) {
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
+  }
+}
+
+QSize CanvasView::fittedExtent(QPoint margin, QPoint held) const {
+  // The sheet grows to hold every control, so the scroll bars reach all of them.
   QSize needed(0, 0);
   for (const QObject* child : content_->children())
     if (const auto* w = qobject_cast<const QWidget*>(child))
       needed = needed.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
+  needed += QSize(margin.x(), margin.y());
   // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
-  // that no bar appears for the filling alone.
+  // that no bar appears for the filling alone; a view held scrolled needs the bar it scrolls by.
   const QSize full = maximumViewportSize();
   const int barHeight = horizontalScrollBar()->sizeHint().height();
   const int barWidth = verticalScrollBar()->sizeHint().width();
-  bool wide = needed.width() > full.width();
-  const bool tall = needed.height() > full.height() - (wide ? barHeight : 0);
-  wide = needed.width() > full.width() - (tall ? barWidth : 0);
+  bool wide = needed.width() > full.width() || held.x() > 0;
+  const bool tall = needed.height() > full.height() - (wide ? barHeight : 0) || held.y() > 0;
+  wide = wide || needed.width() > full.width() - (tall ? barWidth : 0);
   const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
-  const QSize extent = needed.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-  if (content_->size() != extent) content_->resize(extent);
+  return needed.expandedTo(view + QSize(held.x(), held.y())).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+void CanvasView::showFromOrigin() {
+  place_.reset();
+  content_->move(0, 0);
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
+  updateExtent();
 }
 
 bool CanvasView::viewportEvent(QEvent* event) {
+  const bool handled = QScrollArea::viewportEvent(event);
+  // After the scroll area's own handling, so that the bars' ranges know the new size; a place
+  // kept is put back, as the bars a zoom brought in or out narrow or widen the view.
   if (event->type() == QEvent::Resize) updateExtent();
-  return QScrollArea::viewportEvent(event);
+  return handled;
 }
 
-void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
+void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
   if (scale == scale_ || pointerDrag_.dragging()) return;
   // The canvas point under the anchor, to the fraction of a logo pixel, is put back under it.
-  const QPointF centre = QPointF(content_->mapFrom(viewport(), anchor)) + QPointF(0.5, 0.5);
+  const QPoint from = anchor ? *anchor : viewport()->rect().center();
+  const QPointF centre = QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5);
   const QPointF shown = centre / scale_.factor() * scale.factor() - QPointF(0.5, 0.5);
+  place_ = Place{{qRound(shown.x()), qRound(shown.y())}, anchor};
   scale_ = scale;
   extentHeld_ = true;  // once for all the controls, not once each
   background_->setScale(scale_);
@@ -167,14 +214,12 @@ void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
     if (c) c->setScale(scale_);
   extentHeld_ = false;
   updateExtent();
-  horizontalScrollBar()->setValue(qRound(shown.x()) - anchor.x());
-  verticalScrollBar()->setValue(qRound(shown.y()) - anchor.y());
   Q_EMIT scaleChanged(scale_);
 }
 
-void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1), viewport()->rect().center()); }
-void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1), viewport()->rect().center()); }
-void CanvasView::zoomToActualSize() { zoomTo(ViewScale(), viewport()->rect().center()); }
+void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1)); }
+void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1)); }
+void CanvasView::zoomToActualSize() { zoomTo(ViewScale()); }
 
 void CanvasView::wheelEvent(QWheelEvent* event) {
   if (!(event->modifiers() & Qt::ControlModifier)) {
