@@ -91,6 +91,35 @@ TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
   }
 }
 
+// Zooming back about the same anchor returns to the very view it left, bars and all, while the
+// user has not scrolled; a scroll of the user's is where the view stays from then on.
+TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
+  struct Input {
+    char what;  // + - 0: 拡大, 縮小, 等倍; w, W: Ctrl+wheel out, in at (100, 40); s: a step right on
+                // the bar; u: the extent brought up to date
+    QPoint origin;
+    QSize view;
+  };
+  const QSize bars(464, 145), none(478, 159);
+  const Input inputs[] = {
+      {'+', {-246, -87}, bars}, {'+', {-723, -246}, bars}, {'-', {-246, -87}, bars}, {'0', {0, 0}, none},
+      {'-', {119, 40}, none},   {'0', {0, 0}, none},       {'w', {50, 20}, none},    {'W', {0, 0}, none},
+      {'W', {-101, -41}, bars}, {'s', {-121, -41}, bars},  {'u', {-121, -41}, bars}, {'w', {-10, 0}, {478, 145}},
+  };
+  CanvasView* view = canvasView();
+  for (const Input& input : inputs) {
+    const std::map<char, const char*> commands{
+        {'+', "zoomInAction"}, {'-', "zoomOutAction"}, {'0', "actualSizeAction"}};
+    if (commands.count(input.what)) run(commands.at(input.what));
+    if (input.what == 'w' || input.what == 'W') ctrlWheel(view, {100, 40}, input.what == 'W' ? 120 : -120);
+    if (input.what == 's') view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (input.what == 'u') view->updateExtent();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->origin(), input.origin) << input.what << " to " << view->scale().percentText().toStdString();
+    EXPECT_EQ(view->viewport()->size(), input.view) << input.what;
+  }
+}
+
 // At 200 % a drag moves the part by half the pointer's travel, across and down; a part shown under
 // 8 pixels moves from any point of it; the scale stays as it is while the drag is in force.
 TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {

@@ -144,28 +144,41 @@ void CanvasView::updateExtent() {
   if (extentHeld_) return;
   QPoint margin = content_->pos();
   QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  Fit fit;
   if (place_) {
-    // The zoom's place: the content's origin where it puts the pixel under the anchor.
-    const QPoint origin = (place_->anchor ? *place_->anchor : viewport()->rect().center()) - place_->shown;
-    margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
-    scroll = margin - origin;
+    // The zoom's place: the content's origin where it puts the logo point under the anchor. The
+    // view's centre moves as bars come or go, so the keys' place is found for each set of bars in
+    // turn, fewest first, until one needs just the bars it was found for.
+    const QPointF shown = place_->logo * scale_.factor() - QPointF(0.5, 0.5);
+    for (int bars = 0; bars < 4; ++bars) {
+      const QSize view = maximumViewportSize() - QSize(bars & 2 ? barWidth() : 0, bars & 1 ? barHeight() : 0);
+      const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
+      const QPoint origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
+      scroll = margin - origin;
+      // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
+      fit = fitted(margin, scroll);
+      if (place_->anchor || fit.view == view) break;
+    }
   } else {
     // Margin scrolled out of view has done its work: the content moves up into its place.
     const QPoint trim(std::min(margin.x(), scroll.x()), std::min(margin.y(), scroll.y()));
     margin -= trim;
     scroll -= trim;
+    fit = fitted(margin, QPoint(0, 0));
   }
-  // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
-  const QSize extent = fittedExtent(margin, place_ ? scroll : QPoint(0, 0));
-  content_->setGeometry(QRect(margin, extent - QSize(margin.x(), margin.y())));
-  if (sheet_->size() != extent) sheet_->resize(extent);
+  content_->setGeometry(QRect(margin, fit.extent - QSize(margin.x(), margin.y())));
+  if (sheet_->size() != fit.extent) sheet_->resize(fit.extent);
   if (place_ || scroll != QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value())) {
     horizontalScrollBar()->setValue(scroll.x());
     verticalScrollBar()->setValue(scroll.y());
   }
 }
 
-QSize CanvasView::fittedExtent(QPoint margin, QPoint held) const {
+int CanvasView::barWidth() const { return verticalScrollBar()->sizeHint().width(); }
+int CanvasView::barHeight() const { return horizontalScrollBar()->sizeHint().height(); }
+
+CanvasView::Fit CanvasView::fitted(QPoint margin, QPoint held) const {
   // The sheet grows to hold every control, so the scroll bars reach all of them.
   QSize needed(0, 0);
   for (const QObject* child : content_->children())
@@ -175,13 +188,12 @@ QSize CanvasView::fittedExtent(QPoint margin, QPoint held) const {
   // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
   // that no bar appears for the filling alone; a view held scrolled needs the bar it scrolls by.
   const QSize full = maximumViewportSize();
-  const int barHeight = horizontalScrollBar()->sizeHint().height();
-  const int barWidth = verticalScrollBar()->sizeHint().width();
   bool wide = needed.width() > full.width() || held.x() > 0;
-  const bool tall = needed.height() > full.height() - (wide ? barHeight : 0) || held.y() > 0;
-  wide = wide || needed.width() > full.width() - (tall ? barWidth : 0);
-  const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
-  return needed.expandedTo(view + QSize(held.x(), held.y())).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  const bool tall = needed.height() > full.height() - (wide ? barHeight() : 0) || held.y() > 0;
+  wide = wide || needed.width() > full.width() - (tall ? barWidth() : 0);
+  const QSize view(full.width() - (tall ? barWidth() : 0), full.height() - (wide ? barHeight() : 0));
+  const QSize extent = needed.expandedTo(view + QSize(held.x(), held.y()));
+  return {extent.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)), view};
 }
 
 void CanvasView::showFromOrigin() {
@@ -202,11 +214,13 @@ bool CanvasView::viewportEvent(QEvent* event) {
 
 void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
   if (scale == scale_ || pointerDrag_.dragging()) return;
-  // The canvas point under the anchor, to the fraction of a logo pixel, is put back under it.
-  const QPoint from = anchor ? *anchor : viewport()->rect().center();
-  const QPointF centre = QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5);
-  const QPointF shown = centre / scale_.factor() * scale.factor() - QPointF(0.5, 0.5);
-  place_ = Place{{qRound(shown.x()), qRound(shown.y())}, anchor};
+  // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
+  // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
+  // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.
+  if (!place_ || place_->anchor != anchor) {
+    const QPoint from = anchor ? *anchor : viewport()->rect().center();
+    place_ = Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor};
+  }
   scale_ = scale;
   extentHeld_ = true;  // once for all the controls, not once each
   background_->setScale(scale_);

@@ -4,6 +4,7 @@
 #include "ui/main/pointerdrag.h"
 #include "ui/main/viewscale.h"
 
+#include <QPointF>
 #include <QPointer>
 #include <QScrollArea>
 
@@ -88,12 +89,19 @@ private:
   void showPart(int index);
   void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void moved(PictureControl* sender, QPoint at);
-  // The extent that holds the controls, beyond `margin`, and the view scrolled to `held`.
-  QSize fittedExtent(QPoint margin, QPoint held) const;
+  // The sheet that holds the controls beyond `margin` and the view scrolled to `held`, and the
+  // viewport beside the scroll bars it needs.
+  struct Fit {
+    QSize extent;
+    QSize view;
+  };
+  Fit fitted(QPoint margin, QPoint held) const;
+  int barWidth() const;
+  int barHeight() const;
 
-  // The content's pixel that a zoom put under its anchor, kept there until the user scrolls.
+  // The logo point that a zoom put under its anchor, kept there until the user scrolls.
   struct Place {
-    QPoint shown;
+    QPointF logo;
     std::optional<QPoint> anchor;
   };
 
