@@ -120,6 +120,28 @@ TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
   }
 }
 
+// Margin that the user scrolled out of view is trimmed once the extent is next brought up to date:
+// the bar then reaches no further left than the canvas shown.
+TEST_F(ZoomView, MarginScrolledOutOfViewIsTrimmed) {
+  QTemporaryDir folder;
+  dialogs->picturesToOpen.push_back(folder.filePath(u"far.bmp"_qs));
+  ASSERT_TRUE(makeWhiteRaster(10, 10).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
+  comp().setBounds(0, {1200, 800, 10, 10});
+  QCoreApplication::processEvents();
+  CanvasView* view = canvasView();
+  QScrollBar* across = view->horizontalScrollBar();
+  across->setSliderPosition(150);
+  view->verticalScrollBar()->setSliderPosition(90);
+  run("zoomOutAction");
+  QCoreApplication::processEvents();
+  ASSERT_EQ(view->origin(), QPoint(41, -9));
+  across->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  view->updateExtent();
+  EXPECT_EQ(view->origin(), QPoint(21, -9));
+  across->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(view->origin(), QPoint(21, -9));
+}
+
 // At 200 % a drag moves the part by half the pointer's travel, across and down; a part shown under
 // 8 pixels moves from any point of it; the scale stays as it is while the drag is in force.
 TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {
