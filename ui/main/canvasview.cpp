@@ -160,6 +160,10 @@ void CanvasView::updateExtent() {
       fit = fitted(margin, scroll);
       if (place_->anchor || fit.view == view) break;
     }
+    // Until Qt lays out the bars, the view stands as it was: the scroll must fit that one too, or
+    // the place would hold only once the bars have come.
+    fit.extent = fit.extent.expandedTo(viewport()->size() + QSize(scroll.x(), scroll.y()))
+                     .boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   } else {
     // Margin scrolled out of view has done its work: the content moves up into its place.
     const QPoint trim(std::min(margin.x(), scroll.x()), std::min(margin.y(), scroll.y()));
