@@ -1,4 +1,5 @@
-// Zoomed in, the canvas shows each pixel it shows at 100 % (the logo's) as a block.
+// The zoom: each logo pixel shown as a block, the scale's steps and ends, drags and drops when zoomed,
+// and the place a zoom keeps.
 #include "support/mainfixture.h"
 
 #include <QLabel>
@@ -22,6 +23,24 @@ protected:
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
   }
+
+  // A white picture part added as the user adds one, then put at `bounds`, the bars it brings shown.
+  void addPicture(const Bounds& bounds) {
+    dialogs->picturesToOpen.push_back(pictures.filePath(QStringLiteral("pic%1.bmp").arg(document().PartCount)));
+    ASSERT_TRUE(makeWhiteRaster(bounds.width, bounds.height).save(*dialogs->picturesToOpen.back(), "BMP"));
+    ASSERT_TRUE(addPart(pkPicture));
+    comp().setBounds(document().PartCount - 1, bounds);
+    QCoreApplication::processEvents();
+  }
+
+  // A notch of the wheel (120 a notch) with Ctrl held, the pointer at `at` of the view.
+  void ctrlWheel(QPoint at, int delta) {
+    QWheelEvent turn(at, canvasView()->viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(canvasView()->viewport(), &turn);
+  }
+
+  QTemporaryDir pictures;
 };
 
 TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
@@ -55,13 +74,6 @@ TEST_F(ZoomView, TwoHundredPercentShowsEachLogoPixelAsATwoByTwoBlock) {
   EXPECT_EQ(std::memcmp(&document(), &before, sizeof before), 0) << "the zoom is only a view";
 }
 
-// Wheel turns of the control key over the canvas, sent where the pointer is (viewport coordinates).
-void ctrlWheel(CanvasView* view, QPoint at, int delta) {
-  QWheelEvent turn(at, view->viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
-                   Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(view->viewport(), &turn);
-}
-
 // The keys, the menu's commands and the wheel step the scale, which stops at 12.5 % and at 800 %
 // however far the wheel turns; the command that can go no further is greyed there.
 TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
@@ -81,7 +93,7 @@ TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
   const QPoint middle = canvasView()->viewport()->rect().center();
   const std::map<char, Qt::Key> keys{{'+', Qt::Key_Plus}, {'-', Qt::Key_Minus}, {'0', Qt::Key_0}};
   for (const Input& input : inputs) {
-    if (input.what == 'w') ctrlWheel(canvasView(), middle, input.delta);
+    if (input.what == 'w') ctrlWheel(middle, input.delta);
     if (keys.count(input.what)) QTest::keyClick(&w(), keys.at(input.what), Qt::ControlModifier);
     if (input.what == 'i') run("zoomInAction");
     if (input.what == 'o') run("zoomOutAction");
@@ -92,11 +104,13 @@ TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
 }
 
 // Zooming back about the same anchor returns to the very view it left, bars and all, while the
-// user has not scrolled; a scroll of the user's is where the view stays from then on.
+// user has not scrolled; a scroll of the user's is where the view stays from then on. Margin the
+// user scrolled out of view is trimmed when the extent is next brought up to date, so the bar no
+// longer reaches left of the canvas shown.
 TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
   struct Input {
-    char what;  // + - 0: 拡大, 縮小, 等倍; w, W: Ctrl+wheel out, in at (100, 40); s: a step right on
-                // the bar; u: the extent brought up to date
+    char what;  // + - 0: 拡大, 縮小, 等倍; w, W: Ctrl+wheel out, in at (100, 40); s, h: a step right
+                // on the bar, the bar to its start; u: the extent brought up to date; f: a part far off
     QPoint origin;
     QSize view;
   };
@@ -105,50 +119,29 @@ TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
       {'+', {-246, -87}, bars}, {'+', {-723, -246}, bars}, {'-', {-246, -87}, bars}, {'0', {0, 0}, none},
       {'-', {119, 40}, none},   {'0', {0, 0}, none},       {'w', {50, 20}, none},    {'W', {0, 0}, none},
       {'W', {-101, -41}, bars}, {'s', {-121, -41}, bars},  {'u', {-121, -41}, bars}, {'w', {-10, 0}, {478, 145}},
+      {'f', {-10, 0}, bars},    {'-', {111, 36}, bars},    {'s', {91, 36}, bars},    {'u', {91, 36}, bars},
+      {'h', {91, 36}, bars},
   };
   CanvasView* view = canvasView();
   for (const Input& input : inputs) {
     const std::map<char, const char*> commands{
         {'+', "zoomInAction"}, {'-', "zoomOutAction"}, {'0', "actualSizeAction"}};
     if (commands.count(input.what)) run(commands.at(input.what));
-    if (input.what == 'w' || input.what == 'W') ctrlWheel(view, {100, 40}, input.what == 'W' ? 120 : -120);
+    if (input.what == 'w' || input.what == 'W') ctrlWheel({100, 40}, input.what == 'W' ? 120 : -120);
     if (input.what == 's') view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (input.what == 'h') view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
     if (input.what == 'u') view->updateExtent();
+    if (input.what == 'f') addPicture({1200, 800, 10, 10});
     QCoreApplication::processEvents();
     EXPECT_EQ(view->origin(), input.origin) << input.what << " to " << view->scale().percentText().toStdString();
     EXPECT_EQ(view->viewport()->size(), input.view) << input.what;
   }
 }
 
-// Margin that the user scrolled out of view is trimmed once the extent is next brought up to date:
-// the bar then reaches no further left than the canvas shown.
-TEST_F(ZoomView, MarginScrolledOutOfViewIsTrimmed) {
-  QTemporaryDir folder;
-  dialogs->picturesToOpen.push_back(folder.filePath(u"far.bmp"_qs));
-  ASSERT_TRUE(makeWhiteRaster(10, 10).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
-  comp().setBounds(0, {1200, 800, 10, 10});
-  QCoreApplication::processEvents();
-  CanvasView* view = canvasView();
-  QScrollBar* across = view->horizontalScrollBar();
-  across->setSliderPosition(150);
-  view->verticalScrollBar()->setSliderPosition(90);
-  run("zoomOutAction");
-  QCoreApplication::processEvents();
-  ASSERT_EQ(view->origin(), QPoint(41, -9));
-  across->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  view->updateExtent();
-  EXPECT_EQ(view->origin(), QPoint(21, -9));
-  across->triggerAction(QAbstractSlider::SliderToMinimum);
-  EXPECT_EQ(view->origin(), QPoint(21, -9));
-}
-
 // At 200 % a drag moves the part by half the pointer's travel, across and down; a part shown under
 // 8 pixels moves from any point of it; the scale stays as it is while the drag is in force.
 TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {
-  QTemporaryDir folder;
-  dialogs->picturesToOpen.push_back(folder.filePath(u"dot.bmp"_qs));
-  ASSERT_TRUE(makeWhiteRaster(3, 3).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
-  comp().setBounds(0, {160, 60, 3, 3});
+  addPicture({160, 60, 3, 3});
   run("zoomInAction");
   PictureControl* dot = part(0);
   ASSERT_EQ(dot->size(), QSize(6, 6));
@@ -156,7 +149,7 @@ TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {
   press(dot, Qt::LeftButton, {1, 1});
   run("zoomOutAction");
   EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"200%"_qs) << "no zoom under a drag";
-  ctrlWheel(canvasView(), {100, 40}, -120);
+  ctrlWheel({100, 40}, -120);
   EXPECT_EQ(child<QLabel>("scaleLabel")->text(), u"200%"_qs) << "nor by the wheel";
   move(dot, {1 + 20, 1 + 10});
   release(dot, Qt::LeftButton, {1 + 20, 1 + 10});
@@ -171,8 +164,7 @@ TEST_F(ZoomView, ADropLandsAtTheLogoPixelUnderThePointerAndNewShowsTheOrigin) {
   run("zoomOutAction");
   CanvasView* view = canvasView();
   ASSERT_EQ(view->origin(), QPoint(119, 40));
-  QTemporaryDir folder;
-  const QString file = folder.filePath(u"drop.bmp"_qs);
+  const QString file = pictures.filePath(u"drop.bmp"_qs);
   ASSERT_TRUE(makeWhiteRaster(4, 4).save(file, "BMP"));
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(file)});
@@ -220,11 +212,7 @@ TEST_P(ZoomPlace, KeepsTheLogoPixelUnderTheCentreOrThePointer) {
   comp().setBounds(BACKGROUND_INDEX, {100, 30, 100, 40});  // small enough for 200 % without bars
   view->zoomTo(ViewScale::atStep(c.fromStep), QPoint(0, 0));
   if (c.bars) {
-    QTemporaryDir folder;
-    dialogs->picturesToOpen.push_back(folder.filePath(u"far.bmp"_qs));
-    ASSERT_TRUE(makeWhiteRaster(10, 10).save(*dialogs->picturesToOpen.back(), "BMP") && addPart(pkPicture));
-    comp().setBounds(0, {1200, 800, 10, 10});
-    QCoreApplication::processEvents();
+    addPicture({1200, 800, 10, 10});
     across->setSliderPosition(150);  // as the user drags the bars
     down->setSliderPosition(90);
   } else {
@@ -246,7 +234,7 @@ TEST_P(ZoomPlace, KeepsTheLogoPixelUnderTheCentreOrThePointer) {
   if (c.zoom)
     run(c.zoom);
   else
-    ctrlWheel(view, pointer, 120 * c.notches);
+    ctrlWheel(pointer, 120 * c.notches);
   EXPECT_EQ(view->origin(), c.origin) << "at once, before the bars come or go: nothing jumps";
   QCoreApplication::processEvents();
   EXPECT_TRUE(shownThere()) << "after";
