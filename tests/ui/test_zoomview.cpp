@@ -110,17 +110,18 @@ TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
 TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
   struct Input {
     char what;  // + - 0: 拡大, 縮小, 等倍; w, W: Ctrl+wheel out, in at (100, 40); s, h: a step right
-                // on the bar, the bar to its start; u: the extent brought up to date; f: a part far off
+                // on the bar, the bar to its start; u: the extent brought up to date; f: a part far off;
+                // r: the window 100 by 60 larger
     QPoint origin;
     QSize view;
   };
   const QSize bars(464, 145), none(478, 159);
   const Input inputs[] = {
-      {'+', {-246, -87}, bars}, {'+', {-723, -246}, bars}, {'-', {-246, -87}, bars}, {'0', {0, 0}, none},
-      {'-', {119, 40}, none},   {'0', {0, 0}, none},       {'w', {50, 20}, none},    {'W', {0, 0}, none},
-      {'W', {-101, -41}, bars}, {'s', {-121, -41}, bars},  {'u', {-121, -41}, bars}, {'w', {-10, 0}, {478, 145}},
-      {'f', {-10, 0}, bars},    {'-', {111, 36}, bars},    {'s', {91, 36}, bars},    {'u', {91, 36}, bars},
-      {'h', {91, 36}, bars},
+      {'+', {-246, -87}, bars}, {'+', {-723, -246}, bars}, {'-', {-246, -87}, bars},   {'0', {0, 0}, none},
+      {'-', {119, 40}, none},   {'0', {0, 0}, none},       {'w', {50, 20}, none},      {'W', {0, 0}, none},
+      {'W', {-101, -41}, bars}, {'s', {-121, -41}, bars},  {'u', {-121, -41}, bars},   {'w', {-10, 0}, {478, 145}},
+      {'f', {-10, 0}, bars},    {'-', {111, 36}, bars},    {'s', {91, 36}, bars},      {'u', {91, 36}, bars},
+      {'h', {91, 36}, bars},    {'0', {-50, -1}, bars},    {'r', {0, 29}, {564, 205}},
   };
   CanvasView* view = canvasView();
   for (const Input& input : inputs) {
@@ -132,6 +133,7 @@ TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
     if (input.what == 'h') view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
     if (input.what == 'u') view->updateExtent();
     if (input.what == 'f') addPicture({1200, 800, 10, 10});
+    if (input.what == 'r') w().resize(w().width() + 100, w().height() + 60);
     QCoreApplication::processEvents();
     EXPECT_EQ(view->origin(), input.origin) << input.what << " to " << view->scale().percentText().toStdString();
     EXPECT_EQ(view->viewport()->size(), input.view) << input.what;
