@@ -11,17 +11,24 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(parent), composition_(composition) {
   setObjectName(QStringLiteral("canvasScroll"));
   setFocusPolicy(Qt::ClickFocus);
-  content_ = new QWidget;
+  sheet_ = new QWidget;
+  sheet_->setObjectName(QStringLiteral("canvasSheet"));
+  content_ = new QWidget(sheet_);
   content_->setObjectName(QStringLiteral("canvas"));
-  setWidget(content_);
-  for (QWidget* w : {static_cast<QWidget*>(content_), viewport()}) {
+  setWidget(sheet_);
+  for (QWidget* w : {sheet_, content_, viewport()}) {
     w->setMouseTracking(true);
     w->installEventFilter(this);
   }
   setWidgetResizable(false);
+  // Whatever the user scrolls to is the place from then on.
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { place_.reset(); });
   background_ = makeControl(BACKGROUND_INDEX);
   background_->setObjectName(QStringLiteral("backgroundControl"));
   background_->setBounds({144, 44, 200, 60});
@@ -92,11 +99,14 @@ QPoint CanvasView::centredTopLeft(QSize size) const {
   return {logo(width(), size.width()), logo(height(), size.height())};
 }
 
+QPoint CanvasView::origin() const { return content_->mapTo(viewport(), QPoint(0, 0)); }
+
 QPoint CanvasView::landingPoint(const QWidget* from, QPoint point) const {
   const QPoint onView = viewport()->mapFrom(from, point);
-  const QPoint shown = viewport()->rect().contains(onView) ? content_->mapFrom(from, point)
-                                                           : content_->mapFrom(viewport(), QPoint(0, 0));
-  return {clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))};
+  const QPoint shown = content_->mapFrom(viewport(), viewport()->rect().contains(onView) ? onView : QPoint(0, 0));
+  // A part landed in the margin would stand where the canvas cuts it off.
+  const auto logo = [this](int screen) { return clampToInt(std::max<qint64>(scale_.logoPixel(screen), 0)); };
+  return {logo(shown.x()), logo(shown.y())};
 }
 
 std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
@@ -156,22 +166,70 @@ void CanvasView::holdExtent(bool held) {
 
 void CanvasView::updateExtent() {
   if (extentHeld_) return;
-  // The content grows to hold every control, so the scroll bars reach all of them.
+  QPoint margin = content_->pos();
+  QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  Fit fit;
+  if (place_) {
+    // The zoom's place: the content's origin where it puts the logo point under the anchor. The
+    // view's centre moves as bars come or go, so the keys' place is found for each set of bars in
+    // turn, fewest first, until one needs just the bars it was found for.
+    const QPointF shown = place_->logo * scale_.factor() - QPointF(0.5, 0.5);
+    for (int bars = 0; bars < 4; ++bars) {
+      const QSize view = maximumViewportSize() - QSize(bars & 2 ? barWidth() : 0, bars & 1 ? barHeight() : 0);
+      const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
+      const QPoint origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
+      scroll = margin - origin;
+      // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
+      fit = fitted(margin, scroll);
+      if (place_->anchor || fit.view == view) break;
+    }
+    // Until Qt lays out the bars, the view stands as it was: the scroll must fit that one too, or
+    // the place would hold only once the bars have come.
+    fit.extent = fit.extent.expandedTo(viewport()->size() + QSize(scroll.x(), scroll.y()))
+                     .boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  } else {
+    // Margin scrolled out of view has done its work: the content moves up into its place.
+    const QPoint trim(std::min(margin.x(), scroll.x()), std::min(margin.y(), scroll.y()));
+    margin -= trim;
+    scroll -= trim;
+    fit = fitted(margin, QPoint(0, 0));
+  }
+  content_->setGeometry(QRect(margin, fit.extent - QSize(margin.x(), margin.y())));
+  if (sheet_->size() != fit.extent) sheet_->resize(fit.extent);
+  if (place_ || scroll != QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value())) {
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
+  }
+}
+
+int CanvasView::barWidth() const { return verticalScrollBar()->sizeHint().width(); }
+int CanvasView::barHeight() const { return horizontalScrollBar()->sizeHint().height(); }
+
+CanvasView::Fit CanvasView::fitted(QPoint margin, QPoint held) const {
+  // The sheet grows to hold every control, so the scroll bars reach all of them.
   QSize needed(0, 0);
   for (const QObject* child : content_->children())
     if (const auto* w = qobject_cast<const QWidget*>(child))
       needed = needed.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
+  needed += QSize(margin.x(), margin.y());
   // It fills the viewport that is left beside the scroll bars the content needs, and no more, so
-  // that no bar appears for the filling alone.
+  // that no bar appears for the filling alone; a view held scrolled needs the bar it scrolls by.
   const QSize full = maximumViewportSize();
-  const int barHeight = horizontalScrollBar()->sizeHint().height();
-  const int barWidth = verticalScrollBar()->sizeHint().width();
-  bool wide = needed.width() > full.width();
-  const bool tall = needed.height() > full.height() - (wide ? barHeight : 0);
-  wide = needed.width() > full.width() - (tall ? barWidth : 0);
-  const QSize view(full.width() - (tall ? barWidth : 0), full.height() - (wide ? barHeight : 0));
-  const QSize extent = needed.expandedTo(view).boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-  if (content_->size() != extent) content_->resize(extent);
+  bool wide = needed.width() > full.width() || held.x() > 0;
+  const bool tall = needed.height() > full.height() - (wide ? barHeight() : 0) || held.y() > 0;
+  wide = wide || needed.width() > full.width() - (tall ? barWidth() : 0);
+  const QSize view(full.width() - (tall ? barWidth() : 0), full.height() - (wide ? barHeight() : 0));
+  const QSize extent = needed.expandedTo(view + QSize(held.x(), held.y()));
+  return {extent.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)), view};
+}
+
+void CanvasView::showFromOrigin() {
+  place_.reset();
+  content_->move(0, 0);
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
+  updateExtent();
 }
 
 bool CanvasView::eventFilter(QObject* watched, QEvent* event) {
@@ -188,15 +246,22 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CanvasView::viewportEvent(QEvent* event) {
+  const bool handled = QScrollArea::viewportEvent(event);
+  // After the scroll area's own handling, so that the bars' ranges know the new size; a place
+  // kept is put back, as the bars a zoom brought in or out narrow or widen the view.
   if (event->type() == QEvent::Resize) updateExtent();
-  return QScrollArea::viewportEvent(event);
+  return handled;
 }
 
-void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
+void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
   if (scale == scale_ || pointerDrag_.dragging()) return;
-  // The canvas point under the anchor, to the fraction of a logo pixel, is put back under it.
-  const QPointF centre = QPointF(content_->mapFrom(viewport(), anchor)) + QPointF(0.5, 0.5);
-  const QPointF shown = centre / scale_.factor() * scale.factor() - QPointF(0.5, 0.5);
+  // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
+  // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
+  // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.
+  if (!place_ || place_->anchor != anchor) {
+    const QPoint from = anchor ? *anchor : viewport()->rect().center();
+    place_ = Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor};
+  }
   scale_ = scale;
   extentHeld_ = true;  // once for all the controls, not once each
   background_->setScale(scale_);
@@ -204,14 +269,12 @@ void CanvasView::zoomTo(ViewScale scale, QPoint anchor) {
     if (c) c->setScale(scale_);
   extentHeld_ = false;
   updateExtent();
-  horizontalScrollBar()->setValue(qRound(shown.x()) - anchor.x());
-  verticalScrollBar()->setValue(qRound(shown.y()) - anchor.y());
   Q_EMIT scaleChanged(scale_);
 }
 
-void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1), viewport()->rect().center()); }
-void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1), viewport()->rect().center()); }
-void CanvasView::zoomToActualSize() { zoomTo(ViewScale(), viewport()->rect().center()); }
+void CanvasView::zoomIn() { zoomTo(ViewScale::atStep(scale_.step() + 1)); }
+void CanvasView::zoomOut() { zoomTo(ViewScale::atStep(scale_.step() - 1)); }
+void CanvasView::zoomToActualSize() { zoomTo(ViewScale()); }
 
 void CanvasView::keyPressEvent(QKeyEvent* event) {
   // The arrows nudge the selection a logo pixel, ten with Shift, rather than scroll the view.

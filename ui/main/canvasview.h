@@ -4,10 +4,12 @@
 #include "ui/main/pointerdrag.h"
 #include "ui/main/viewscale.h"
 
+#include <QPointF>
 #include <QPointer>
 #include <QScrollArea>
 
 #include <array>
+#include <optional>
 
 class Composition;
 class PictureControl;
@@ -19,6 +21,10 @@ class PictureControl;
 // to the composition as the part's new bounds, which the control then shows; the steps from a
 // press to its release are one step of the composition's history. The content grows to hold every
 // control, and holds its extent while a drag is in force.
+//
+// The content stands on a sheet, the widget that scrolls, at a margin: a zoom may have to put the
+// canvas's origin right of the view's left edge, or further left than the controls reach, to keep
+// its place. At 100 % with nothing zoomed the margin is nought and the sheet is the content.
 class CanvasView : public QScrollArea {
   Q_OBJECT
 public:
@@ -26,6 +32,8 @@ public:
 
   // The content widget that the controls stand on.
   QWidget* content() const { return content_; }
+  // Where the content's origin, the canvas's (0, 0), stands in the viewport.
+  QPoint origin() const;
   PictureControl* background() const { return background_; }
   // The control of part `index` (the background for BACKGROUND_INDEX), or null.
   PictureControl* control(int index) const;
@@ -33,7 +41,8 @@ public:
   // Where a background of `size` stands in the middle of the view, in canvas coordinates.
   QPoint centredTopLeft(QSize size) const;
   // Where something dropped at `point` of `from` lands, in canvas coordinates: that point of the
-  // canvas, or the view's top-left corner when it is outside the view.
+  // canvas, or the view's top-left corner when it is outside the view; never left of or above the
+  // canvas's origin, which a zoomed-out view may show.
   QPoint landingPoint(const QWidget* from, QPoint point) const;
   // The part's centre on the screen, when it has a control.
   std::optional<QPoint> centreOnScreen(int index) const;
@@ -48,14 +57,19 @@ public:
   // While held, the extent stays as it is: a canvas growing or shrinking under the pointer would
   // scroll the pressed control away from it. Letting go brings the extent up to date.
   void holdExtent(bool held);
-  // The content fitted to the controls and the view; call when a control's bounds changed.
+  // The sheet fitted to the controls and the view, margin out of view trimmed, a zoom's place put
+  // back; call when a control's bounds changed.
   void updateExtent();
+  // The canvas's origin back at the view's top-left corner, as a fresh composition is shown.
+  void showFromOrigin();
 
   // The view's scale, a view setting only: the composition is the same at every scale.
   ViewScale scale() const { return scale_; }
-  // Shows the canvas at `scale`, the point of the canvas under `anchor` (viewport coordinates)
-  // staying where it is. Nothing changes while a drag is in force.
-  void zoomTo(ViewScale scale, QPoint anchor);
+  // Shows the canvas at `scale`, the logo pixel under `anchor` (viewport coordinates; without one,
+  // the view's centre, wherever the scroll bars that come or go leave it) staying under it. The
+  // place is kept until the user scrolls, so the bars Qt shows or hides afterwards cannot move it.
+  // Nothing changes while a drag is in force.
+  void zoomTo(ViewScale scale, std::optional<QPoint> anchor = std::nullopt);
   // A step in or out, or back to 100 %, about the middle of the view.
   void zoomIn();
   void zoomOut();
@@ -83,8 +97,24 @@ private:
   void moved(PictureControl* sender, QPoint at);
   // The composition called the drag off: the pointer drags nothing until the next press.
   void dragCalledOff();
+  // The sheet that holds the controls beyond `margin` and the view scrolled to `held`, and the
+  // viewport beside the scroll bars it needs.
+  struct Fit {
+    QSize extent;
+    QSize view;
+  };
+  Fit fitted(QPoint margin, QPoint held) const;
+  int barWidth() const;
+  int barHeight() const;
+
+  // The logo point that a zoom put under its anchor, kept there until the user scrolls.
+  struct Place {
+    QPointF logo;
+    std::optional<QPoint> anchor;
+  };
 
   Composition& composition_;
+  QWidget* sheet_ = nullptr;
   QWidget* content_ = nullptr;
   PictureControl* background_ = nullptr;
   std::array<PictureControl*, MAX_PARTS> parts_{};
@@ -93,5 +123,6 @@ private:
   PointerDrag::Locks locks_;
   bool extentHeld_ = false;
   ViewScale scale_;
+  std::optional<Place> place_;
   int wheelTurn_ = 0;  // a Ctrl+wheel turn short of one notch, from a fine-grained wheel or pad
 };

@@ -19,6 +19,7 @@ void MainWindow::newProject() {
 void MainWindow::newComposition() {
   closePartsList();
   projectPath_.clear();
+  canvasView_->showFromOrigin();
   composition_->startNew(canvasView_->centredTopLeft(QSize(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT)));
 }
 
