@@ -237,6 +237,15 @@ TEST_F(History, ADragCalledOffLeavesTheHistoryAsItWas) {
     c.dragTo({1, 1, 1, 1});
     EXPECT_EQ(c.bounds(0), found) << "a drag called off moves nothing more";
   }
+  // A drag with nothing before it in the history can be taken back too.
+  c.startNew({40, 30});
+  c.beginDrag(BACKGROUND_INDEX);
+  c.dragTo({50, 30, 200, 60});
+  EXPECT_TRUE(c.canUndo());
+  c.undo();
+  EXPECT_EQ(c.bounds(BACKGROUND_INDEX), (Bounds{40, 30, 200, 60}));
+  ASSERT_EQ(c.addTextPart(), 0);
+  c.select(0);
   // Another edit while the drag lasts ends the drag first, as a step of its own.
   c.beginDrag(0);
   c.dragTo({found.left + 3, found.top, found.width, found.height});

@@ -226,6 +226,7 @@ TEST_F(Editor, EscapeOrCtrlZCallsADragOff) {
     QTest::keyClick(canvasView(), key.key(), key.keyboardModifiers());
     EXPECT_EQ(t->bounds(), found);
     EXPECT_EQ(action("undoAction")->text(), u"元に戻す (文字を追加)"_qs);
+    EXPECT_EQ(canvasView()->pointerDrag().mode(), 0) << "the pointer's drag is over before the release";
     move(t, QPoint(40, 20));
     release(t, Qt::LeftButton, QPoint(40, 20));
     EXPECT_EQ(t->bounds(), found);
