@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -315,8 +316,10 @@ void settle(QWidget& window) {
 
 // One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
 // zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
-// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted.
-void DragStepAt(benchmark::State& state, int zoomSteps) {
+// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
+// is on and the part swings 80 screen pixels each step instead, so that every step lands on other
+// lines of the 99 parts and the background than the one before and still repaints.
+void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
   QStringList errors;
   Application::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
   MainWindow window(std::make_unique<OpenHeavy>());
@@ -328,6 +331,7 @@ void DragStepAt(benchmark::State& state, int zoomSteps) {
   for (int i = 0; i < std::abs(zoomSteps); ++i)
     window.findChild<QAction*>(zoomSteps > 0 ? QStringLiteral("zoomInAction") : QStringLiteral("zoomOutAction"))
         ->trigger();
+  window.findChild<QAction*>(QStringLiteral("snapAction"))->setChecked(snap);
   settle(window);
   PictureControl* part = largestVisiblePicture(window);
   if (!part || !errors.isEmpty()) {
@@ -347,7 +351,7 @@ void DragStepAt(benchmark::State& state, int zoomSteps) {
   Q_EMIT part->pressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
   qApp->installEventFilter(&counter);
-  int step = 1 << std::max(zoomSteps, 0);  // a logo pixel on the screen
+  int step = snap ? 40 : 1 << std::max(zoomSteps, 0);  // a logo pixel on the screen
   for (auto _ : state) {
     moveWithButtonHeld(part, grip + QPoint(step, 0));
     settle(window);
@@ -365,6 +369,7 @@ void DragStep(benchmark::State& state) { DragStepAt(state, 0); }
 BENCHMARK(DragStep)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, 25_percent, -2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, 400_percent, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStepAt, snapping, 0, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -373,6 +378,9 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   Application app(argc, argv);
+  // The benchmarks turn snapping on and off: in settings of their own, never the user's.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -3,6 +3,8 @@
 #include "edit/composition.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/picturecontrol.h"
+#include "ui/main/snapguides.h"
+#include "ui/main/snapping.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -33,6 +35,7 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   background_->setObjectName(QStringLiteral("backgroundControl"));
   background_->setBounds({144, 44, 200, 60});
   background_->setStretch(true);
+  guides_ = new SnapGuides(viewport());
   connect(&composition_, &Composition::partsReset, this, &CanvasView::rebuildParts);
   connect(&composition_, &Composition::partAdded, this, [this](int index) {
     PictureControl* c = makeControl(index);
@@ -145,17 +148,32 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
   if (sender != pressed_) return;
   const std::optional<PointerDrag::Step> step = pointerDrag_.move(sender->pos() + at, background);
   if (!step) return;
-  composition_.dragTo(step->bounds);
+  if (!snapping_) {
+    composition_.dragTo(step->bounds);
+    return;
+  }
+  const snapping::Caught caught =
+      snapping::snap(step->bounds, snapping::motionsOf(pointerDrag_.mode()),
+                     snapping::linesBesides(composition_, index), snapping::reachAt(scale_));
+  composition_.dragTo(caught.bounds);
+  // The guides stand where the controls' edges do: the same mapping, from the content's origin.
+  const QPoint origin = content_->pos();
+  const auto onView = [this](std::optional<qint64> line, int from) {
+    return line ? std::optional(clampToInt(from + scale_.screenEdge(*line))) : std::nullopt;
+  };
+  guides_->showAt(onView(caught.x, origin.x()), onView(caught.y, origin.y()));
 }
 
 void CanvasView::endDrag() {
   pointerDrag_.release();
+  guides_->clear();
   composition_.endDrag();
   holdExtent(false);
 }
 
 void CanvasView::dragCalledOff() {
   pointerDrag_.release();
+  guides_->clear();
   holdExtent(false);
 }
 

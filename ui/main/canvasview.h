@@ -13,6 +13,7 @@
 
 class Composition;
 class PictureControl;
+class SnapGuides;
 
 // The scrolled canvas: a control for the background and one for each part of the composition, on
 // a content widget whose coordinates are canvas coordinates times the view's scale. The controls
@@ -49,6 +50,10 @@ public:
 
   // The menu's locks, which the hover reads.
   void setLocks(PointerDrag::Locks locks) { locks_ = locks; }
+  // With snapping on, a drag's moving lines catch the lines of the background and the other parts
+  // near them, and a guide shows each line caught until the release.
+  void setSnapping(bool on) { snapping_ = on; }
+  bool snapping() const { return snapping_; }
   // Ends the drag in force, as a release would: a part picked elsewhere is selected, not dragged.
   void endDrag();
   // The pointer's state: the hovered zone, the last press, the drag in force.
@@ -121,6 +126,8 @@ private:
   PointerDrag pointerDrag_;
   QPointer<PictureControl> pressed_;  // the control the drag in force moves
   PointerDrag::Locks locks_;
+  bool snapping_ = false;
+  SnapGuides* guides_ = nullptr;
   bool extentHeld_ = false;
   ViewScale scale_;
   std::optional<Place> place_;

@@ -14,9 +14,22 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+namespace {
+
+// Where snapping's check mark is kept between starts.
+const QString kSnapKey = QStringLiteral("view/snap");
+
+// The user's settings, under the program's name whichever application object runs the window.
+QSettings userSettings() {
+  return QSettings(QSettings::UserScope, QStringLiteral("Pelmora"), QStringLiteral("Pelmora"));
+}
+
+}  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(std::move(dialogs)) {
@@ -136,6 +149,12 @@ void MainWindow::createActions() {
   toolBarAction_->setCheckable(true);
   toolBarAction_->setChecked(true);
   partsListAction_ = makeAction("partsListAction", QStringLiteral("部品ﾘｽﾄ"), &MainWindow::openPartsList);
+  // A view setting, off until the user turns it on, then as the user last left it.
+  snapAction_ = new QAction(QStringLiteral("ｽﾅｯﾌﾟ"), this);
+  snapAction_->setObjectName(QStringLiteral("snapAction"));
+  snapAction_->setCheckable(true);
+  snapAction_->setChecked(userSettings().value(kSnapKey, false).toBool());
+  connect(snapAction_, &QAction::toggled, this, [](bool on) { userSettings().setValue(kSnapKey, on); });
 
   addTextAction_ = makeAction("addTextAction", QStringLiteral("文字"), &MainWindow::addTextPart);
   addPictureAction_ = makeAction("addPictureAction", QStringLiteral("画像"), &MainWindow::addPicturePart);
@@ -208,7 +227,7 @@ void MainWindow::createMenus() {
        {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
   createEditMenu();
   menu("viewMenu", QStringLiteral(" 表示 "),
-       {toolBarAction_, partsListAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});
+       {toolBarAction_, partsListAction_, snapAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});
   menu("addMenu", QStringLiteral(" 追加 "), {addTextAction_, addPictureAction_});
   menu("backgroundMenu", QStringLiteral(" 背景 "),
        {backgroundPictureAction_, backgroundFillAction_, nullptr, noMoveAction_, noResizeAction_});
@@ -237,6 +256,8 @@ void MainWindow::createToolBar() {
 
 void MainWindow::createCanvas() {
   canvasView_ = new CanvasView(*composition_, this);
+  canvasView_->setSnapping(snapAction_->isChecked());
+  connect(snapAction_, &QAction::toggled, canvasView_, &CanvasView::setSnapping);
   connect(zoomInAction_, &QAction::triggered, canvasView_, &CanvasView::zoomIn);
   connect(zoomOutAction_, &QAction::triggered, canvasView_, &CanvasView::zoomOut);
   connect(actualSizeAction_, &QAction::triggered, canvasView_, &CanvasView::zoomToActualSize);

@@ -135,7 +135,7 @@ private:
           *deleteAction_ = nullptr, *copyLogoAction_ = nullptr;
   std::vector<std::pair<QAction*, Composition::Order>> orderActions_;
   QList<QAction*> alignActions_;
-  QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr;
+  QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr, *snapAction_ = nullptr;
   QAction *addTextAction_ = nullptr, *addPictureAction_ = nullptr;
   QAction *backgroundPictureAction_ = nullptr, *backgroundFillAction_ = nullptr, *noMoveAction_ = nullptr,
           *noResizeAction_ = nullptr;
