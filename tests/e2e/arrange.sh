@@ -1,0 +1,48 @@
+# shellcheck shell=bash
+# Sourced by the scenario: two overlapping text parts reordered with Ctrl+[, the one on top
+# centred across the background from the edit menu, then copied in one editor and pasted in a
+# second; each checked in the saved project.
+say "arranging: order, alignment, a copy pasted into another editor"
+start_editor
+click_at "$MAIN" "$TB_TEXT_X" "$TOOLBAR_Y"  # toolbar: 文字を追加, twice: both at the canvas's corner
+click_at "$MAIN" "$TB_TEXT_X" "$TOOLBAR_Y"
+canvas_click 5 5  # the part on top, the second
+click_at "$MAIN" "$STRING_EDIT_X" "$STRING_EDIT_Y"
+xdotool key ctrl+a
+xdotool type --delay 20 'Top'
+canvas_click 5 5  # the canvas takes the keys again
+xdotool key ctrl+bracketleft  # 背面へ: the second part becomes the first
+menu_pick "$MAIN" "$MENU_EDIT_X" Up Up Right Down  # " 編集 " > 整列 > 左右中央
+xdotool key ctrl+c
+click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"
+dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/arranged.rpf" arrange-save-dialog
+arranged=$work/arranged.rpf
+check "Ctrl+[ moved the part on top to the first place" equals \
+  "$(sjis_field "$arranged" 16) / $(sjis_field "$arranged" $((568 + 16)))" "Top / No Title"
+width=$(le32 "$arranged" 8)
+check "左右中央 centred it across the background, rounded down" equals \
+  "$(le32 "$arranged" 0)" "$((BACK_LEFT + (200 - width) / 2))"
+
+first=$MAIN firstPid=$APP_PID
+"$prefix/bin/pelmora" >>"$out/logs/pelmora.log" 2>&1 &
+APP_PID=$!
+MAIN=
+for _ in $(seq 50); do
+  MAIN=$(xdotool search --onlyvisible --name '^Pelmora$' 2>/dev/null | grep -vx "$first" | head -n1) || true
+  [ -n "$MAIN" ] && break
+  sleep 0.2
+done
+[ -n "$MAIN" ] || die "the second editor did not show its window"
+sleep 1
+focus "$MAIN"
+xdotool key ctrl+v
+click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"
+dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/pasted.rpf" arrange-paste-dialog
+pasted=$work/pasted.rpf
+check "the part copied in one editor pastes into another, 10 right of and below it" equals \
+  "$(sjis_field "$pasted" 16) $(le32 "$pasted" 0) $(le32 "$pasted" 4)" \
+  "Top $(($(le32 "$arranged" 0) + 10)) $(($(le32 "$arranged" 4) + 10))"
+quit_editor
+MAIN=$first APP_PID=$firstPid
+focus "$MAIN"
+quit_editor
