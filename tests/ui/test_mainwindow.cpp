@@ -175,6 +175,8 @@ TEST_F(Editor, EveryFieldGivesTheHistoryToTheWindow) {
   } boxes[] = {{shadowXBox(), "影の横位置", "文字列"}, {shadowYBox(), "影の縦位置", "影の横位置"}};
   for (const auto& [box, step, stepBefore] : boxes) {
     SCOPED_TRACE(step);
+    box->setFocus();  // the box itself has the focus, and is asked about the keys first
+    ASSERT_EQ(QApplication::focusWidget(), box);
     box->lineEdit()->selectAll();
     QTest::keyClicks(box, u"9"_qs);
     EXPECT_EQ(action("undoAction")->text(), u"元に戻す (%1)"_qs.arg(QString::fromUtf8(step)));
