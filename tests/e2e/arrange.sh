@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Sourced by the scenario: two overlapping text parts reordered with Ctrl+[, the one on top
-# centred across the background from the edit menu, then copied in one editor and pasted in a
-# second; each checked in the saved project.
+# Sourced by the scenario: two overlapping text parts reordered with Ctrl+[ and back with Ctrl+],
+# one centred across the background from the edit menu, the other dragged with ｽﾅｯﾌﾟ on until it
+# catches the background's edge, and a part copied in one editor and pasted in a second; each
+# checked in a saved project.
 say "arranging: order, alignment, a copy pasted into another editor"
 start_editor
 click_at "$MAIN" "$TB_TEXT_X" "$TOOLBAR_Y"  # toolbar: 文字を追加, twice: both at the canvas's corner
@@ -22,6 +23,19 @@ check "Ctrl+[ moved the part on top to the first place" equals \
 width=$(le32 "$arranged" 8)
 check "左右中央 centred it across the background, rounded down" equals \
   "$(le32 "$arranged" 0)" "$((BACK_LEFT + (200 - width) / 2))"
+
+xdotool key ctrl+bracketright  # 前面へ: the part on top again
+menu_pick "$MAIN" "$MENU_VIEW_X" Down Down Down  # " 表示 " > ｽﾅｯﾌﾟ, on
+# The other part, alone at the corner now, dragged until its left edge is 4 pixels short of the
+# background's: it catches the background's edge.
+canvas_drag 5 5 $((5 + BACK_LEFT - 4)) 35
+click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"
+dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/snapped.rpf" arrange-snap-dialog
+snapped=$work/snapped.rpf
+check "Ctrl+] put the part back on top" equals \
+  "$(sjis_field "$snapped" 16) / $(sjis_field "$snapped" $((568 + 16)))" "No Title / Top"
+check "with ｽﾅｯﾌﾟ on, a drag 4 pixels short catches the background's left edge" equals \
+  "$(le32 "$snapped" 0) $(le32 "$snapped" 4)" "$BACK_LEFT 30"
 
 first=$MAIN firstPid=$APP_PID
 "$prefix/bin/pelmora" >>"$out/logs/pelmora.log" 2>&1 &
