@@ -206,6 +206,7 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   EXPECT_EQ(c.part(1).text, u"ロゴ"_qs);
   EXPECT_EQ(c.layer(1).raster.cacheKey(), c.layer(0).raster.cacheKey()) << "drawn alike by a part shown";
   EXPECT_FALSE(PartCopy::fromBytes(bytes.left(567)));
+  EXPECT_FALSE(PartCopy::fromBytes(bytes + '\0'));
   QByteArray unended = bytes;
   std::memset(unended.data() + 16, 'x', 256);
   EXPECT_FALSE(PartCopy::fromBytes(unended));
