@@ -207,9 +207,11 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   EXPECT_EQ(c.layer(1).raster.cacheKey(), c.layer(0).raster.cacheKey()) << "drawn alike by a part shown";
   EXPECT_FALSE(PartCopy::fromBytes(bytes.left(567)));
   EXPECT_FALSE(PartCopy::fromBytes(bytes + '\0'));
-  QByteArray unended = bytes;
-  std::memset(unended.data() + 16, 'x', 256);
-  EXPECT_FALSE(PartCopy::fromBytes(unended));
+  for (const int field : {16, 16 + 256}) {  // the string, the font or file name
+    QByteArray unended = bytes;
+    std::memset(unended.data() + field, 'x', 256);
+    EXPECT_FALSE(PartCopy::fromBytes(unended)) << field;
+  }
   QByteArray noKind = bytes;
   noKind[560] = 7;
   EXPECT_FALSE(PartCopy::fromBytes(noKind));
