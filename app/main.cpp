@@ -88,9 +88,10 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(handlerAfterStart);
   try {
     MainWindow window;
-    // Showing the window the first time starts a fresh composition; the project replaces it.
+    // Showing the window the first time starts a fresh composition; work left unsaved by a
+    // window now gone, or else the project, replaces it.
     window.show();
-    if (!commandLine.project.isEmpty()) window.openProjectAtStart(commandLine.project);
+    if (!window.offerLeftWork() && !commandLine.project.isEmpty()) window.openProjectAtStart(commandLine.project);
     const int result = app.exec();
     return result == 0 ? kDone : result;
   } catch (...) {

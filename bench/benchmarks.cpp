@@ -381,6 +381,7 @@ int main(int argc, char** argv) {
   // The benchmarks turn snapping on and off: in settings of their own, never the user's.
   const QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  qputenv("XDG_STATE_HOME", settings.path().toLocal8Bit());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -90,10 +90,19 @@ std::vector<std::optional<Layer>> Composition::madeLayers() const {
   return layers;
 }
 
-void Composition::changed() { modified_ = std::memcmp(&doc_, &lastSaved_, sizeof doc_) != 0; }
+void Composition::changed() {
+  modified_ = std::memcmp(&doc_, &lastSaved_, sizeof doc_) != 0;
+  Q_EMIT blockChanged();
+}
 
 void Composition::markSaved() {
   lastSaved_ = doc_;
+  changed();
+}
+
+void Composition::markUnsaved() {
+  // No block a file can hold has a part count of -1, so nothing the user does makes this one.
+  std::memset(&lastSaved_, 0xFF, sizeof lastSaved_);
   changed();
 }
 

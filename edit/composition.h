@@ -78,6 +78,9 @@ public:
       const QString& path, const std::function<bool()>& mayReplace = [] { return true; });
   // The block as it stands has been written: it is now what is saved.
   void markSaved();
+  // The block counts as changed until it is saved, whatever it holds: work brought back from a
+  // recovery copy was never saved where the user can see it.
+  void markUnsaved();
   // Writes the project to `path` and counts it saved; throws the write's Failure.
   void saveProject(const QString& path);
   // The logo as saveLogo() would write it, or nothing when there are no parts. Throws the
@@ -199,6 +202,8 @@ Q_SIGNALS:
   void historyChanged();
   // The drag in force was called off: the pointer's drag is over too.
   void dragCancelled();
+  // The block may differ from what it was, and isModified() may have changed with it.
+  void blockChanged();
 
 private:
   class Step;

@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QString>
 
+#include <ostream>
+
+// Strings in failures as text, not as lists of characters.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 // A whole file's bytes, or nothing when it cannot be read.
 inline QByteArray fileBytes(const QString& path) {
   QFile file(path);

@@ -13,5 +13,7 @@ int main(int argc, char** argv) {
   // starts as a first start does.
   const QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  // So are the recovery copies.
+  qputenv("XDG_STATE_HOME", settings.path().toLocal8Bit());
   return RUN_ALL_TESTS();
 }

@@ -22,6 +22,10 @@ public:
   // question existed.
   std::deque<UnsavedChanges> unsavedAnswers;
   int unsavedQuestions = 0;
+  // Answers to "前回保存されなかった作業があります", and what each question said; with none left,
+  // the work is left for later.
+  std::deque<LeftWorkAnswer> leftWorkAnswers;
+  QStringList leftWorkQuestions;
 
   std::optional<QString> openProject() override { return next(projectsToOpen); }
   std::optional<QString> saveProject() override { return next(projectsToSave); }
@@ -40,6 +44,14 @@ public:
     if (unsavedAnswers.empty()) return UnsavedChanges::Discard;
     const UnsavedChanges answer = unsavedAnswers.front();
     unsavedAnswers.pop_front();
+    return answer;
+  }
+
+  LeftWorkAnswer askToRestore(const QString& about) override {
+    leftWorkQuestions << about;
+    if (leftWorkAnswers.empty()) return LeftWorkAnswer::Later;
+    const LeftWorkAnswer answer = leftWorkAnswers.front();
+    leftWorkAnswers.pop_front();
     return answer;
   }
 

@@ -100,7 +100,9 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
             (QStringList{u" ﾌｧｲﾙ "_qs, u" 編集 "_qs, u" 表示 "_qs, u" 追加 "_qs, u" 背景 "_qs, u" ﾊﾞｰｼﾞｮﾝ "_qs}));
   const std::pair<const char*, QStringList> menus[] = {
       {"fileMenu",
-       {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs, u"終了"_qs}},
+       {u"新規作成"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを開く"_qs, u"ﾌﾟﾛｼﾞｪｸﾄを保存"_qs, u"-"_qs, u"ﾛｺﾞを保存"_qs, u"-"_qs,
+        u"最近使ったﾌﾟﾛｼﾞｪｸﾄ"_qs, u"-"_qs, u"終了"_qs}},
+      {"recentMenu", {u"-"_qs, u"一覧を消去"_qs}},
       {"editMenu",
        {u"元に戻す"_qs, u"やり直し"_qs, u"-"_qs, u"切り取り"_qs, u"ｺﾋﾟｰ"_qs, u"貼り付け"_qs, u"複製"_qs, u"削除"_qs,
         u"-"_qs, u"前面へ"_qs, u"背面へ"_qs, u"最前面へ"_qs, u"最背面へ"_qs, u"整列"_qs, u"-"_qs, u"ﾛｺﾞをｺﾋﾟｰ"_qs}},

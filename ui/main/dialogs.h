@@ -31,4 +31,9 @@ public:
   // Asked before New, Open or closing would drop changes that were never saved.
   enum class UnsavedChanges { Save, Discard, Cancel };
   virtual UnsavedChanges askToSaveChanges() = 0;
+
+  // Asked at start when a window that is gone left work it never saved; `about` names its project
+  // and when it was last kept.
+  enum class LeftWorkAnswer { Restore, Discard, Later };
+  virtual LeftWorkAnswer askToRestore(const QString& about) = 0;
 };

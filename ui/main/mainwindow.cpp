@@ -1,11 +1,13 @@
 #include "ui/main/mainwindow.h"
 
+#include "edit/recovery.h"
 #include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/helpwindow.h"
 #include "ui/main/icons.h"
 #include "ui/main/propertypanel.h"
 #include "ui/main/qtdialogs.h"
+#include "ui/main/usersettings.h"
 #include "ui/main/windowfont.h"
 #include "ui/version/versiondialog.h"
 
@@ -14,7 +16,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
-#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -23,11 +24,6 @@ namespace {
 
 // Where snapping's check mark is kept between starts.
 const QString kSnapKey = QStringLiteral("view/snap");
-
-// The user's settings, under the program's name whichever application object runs the window.
-QSettings userSettings() {
-  return QSettings(QSettings::UserScope, QStringLiteral("Pelmora"), QStringLiteral("Pelmora"));
-}
 
 }  // namespace
 
@@ -45,6 +41,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   setAttribute(Qt::WA_AlwaysShowToolTips);
   composition_ = new Composition(logicalDpiY(), this);
   composition_->setObjectName(QStringLiteral("composition"));
+  recovery_ = new RecoveryCopy(*composition_, recoveryFolder(), this);
   if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
   createActions();
   createMenus();
@@ -89,6 +86,10 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   connect(composition_, &Composition::backgroundChanged, this, [this] { followSize(BACKGROUND_INDEX); });
   connect(composition_, &Composition::historyChanged, this, &MainWindow::showHistory);
   showHistory();
+  // Said once: editing goes on without the copy, and the user may want to save more often.
+  connect(recovery_, &RecoveryCopy::failed, this, [this] {
+    statusBar()->showMessage(QStringLiteral("復元用のｺﾋﾟｰを保存できません (作業は続けられます)"), 30000);
+  });
 }
 
 MainWindow::~MainWindow() = default;
@@ -106,10 +107,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // The answer to the question may keep the window open, and so may a save that failed.
   bool mayClose = false;
   guarded([&] { mayClose = mayDropComposition(); });
-  if (mayClose)
-    event->accept();
-  else
+  if (!mayClose) {
     event->ignore();
+    return;
+  }
+  // A normal close: what was not saved the user chose not to save.
+  recovery_->finish();
+  event->accept();
 }
 
 bool MainWindow::mayDropComposition() {
@@ -222,9 +226,16 @@ void MainWindow::createMenus() {
         m->addAction(a);
       else
         m->addSeparator();
+    return m;
   };
-  menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
-       {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr, exitAction_});
+  recentMenu_ = new QMenu(QStringLiteral("最近使ったﾌﾟﾛｼﾞｪｸﾄ"), this);
+  recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+  QMenu* fileMenu = menu("fileMenu", QStringLiteral(" ﾌｧｲﾙ "),
+                         {newAction_, openProjectAction_, saveProjectAction_, nullptr, saveLogoAction_, nullptr,
+                          recentMenu_->menuAction(), nullptr, exitAction_});
+  // Another window may have changed the list since this one last showed it.
+  connect(fileMenu, &QMenu::aboutToShow, this, &MainWindow::showRecentProjects);
+  showRecentProjects();
   createEditMenu();
   menu("viewMenu", QStringLiteral(" 表示 "),
        {toolBarAction_, partsListAction_, snapAction_, nullptr, zoomInAction_, zoomOutAction_, actualSizeAction_});

@@ -20,7 +20,9 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class PartsListWindow;
+class RecoveryCopy;
 class VersionDialog;
+struct LeftWork;
 
 // The main window: it wires the composition to its views (the property panel, the canvas, the
 // parts list), gives every command a named action of its own, shared by menu and toolbar, and asks
@@ -35,6 +37,9 @@ public:
 
   // The project named on the command line, opened as Open would open it; call once shown.
   void openProjectAtStart(const QString& path);
+  // Offers the newest work that a window now gone left unsaved, before any project is opened at
+  // start; call once shown. True when it was restored and is now the composition.
+  bool offerLeftWork();
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -87,6 +92,16 @@ private:
   void deleteSelected();
   void copyLogo();
 
+  // ---- work kept against a crash, and the projects last used (mainwindow_recovery.cpp) ----
+  // The project the composition now belongs to: the one a logo must not replace, the one the
+  // recovery copy names. Empty for a composition never saved.
+  void belongTo(const QString& project);
+  // Opens `work` as the composition, which it counts as unsaved; false when it cannot be read.
+  bool restore(LeftWork&& work);
+  // The file menu's recent projects, as the settings hold them now.
+  void showRecentProjects();
+  void openRecentProject(const QString& path);
+
   // The composition cleared and the background centred, without asking about unsaved work.
   void newComposition();
   // Opens the project at `path` with Open's checks and messages, without a dialog. `mayReplace`
@@ -127,6 +142,8 @@ private:
   QPointer<PartsListWindow> partsList_;
   bool shown_ = false;
   QString projectPath_;  // the project file last opened or saved, which a logo must never replace
+  RecoveryCopy* recovery_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
 
   QAction *newAction_ = nullptr, *openProjectAction_ = nullptr, *saveProjectAction_ = nullptr,
           *saveLogoAction_ = nullptr, *exitAction_ = nullptr;

@@ -5,6 +5,7 @@
 #include "render/logoexport.h"
 #include "render/scene.h"
 #include "ui/main/canvasview.h"
+#include "ui/main/recentprojects.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ void MainWindow::newProject() {
 
 void MainWindow::newComposition() {
   closePartsList();
-  projectPath_.clear();
+  belongTo({});
   canvasView_->showFromOrigin();
   composition_->startNew(canvasView_->centredTopLeft(QSize(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT)));
 }
@@ -29,7 +30,8 @@ bool MainWindow::saveProject() {
   const std::optional<QString> path = dialogs_->saveProject();
   if (!path) return false;
   composition_->saveProject(*path);
-  projectPath_ = *path;
+  belongTo(*path);
+  recentProjects::add(*path);
   return true;
 }
 
@@ -47,7 +49,8 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
   }
   if (opened.declined) return;
   closePartsList();
-  projectPath_ = path;
+  belongTo(path);
+  recentProjects::add(path);
   dialogs_->proposeProjectName(path);
   reportUnloaded(opened.failures);
 }

@@ -321,4 +321,19 @@ Dialogs::UnsavedChanges QtDialogs::askToSaveChanges() {
   return UnsavedChanges::Cancel;
 }
 
+Dialogs::LeftWorkAnswer QtDialogs::askToRestore(const QString& about) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"),
+                  QStringLiteral("前回保存されなかった作業があります\n\n") + about, QMessageBox::NoButton, owner_);
+  QPushButton* restore = box.addButton(QStringLiteral("復元"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
+  QPushButton* later = box.addButton(QStringLiteral("後で"), QMessageBox::RejectRole);
+  box.setDefaultButton(restore);
+  box.setEscapeButton(later);
+  makeTextCopyable(box);
+  box.exec();
+  if (box.clickedButton() == restore) return LeftWorkAnswer::Restore;
+  if (box.clickedButton() == discard) return LeftWorkAnswer::Discard;
+  return LeftWorkAnswer::Later;
+}
+
 void QtDialogs::showMessage(const QString& text, const QString& caption) { showStopMessage(owner_, caption, text); }

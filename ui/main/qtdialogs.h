@@ -26,6 +26,7 @@ public:
   void presetFont(const FontChoice& font) override;
   std::optional<FontChoice> chooseFont() override;
   void showMessage(const QString& text, const QString& caption) override;
+  LeftWorkAnswer askToRestore(const QString& about) override;
   UnsavedChanges askToSaveChanges() override;
 
   QFileDialog* openProjectDialog;
