@@ -8,6 +8,7 @@
 #include "ui/main/colourpanel.h"
 #include "ui/main/mainwindow.h"
 #include "ui/main/picturecontrol.h"
+#include "ui/main/recentprojects.h"
 #include "ui/parts/partslistwindow.h"
 #include "ui/version/versiondialog.h"
 
@@ -33,6 +34,8 @@
 class MainWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The projects other tests opened and saved are not this one's.
+    recentProjects::clear();
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window = std::make_unique<MainWindow>(std::move(scripted));

@@ -25,7 +25,9 @@
 #include <QToolTip>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -351,28 +353,45 @@ TEST(Dialogs, ColourChooserOpensOnTheLastConfirmedColour) {
   EXPECT_EQ(seenAtOpen, QColor(0, 128, 255));
 }
 
-// The question about unsaved work, answered by each of its buttons and by Escape.
-TEST(Dialogs, UnsavedWorkIsAskedAboutWithThreeAnswers) {
+// The questions about unsaved work and about work left by a window that is gone: their words,
+// their buttons from left to right, the default, and each answer, Escape and Enter included.
+TEST(Dialogs, QuestionsAreAskedWithThreeAnswersInOrder) {
   QWidget owner;
   QtDialogs real(&owner);
-  const std::pair<const char16_t*, Dialogs::UnsavedChanges> answers[] = {
-      {u"保存", Dialogs::UnsavedChanges::Save},
-      {u"保存しない", Dialogs::UnsavedChanges::Discard},
-      {u"キャンセル", Dialogs::UnsavedChanges::Cancel},
-      {nullptr, Dialogs::UnsavedChanges::Cancel},
-  };
-  for (const auto& [button, answer] : answers) {
+  const struct {
+    std::function<int()> ask;
     QString text;
-    QTimer::singleShot(0, [&, button = button] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      text = box->windowTitle() + u'|' + box->text();
-      for (QAbstractButton* b : box->buttons())
-        if (button && b->text() == QString::fromUtf16(button)) return b->click();
-      QTest::keyClick(box, Qt::Key_Escape);
-    });
-    EXPECT_EQ(real.askToSaveChanges(), answer);
-    EXPECT_EQ(text, u"Pelmora|変更を保存しますか?"_qs);
+    QStringList buttons;
+  } questions[] = {
+      {[&] { return static_cast<int>(real.askToSaveChanges()); },
+       u"変更を保存しますか?"_qs,
+       {u"保存"_qs, u"保存しない"_qs, u"キャンセル"_qs}},
+      {[&] { return static_cast<int>(real.askToRestore(u"ﾌﾟﾛｼﾞｪｸﾄ: 無題"_qs)); },
+       u"前回保存されなかった作業があります\n\nﾌﾟﾛｼﾞｪｸﾄ: 無題"_qs,
+       {u"復元"_qs, u"破棄"_qs, u"後で"_qs}},
+  };
+  // Both enums list their answers in the buttons' order.
+  static_assert(static_cast<int>(Dialogs::UnsavedChanges::Cancel) == 2);
+  static_assert(static_cast<int>(Dialogs::LeftWorkAnswer::Later) == 2);
+  for (const auto& question : questions) {
+    for (const int pick : {0, 1, 2, -1, -2}) {  // -1: Escape, -2: Enter
+      QString text;
+      QStringList shown;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        text = box->windowTitle() + u'|' + box->text();
+        QList<QAbstractButton*> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(),
+                  [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
+        for (QAbstractButton* b : buttons) shown << b->text();
+        if (pick >= 0) return buttons[pick]->click();
+        QTest::keyClick(box, pick == -1 ? Qt::Key_Escape : Qt::Key_Return);
+      });
+      EXPECT_EQ(question.ask(), pick == -1 ? 2 : std::max(pick, 0)) << pick;
+      EXPECT_EQ(text, u"Pelmora|"_qs + question.text);
+      EXPECT_EQ(shown, question.buttons);
+    }
   }
 }
 

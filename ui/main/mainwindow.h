@@ -96,8 +96,9 @@ private:
   // The project the composition now belongs to: the one a logo must not replace, the one the
   // recovery copy names. Empty for a composition never saved.
   void belongTo(const QString& project);
-  // Opens `work` as the composition, which it counts as unsaved; false when it cannot be read.
-  bool restore(LeftWork&& work);
+  // Opens `work` as the composition, which it counts as unsaved: the layers that could not be
+  // made, or nothing when it could not be read.
+  std::optional<QStringList> restore(LeftWork&& work);
   // The file menu's recent projects, as the settings hold them now.
   void showRecentProjects();
   void openRecentProject(const QString& path);

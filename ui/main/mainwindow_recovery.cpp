@@ -47,7 +47,12 @@ bool MainWindow::offerLeftWork() {
       }
       // Only the newest is asked about; older copies wait for later starts.
       switch (dialogs_->askToRestore(describe(work))) {
-        case Dialogs::LeftWorkAnswer::Restore: restored = restore(std::move(work)); break;
+        case Dialogs::LeftWorkAnswer::Restore:
+          if (const std::optional<QStringList> unloaded = restore(std::move(work))) {
+            restored = true;
+            reportUnloaded(*unloaded);
+          }
+          break;
         case Dialogs::LeftWorkAnswer::Discard: discardLeftWork(work); break;
         case Dialogs::LeftWorkAnswer::Later: break;
       }
@@ -57,13 +62,13 @@ bool MainWindow::offerLeftWork() {
   return restored;
 }
 
-bool MainWindow::restore(LeftWork&& work) {
+std::optional<QStringList> MainWindow::restore(LeftWork&& work) {
   const Composition::Opened opened = composition_->open(work.copyPath);
   if (!opened.refusal.isEmpty()) {
     // Changed on disk since it was read.
     setLeftWorkAside(work);
     dialogs_->showMessage(opened.refusal, QString::fromUtf16(kFileErrorCaption));
-    return false;
+    return std::nullopt;
   }
   composition_->markUnsaved();
   closePartsList();
@@ -71,8 +76,7 @@ bool MainWindow::restore(LeftWork&& work) {
   if (!work.project.isEmpty()) dialogs_->proposeProjectName(work.project);
   // The window keeps the copy from here on, under the same name, until the work is saved.
   recovery_->adopt(std::move(work));
-  reportUnloaded(opened.failures);
-  return true;
+  return opened.failures;
 }
 
 void MainWindow::showRecentProjects() {

@@ -25,6 +25,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <vector>
 #include <cstdlib>
 #include <limits>
 
@@ -306,34 +307,37 @@ std::optional<FontChoice> QtDialogs::chooseFont() {
   return result;
 }
 
-Dialogs::UnsavedChanges QtDialogs::askToSaveChanges() {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"), QStringLiteral("変更を保存しますか?"),
-                  QMessageBox::NoButton, owner_);
-  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
-  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-  box.setDefaultButton(save);
-  box.setEscapeButton(cancel);
+namespace {
+
+// A question captioned "Pelmora" with one button per answer, in order: the first is the default,
+// the last is what Escape means. The index of the answer given.
+int askPelmora(QWidget* owner, const QString& text, std::initializer_list<const char16_t*> answers) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"), text, QMessageBox::NoButton, owner);
+  // The roles put the buttons in this order on every desktop's layout.
+  const QMessageBox::ButtonRole roles[] = {QMessageBox::AcceptRole, QMessageBox::DestructiveRole,
+                                           QMessageBox::RejectRole};
+  std::vector<QPushButton*> buttons;
+  for (const char16_t* answer : answers)
+    buttons.push_back(box.addButton(QString::fromUtf16(answer), roles[buttons.size()]));
+  box.setDefaultButton(buttons.front());
+  box.setEscapeButton(buttons.back());
   makeTextCopyable(box);
   box.exec();
-  if (box.clickedButton() == save) return UnsavedChanges::Save;
-  if (box.clickedButton() == discard) return UnsavedChanges::Discard;
-  return UnsavedChanges::Cancel;
+  const auto given = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+  return given == buttons.end() ? static_cast<int>(buttons.size()) - 1 : static_cast<int>(given - buttons.begin());
+}
+
+}  // namespace
+
+Dialogs::UnsavedChanges QtDialogs::askToSaveChanges() {
+  const UnsavedChanges answers[] = {UnsavedChanges::Save, UnsavedChanges::Discard, UnsavedChanges::Cancel};
+  return answers[askPelmora(owner_, QStringLiteral("変更を保存しますか?"), {u"保存", u"保存しない", u"キャンセル"})];
 }
 
 Dialogs::LeftWorkAnswer QtDialogs::askToRestore(const QString& about) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Pelmora"),
-                  QStringLiteral("前回保存されなかった作業があります\n\n") + about, QMessageBox::NoButton, owner_);
-  QPushButton* restore = box.addButton(QStringLiteral("復元"), QMessageBox::AcceptRole);
-  QPushButton* discard = box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
-  QPushButton* later = box.addButton(QStringLiteral("後で"), QMessageBox::RejectRole);
-  box.setDefaultButton(restore);
-  box.setEscapeButton(later);
-  makeTextCopyable(box);
-  box.exec();
-  if (box.clickedButton() == restore) return LeftWorkAnswer::Restore;
-  if (box.clickedButton() == discard) return LeftWorkAnswer::Discard;
-  return LeftWorkAnswer::Later;
+  const LeftWorkAnswer answers[] = {LeftWorkAnswer::Restore, LeftWorkAnswer::Discard, LeftWorkAnswer::Later};
+  return answers[askPelmora(owner_, QStringLiteral("前回保存されなかった作業があります\n\n") + about,
+                            {u"復元", u"破棄", u"後で"})];
 }
 
 void QtDialogs::showMessage(const QString& text, const QString& caption) { showStopMessage(owner_, caption, text); }
