@@ -109,6 +109,8 @@ private:
   // (a question about unsaved work, say) is asked once the file has been read and found sound.
   void openProjectFile(
       const QString& path, const std::function<bool()>& mayReplace = [] { return true; });
+  // A project file refused for what it holds, under the caption of file errors.
+  void showFileRefusal(const QString& refusal);
   // Before a command drops the composition: true when it may go on (nothing changed, the user
   // saved it, or chose to drop the changes), false when the user cancelled.
   bool mayDropComposition();

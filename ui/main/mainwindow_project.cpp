@@ -44,7 +44,7 @@ void MainWindow::openProject() {
 void MainWindow::openProjectFile(const QString& path, const std::function<bool()>& mayReplace) {
   const Composition::Opened opened = composition_->open(path, mayReplace);
   if (!opened.refusal.isEmpty()) {
-    dialogs_->showMessage(opened.refusal, QString::fromUtf16(kFileErrorCaption));
+    showFileRefusal(opened.refusal);
     return;
   }
   if (opened.declined) return;
@@ -53,6 +53,10 @@ void MainWindow::openProjectFile(const QString& path, const std::function<bool()
   recentProjects::add(path);
   dialogs_->proposeProjectName(path);
   reportUnloaded(opened.failures);
+}
+
+void MainWindow::showFileRefusal(const QString& refusal) {
+  dialogs_->showMessage(refusal, QString::fromUtf16(kFileErrorCaption));
 }
 
 void MainWindow::saveLogo() {

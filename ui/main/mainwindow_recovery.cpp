@@ -13,8 +13,6 @@
 
 namespace {
 
-const char16_t* const kFileErrorCaption = u"ﾌｧｲﾙ I/O ｴﾗｰ";
-
 // What the start-up question says of the work: its project's file name and when it was kept.
 QString describe(const LeftWork& work) {
   const QString name = work.project.isEmpty() ? QStringLiteral("無題") : pathFileName(work.project);
@@ -38,7 +36,7 @@ bool MainWindow::offerLeftWork() {
         readProjectFile(work.copyPath);
       } catch (const ProjectFileRefused& refused) {
         setLeftWorkAside(work);
-        dialogs_->showMessage(refused.message(), QString::fromUtf16(kFileErrorCaption));
+        showFileRefusal(refused.message());
         continue;
       } catch (const Failure& failure) {
         setLeftWorkAside(work);
@@ -67,7 +65,7 @@ std::optional<QStringList> MainWindow::restore(LeftWork&& work) {
   if (!opened.refusal.isEmpty()) {
     // Changed on disk since it was read.
     setLeftWorkAside(work);
-    dialogs_->showMessage(opened.refusal, QString::fromUtf16(kFileErrorCaption));
+    showFileRefusal(opened.refusal);
     return std::nullopt;
   }
   composition_->markUnsaved();
