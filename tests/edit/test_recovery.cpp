@@ -49,13 +49,13 @@ TEST_F(RecoveryTest, TheCopyIsTheUnsavedBlockAndGoesWhenNothingIsUnsaved) {
 
   ASSERT_TRUE(c.addTextPart());
   EXPECT_TRUE(copies().isEmpty()) << "written after a pause, not in the edit";
-  QTRY_COMPARE_WITH_TIMEOUT(copies().size(), 1, 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return copies().size() == 1; }, 2000));
   EXPECT_EQ(fileBytes(keeper.copyPath()), projectBytes(c.document()));
   EXPECT_EQ(fileBytes(keeper.copyPath()).size(), 56512);
   EXPECT_TRUE(info().startsWith(u"project=\nwritten="_qs)) << info().toStdString();
 
   c.undo();
-  QTRY_VERIFY_WITH_TIMEOUT(copies().isEmpty(), 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return copies().isEmpty(); }, 2000));
   EXPECT_EQ(files(), QStringList{QFileInfo(files().value(0)).completeBaseName() + u".lock"_qs})
       << "the side file goes with the copy; the lock stays while the window lives";
 
@@ -66,8 +66,13 @@ TEST_F(RecoveryTest, TheCopyIsTheUnsavedBlockAndGoesWhenNothingIsUnsaved) {
   const QDateTime written = QDateTime::fromString(info().section(u"written="_qs, 1).trimmed(), Qt::ISODateWithMs);
   EXPECT_LE(qAbs(written.secsTo(QDateTime::currentDateTimeUtc())), 5);
 
+  // The project alone changes: the side file follows.
+  keeper.setProject(dir.filePath(u"other.rpf"_qs));
+  keeper.update();
+  EXPECT_TRUE(info().startsWith(u"project="_qs + dir.filePath(u"other.rpf"_qs) + u'\n'));
+
   c.saveProject(dir.filePath(u"logo.rpf"_qs));
-  QTRY_VERIFY_WITH_TIMEOUT(copies().isEmpty(), 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return copies().isEmpty(); }, 2000));
 
   c.setText(u"more"_qs);
   keeper.update();
@@ -76,7 +81,16 @@ TEST_F(RecoveryTest, TheCopyIsTheUnsavedBlockAndGoesWhenNothingIsUnsaved) {
   EXPECT_TRUE(files().isEmpty()) << "closing removes the copy, its side file and its lock";
   c.setText(u"after"_qs);
   QTest::qWait(RecoveryCopy::Pause + 200);
+  keeper.update();
   EXPECT_TRUE(files().isEmpty()) << "nothing is kept after the window closed";
+
+  // A keeper that goes without being finished, as a window destroyed, takes its copy along.
+  {
+    RecoveryCopy second(c, folder());
+    second.update();
+    EXPECT_EQ(copies().size(), 1);
+  }
+  EXPECT_TRUE(files().isEmpty());
 }
 
 // A drag writes while it lasts, not only at its end, and never more than once a second.
@@ -95,7 +109,7 @@ TEST_F(RecoveryTest, ADragIsKeptOnceASecondWhileItLasts) {
   c.endDrag();
   EXPECT_GE(duringDrag, 1);
   EXPECT_LE(duringDrag, 3);
-  QTRY_COMPARE_WITH_TIMEOUT(fileBytes(keeper.copyPath()), projectBytes(c.document()), 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fileBytes(keeper.copyPath()) == projectBytes(c.document()); }, 2000));
 }
 
 // Another window's copy is live while its lock is held; once its owner is gone it is found,
@@ -123,6 +137,7 @@ TEST_F(RecoveryTest, OnlyCopiesWhoseWindowIsGoneAreFoundNewestFirst) {
   EXPECT_EQ(found[0].project, u"/p/newer.rpf"_qs);
   EXPECT_EQ(found[0].written, QDateTime(QDate(2026, 5, 2), QTime(3, 4, 5), Qt::UTC));
   EXPECT_TRUE(found[2].project.isEmpty());
+  EXPECT_EQ(found[2].written, QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC)) << "the file's own time";
 
   // While one start holds them, another finds none of them.
   EXPECT_TRUE(findLeftWork(folder()).empty());
