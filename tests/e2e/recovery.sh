@@ -55,9 +55,10 @@ check "the copy outlives the editor killed with SIGKILL" cmp "$copy" "$kept"
 
 # Starts the editor when it is to ask something at once: the window and the question both come
 # up, the question as a dialog over the window, which may hide the canvas. Sets MAIN and ASKED.
+# start_editor_asked CAPTION [ARGUMENT]...
 start_editor_asked() {
   local caption=$1 windows
-  "$prefix/bin/pelmora" >>"$out/logs/pelmora.log" 2>&1 &
+  "$prefix/bin/pelmora" "${@:2}" >>"$out/logs/pelmora.log" 2>&1 &
   APP_PID=$!
   MAIN='' ASKED=''
   for _ in $(seq 75); do
@@ -73,7 +74,10 @@ start_editor_asked() {
   CX=$((ORIGIN_X + CANVAS_X)) CY=$((ORIGIN_Y + CANVAS_Y))
 }
 
-start_editor_asked Pelmora
+# With a project named on the command line, which 復元 is to leave unopened: an empty block, no
+# background, that would show plainly on the canvas.
+head -c 56512 /dev/zero >"$work/recovery-named.rpf"
+start_editor_asked Pelmora "$work/recovery-named.rpf"
 question=$ASKED
 shot recovery-question
 focus "$question"
@@ -82,7 +86,7 @@ check "the question says there is unsaved work, of no project, and when it was k
 xdotool key Return  # 復元, the default
 check "Enter answers the question" window_gone_id "$question"
 canvas_state recovery-restored
-check "復元 shows the work as it was before the kill" \
+check "復元 shows the work as it was before the kill, and not the project named to open" \
   same_pixels "$work/recovery-edited.png" "$work/recovery-restored.png"
 check "the window keeps the copy under its name, and holds its lock" equals \
   "$(files_in "$copies") $(head -n1 "$copies/$id.lock" 2>/dev/null)" "$id.info $id.lock $id.rpf $APP_PID"
