@@ -45,8 +45,9 @@ check "the unsaved work has a copy in the recovery folder, with its side file an
 [ -n "$copy" ] || die "no recovery copy was written"
 cp "$copy" "$kept"
 id=$(basename "$copy" .rpf)
-check "the side file names no project, and when the copy was written" \
-  grep -qxE 'project=' "$copies/$id.info"
+check "the side file names no project, and when the copy was written, in UTC" equals \
+  "$(grep -cxE 'project=|written=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}Z' "$copies/$id.info") lines" \
+  "2 lines"
 written=$(sed -n 's/^written=//p' "$copies/$id.info")
 kill -KILL "$APP_PID"
 wait "$APP_PID" 2>/dev/null || true
