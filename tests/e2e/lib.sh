@@ -80,12 +80,14 @@ stop_pid() {
 }
 
 # The environment the editor gets: the real X display, and a home of its own so that nothing a
-# file dialog remembers leaks between runs or into the user's settings.
+# file dialog remembers leaks between runs or into the user's settings, and no recovery copy of
+# the user's is offered to the editor under test (nor one of its own left to the user).
 editor_environment() {
   local home=$1
   mkdir -p "$home/runtime"
   chmod 700 "$home/runtime"
   export QT_QPA_PLATFORM=xcb HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime"
+  export XDG_STATE_HOME="$home/.local/state"
   export LC_ALL=C.UTF-8
   unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_FONT_DPI QT_AUTO_SCREEN_SCALE_FACTOR
 }
