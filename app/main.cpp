@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     // Showing the window the first time starts a fresh composition; work left unsaved by a
     // window now gone, or else the project, replaces it.
     window.show();
-    if (!window.offerLeftWork() && !commandLine.project.isEmpty()) window.openProjectAtStart(commandLine.project);
+    window.start(commandLine.project);
     const int result = app.exec();
     return result == 0 ? kDone : result;
   } catch (...) {

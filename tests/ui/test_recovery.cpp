@@ -98,6 +98,29 @@ TEST_F(Recovery, DiscardRemovesTheNewestAndLaterLeavesEverything) {
   EXPECT_FALSE(comp().isModified());
 }
 
+// At start the question comes before the project named on the command line, which opens only
+// when the work is not restored.
+TEST_F(Recovery, TheNamedProjectOpensOnlyWhenTheWorkIsNotRestored) {
+  const QByteArray left = blockWithText(u"left"_qs);
+  ASSERT_TRUE(addPart(pkText));
+  ASSERT_TRUE(addPart(pkText));
+  const QString named = dir.filePath(u"named.rpf"_qs);
+  writeProjectFile(named, document());
+  newComposition();
+  const struct {
+    Dialogs::LeftWorkAnswer answer;
+    int parts;
+  } rows[] = {{Dialogs::LeftWorkAnswer::Later, 2}, {Dialogs::LeftWorkAnswer::Restore, 1}};
+  for (const auto& row : rows) {
+    leave(u"left"_qs, left, {}, u"2026-01-01T00:00:00.000Z"_qs);
+    dialogs->leftWorkAnswers.push_back(row.answer);
+    w().start(named);
+    EXPECT_EQ(document().PartCount, row.parts);
+    EXPECT_EQ(comp().isModified(), row.parts == 1);
+  }
+  EXPECT_EQ(dialogs->leftWorkQuestions.size(), 2);
+}
+
 // A copy that cannot be read says so in Open's words and is set aside, never deleted, and the
 // next one is offered; a copy another window holds is never offered.
 TEST_F(Recovery, DamagedCopiesAreSetAsideAndLiveOnesAreNeverOffered) {

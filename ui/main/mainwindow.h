@@ -40,6 +40,9 @@ public:
   // Offers the newest work that a window now gone left unsaved, before any project is opened at
   // start; call once shown. True when it was restored and is now the composition.
   bool offerLeftWork();
+  // What the window shows at start, once shown: work left unsaved, when the user restores it, or
+  // else `project` when one is named.
+  void start(const QString& project);
 
 protected:
   void showEvent(QShowEvent* event) override;

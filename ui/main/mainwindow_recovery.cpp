@@ -27,6 +27,10 @@ void MainWindow::belongTo(const QString& project) {
   recovery_->setProject(project);
 }
 
+void MainWindow::start(const QString& project) {
+  if (!offerLeftWork() && !project.isEmpty()) openProjectAtStart(project);
+}
+
 bool MainWindow::offerLeftWork() {
   bool restored = false;
   guarded([&] {
