@@ -83,6 +83,15 @@ std::vector<LeftWork> findLeftWork(const QString& folder) {
   return found;
 }
 
+QString checkLeftWork(const LeftWork& work) {
+  try {
+    readProjectFile(work.copyPath);
+  } catch (const ProjectFileRefused& refused) {
+    return refused.message();
+  }
+  return {};
+}
+
 void discardLeftWork(const LeftWork& work) {
   QFile::remove(work.copyPath);
   QFile::remove(withoutSuffix(work.copyPath, kCopySuffix) + kInfoSuffix);

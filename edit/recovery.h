@@ -33,6 +33,9 @@ struct LeftWork {
 // The copies in `folder` whose windows are gone, newest first, each one's lock taken. Copies that
 // another window holds are left out, and so is a copy whose lock cannot be taken.
 std::vector<LeftWork> findLeftWork(const QString& folder);
+// Reads the copy as Open reads a project: the refusal of a damaged copy, empty for a sound one.
+// Throws the Failure of one that cannot be read at all.
+QString checkLeftWork(const LeftWork& work);
 // Removes the copy and its side file; the lock goes with `work`.
 void discardLeftWork(const LeftWork& work);
 // Renames the copy and its side file aside (".rpf" becomes ".rpf-damaged"), so that a copy that

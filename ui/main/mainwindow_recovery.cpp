@@ -3,7 +3,7 @@
 
 #include "edit/recovery.h"
 #include "model/paths.h"
-#include "model/projectfile.h"
+#include "model/failure.h"
 #include "ui/main/errorreport.h"
 #include "ui/main/recentprojects.h"
 
@@ -36,15 +36,17 @@ bool MainWindow::offerLeftWork() {
   guarded([&] {
     for (LeftWork& work : findLeftWork(recoveryFolder())) {
       // Read first: a copy that cannot be restored is never offered, and says why as Open would.
+      QString refusal;
       try {
-        readProjectFile(work.copyPath);
-      } catch (const ProjectFileRefused& refused) {
-        setLeftWorkAside(work);
-        showFileRefusal(refused.message());
-        continue;
+        refusal = checkLeftWork(work);
       } catch (const Failure& failure) {
         setLeftWorkAside(work);
         reportError(failure.message());
+        continue;
+      }
+      if (!refusal.isEmpty()) {
+        setLeftWorkAside(work);
+        showFileRefusal(refusal);
         continue;
       }
       // Only the newest is asked about; older copies wait for later starts.
