@@ -61,7 +61,7 @@ void renameAside(const QString& path) {
 
 QString recoveryFolder() {
   QString state = qEnvironmentVariable("XDG_STATE_HOME");
-  // The base directory specification has relative paths ignored.
+  // XDG has a relative path there ignored, as if the variable were unset.
   if (state.isEmpty() || QDir::isRelativePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
   return state + QStringLiteral("/pelmora/recovery");
 }
