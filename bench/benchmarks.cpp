@@ -279,7 +279,7 @@ public:
   std::optional<QString> saveProject() override { return std::nullopt; }
   void proposeProjectName(const QString&) override {}
   std::optional<QString> openPicture() override { return std::nullopt; }
-  std::optional<QString> savePicture() override { return std::nullopt; }
+  std::optional<LogoChoice> saveLogo(const LogoOptions&) override { return std::nullopt; }
   std::optional<Colour> chooseColour() override { return std::nullopt; }
   void presetFont(const FontChoice&) override {}
   std::optional<FontChoice> chooseFont() override { return std::nullopt; }

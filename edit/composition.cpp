@@ -111,16 +111,15 @@ void Composition::saveProject(const QString& path) {
   markSaved();
 }
 
-std::optional<QImage> Composition::logoImage() const {
+std::optional<QImage> Composition::logoImage(const LogoOptions& options) const {
   if (doc_.PartCount <= 0) return std::nullopt;
-  std::vector<Layer> parts;
-  for (int i = 0; i < doc_.PartCount; ++i) parts.push_back(layer(i));
-  return composeLogo(layer(BACKGROUND_INDEX), parts);
+  PendingScene layers(doc_, dpi_, false, madeLayers(), options);
+  return composeLogo(layers, options.backdrop);
 }
 
-bool Composition::saveLogo(const QString& path) const {
-  PendingScene layers(doc_, dpi_, logoBandsUpward(path), madeLayers());
-  return exportLogo(path, layers);
+bool Composition::saveLogo(const QString& path, const LogoOptions& options) const {
+  PendingScene layers(doc_, dpi_, logoBandsUpward(path), madeLayers(), options);
+  return exportLogo(path, layers, options.backdrop);
 }
 
 void Composition::startNew(QPoint backgroundTopLeft) {

@@ -85,10 +85,10 @@ public:
   void saveProject(const QString& path);
   // The logo as saveLogo() would write it, or nothing when there are no parts. Throws the
   // composing's Failure.
-  std::optional<QImage> logoImage() const;
-  // Writes the logo to `path` from the layers already made; false, with nothing written, when
-  // there are no parts. Throws the export's Failure.
-  bool saveLogo(const QString& path) const;
+  std::optional<QImage> logoImage(const LogoOptions& options = {}) const;
+  // Writes the logo to `path` from the layers already made (only text is drawn anew at another
+  // scale); false, with nothing written, when there are no parts. Throws the export's Failure.
+  bool saveLogo(const QString& path, const LogoOptions& options = {}) const;
 
   // ---- parts ----
   // A new text part at the top-left; its index, or nothing when the table is full.

@@ -82,6 +82,10 @@ WITH_AVX2_COPY void blendRow(const QRgb* in, size_t n, QRgb* out) {
   for (size_t i = 0; i < n; ++i) out[i] = blendOver(in[i], out[i]);
 }
 
+WITH_AVX2_COPY void blendRowOverClear(const QRgb* in, size_t n, QRgb* out) {
+  for (size_t i = 0; i < n; ++i) out[i] = blendOverClear(in[i], out[i]);
+}
+
 // One pass from the formats decoders give straight into the drawable, with no converted copy
 // first: the export makes a drawable for each of up to a hundred layers.
 template <typename Pixel>
@@ -105,6 +109,24 @@ QRgb blendOver(QRgb straight, QRgb beneath) {
   const auto mix = [a, b](uint s, uint d) { return static_cast<int>((s * a + d * b + 127u) / 255u); };
   return qRgb(mix(qRed(straight), qRed(beneath)), mix(qGreen(straight), qGreen(beneath)),
               mix(qBlue(straight), qBlue(beneath)));
+}
+
+QRgb blendOverClear(QRgb straight, QRgb beneath) {
+  const uint a = qAlpha(straight);
+  const uint beneathAlpha = qAlpha(beneath);
+  if (a == 255 || beneathAlpha == 0) return straight;
+  if (a == 0) return beneath;
+  if (beneathAlpha == 255) return blendOver(straight, beneath);
+  // Porter and Duff's "over" on straight pixels: the weights are each colour's share of the
+  // coverage, 255 times too large, so that every sum stays in integers until the one division.
+  const uint sourceWeight = a * 255u;
+  const uint beneathWeight = beneathAlpha * (255u - a);
+  const uint coverage = sourceWeight + beneathWeight;
+  const auto mix = [&](uint s, uint d) {
+    return static_cast<int>((s * sourceWeight + d * beneathWeight + coverage / 2) / coverage);
+  };
+  return qRgba(mix(qRed(straight), qRed(beneath)), mix(qGreen(straight), qGreen(beneath)),
+               mix(qBlue(straight), qBlue(beneath)), static_cast<int>((coverage + 127u) / 255u));
 }
 
 QImage drawableRaster(const QImage& raster, bool transparent) {
@@ -472,6 +494,7 @@ void LayerBands::draw(QImage& band, int top) {
   const size_t reached = rows.reached();
   const bool opaqueRows = opaque();
   const bool blends = honoursAlpha(state_->layer.raster);
+  const bool clearBackdrop = band.format() == QImage::Format_ARGB32;
   // Control row of target row y.
   const qint64 shift = qint64{state_->placement.inControl.top()} - inTarget.top();
   for (int y = first; y < end; ++y) {
@@ -480,6 +503,8 @@ void LayerBands::draw(QImage& band, int top) {
     auto* out = reinterpret_cast<QRgb*>(band.scanLine(y - top)) + inTarget.left();
     if (opaqueRows)
       std::memcpy(out, in, reached * sizeof(QRgb));
+    else if (blends && clearBackdrop)
+      blendRowOverClear(in, reached, out);
     else if (blends)
       blendRow(in, reached, out);
     else

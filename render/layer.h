@@ -35,6 +35,11 @@ inline bool blendsBeneath(const QImage& raster, bool transparent) { return trans
 // nearest. Alpha 255 gives the source and 0 what was beneath, exactly; the result is opaque.
 QRgb blendOver(QRgb straight, QRgb beneath);
 
+// The same where what lies beneath may itself be clear or partly so, as in a logo without its
+// background: both pixels straight, and so is the result. Beneath an opaque pixel it is exactly
+// blendOver(), so a logo with a clear backdrop laid over a colour gives the logo drawn on it.
+QRgb blendOverClear(QRgb straight, QRgb beneath);
+
 // Whether black pixels survive when the raster is shown smaller than it is: true for 1 bit per
 // pixel, whose thin lines and dots would otherwise vanish. A shown pixel is then black when any
 // raster pixel it stands for along a shrinking axis is black; enlarging, and every other depth,
@@ -101,8 +106,9 @@ public:
   // The target rectangle the layer lands in (empty when it lands nothing).
   QRect rect() const;
 
-  // Draws the layer's part of target rows [top, top + band.height()) into `band`, a
-  // Format_RGB32 image of the target's width whose line 0 is target row `top`.
+  // Draws the layer's part of target rows [top, top + band.height()) into `band`, an image of the
+  // target's width whose line 0 is target row `top`: Format_RGB32, or Format_ARGB32 (straight)
+  // for a logo whose backdrop is clear.
   void draw(QImage& band, int top);
   // Frees what draw() keeps; a later draw() builds it again.
   void release();

@@ -18,12 +18,13 @@
 namespace {
 
 // The logo's rows, composed a band at a time: white where nothing else can show, the background,
-// then every part in order. Each band is exactly the same rows of the whole logo composed at once.
-// A layer is asked for only when the first band it may reach is composed, so the layers can still
-// be in the making while the bands above (or below) them are composed.
+// then every part in order; or, on a clear backdrop, the parts alone. Each band is exactly the same rows of the whole
+// logo composed at once. A layer is asked for only when the first band it may reach is composed, so the layers can
+// still be in the making while the bands above (or below) them are composed.
 class LogoComposer {
 public:
-  explicit LogoComposer(LogoLayers& layers) : layers_(layers), slots_(static_cast<size_t>(layers.partCount())) {
+  LogoComposer(LogoLayers& layers, Backdrop backdrop)
+      : layers_(layers), clear_(backdrop == Backdrop::Clear), slots_(static_cast<size_t>(layers.partCount())) {
     const Bounds b = layers.logoBounds();
     if (b.width <= 0 || b.height <= 0)
       throw Failure(QStringLiteral("背景の幅または高さが 0 以下 (%1 x %2) のため、ロゴを作成できません")
@@ -36,20 +37,17 @@ public:
 
   QSize size() const { return size_; }
   LogoLayers& layers() { return layers_; }
+  bool clear() const { return clear_; }
+  QImage::Format format() const { return clear_ ? QImage::Format_ARGB32 : QImage::Format_RGB32; }
 
   // Composes logo rows [top, top + band.height()) into `band`. Bands go in one direction, top down
   // or bottom up, so that each layer's rows are freed once it has been passed.
   void compose(QImage& band, int top, bool upward) {
     const int end = top + band.height();
-    if (!background_) {
-      background_.emplace(layers_.background(), origin_, size_);
-      // An opaque background stretched over its whole rectangle writes every pixel of the logo,
-      // so the white beneath it is only laid when something of it could show.
-      const Layer& b = layers_.background();
-      whiteBeneath_ = !(b.stretch && !b.transparent && background_->lands());
-    }
-    if (whiteBeneath_) band.fill(Qt::white);
-    draw(*background_, band, top, upward);
+    if (clear_)
+      band.fill(0);
+    else
+      composeBackground(band, top, upward);
     for (size_t i = 0; i < slots_.size(); ++i) {
       Slot& slot = slots_[i];
       if (slot.passed) continue;
@@ -58,7 +56,7 @@ public:
         if (ahead) {
           const QRect r = landingRect(*ahead, origin_, size_);
           if (r.isEmpty() || (upward ? r.top() >= end : r.bottom() < top)) {
-            slot.passed = true;  // lands nothing, or only on bands already written
+            pass(i);  // lands nothing, or only on bands already written
             continue;
           }
           if (r.top() >= end || r.bottom() < top) continue;  // not yet
@@ -68,18 +66,34 @@ public:
         }
         slot.layer.emplace(layers_.part(static_cast<int>(i)), origin_, size_);
         if (!slot.layer->lands()) {
-          slot.layer.reset();
-          slot.passed = true;
+          pass(i);
           continue;
         }
       }
-      if (!draw(*slot.layer, band, top, upward)) continue;
-      slot.layer.reset();
-      slot.passed = true;
+      if (draw(*slot.layer, band, top, upward)) pass(i);
     }
   }
 
 private:
+  // Part `i` has nothing left to draw: neither the band drawer nor the layer need stay.
+  void pass(size_t i) {
+    slots_[i].layer.reset();
+    slots_[i].passed = true;
+    layers_.release(static_cast<int>(i));
+  }
+
+  void composeBackground(QImage& band, int top, bool upward) {
+    if (!background_) {
+      background_.emplace(layers_.background(), origin_, size_);
+      // An opaque background stretched over its whole rectangle writes every pixel of the logo,
+      // so the white beneath it is only laid when something of it could show.
+      const Layer& b = layers_.background();
+      whiteBeneath_ = !(b.stretch && !b.transparent && background_->lands());
+    }
+    if (whiteBeneath_) band.fill(Qt::white);
+    draw(*background_, band, top, upward);
+  }
+
   // Draws what `layer` lands on the band; true once the layer has no rows left for later bands.
   static bool draw(LayerBands& layer, QImage& band, int top, bool upward) {
     const int end = top + band.height();
@@ -96,6 +110,7 @@ private:
   };
 
   LogoLayers& layers_;
+  bool clear_;
   QSize size_;
   QPoint origin_;
   bool whiteBeneath_ = true;
@@ -125,9 +140,9 @@ private:
 // reference count, so writing into one never makes a copy.
 class BandBuffers {
 public:
-  BandBuffers(int count, int width, int rows) {
+  BandBuffers(int count, int width, int rows, QImage::Format format) {
     for (int i = 0; i < count; ++i) {
-      QImage buffer(width, rows, QImage::Format_RGB32);
+      QImage buffer(width, rows, format);
       if (buffer.isNull()) throw Failure(QStringLiteral("メモリが足りません (%1 x %2 ピクセル)").arg(width).arg(rows));
       bits_.push_back(buffer.bits());
       buffers_.push_back(std::move(buffer));
@@ -140,7 +155,7 @@ public:
   QImage view(int n, int rows) const {
     const QImage& buffer = buffers_[static_cast<size_t>(n % count())];
     return QImage(bits_[static_cast<size_t>(n % count())], buffer.width(), rows, buffer.bytesPerLine(),
-                  QImage::Format_RGB32);
+                  buffer.format());
   }
 
 private:
@@ -161,7 +176,7 @@ void composeInBands(LogoComposer& composer, bool upward, const Write& write) {
   const auto rowsOf = [&](int n) { return std::min(rows, height - topOf(n)); };
 
   constexpr int IN_FLIGHT = 3;
-  const BandBuffers buffers(std::min(IN_FLIGHT, bands), width, std::min(rows, height));
+  const BandBuffers buffers(std::min(IN_FLIGHT, bands), width, std::min(rows, height), composer.format());
 
   std::mutex mutex;
   std::condition_variable changed;
@@ -237,7 +252,8 @@ void writeJpeg(LogoComposer& composer, LogoFile& file) {
 }
 
 void writePng(LogoComposer& composer, LogoFile& file) {
-  PngRowEncoder encoder(composer.size().width(), composer.size().height(), file);
+  PngRowEncoder encoder(composer.size().width(), composer.size().height(), file,
+                        composer.clear() ? PngPixels::Rgba : PngPixels::Rgb);
   composeInBands(composer, false, [&](const QImage& band, int) { encoder.write(band); });
   encoder.finish();
 }
@@ -245,14 +261,15 @@ void writePng(LogoComposer& composer, LogoFile& file) {
 // Bottom row first, as the format stores them: the bands are composed from the last one up.
 void writeBmp(LogoComposer& composer, LogoFile& file) {
   const int width = composer.size().width();
-  file.write(bmpHeaders(width, composer.size().height()));
+  const BmpPixels pixels = composer.clear() ? BmpPixels::Bgra : BmpPixels::Bgr0;
+  file.write(bmpHeaders(width, composer.size().height(), pixels));
   const qsizetype rowBytes = qsizetype{width} * 4;
   QByteArray rows;
   composeInBands(composer, true, [&](const QImage& band, int) {
     rows.resize(rowBytes * band.height());
     auto* out = reinterpret_cast<uchar*>(rows.data());
     for (int y = band.height() - 1; y >= 0; --y, out += rowBytes)
-      bmpRow(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width, out);
+      bmpRow(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width, out, pixels);
     file.write(rows);
   });
 }
@@ -266,24 +283,31 @@ int logoBandRows(int width) {
 
 bool logoBandsUpward(const QString& path) { return !isJpegPath(path) && !isPngPath(path); }
 
-QImage composeLogo(const Layer& background, const std::vector<Layer>& parts) {
-  ReadyLayers layers(background, parts);
-  LogoComposer composer(layers);
+QImage composeLogo(LogoLayers& layers, Backdrop backdrop) {
+  LogoComposer composer(layers, backdrop);
   // Memory that faults in by huge pages where the system offers them: a 12-megapixel logo would
   // otherwise take some 12,000 page faults.
-  QImage logo = allocateRaster(composer.size().width(), composer.size().height(), QImage::Format_RGB32);
+  QImage logo = allocateRaster(composer.size().width(), composer.size().height(), composer.format());
+  layers.makeOnThisThread();
   composer.compose(logo, 0, false);
+  layers.finish();
   return logo;
 }
 
-bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts) {
+QImage composeLogo(const Layer& background, const std::vector<Layer>& parts, Backdrop backdrop) {
   ReadyLayers layers(background, parts);
-  return exportLogo(path, layers);
+  return composeLogo(layers, backdrop);
 }
 
-bool exportLogo(const QString& path, LogoLayers& layers) {
+bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts, Backdrop backdrop) {
+  ReadyLayers layers(background, parts);
+  return exportLogo(path, layers, backdrop);
+}
+
+bool exportLogo(const QString& path, LogoLayers& layers, Backdrop backdrop) {
+  if (backdrop == Backdrop::Clear && isJpegPath(path)) throw Failure(QString::fromUtf16(ClearJpegMessage));
   if (layers.partCount() == 0) return false;
-  LogoComposer composer(layers);
+  LogoComposer composer(layers, backdrop);
   LogoFile file(path);
   if (isJpegPath(path))
     writeJpeg(composer, file);

@@ -13,10 +13,27 @@
 // drawLayerPixels, at any scale) map control pixels to raster pixels through one template
 // (LandingRows) and mix alpha through one blendOver, all in render/layer.*.
 
-// A Format_RGB32 raster of the background's size: white, the background stretched over it, then
-// every part in order, placed relative to the background's top-left and cut at its edges. Throws
-// Failure when the background has no area or the raster would be outsized.
-QImage composeLogo(const Layer& background, const std::vector<Layer>& parts);
+// What lies beneath a logo's parts. The logo stays the background's rectangle either way.
+enum class Backdrop {
+  Background,  // white, the background stretched over it: every pixel opaque, as the canvas shows
+  Clear,       // nothing: pixels no part covers are clear, the rest lie over one another by alpha
+};
+
+// The user's choices for a logo file beyond the composition itself; never stored in the project.
+struct LogoOptions {
+  Backdrop backdrop = Backdrop::Background;
+  // Every position, size and shadow offset times this, and text drawn anew at this many times its
+  // size: never the small logo enlarged.
+  int scale = 1;
+  friend bool operator==(const LogoOptions&, const LogoOptions&) = default;
+};
+inline constexpr int MAX_LOGO_SCALE = 4;
+
+// A raster of the background's size: the backdrop, then every part in order, placed relative to
+// the background's top-left and cut at its edges. Format_RGB32 on the background, Format_ARGB32
+// (straight alpha) on a clear backdrop. Throws Failure when the background has no area or the
+// raster would be outsized.
+QImage composeLogo(const Layer& background, const std::vector<Layer>& parts, Backdrop backdrop = Backdrop::Background);
 
 // Rows in each band of a logo `width` pixels wide, the last band taking what is left: a multiple of
 // 16, the tallest JPEG coding unit, and about a megabyte of pixels.
@@ -43,6 +60,9 @@ public:
   // which stops the export.
   virtual const Layer& background() = 0;
   virtual const Layer& part(int index) = 0;
+  // The logo needs part `index` no more: its pixels may be freed, so that a large logo never holds
+  // all of its layers at once.
+  virtual void release(int /*index*/) {}
   // Called by exportLogo() on its own thread once composing has started: makes the layers that
   // must be made on that thread. Must leave no part waiting for ever, even when it throws.
   virtual void makeOnThisThread() {}
@@ -71,19 +91,26 @@ private:
 bool logoBandsUpward(const QString& path);
 
 // Writes the logo to `path`: JPEG for ".jpg"/".jpeg" in any case, 8-bit RGB PNG for ".png",
-// BMP for anything else. Returns
+// BMP for anything else; on a clear backdrop the PNG is RGBA and the BMP carries an alpha mask,
+// and a JPEG name is refused (Failure) before anything is written. Returns
 // false, touching nothing, when there are no parts. The logo is composed a band of rows at a time
 // on a second thread while the bands before are coded and written, so memory does not grow with
 // the logo; the file holds exactly what composeLogo()'s pixels coded at once would give. Goes
 // through a temporary file, so a failure (Failure: composing, encoding, "を作成できません",
 // "ストリームへの書き込みエラー") leaves no file behind and an existing one as it was.
-bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts);
+bool exportLogo(const QString& path, const Layer& background, const std::vector<Layer>& parts,
+                Backdrop backdrop = Backdrop::Background);
 
 // What the editor and the exporter tell the user when exportLogo() found no parts.
 inline constexpr const char16_t* NoPartsLogoMessage = u"部品がないため、ロゴを作成しません";
 // And when the logo would be written over the project it is made from, by its name or another.
 inline constexpr const char16_t* LogoOverProjectMessage = u"ロゴの出力先が読み込むﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙそのものです";
+// And when a logo without its background is to be written as JPEG, which has no alpha.
+inline constexpr const char16_t* ClearJpegMessage = u"JPEG は透明度を持てないため、背景を透明にできません";
 
 // The same for layers that may still be in the making; a layer that cannot be made stops the
 // export with its failure, leaving the file as exportLogo() leaves it on any failure.
-bool exportLogo(const QString& path, LogoLayers& layers);
+bool exportLogo(const QString& path, LogoLayers& layers, Backdrop backdrop = Backdrop::Background);
+
+// The whole logo of layers that may still be in the making, as composeLogo() gives it.
+QImage composeLogo(LogoLayers& layers, Backdrop backdrop = Backdrop::Background);

@@ -420,7 +420,8 @@ struct PngRowEncoder::Context {
   int width = 0;
   int height = 0;
   int rowsWritten = 0;
-  std::vector<uchar> line;  // one row as the file holds it: red, green, blue
+  bool alpha = false;
+  std::vector<uchar> line;  // one row as the file holds it: red, green, blue (, alpha)
 
   static int put(spng_ctx*, void* user, void* data, size_t length) {
     auto* self = static_cast<Context*>(user);
@@ -436,21 +437,23 @@ struct PngRowEncoder::Context {
   }
 };
 
-PngRowEncoder::PngRowEncoder(int width, int height, ByteSink& sink, int level) : context_(std::make_unique<Context>()) {
+PngRowEncoder::PngRowEncoder(int width, int height, ByteSink& sink, PngPixels pixels, int level)
+    : context_(std::make_unique<Context>()) {
   Context& c = *context_;
   c.ctx.reset(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!c.ctx) throw encodeFailure(SPNG_EMEM);
   c.sink = &sink;
   c.width = width;
   c.height = height;
-  c.line.resize(static_cast<size_t>(width) * 3);
+  c.alpha = pixels == PngPixels::Rgba;
+  c.line.resize(static_cast<size_t>(width) * (c.alpha ? 4 : 3));
   spng_ctx* ctx = c.ctx.get();
   c.check(spng_set_png_stream(ctx, &Context::put, &c));
   spng_ihdr ihdr{};
   ihdr.width = static_cast<uint32_t>(width);
   ihdr.height = static_cast<uint32_t>(height);
   ihdr.bit_depth = 8;
-  ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
+  ihdr.color_type = c.alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA : SPNG_COLOR_TYPE_TRUECOLOR;
   c.check(spng_set_ihdr(ctx, &ihdr));
   c.check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, level));
   c.check(spng_set_option(ctx, SPNG_FILTER_CHOICE, PNG_FILTERS));
@@ -466,10 +469,19 @@ void PngRowEncoder::write(const QImage& rows) {
     if (c.rowsWritten >= c.height) throw encodeFailure(SPNG_EOI);
     const auto* in = reinterpret_cast<const QRgb*>(rows.constScanLine(y));
     uchar* out = c.line.data();
-    for (int x = 0; x < c.width; ++x, out += 3) {
-      out[0] = static_cast<uchar>(qRed(in[x]));
-      out[1] = static_cast<uchar>(qGreen(in[x]));
-      out[2] = static_cast<uchar>(qBlue(in[x]));
+    if (c.alpha) {
+      for (int x = 0; x < c.width; ++x, out += 4) {
+        out[0] = static_cast<uchar>(qRed(in[x]));
+        out[1] = static_cast<uchar>(qGreen(in[x]));
+        out[2] = static_cast<uchar>(qBlue(in[x]));
+        out[3] = static_cast<uchar>(qAlpha(in[x]));
+      }
+    } else {
+      for (int x = 0; x < c.width; ++x, out += 3) {
+        out[0] = static_cast<uchar>(qRed(in[x]));
+        out[1] = static_cast<uchar>(qGreen(in[x]));
+        out[2] = static_cast<uchar>(qBlue(in[x]));
+      }
     }
     const int code = spng_encode_row(c.ctx.get(), c.line.data(), c.line.size());
     ++c.rowsWritten;
@@ -501,10 +513,10 @@ public:
 
 }  // namespace
 
-QByteArray encodePng(const QImage& image, int level) {
+QByteArray encodePng(const QImage& image, PngPixels pixels, int level) {
   BufferSink sink;
-  PngRowEncoder encoder(image.width(), image.height(), sink, level);
-  encoder.write(image.convertToFormat(QImage::Format_RGB32));
+  PngRowEncoder encoder(image.width(), image.height(), sink, pixels, level);
+  encoder.write(image.convertToFormat(pixels == PngPixels::Rgba ? QImage::Format_ARGB32 : QImage::Format_RGB32));
   encoder.finish();
   return sink.bytes;
 }

@@ -23,17 +23,24 @@ QImage decodePng(QByteArrayView data);
 // The compression level the logo's PNG files are written with (zlib's scale, 1 to 9).
 inline constexpr int PNG_LOGO_LEVEL = 3;
 
-// An 8-bit RGB PNG coded as the rows arrive and handed to `sink` a buffer at a time, so that
+// What a written PNG holds for each pixel, 8 bits a channel.
+enum class PngPixels {
+  Rgb,   // from Format_RGB32 rows
+  Rgba,  // straight alpha, from Format_ARGB32 rows
+};
+
+// An 8-bit RGB or RGBA PNG coded as the rows arrive and handed to `sink` a buffer at a time, so that
 // neither the whole picture nor the whole file is ever held. Throws Failure "PNG エラー: …" when
 // the library refuses and "ストリームへの書き込みエラー" when the sink does.
 class PngRowEncoder {
 public:
-  PngRowEncoder(int width, int height, ByteSink& sink, int level = PNG_LOGO_LEVEL);
+  PngRowEncoder(int width, int height, ByteSink& sink, PngPixels pixels = PngPixels::Rgb, int level = PNG_LOGO_LEVEL);
   ~PngRowEncoder();
   PngRowEncoder(const PngRowEncoder&) = delete;
   PngRowEncoder& operator=(const PngRowEncoder&) = delete;
 
-  // Codes every line of `rows` (Format_RGB32, the picture's width) as the next rows, top down.
+  // Codes every line of `rows` (the picture's width, in the format `pixels` names) as the next
+  // rows, top down.
   void write(const QImage& rows);
   // Ends the file once every row has been written.
   void finish();
@@ -43,5 +50,5 @@ private:
   std::unique_ptr<Context> context_;
 };
 
-// A whole picture as an 8-bit RGB PNG, for tests and tools.
-QByteArray encodePng(const QImage& image, int level = PNG_LOGO_LEVEL);
+// A whole picture as an 8-bit PNG, for tests, tools and the clipboard; RGB drops any alpha.
+QByteArray encodePng(const QImage& image, PngPixels pixels = PngPixels::Rgb, int level = PNG_LOGO_LEVEL);

@@ -20,6 +20,18 @@ bool placed(const TPartData& r) { return r.Width != 0 && r.Height != 0; }
 
 Bounds savedBounds(const TPartData& r) { return placed(r) ? partBounds(r) : Bounds{}; }
 
+// checkScaleFits() has made sure that these fit.
+Bounds scaled(const Bounds& b, int scale) {
+  return {clampToInt(qint64{b.left} * scale), clampToInt(qint64{b.top} * scale), clampToInt(qint64{b.width} * scale),
+          clampToInt(qint64{b.height} * scale)};
+}
+
+bool fitScaled(std::initializer_list<qint64> values, int scale) {
+  return std::all_of(values.begin(), values.end(), [scale](qint64 v) {
+    return v * scale >= std::numeric_limits<int>::min() && v * scale <= std::numeric_limits<int>::max();
+  });
+}
+
 Layer newBackground(QRgb fill, const Bounds& bounds) {
   Layer layer;
   layer.raster = makeWhiteRaster(NEW_BACKGROUND_WIDTH, NEW_BACKGROUND_HEIGHT);
@@ -37,69 +49,92 @@ QString failureLine(const QString& subject, const Failure& failure) {
 
 }  // namespace
 
-Layer backgroundLayer(const TDocument& doc) {
+Layer backgroundLayer(const TDocument& doc, int scale) {
   const QString file = fixedString(doc.BackFile);
-  if (file.isEmpty()) return newBackground(rgbFromColour(doc.BackColor), backgroundBounds(doc));
+  if (file.isEmpty()) return newBackground(rgbFromColour(doc.BackColor), scaled(backgroundBounds(doc), scale));
   Layer layer;
   layer.raster = loadPictureFile(file);
-  layer.bounds = backgroundBounds(doc);
+  layer.bounds = scaled(backgroundBounds(doc), scale);
   layer.stretch = true;
   return layer;
 }
 
-Layer partLayer(const TPartData& record, int dpi) {
+Layer partLayer(const TPartData& record, int dpi, int scale) {
   Layer layer;
   if (record.Kind == pkText) {
-    TextRaster text = renderTextPart(record, dpi);
-    const Bounds at = savedBounds(record);
+    TextRaster text = renderTextPart(record, dpi, scale);
+    const Bounds at = scaled(savedBounds(record), scale);
     layer.bounds = {at.left, at.top, text.controlSize.width(), text.controlSize.height()};
     layer.raster = std::move(text.raster);
     layer.transparent = record.FillOn != 1;
   } else if (record.Kind == pkPicture) {
     layer.raster = loadPictureFile(fixedString(record.FileName));
-    layer.bounds = placed(record) ? savedBounds(record) : Bounds{0, 0, layer.raster.width(), layer.raster.height()};
+    layer.bounds =
+        scaled(placed(record) ? savedBounds(record) : Bounds{0, 0, layer.raster.width(), layer.raster.height()}, scale);
     layer.stretch = true;
     layer.transparent = true;
   } else {
-    layer.bounds = {0, 0, kUnknownKindSide, kUnknownKindSide};
+    layer.bounds = scaled({0, 0, kUnknownKindSide, kUnknownKindSide}, scale);
   }
   return layer;
 }
 
-BuiltLayer buildBackground(const TDocument& doc) {
+void checkScaleFits(const TDocument& doc, int scale) {
+  if (scale < 1 || scale > MAX_LOGO_SCALE)
+    throw Failure(QStringLiteral("倍率 %1 は 1 から %2 の整数ではありません").arg(scale).arg(MAX_LOGO_SCALE));
+  if (!fitScaled({doc.BackLeft, doc.BackTop, doc.BackWidth, doc.BackHeight}, scale))
+    throw Failure(QStringLiteral("背景の位置または大きさが %1 倍のロゴには大きすぎます").arg(scale));
+  for (int i = 0; i < std::clamp(doc.PartCount, 0, MAX_PARTS); ++i) {
+    const TPartData& r = doc.Parts[i];
+    if (!fitScaled({r.Left, r.Top, r.Width, r.Height, r.ShadowX, r.ShadowY}, scale))
+      throw Failure(
+          QStringLiteral("%1 番目の部品の位置または大きさが %2 倍のロゴには大きすぎます").arg(i + 1).arg(scale));
+  }
+}
+
+BuiltLayer buildBackground(const TDocument& doc, int scale) {
   BuiltLayer built;
   try {
-    built.layer = backgroundLayer(doc);
+    built.layer = backgroundLayer(doc, scale);
   } catch (const Failure& failure) {
     built.failure = failureLine(fixedString(doc.BackFile), failure);
-    built.layer = newBackground(qRgb(255, 255, 255), backgroundBounds(doc));
+    built.layer = newBackground(qRgb(255, 255, 255), scaled(backgroundBounds(doc), scale));
   }
   return built;
 }
 
-BuiltLayer buildPart(const TPartData& record, int index, int dpi) {
+BuiltLayer buildPart(const TPartData& record, int index, int dpi, int scale) {
   BuiltLayer built;
   try {
-    built.layer = partLayer(record, dpi);
+    built.layer = partLayer(record, dpi, scale);
   } catch (const Failure& failure) {
     const bool picture = record.Kind == pkPicture;
     built.failure =
         failureLine(picture ? fixedString(record.FileName) : QStringLiteral("%1 番目の部品").arg(index + 1), failure);
-    built.layer.bounds = savedBounds(record);
+    built.layer.bounds = scaled(savedBounds(record), scale);
     built.layer.stretch = picture;
     built.layer.transparent = picture || record.FillOn != 1;
   }
   return built;
 }
 
-PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made)
-    : doc_(doc), dpi_(dpi) {
+PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made,
+                           LogoOptions options)
+    : doc_(doc), dpi_(dpi), scale_(options.scale) {
+  checkScaleFits(doc, scale_);
   const int count = std::clamp(doc.PartCount, 0, MAX_PARTS);
   slots_.resize(static_cast<size_t>(count) + 1);
   for (size_t slot = 0; slot < slots_.size() && slot < made.size(); ++slot) {
     if (!made[slot]) continue;
+    // A picture is the same picture stretched further; text is laid out anew at its larger size.
+    if (scale_ != 1 && slot > 0 && doc.Parts[slot - 1].Kind != pkPicture) continue;
     slots_[slot].built.layer = std::move(*made[slot]);
+    slots_[slot].built.layer.bounds = scaled(slots_[slot].built.layer.bounds, scale_);
     slots_[slot].ready = slots_[slot].given = true;
+  }
+  if (options.backdrop == Backdrop::Clear && !slots_[0].ready) {
+    slots_[0].built.layer.bounds = scaled(backgroundBounds(doc), scale_);  // no pixels: never drawn
+    slots_[0].ready = true;
   }
   std::vector<size_t> pictures;
   for (int i = 0; i < count; ++i) {
@@ -144,7 +179,7 @@ PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std:
 
 PendingScene::~PendingScene() = default;
 
-Bounds PendingScene::logoBounds() const { return backgroundBounds(doc_); }
+Bounds PendingScene::logoBounds() const { return scaled(backgroundBounds(doc_), scale_); }
 
 int PendingScene::partCount() const { return static_cast<int>(slots_.size()) - 1; }
 
@@ -153,18 +188,18 @@ std::optional<Bounds> PendingScene::partBoundsAhead(int index) const {
   if (const Slot& slot = slots_[static_cast<size_t>(index) + 1]; slot.given) return slot.built.layer.bounds;
   const TPartData& record = doc_.Parts[index];
   if (record.Kind != pkPicture || !placed(record)) return std::nullopt;
-  return savedBounds(record);
+  return scaled(savedBounds(record), scale_);
 }
 
 std::optional<int> PendingScene::partTopAhead(int index) const {
   if (const Slot& slot = slots_[static_cast<size_t>(index) + 1]; slot.given) return slot.built.layer.bounds.top;
   const TPartData& record = doc_.Parts[index];
-  return record.Kind == pkText || record.Kind == pkPicture ? savedBounds(record).top : 0;
+  return record.Kind == pkText || record.Kind == pkPicture ? scaled(savedBounds(record), scale_).top : 0;
 }
 
 void PendingScene::makeSlot(size_t slot) {
-  BuiltLayer built =
-      slot == 0 ? buildBackground(doc_) : buildPart(doc_.Parts[slot - 1], static_cast<int>(slot) - 1, dpi_);
+  BuiltLayer built = slot == 0 ? buildBackground(doc_, scale_)
+                               : buildPart(doc_.Parts[slot - 1], static_cast<int>(slot) - 1, dpi_, scale_);
   const std::lock_guard lock(mutex_);
   slots_[slot].built = std::move(built);
   slots_[slot].ready = true;
@@ -190,6 +225,11 @@ void PendingScene::makeOnThisThread() {
   if (textMade_) return;
   textMade_ = true;
   drawText();
+}
+
+void PendingScene::release(int index) {
+  const std::lock_guard lock(mutex_);
+  slots_[static_cast<size_t>(index) + 1].built.layer.raster = QImage();
 }
 
 void PendingScene::drawText() {

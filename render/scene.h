@@ -20,16 +20,25 @@
 inline constexpr int NEW_BACKGROUND_WIDTH = 200;
 inline constexpr int NEW_BACKGROUND_HEIGHT = 60;
 
+// Every function below takes `scale`, LogoOptions::scale: the layer for a logo that many times the
+// size, every position and size multiplied and text drawn anew (renderTextPart()). Scaled bounds
+// must fit in 32 bits: checkScaleFits() says so first.
+
 // The background: New's 200 x 60 raster filled with BackColor when BackFile is empty, the decoded
 // BackFile otherwise; stretched to BackLeft, BackTop, BackWidth, BackHeight, opaque. Throws the
 // picture's Failure when BackFile cannot be loaded.
-Layer backgroundLayer(const TDocument& doc);
+Layer backgroundLayer(const TDocument& doc, int scale = 1);
 
 // One record's layer. A text part is drawn at its rendered size, at (Left, Top) once it has been
 // placed (Width and Height non-zero) and at (0, 0) before; a picture part is stretched to its
 // saved bounds, or shown at its natural size at (0, 0) before it has any. Kinds a record should
 // not hold give an empty 105 x 105 layer. Throws the rendering's or the picture's Failure.
-Layer partLayer(const TPartData& record, int dpi);
+Layer partLayer(const TPartData& record, int dpi, int scale = 1);
+
+// Throws Failure, naming the background or the part, when a logo `scale` times the size cannot
+// hold their positions and sizes (only files far off the logo's rectangle have such numbers), or
+// when `scale` lies outside 1 to MAX_LOGO_SCALE.
+void checkScaleFits(const TDocument& doc, int scale);
 
 // A record made into its layer, or, when it cannot be, a stand-in without a raster at the saved
 // bounds and the line that says why: the file (a picture, the background's included) or the
@@ -41,11 +50,11 @@ struct BuiltLayer {
 };
 
 // backgroundLayer(), or New's white fill at the saved bounds.
-BuiltLayer buildBackground(const TDocument& doc);
+BuiltLayer buildBackground(const TDocument& doc, int scale = 1);
 
 // partLayer() for the record at position `index` of the table, or an empty layer at its saved
 // bounds, stretched and see-through as the part would have been.
-BuiltLayer buildPart(const TPartData& record, int index, int dpi);
+BuiltLayer buildPart(const TPartData& record, int index, int dpi, int scale = 1);
 
 struct Scene {
   Layer background;
@@ -62,10 +71,13 @@ struct Scene {
 class PendingScene final : public LogoLayers {
 public:
   // `bandsUpward`: the bands go bottom up (logoBandsUpward()), so the pictures lowest in the logo
-  // are decoded first. `made`: layers the caller has made already from these records (the
-  // editor's, the background first, then the parts in order), taken as they are; the others are
-  // made here.
-  PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made = {});
+  // are decoded first. `made`: layers the caller has made already from these records at their
+  // own size (the editor's, the background first, then the parts in order), taken as they are;
+  // the others are made here. `options`: at another scale the pictures among the made layers are
+  // stretched further and the text parts drawn anew; on a clear backdrop the background is never
+  // made, and so cannot fail. Throws checkScaleFits()'s Failure.
+  PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std::vector<std::optional<Layer>> made = {},
+               LogoOptions options = {});
   ~PendingScene() override;  // waits for the picture thread
   PendingScene(const PendingScene&) = delete;
   PendingScene& operator=(const PendingScene&) = delete;
@@ -81,6 +93,8 @@ public:
   const Layer& part(int index) override;
   // Draws the text parts when no thread could be started for them; at most once.
   void makeOnThisThread() override;
+  // Keeps the failure line, frees the pixels.
+  void release(int index) override;
   void finish() override;
 
   // Waits for every layer, drawing the text parts first if that has not been done: BuiltLayer's
@@ -104,6 +118,7 @@ private:
 
   TDocument doc_;
   int dpi_;
+  int scale_;
   std::vector<size_t> pictureOrder_;  // slots of the background (0) and the pictures, decoding order
   std::vector<size_t> textOrder_;     // slots of the text parts
   std::vector<Slot> slots_;           // the background, then the parts

@@ -15,17 +15,18 @@ constexpr int kMargin = 8;
 
 }  // namespace
 
-TextRaster renderTextPart(const TPartData& record, int dpi) {
+TextRaster renderTextPart(const TPartData& record, int dpi, int scale) {
   // The two trailing blanks give every string, the empty one too, some width on the canvas.
   const QString drawn = fixedString(record.Text) + QStringLiteral("  ");
-  const qint64 ax = std::llabs(qint64{record.ShadowX});
-  const qint64 ay = std::llabs(qint64{record.ShadowY});
+  const qint64 ax = std::llabs(qint64{record.ShadowX}) * scale;
+  const qint64 ay = std::llabs(qint64{record.ShadowY}) * scale;
   const qint64 tx = record.ShadowX < 0 ? ax : 0;
   const qint64 ty = record.ShadowY < 0 ? ay : 0;
   const qint64 sx = record.ShadowX > 0 ? ax : 0;
   const qint64 sy = record.ShadowY > 0 ? ay : 0;
 
-  const QFont font = partFont(record, dpi);
+  QFont font = partFont(record, dpi);
+  if (scale != 1) font.setPixelSize(font.pixelSize() * scale);
   const QFontMetrics metrics(font);
   const qint64 w = metrics.horizontalAdvance(drawn);
   const qint64 h = metrics.ascent() + metrics.descent();

@@ -18,7 +18,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -270,6 +273,51 @@ TEST_F(ExportCliTest, UsageOnRequestAndOnWrongArguments) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: pelmora-export"))) << r.err.toStdString();
   }
+}
+
+// The options stand anywhere among the names; those that cannot be honoured write nothing, and a
+// file of that name keeps its bytes.
+TEST_F(ExportCliTest, TransparentAndScaleOptions) {
+  appendPart(doc, pkText);
+  const QString rpf = project();
+  const QString out = path(QStringLiteral("out"));
+  const struct {
+    QStringList args;  // "P" the project, "O" the output with the extension after it
+    const char* extension;
+    int exitCode;
+    QSize size;        // of the file written
+    bool alpha;        // whether it has an alpha channel
+    const char* said;  // in the error output
+  } cases[] = {
+      {{u"--transparent"_qs, u"P"_qs, u"O"_qs}, ".png", 0, {120, 50}, true, ""},
+      {{u"P"_qs, u"--scale"_qs, u"3"_qs, u"O"_qs, u"--transparent"_qs}, ".bmp", 0, {360, 150}, true, ""},
+      {{u"--scale=2"_qs, u"P"_qs, u"O"_qs}, ".PNG", 0, {240, 100}, false, ""},
+      {{u"--transparent"_qs, u"P"_qs, u"O"_qs}, ".JPeG", 2, {}, false, "JPEG"},
+      {{u"--scale"_qs, u"5"_qs, u"P"_qs, u"O"_qs}, ".png", 2, {}, false, "1、2、3、4"},
+      {{u"--scale"_qs, u"0"_qs, u"P"_qs, u"O"_qs}, ".png", 2, {}, false, "1、2、3、4"},
+      {{u"P"_qs, u"O"_qs, u"--scale"_qs}, ".png", 2, {}, false, "1、2、3、4"},
+      {{u"--scale"_qs, u"two"_qs, u"P"_qs, u"O"_qs}, ".png", 2, {}, false, "1、2、3、4"},
+      {{u"--alpha"_qs, u"P"_qs, u"O"_qs}, ".png", 2, {}, false, "Usage: pelmora-export"},
+  };
+  for (const auto& c : cases) {
+    const QString output = out + QString::fromLatin1(c.extension);
+    putFile(output, "earlier");
+    QStringList args = c.args;
+    args.replaceInStrings(QRegularExpression(u"^P$"_qs), rpf).replaceInStrings(QRegularExpression(u"^O$"_qs), output);
+    const Outcome r = run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << args.join(u' ').toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.said))) << r.err.toStdString();
+    if (c.exitCode != 0) {
+      EXPECT_EQ(fileBytes(output), "earlier") << args.join(u' ').toStdString();
+      continue;
+    }
+    const QImage written(output);
+    EXPECT_EQ(written.size(), c.size) << args.join(u' ').toStdString();
+    EXPECT_EQ(written.hasAlphaChannel(), c.alpha) << args.join(u' ').toStdString();
+  }
+  const Outcome help = run({u"--help"_qs});
+  for (const char* named : {"--transparent", "--scale N", "背景を透明にする", "倍率"})
+    EXPECT_TRUE(help.out.contains(QString::fromUtf8(named))) << named;
 }
 
 // Without XDG_RUNTIME_DIR (cron, ssh, containers) Qt has a note to make on every run; scripts

@@ -31,7 +31,20 @@ public:
   std::optional<QString> saveProject() override { return next(projectsToSave); }
   void proposeProjectName(const QString& path) override { proposedProjectName = path; }
   std::optional<QString> openPicture() override { return next(picturesToOpen); }
-  std::optional<QString> savePicture() override { return next(picturesToSave); }
+  // The logo's options, one per save; with none left, the remembered ones come back untouched.
+  std::deque<LogoOptions> logoOptions;
+  std::optional<LogoOptions> offeredLogoOptions;  // what the last save opened on
+  std::optional<LogoChoice> saveLogo(const LogoOptions& remembered) override {
+    offeredLogoOptions = remembered;
+    LogoOptions options = remembered;
+    if (!logoOptions.empty()) {
+      options = logoOptions.front();
+      logoOptions.pop_front();
+    }
+    const std::optional<QString> path = next(picturesToSave);
+    if (!path) return std::nullopt;
+    return LogoChoice{*path, options};
+  }
   std::optional<Colour> chooseColour() override {
     ++colourRequests;
     return next(colours);

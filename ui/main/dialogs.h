@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/partview.h"
+#include "render/logoexport.h"
 
 #include <QString>
 
@@ -18,7 +19,14 @@ public:
   // The name the project save dialog offers next time.
   virtual void proposeProjectName(const QString& path) = 0;
   virtual std::optional<QString> openPicture() = 0;
-  virtual std::optional<QString> savePicture() = 0;
+  // Where the logo goes and how it is written; the dialog opens on `remembered`. The options come
+  // back as the user left them, the transparency too where the name is a JPEG one, which cannot
+  // honour it: the caller keeps them for next time and leaves the background in for JPEG.
+  struct LogoChoice {
+    QString path;
+    LogoOptions options;
+  };
+  virtual std::optional<LogoChoice> saveLogo(const LogoOptions& remembered) = 0;
   // Opens on the last confirmed colour.
   virtual std::optional<Colour> chooseColour() = 0;
   // The font the font dialog opens on next time.

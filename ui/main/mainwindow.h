@@ -66,6 +66,8 @@ private:
   bool saveProject();
   void saveProjectCommand();
   void saveLogo();
+  // The logo's size in pixels at `scale`: the background's times the scale.
+  QSize logoSize(int scale) const;
   void undo();
   void redo();
   // The edit menu's items name what they would take back or bring back, greyed with nothing.
@@ -93,7 +95,12 @@ private:
   void paste();
   void duplicatePart();
   void deleteSelected();
+  // The logo to the clipboard as "ﾛｺﾞを保存" would write it with the remembered options, up to
+  // a size a clipboard can take whole.
   void copyLogo();
+  static constexpr qint64 kClipboardLogoPixels = 100'000'000;
+  // How long a note such as a saved logo's stands in the status bar.
+  static constexpr int kNoteMilliseconds = 10000;
 
   // ---- work kept against a crash, and the projects last used (mainwindow_recovery.cpp) ----
   // The project the composition now belongs to: the one a logo must not replace, the one the

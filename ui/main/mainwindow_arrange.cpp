@@ -7,6 +7,7 @@
 #include "render/logoexport.h"
 #include "ui/main/canvasview.h"
 #include "ui/main/errorreport.h"
+#include "ui/main/logosettings.h"
 #include "ui/main/partclipboard.h"
 
 #include <QAction>
@@ -125,7 +126,17 @@ void MainWindow::duplicatePart() { composition_->duplicateSelected(); }
 void MainWindow::deleteSelected() { composition_->removePart(composition_->selection()); }
 
 void MainWindow::copyLogo() {
-  const std::optional<QImage> logo = composition_->logoImage();
+  const LogoOptions options = rememberedLogoOptions();
+  // The clipboard takes the logo whole, where a saved one is written in bands.
+  if (const QSize size = logoSize(options.scale); qint64{size.width()} * size.height() > kClipboardLogoPixels) {
+    dialogs_->showMessage(QStringLiteral("ロゴが大きすぎるため (%1 × %2 ピクセル)、ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰできません。"
+                                         "ﾛｺﾞを保存で保存してください")
+                              .arg(size.width())
+                              .arg(size.height()),
+                          QStringLiteral("Pelmora"));
+    return;
+  }
+  const std::optional<QImage> logo = composition_->logoImage(options);
   if (!logo) {
     dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
     return;

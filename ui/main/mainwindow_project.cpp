@@ -1,11 +1,16 @@
 // The composition as a whole: New, project files, the logo and the background.
 #include "ui/main/mainwindow.h"
 
+#include "model/paths.h"
 #include "model/regularfile.h"
 #include "render/logoexport.h"
 #include "render/scene.h"
 #include "ui/main/canvasview.h"
+#include "ui/main/logosettings.h"
 #include "ui/main/recentprojects.h"
+
+#include <QFileInfo>
+#include <QStatusBar>
 
 namespace {
 
@@ -60,16 +65,35 @@ void MainWindow::showFileRefusal(const QString& refusal) {
 }
 
 void MainWindow::saveLogo() {
-  const std::optional<QString> path = dialogs_->savePicture();
-  if (!path) return;
-  if (!projectPath_.isEmpty() && sameFile(*path, projectPath_)) {
+  const std::optional<Dialogs::LogoChoice> choice = dialogs_->saveLogo(rememberedLogoOptions());
+  if (!choice) return;
+  rememberLogoOptions(choice->options);
+  const QString& path = choice->path;
+  if (!projectPath_.isEmpty() && sameFile(path, projectPath_)) {
     dialogs_->showMessage(QString::fromUtf16(LogoOverProjectMessage), QStringLiteral("Pelmora"));
     return;
   }
+  // The dialog greys the transparency for a JPEG name; it stays chosen for the next PNG.
+  LogoOptions options = choice->options;
+  if (isJpegPath(path)) options.backdrop = Backdrop::Background;
   // Said as the exporter says it when there are no parts: a dialog that closed as if the logo were
   // saved, with no file to show for it, would leave the user looking for one.
-  if (!composition_->saveLogo(*path))
+  if (!composition_->saveLogo(path, options)) {
     dialogs_->showMessage(QString::fromUtf16(NoPartsLogoMessage), QStringLiteral("Pelmora"));
+    return;
+  }
+  const QSize size = logoSize(options.scale);
+  statusBar()->showMessage(QStringLiteral("%1 (%2 × %3%4) を保存しました")
+                               .arg(QFileInfo(path).fileName())
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(options.backdrop == Backdrop::Clear ? QStringLiteral(", 透明") : QString()),
+                           kNoteMilliseconds);
+}
+
+QSize MainWindow::logoSize(int scale) const {
+  const Bounds b = composition_->bounds(BACKGROUND_INDEX);
+  return {b.width * scale, b.height * scale};
 }
 
 void MainWindow::chooseBackgroundPicture() {

@@ -1,5 +1,7 @@
 #include "ui/main/partclipboard.h"
 
+#include "render/pngcodec.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHash>
@@ -38,7 +40,14 @@ void PartClipboard::putPart(const PartCopy& copy) {
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
-void PartClipboard::putImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+void PartClipboard::putImage(const QImage& image) {
+  if (!image.hasAlphaChannel()) return QGuiApplication::clipboard()->setImage(image);
+  // Programs that paste read the alpha from image/png; Qt's own image type stays for the rest.
+  auto* data = new QMimeData;
+  data->setImageData(image);
+  data->setData(QStringLiteral("image/png"), encodePng(image, PngPixels::Rgba));
+  QGuiApplication::clipboard()->setMimeData(data);
+}
 
 PartClipboard::Paste PartClipboard::take() { return read(QGuiApplication::clipboard()->mimeData(), true); }
 

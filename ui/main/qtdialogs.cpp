@@ -10,6 +10,10 @@
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QCoreApplication>
@@ -91,6 +95,42 @@ public:
 
   bool foundQtWidgets() const { return nameEdit_ && files_ && buttons_; }
 
+  // The save-logo dialog's own row below Qt's widgets, added through the dialog's layout: the
+  // transparency, greyed while the logo would be written as JPEG, and the scale.
+  void addLogoOptions() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    transparentCheck_ = new QCheckBox(QStringLiteral("背景を透明にする"), row);
+    transparentCheck_->setObjectName(QStringLiteral("transparentCheck"));
+    auto* scaleLabel = new QLabel(QStringLiteral("倍率"), row);
+    scaleChoice_ = new QComboBox(row);
+    scaleChoice_->setObjectName(QStringLiteral("scaleChoice"));
+    for (int scale = 1; scale <= MAX_LOGO_SCALE; ++scale) scaleChoice_->addItem(QStringLiteral("%1倍").arg(scale));
+    scaleLabel->setBuddy(scaleChoice_);
+    layout->addWidget(transparentCheck_);
+    layout->addSpacing(24);
+    layout->addWidget(scaleLabel);
+    layout->addWidget(scaleChoice_);
+    layout->addStretch();
+    if (auto* grid = qobject_cast<QGridLayout*>(this->layout())) grid->addWidget(row, grid->rowCount(), 0, 1, -1);
+    if (nameEdit_) connect(nameEdit_, &QLineEdit::textChanged, this, &NamingFileDialog::greyTransparency);
+    connect(this, &QFileDialog::filterSelected, this, &NamingFileDialog::greyTransparency);
+  }
+
+  QCheckBox* transparentCheck() const { return transparentCheck_; }
+  QComboBox* scaleChoice() const { return scaleChoice_; }
+
+  void showLogoOptions(const LogoOptions& options) {
+    transparentCheck_->setChecked(options.backdrop == Backdrop::Clear);
+    scaleChoice_->setCurrentIndex(std::clamp(options.scale, 1, MAX_LOGO_SCALE) - 1);
+    greyTransparency();
+  }
+
+  LogoOptions logoOptions() const {
+    return {transparentCheck_->isChecked() ? Backdrop::Clear : Backdrop::Background, scaleChoice_->currentIndex() + 1};
+  }
+
   // As a path is typed, Qt selects the existing file it comes to with the suffix of that moment,
   // and a selected file outweighs the typed name: "logo" typed with the bitmap type picked, next
   // to a logo.bmp, would still save logo.bmp once PNG was picked. Qt also puts the new type's
@@ -133,6 +173,13 @@ protected:
   }
 
 private:
+  // JPEG has no alpha: the name decides when it has a picture extension, the type picked otherwise.
+  void greyTransparency() {
+    const QString name = nameEdit_ ? nameEdit_->text().trimmed() : QString();
+    const QString completed = completedName(name.isEmpty() ? QStringLiteral("logo") : name);
+    transparentCheck_->setEnabled(!isJpegPath(completed));
+  }
+
   QString completedName(const QString& name) const {
     if (name.trimmed().isEmpty()) return name;
     switch (naming_) {
@@ -148,6 +195,8 @@ private:
   QAbstractItemView* files_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   QString typed_;  // the name as the user last typed it
+  QCheckBox* transparentCheck_ = nullptr;
+  QComboBox* scaleChoice_ = nullptr;
 };
 
 NamingFileDialog* makeFileDialog(QWidget* owner, const QString& title, const QString& filter,
@@ -220,6 +269,12 @@ QStringList fileDialogFilters(const QString& filter) {
   return result;
 }
 
+namespace {
+
+NamingFileDialog* logoDialog(QFileDialog* dialog) { return static_cast<NamingFileDialog*>(dialog); }
+
+}  // namespace
+
 QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
   const QString projectFilter = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ (*.rpf)|*.rpf");
   const QString firstFolder = firstDialogFolder();
@@ -247,6 +302,9 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {
                                      QFileDialog::AcceptSave, NamingFileDialog::Naming::Picture);
   savePictureDialog->setDefaultSuffix(QStringLiteral("bmp"));
   attachPicturePreview(savePictureDialog);
+  logoDialog(savePictureDialog)->addLogoOptions();
+  logoTransparentCheck = logoDialog(savePictureDialog)->transparentCheck();
+  logoScaleChoice = logoDialog(savePictureDialog)->scaleChoice();
 
   colourDialog = new QColorDialog(owner);
   colourDialog->setOption(QColorDialog::DontUseNativeDialog);
@@ -273,7 +331,12 @@ std::optional<QString> QtDialogs::openProject() { return run(openProjectDialog);
 std::optional<QString> QtDialogs::saveProject() { return run(saveProjectDialog); }
 void QtDialogs::proposeProjectName(const QString& path) { saveProjectDialog->selectFile(path); }
 std::optional<QString> QtDialogs::openPicture() { return run(openPictureDialog); }
-std::optional<QString> QtDialogs::savePicture() { return run(savePictureDialog); }
+std::optional<Dialogs::LogoChoice> QtDialogs::saveLogo(const LogoOptions& remembered) {
+  logoDialog(savePictureDialog)->showLogoOptions(remembered);
+  const std::optional<QString> path = run(savePictureDialog);
+  if (!path) return std::nullopt;
+  return LogoChoice{*path, logoDialog(savePictureDialog)->logoOptions()};
+}
 
 std::optional<Colour> QtDialogs::chooseColour() {
   colourDialog->setCurrentColor(QColor(rgbFromColour(lastColour_)));

@@ -5,7 +5,9 @@
 #include <QColor>
 #include <QPointer>
 
+class QCheckBox;
 class QColorDialog;
+class QComboBox;
 class QFileDialog;
 class QFontDialog;
 class QWidget;
@@ -21,7 +23,7 @@ public:
   std::optional<QString> saveProject() override;
   void proposeProjectName(const QString& path) override;
   std::optional<QString> openPicture() override;
-  std::optional<QString> savePicture() override;
+  std::optional<LogoChoice> saveLogo(const LogoOptions& remembered) override;
   std::optional<Colour> chooseColour() override;
   void presetFont(const FontChoice& font) override;
   std::optional<FontChoice> chooseFont() override;
@@ -32,7 +34,9 @@ public:
   QFileDialog* openProjectDialog;
   QFileDialog* saveProjectDialog;
   QFileDialog* openPictureDialog;
-  QFileDialog* savePictureDialog;
+  QFileDialog* savePictureDialog;  // saves the logo, with the two below
+  QCheckBox* logoTransparentCheck;
+  QComboBox* logoScaleChoice;
   QColorDialog* colourDialog;
   QFontDialog* fontDialog;
 
