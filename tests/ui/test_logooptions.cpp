@@ -46,9 +46,16 @@ protected:
     rememberLogoOptions({});
     MainWindowTest::SetUp();
     ASSERT_TRUE(addPart(pkText));
-    const QString picture = savedPicture(dir, "mark.bmp", QSize(4, 4), qRgb(0, 0, 250));
+    // Blue but for its see-through bottom-left pixel.
+    QImage mark(4, 4, QImage::Format_RGB32);
+    mark.fill(qRgb(0, 0, 250));
+    mark.setPixel(0, 3, qRgb(255, 255, 255));
+    const QString picture = path("mark.bmp");
+    ASSERT_TRUE(mark.save(picture));
     dialogs->picturesToOpen.push_back(picture);
     ASSERT_TRUE(addPart(pkPicture));
+    const Bounds back = comp().bounds(BACKGROUND_INDEX);
+    comp().setBounds(1, {back.left + 10, back.top + 20, 4, 4});
     // The logo is made from what the canvas shows, at every scale: not from the files again.
     ASSERT_TRUE(QFile::remove(picture));
   }
@@ -65,9 +72,10 @@ TEST_F(LogoOptionsWindow, SaveFollowsTheOptionsAndRemembersThem) {
     LogoOptions chosen;
     bool alpha;
     const char* note;
-  } cases[] = {{"logo.png", {Backdrop::Clear, 2}, true, "logo.png (400 × 120, 透明) を保存しました"},
-               {"logo.jpg", {Backdrop::Clear, 3}, false, "logo.jpg (600 × 180) を保存しました"},
-               {"logo.bmp", {Backdrop::Background, 1}, false, "logo.bmp (200 × 60) を保存しました"}};
+    int tolerance;  // JPEG's loss, summed over the channels
+  } cases[] = {{"logo.png", {Backdrop::Clear, 2}, true, "logo.png (400 × 120, 透明) を保存しました", 0},
+               {"logo.jpg", {Backdrop::Clear, 3}, false, "logo.jpg (600 × 180) を保存しました", 60},
+               {"logo.bmp", {Backdrop::Background, 1}, false, "logo.bmp (200 × 60) を保存しました", 0}};
   LogoOptions remembered;
   for (const auto& c : cases) {
     dialogs->picturesToSave.push_back(path(c.name));
@@ -78,6 +86,9 @@ TEST_F(LogoOptionsWindow, SaveFollowsTheOptionsAndRemembersThem) {
     EXPECT_EQ(logo.size(), QSize(back.width, back.height) * c.chosen.scale) << c.name;
     EXPECT_EQ(logo.hasAlphaChannel(), c.alpha) << c.name;
     EXPECT_EQ(w().statusBar()->currentMessage(), QString::fromUtf8(c.note));
+    // The 4 x 4 blue picture at (10, 20), stretched as far again as the logo.
+    const QRgb middle = logo.pixel(12 * c.chosen.scale, 22 * c.chosen.scale);
+    EXPECT_LE(qRed(middle) + qGreen(middle) + 250 - qBlue(middle), c.tolerance) << c.name;
     remembered = c.chosen;
     EXPECT_EQ(rememberedLogoOptions(), remembered) << c.name;
   }
