@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -139,7 +140,8 @@ PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std:
   std::vector<size_t> pictures;
   for (int i = 0; i < count; ++i) {
     const size_t slot = static_cast<size_t>(i) + 1;
-    if (!slots_[slot].ready) (doc.Parts[i].Kind == pkText ? textOrder_ : pictures).push_back(slot);
+    slots_[slot].text = doc.Parts[i].Kind == pkText;
+    if (!slots_[slot].ready) (slots_[slot].text ? textOrder_ : pictures).push_back(slot);
   }
   // Pictures whose place is unknown until they are decoded land at the top-left: first in either
   // direction, since the first band to reach them has to wait for them.
@@ -158,16 +160,16 @@ PendingScene::PendingScene(const TDocument& doc, int dpi, bool bandsUpward, std:
   if (!slots_[0].ready) pictureOrder_.push_back(0);
   pictureOrder_.insert(pictureOrder_.end(), pictures.begin(), pictures.end());
   try {
-    pictures_ = std::jthread([this] { decodePictures(); });
+    pictures_ = std::jthread([this] { decodePictures(true); });
   } catch (const std::system_error&) {
-    decodePictures();  // no thread to be had: all of them first
+    decodePictures(false);  // no thread to be had: all of them first
   }
   // The text parts on a thread of their own too: the thread that codes the logo would otherwise
   // spend as long loading fonts and drawing them as coding it.
   try {
     text_ = std::jthread([this] {
       try {
-        drawText();
+        drawText(true);
       } catch (...) {
       }
     });
@@ -206,14 +208,14 @@ void PendingScene::makeSlot(size_t slot) {
   madeOne_.notify_all();
 }
 
-void PendingScene::decodePictures() {
+void PendingScene::decodePictures(bool paced) {
   for (size_t slot : pictureOrder_) {
     try {
       {
         const std::lock_guard lock(mutex_);
         if (stopped_) return;
       }
-      makeSlot(slot);
+      makePaced(slot, paced);
     } catch (...) {
       stop(std::current_exception());
       return;
@@ -224,18 +226,46 @@ void PendingScene::decodePictures() {
 void PendingScene::makeOnThisThread() {
   if (textMade_) return;
   textMade_ = true;
-  drawText();
+  drawText(false);
 }
 
 void PendingScene::release(int index) {
   const std::lock_guard lock(mutex_);
-  slots_[static_cast<size_t>(index) + 1].built.layer.raster = QImage();
+  Slot& slot = slots_[static_cast<size_t>(index) + 1];
+  slot.built.layer.raster = QImage();
+  (slot.text ? textAhead_ : picturesAhead_).bytes -= std::exchange(slot.aheadBytes, 0);
+  madeOne_.notify_all();
 }
 
-void PendingScene::drawText() {
+namespace {
+
+// Rasters made ahead of the logo's bands, by each making thread: enough to keep the logo's
+// thread from waiting, little against the decoded pictures themselves.
+constexpr qint64 PICTURES_AHEAD_BYTES = qint64{32} << 20;
+constexpr qint64 TEXT_AHEAD_BYTES = qint64{4} << 20;
+
+}  // namespace
+
+void PendingScene::makePaced(size_t slot, bool paced) {
+  Ahead& ahead = slots_[slot].text ? textAhead_ : picturesAhead_;
+  const qint64 limit = slots_[slot].text ? TEXT_AHEAD_BYTES : PICTURES_AHEAD_BYTES;
+  if (paced) {
+    std::unique_lock lock(mutex_);
+    madeOne_.wait(lock, [&] { return stopped_ || ahead.waitedFor > 0 || ahead.bytes < limit; });
+  }
+  makeSlot(slot);
+  // The background lasts as long as the logo: it is never ahead of it.
+  if (paced && slot > 0) {
+    const std::lock_guard lock(mutex_);
+    slots_[slot].aheadBytes = slots_[slot].built.layer.raster.sizeInBytes();
+    ahead.bytes += slots_[slot].aheadBytes;
+  }
+}
+
+void PendingScene::drawText(bool paced) {
   for (size_t slot : textOrder_) {
     try {
-      makeSlot(slot);
+      makePaced(slot, paced);
     } catch (...) {
       stop(std::current_exception());  // the parts left would otherwise be waited for for ever
       throw;
@@ -251,7 +281,14 @@ void PendingScene::stop(std::exception_ptr reason) {
 
 const BuiltLayer& PendingScene::wait(size_t slot) {
   std::unique_lock lock(mutex_);
+  // A layer waited for is made whatever its thread has made ahead.
+  Ahead* ahead = slots_[slot].ready ? nullptr : slots_[slot].text ? &textAhead_ : &picturesAhead_;
+  if (ahead) {
+    ++ahead->waitedFor;
+    madeOne_.notify_all();
+  }
   madeOne_.wait(lock, [&] { return slots_[slot].ready || stopped_; });
+  if (ahead) --ahead->waitedFor;
   if (!slots_[slot].ready) std::rethrow_exception(stopped_);
   return slots_[slot].built;
 }

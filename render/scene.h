@@ -108,13 +108,24 @@ private:
   struct Slot {
     BuiltLayer built;
     bool ready = false;
-    bool given = false;  // made by the caller
+    bool given = false;     // made by the caller
+    bool text = false;      // made by drawText(), else by decodePictures()
+    qint64 aheadBytes = 0;  // its raster's, from its making by a paced thread until released
+  };
+  // What one making thread holds made ahead of the logo's need.
+  struct Ahead {
+    qint64 bytes = 0;   // rasters made and not yet released
+    int waitedFor = 0;  // callers of wait() on a layer of this thread's not yet made
   };
   const BuiltLayer& wait(size_t slot);
   void makeSlot(size_t slot);
   void stop(std::exception_ptr reason);  // what stopped the making; the first only
-  void decodePictures();
-  void drawText();  // stops the rest and throws on anything but a Failure
+  // `paced`: on a thread of their own, the two keep at most a few megabytes of rasters made ahead
+  // of the logo's bands, unless a layer of theirs is waited for: a logo four times the size would
+  // otherwise hold most of its layers at once.
+  void decodePictures(bool paced);
+  void drawText(bool paced);  // stops the rest and throws on anything but a Failure
+  void makePaced(size_t slot, bool paced);
 
   TDocument doc_;
   int dpi_;
@@ -123,6 +134,8 @@ private:
   std::vector<size_t> textOrder_;     // slots of the text parts
   std::vector<Slot> slots_;           // the background, then the parts
   bool textMade_ = false;
+  Ahead picturesAhead_;
+  Ahead textAhead_;
   std::mutex mutex_;
   std::condition_variable madeOne_;
   std::exception_ptr stopped_;  // anything but a Failure, such as memory running out
