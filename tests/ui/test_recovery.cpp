@@ -328,7 +328,7 @@ TEST(RecentProjectList, PutsTheNewestFirstOnceAndKeepsEight) {
 TEST(RecentProjectList, TwoEditorsChangingItAtOnceBothLeaveTheirEntry) {
   recentProjects::clear();
   QLockFile other(userSettings().fileName() + u".recent-lock"_qs);
-  ASSERT_TRUE(other.tryLock(0));
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(userSettings().fileName()).path()) && other.tryLock(0));
   std::future<void> adding = std::async(std::launch::async, [] { recentProjects::add(u"/p/mine.rpf"_qs); });
   EXPECT_EQ(adding.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
   userSettings().setValue(u"file/recentProjects"_qs, QStringList{u"/p/theirs.rpf"_qs});
