@@ -200,7 +200,7 @@ TEST_F(RecoveryTest, AnAdoptedCopyIsKeptAndRemovedAsTheWindowsOwn) {
   EXPECT_EQ(QFileInfo(folder() + u"/left.rpf"_qs).lastModified(), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC))
       << "unchanged work is not rewritten";
 
-  c.setText(u"changed"_qs);
+  c.setBounds(0, {1, 1, 50, 20});
   keeper.update();
   keeper.flush();
   EXPECT_EQ(fileBytes(folder() + u"/left.rpf"_qs), projectBytes(c.document()));
@@ -209,7 +209,7 @@ TEST_F(RecoveryTest, AnAdoptedCopyIsKeptAndRemovedAsTheWindowsOwn) {
   const QByteArray kept = projectBytes(c.document());
   ASSERT_TRUE(QFile::remove(info) && QDir().mkdir(info)) << "a side file that cannot be written";
   keeper.setProject(u"/p/other.rpf"_qs);
-  c.setText(u"renamed"_qs);
+  c.setBounds(0, {2, 2, 50, 20});
   keeper.update();
   keeper.flush();
   EXPECT_EQ(fileBytes(folder() + u"/left.rpf"_qs), kept);
