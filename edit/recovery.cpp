@@ -179,11 +179,10 @@ void RecoveryCopy::adopt(LeftWork&& work) {
 }
 
 void RecoveryCopy::follow() {
-  // A copy of saved work would be offered as lost by a crash in the pause.
-  if (!composition_.isModified())
-    update();
-  else
-    schedule();
+  // A copy of saved work would be offered as lost by a crash in the pause. The pause goes on: a
+  // drag that passes the saved place is still kept once a second.
+  if (!composition_.isModified()) remove();
+  schedule();
 }
 
 void RecoveryCopy::schedule() {
