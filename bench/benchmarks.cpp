@@ -28,6 +28,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QSettings>
@@ -243,8 +244,9 @@ void DuplicateLargePicture(benchmark::State& state) {
 }
 BENCHMARK(DuplicateLargePicture)->Unit(benchmark::kMillisecond);
 
-// Writing the recovery copy of the heavy composition after a move: the block and its side file,
-// each written whole and renamed into place (the goal is under 5 ms).
+// The window thread's share of keeping the recovery copy of the heavy composition after a move:
+// the block's snapshot handed to the writer (goal: well under a millisecond, no disk sync). The
+// writer's own time, the copy written whole and renamed into place, is the counter writer_ms.
 void KeepRecoveryCopy(benchmark::State& state) {
   Composition composition(logicalDpiY());
   composition.open(heavyProject());
@@ -254,16 +256,25 @@ void KeepRecoveryCopy(benchmark::State& state) {
   QObject::connect(&keeper, &RecoveryCopy::kept, [&copies] { ++copies; });
   const Bounds at = composition.bounds(0);
   int shift = 0;
+  QElapsedTimer writing;
+  qint64 writerNs = 0;
   for (auto _ : state) {
     state.PauseTiming();
     shift = shift % 2 + 1;  // never back where it was saved
     composition.setBounds(0, {at.left + shift, at.top, at.width, at.height});
     state.ResumeTiming();
     keeper.update();
+    state.PauseTiming();
+    writing.start();
+    keeper.flush();
+    writerNs += writing.nsecsElapsed();
+    state.ResumeTiming();
   }
+  state.counters["writer_ms"] = static_cast<double>(writerNs) / 1e6 /
+                                static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
   if (copies != state.iterations()) state.SkipWithError("a copy was not written");
 }
-BENCHMARK(KeepRecoveryCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(KeepRecoveryCopy)->Unit(benchmark::kMicrosecond);
 
 void OpenHeavyProject(benchmark::State& state) {
   const QString path = heavyProject();

@@ -5,13 +5,16 @@
 #include "model/projectfile.h"
 #include "model/regularfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSettings>
 #include <QUuid>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -19,8 +22,7 @@ const QString kCopySuffix = QStringLiteral(".rpf");
 const QString kInfoSuffix = QStringLiteral(".info");
 const QString kLockSuffix = QStringLiteral(".lock");
 const QString kAsideSuffix = QStringLiteral("-damaged");
-const QString kProjectKey = QStringLiteral("project=");
-const QString kWrittenKey = QStringLiteral("written=");
+const QString kProjectKey = QStringLiteral("project");
 // A side file is a few lines; anything longer is not one of ours and is not read.
 constexpr qint64 kMaxInfoSize = 64 * 1024;
 
@@ -35,19 +37,48 @@ std::shared_ptr<QLockFile> lockAt(const QString& path) {
 
 QString withoutSuffix(const QString& path, const QString& suffix) { return path.left(path.size() - suffix.size()); }
 
-// What the side file beside `copyPath` says; the copy's own time when it says nothing.
-void readInfo(LeftWork& work) {
-  const QString base = withoutSuffix(work.copyPath, kCopySuffix);
-  QFile info;
-  if (openRegularFile(info, base + kInfoSuffix) && info.size() <= kMaxInfoSize) {
-    const QStringList lines = QString::fromUtf8(info.read(kMaxInfoSize)).split(u'\n');
-    for (const QString& line : lines) {
-      if (line.startsWith(kProjectKey)) work.project = line.mid(kProjectKey.size());
-      if (line.startsWith(kWrittenKey))
-        work.written = QDateTime::fromString(line.mid(kWrittenKey.size()), Qt::ISODateWithMs).toLocalTime();
+// The project the side file at `path` names; empty when it names none or is not one of ours. Only
+// a regular file is read: a pipe would hold the start up.
+QString projectNamedBy(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isFile() || info.size() > kMaxInfoSize) return {};
+  return QSettings(path, QSettings::IniFormat).value(kProjectKey).toString();
+}
+
+// INI escapes what a path may hold, a line break included.
+void writeInfo(const QString& path, const QString& project) {
+  QSettings info(path, QSettings::IniFormat);
+  info.clear();
+  info.setValue(kProjectKey, project);
+  info.sync();
+  if (info.status() != QSettings::NoError) throw Failure(QStringLiteral("ファイル %1 を作成できません").arg(path));
+}
+
+// What the writer's thread does: writes a copy (its side file first, when given) or, with no
+// bytes, removes one. The failure's words, empty when done.
+struct CopyJob {
+  QString copyPath;
+  QString infoPath;
+  QByteArray bytes;
+  std::optional<QString> project;
+};
+
+QString carryOut(const CopyJob& job) {
+  try {
+    if (job.bytes.isEmpty()) {
+      // The copy first: a side file left alone is never offered.
+      QFile::remove(job.copyPath);
+      QFile::remove(job.infoPath);
+      return {};
     }
+    if (job.project) writeInfo(job.infoPath, *job.project);
+    writeWholeFile(job.copyPath, job.bytes);
+  } catch (const Failure& failure) {
+    return failure.message();
+  } catch (const std::bad_alloc&) {
+    return QStringLiteral("メモリが足りません");
   }
-  if (!work.written.isValid()) work.written = QFileInfo(work.copyPath).lastModified();
+  return {};
 }
 
 void renameAside(const QString& path) {
@@ -70,17 +101,25 @@ std::vector<LeftWork> findLeftWork(const QString& folder) {
   std::vector<LeftWork> found;
   const QDir dir(folder);
   const QStringList copies = dir.entryList({QStringLiteral("*.rpf")}, QDir::Files | QDir::Hidden);
-  for (const QString& name : copies) {
-    LeftWork work;
-    work.copyPath = dir.filePath(name);
-    work.lock = lockAt(withoutSuffix(work.copyPath, kCopySuffix) + kLockSuffix);
-    if (!work.lock) continue;  // its window lives, or the folder lets no lock be taken
-    readInfo(work);
-    found.push_back(std::move(work));
-  }
+  for (const QString& name : copies)
+    if (std::optional<LeftWork> work = takeLeftWork(dir.filePath(name))) found.push_back(std::move(*work));
   std::stable_sort(found.begin(), found.end(),
                    [](const LeftWork& a, const LeftWork& b) { return a.written > b.written; });
   return found;
+}
+
+std::optional<LeftWork> takeLeftWork(const QString& copyPath) {
+  const QString base = withoutSuffix(copyPath, kCopySuffix);
+  LeftWork work;
+  work.lock = lockAt(base + kLockSuffix);
+  if (!work.lock) return std::nullopt;
+  // Looked at only now that the lock is held: a window may have removed the copy since.
+  const QFileInfo copy(copyPath);
+  if (!copy.exists()) return std::nullopt;
+  work.copyPath = copyPath;
+  work.project = projectNamedBy(base + kInfoSuffix);
+  work.written = copy.lastModified();
+  return work;
 }
 
 QString checkLeftWork(const LeftWork& work) {
@@ -104,20 +143,20 @@ void setLeftWorkAside(const LeftWork& work) {
 
 RecoveryCopy::RecoveryCopy(const Composition& composition, QString folder, QObject* parent)
     : QObject(parent), composition_(composition), folder_(std::move(folder)) {
+  writer_.setMaxThreadCount(1);
   pause_.setSingleShot(true);
   pause_.setInterval(Pause);
   connect(&pause_, &QTimer::timeout, this, &RecoveryCopy::update);
-  // The pause is not started again by later changes, so a drag writes once a second, not only
-  // once it ends.
-  connect(&composition_, &Composition::blockChanged, this, &RecoveryCopy::schedule);
+  connect(&composition_, &Composition::blockChanged, this, &RecoveryCopy::follow);
 }
 
-RecoveryCopy::~RecoveryCopy() { finish(); }
+RecoveryCopy::~RecoveryCopy() { writer_.waitForDone(); }
 
 void RecoveryCopy::finish() {
   finished_ = true;
   pause_.stop();
   remove();
+  flush();
   lock_.reset();
 }
 
@@ -131,13 +170,24 @@ void RecoveryCopy::adopt(LeftWork&& work) {
   id_ = QFileInfo(withoutSuffix(work.copyPath, kCopySuffix)).fileName();
   lock_ = std::move(work.lock);
   project_ = work.project;
-  writtenProject_ = work.project;
+  writtenProject_.reset();
+  if (QFileInfo::exists(pathOf(kInfoSuffix))) writtenProject_ = work.project;
   QFile copy;
   if (openRegularFile(copy, work.copyPath)) written_ = copy.read(sizeof(TDocument));
+  mayExist_ = true;
+  schedule();
+}
+
+void RecoveryCopy::follow() {
+  // A copy of saved work would be offered as lost by a crash in the pause. The pause goes on: a
+  // drag that passes the saved place is still kept once a second.
+  if (!composition_.isModified()) remove();
   schedule();
 }
 
 void RecoveryCopy::schedule() {
+  // The pause is not started again by later changes, so a drag writes once a second, not only
+  // once it ends.
   if (!pause_.isActive() && !finished_) pause_.start();
 }
 
@@ -165,29 +215,61 @@ void RecoveryCopy::update() {
 }
 
 void RecoveryCopy::write() {
-  const QByteArray bytes = projectBytes(composition_.document());
+  QByteArray bytes = projectBytes(composition_.document());
   if (bytes == written_ && project_ == writtenProject_) return;
-  try {
-    if (!takeLock()) throw Failure(QStringLiteral("ﾌｫﾙﾀﾞ %1 に書き込めません").arg(folder_));
-    // The copy first: a side file newer than its copy would date work that is not in it.
-    writeWholeFile(pathOf(kCopySuffix), bytes);
-    written_ = bytes;
-    const QString info = kProjectKey + project_ + u'\n' + kWrittenKey +
-                         QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs) + u'\n';
-    writeWholeFile(pathOf(kInfoSuffix), info.toUtf8());
-    writtenProject_ = project_;
+  // A disk slower than the changes gets the newest copy once it is free, not every one between.
+  if (writing_) {
+    again_ = true;
+    return;
+  }
+  if (!takeLock()) {
+    fail(QStringLiteral("ﾌｫﾙﾀﾞ %1 に書き込めません").arg(folder_));
+    return;
+  }
+  CopyJob job{pathOf(kCopySuffix), pathOf(kInfoSuffix), bytes, std::nullopt};
+  if (project_ != writtenProject_) job.project = project_;
+  written_ = std::move(bytes);
+  writtenProject_ = project_;
+  mayExist_ = true;
+  writing_ = true;
+  writer_.start([this, job = std::move(job)] {
+    const QString failure = carryOut(job);
+    QMetaObject::invokeMethod(
+        this, [this, failure] { landed(failure); }, Qt::QueuedConnection);
+  });
+}
+
+void RecoveryCopy::landed(const QString& failure) {
+  writing_ = false;
+  if (failure.isEmpty()) {
     failing_ = false;
     Q_EMIT kept();
-  } catch (const Failure& failure) {
-    if (!failing_) Q_EMIT failed(failure.message());
-    failing_ = true;
+  } else {
+    // What is on disk is not known: the next write writes both files.
+    written_.clear();
+    writtenProject_.reset();
+    fail(failure);
   }
+  if (std::exchange(again_, false)) update();
+}
+
+void RecoveryCopy::fail(const QString& message) {
+  if (!failing_) Q_EMIT failed(message);
+  failing_ = true;
+}
+
+void RecoveryCopy::flush() {
+  do {
+    writer_.waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+  } while (writing_);
 }
 
 void RecoveryCopy::remove() {
-  if (written_.isEmpty()) return;
-  QFile::remove(pathOf(kCopySuffix));
-  QFile::remove(pathOf(kInfoSuffix));
+  if (!mayExist_) return;
+  const CopyJob job{pathOf(kCopySuffix), pathOf(kInfoSuffix), {}, std::nullopt};
+  mayExist_ = false;
   written_.clear();
-  writtenProject_.clear();
+  writtenProject_.reset();
+  writer_.start([job] { carryOut(job); });
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <utility>
 
 // Answers the main window's questions from queues the test fills; an empty queue cancels.
@@ -26,6 +27,8 @@ public:
   // the work is left for later.
   std::deque<LeftWorkAnswer> leftWorkAnswers;
   QStringList leftWorkQuestions;
+  // Done while that question is asked: what another process may do meanwhile.
+  std::function<void()> whileAskedToRestore;
 
   std::optional<QString> openProject() override { return next(projectsToOpen); }
   std::optional<QString> saveProject() override { return next(projectsToSave); }
@@ -62,6 +65,7 @@ public:
 
   LeftWorkAnswer askToRestore(const QString& about) override {
     leftWorkQuestions << about;
+    if (whileAskedToRestore) whileAskedToRestore();
     if (leftWorkAnswers.empty()) return LeftWorkAnswer::Later;
     const LeftWorkAnswer answer = leftWorkAnswers.front();
     leftWorkAnswers.pop_front();

@@ -7,10 +7,16 @@
 
 #include "edit/recovery.h"
 #include "ui/main/recentprojects.h"
+#include "ui/main/usersettings.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QLockFile>
 #include <QMenuBar>
 #include <QStatusBar>
+
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -23,11 +29,19 @@ protected:
   QString folder() const { return state.path() + u"/pelmora/recovery"_qs; }
   QStringList files() const { return QDir(folder()).entryList(QDir::Files, QDir::Name); }
   RecoveryCopy& keeper() { return *window->findChild<RecoveryCopy*>(); }
-  // A copy as a window that is gone left it, named `id`.
+  // The window's copy written now, as it would be after the pause.
+  void keep() {
+    keeper().update();
+    keeper().flush();
+  }
+  // A copy as a window that is gone left it, named `id`, written at `written`.
   void leave(const QString& id, const QByteArray& block, const QString& project, const QString& written) {
     QDir().mkpath(folder());
-    putFile(folder() + u'/' + id + u".rpf"_qs, block);
-    putFile(folder() + u'/' + id + u".info"_qs, (u"project="_qs + project + u"\nwritten="_qs + written).toUtf8());
+    QFile copy(folder() + u'/' + id + u".rpf"_qs);
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write(block);
+    copy.setFileTime(QDateTime::fromString(written, Qt::ISODateWithMs), QFileDevice::FileModificationTime);
+    putFile(folder() + u'/' + id + u".info"_qs, (u"project="_qs + project).toUtf8());
   }
   // The composition's block as it stands, with a text part saying `text` added.
   QByteArray blockWithText(const QString& text) {
@@ -67,12 +81,12 @@ TEST_F(Recovery, RestoredWorkIsTheCompositionUnsavedAndBelongsToItsProject) {
   ASSERT_EQ(reports.size(), 1);
   EXPECT_TRUE(reports[0].first.contains(picture)) << reports[0].first.toStdString();
 
-  keeper().update();
+  keep();
   EXPECT_EQ(files(), (QStringList{u"left.info"_qs, u"left.lock"_qs, u"left.rpf"_qs})) << "the window's own now";
   dialogs->unsavedAnswers.push_back(Dialogs::UnsavedChanges::Discard);
   run("newAction");
   EXPECT_EQ(dialogs->unsavedQuestions, 1) << "restored work counts as unsaved";
-  keeper().update();
+  keep();
   EXPECT_EQ(files(), QStringList{u"left.lock"_qs});
 }
 
@@ -109,16 +123,47 @@ TEST_F(Recovery, TheNamedProjectOpensOnlyWhenTheWorkIsNotRestored) {
   newComposition();
   const struct {
     Dialogs::LeftWorkAnswer answer;
+    QString project;
     int parts;
-  } rows[] = {{Dialogs::LeftWorkAnswer::Later, 2}, {Dialogs::LeftWorkAnswer::Restore, 1}};
+  } rows[] = {{Dialogs::LeftWorkAnswer::Later, named, 2},
+              {Dialogs::LeftWorkAnswer::Restore, named, 1},
+              {Dialogs::LeftWorkAnswer::Restore, {}, 1}};
   for (const auto& row : rows) {
-    leave(u"left"_qs, left, {}, u"2026-01-01T00:00:00.000Z"_qs);
+    newComposition();
+    // Each of its own: the window keeps a copy it restored under that copy's name.
+    leave(QString::number(&row - rows), left, {}, u"2026-01-01T00:00:00.000Z"_qs);
     dialogs->leftWorkAnswers.push_back(row.answer);
-    w().start(named);
+    w().start(row.project);
     EXPECT_EQ(document().PartCount, row.parts);
     EXPECT_EQ(comp().isModified(), row.parts == 1);
   }
-  EXPECT_EQ(dialogs->leftWorkQuestions.size(), 2);
+  EXPECT_EQ(dialogs->leftWorkQuestions.size(), 3);
+}
+
+// 復元 chosen, the copy vanishes or is damaged before it is read: Open's words, the fresh
+// composition, and a damaged copy set aside.
+TEST_F(Recovery, ARestoreThatFailsSaysWhyAndKeepsWhatIsLeft) {
+  const QByteArray block = blockWithText(u"a"_qs);
+  const QString copy = folder() + u"/left.rpf"_qs;
+  const struct {
+    std::function<void()> meanwhile;
+    QString said;
+    QStringList left;
+  } rows[] = {
+      {[&] { QFile::remove(copy); }, u"ファイル "_qs + copy + u" は開けません."_qs, {u"left.info"_qs}},
+      {[&] { putFile(copy, "cut"); },
+       u"ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ "_qs + copy + u" が壊れています (大きさ 3 バイト、正しくは 56512 バイト)"_qs,
+       {u"left.info-damaged"_qs, u"left.rpf-damaged"_qs}},
+  };
+  for (const auto& row : rows) {
+    leave(u"left"_qs, block, {}, u"2026-01-01T00:00:00.000Z"_qs);
+    dialogs->leftWorkAnswers.push_back(Dialogs::LeftWorkAnswer::Restore);
+    dialogs->whileAskedToRestore = row.meanwhile;
+    EXPECT_FALSE(w().offerLeftWork());
+    EXPECT_EQ((std::exchange(dialogs->messages, {}) + std::exchange(reports, {})).value(0).first, row.said);
+    EXPECT_EQ(document().PartCount, 0);
+    EXPECT_EQ(files(), row.left);
+  }
 }
 
 // A copy that cannot be read says so in Open's words and is set aside, never deleted, and the
@@ -135,6 +180,7 @@ TEST_F(Recovery, DamagedCopiesAreSetAsideAndLiveOnesAreNeverOffered) {
   MainWindow other(std::make_unique<ScriptedDialogs>());
   other.findChild<Composition*>()->addTextPart();
   other.findChild<RecoveryCopy*>()->update();
+  other.findChild<RecoveryCopy*>()->flush();
   const QString live = other.findChild<RecoveryCopy*>()->copyPath();
   ASSERT_TRUE(QFile::exists(live));
 
@@ -155,7 +201,7 @@ TEST_F(Recovery, DamagedCopiesAreSetAsideAndLiveOnesAreNeverOffered) {
 // However the window closes normally, the copy goes: after 保存しない too.
 TEST_F(Recovery, ANormalCloseRemovesTheCopyWhateverTheAnswer) {
   ASSERT_TRUE(addPart(pkText));
-  keeper().update();
+  keep();
   ASSERT_EQ(files().size(), 3);
   dialogs->unsavedAnswers.push_back(Dialogs::UnsavedChanges::Cancel);
   w().close();
@@ -170,11 +216,12 @@ TEST_F(Recovery, ACopyThatCannotBeWrittenIsSaidOnceInTheStatusBar) {
   QDir().mkpath(state.path() + u"/pelmora"_qs);
   putFile(folder(), "a file where the folder should be");
   ASSERT_TRUE(addPart(pkText));
-  keeper().update();
+  keep();
   EXPECT_EQ(w().statusBar()->currentMessage(), u"復元用のｺﾋﾟｰを保存できません (作業は続けられます)"_qs);
+  EXPECT_TRUE(w().findChild<QLabel*>(u"positionLabel"_qs)->isVisible()) << "where the selection stands still shows";
   w().statusBar()->clearMessage();
   ASSERT_TRUE(addPart(pkText));
-  keeper().update();
+  keep();
   EXPECT_EQ(w().statusBar()->currentMessage(), QString());
   EXPECT_EQ(document().PartCount, 2);
   EXPECT_TRUE(reports.isEmpty());
@@ -267,6 +314,28 @@ TEST(RecentProjectList, PutsTheNewestFirstOnceAndKeepsEight) {
   EXPECT_EQ(recentProjects::withNewest(eight, u"/5"_qs),
             (QStringList{u"/5"_qs, u"/1"_qs, u"/2"_qs, u"/3"_qs, u"/4"_qs, u"/6"_qs, u"/7"_qs, u"/8"_qs}));
   EXPECT_EQ(recentProjects::withNewest({}, u"rel.rpf"_qs), QStringList{QDir::current().filePath(u"rel.rpf"_qs)});
+  // A project reached through a link is listed once, by its own name.
+  const QTemporaryDir dir;
+  const QString real = dir.filePath(u"real.rpf"_qs), link = dir.filePath(u"link.rpf"_qs);
+  putFile(real, {});
+  ASSERT_TRUE(QFile::link(real, link));
+  EXPECT_EQ(recentProjects::withNewest(recentProjects::withNewest({}, real), link),
+            QStringList{QFileInfo(real).canonicalFilePath()});
+}
+
+// An editor that changes the list while another is in the middle of its change waits for it and
+// reads the list afresh, so both entries stay.
+TEST(RecentProjectList, TwoEditorsChangingItAtOnceBothLeaveTheirEntry) {
+  recentProjects::clear();
+  QLockFile other(userSettings().fileName() + u".recent-lock"_qs);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(userSettings().fileName()).path()) && other.tryLock(0));
+  std::future<void> adding = std::async(std::launch::async, [] { recentProjects::add(u"/p/mine.rpf"_qs); });
+  EXPECT_EQ(adding.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  userSettings().setValue(u"file/recentProjects"_qs, QStringList{u"/p/theirs.rpf"_qs});
+  other.unlock();
+  adding.get();
+  EXPECT_EQ(recentProjects::read(), (QStringList{u"/p/mine.rpf"_qs, u"/p/theirs.rpf"_qs}));
+  recentProjects::clear();
 }
 
 }  // namespace

@@ -58,13 +58,14 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   auto* statusStrip = new QStatusBar(this);
   statusStrip->setFixedHeight(19);
   setStatusBar(statusStrip);
-  // Where the selection stands and which logo pixel the pointer is over, in logo pixels.
+  // Where the selection stands and which logo pixel the pointer is over, in logo pixels: permanent,
+  // so that a message or a menu item's path shows beside them rather than over them.
   positionLabel_ = new QLabel(statusStrip);
   positionLabel_->setObjectName(QStringLiteral("positionLabel"));
-  statusStrip->addWidget(positionLabel_);
+  statusStrip->addPermanentWidget(positionLabel_);
   pointerLabel_ = new QLabel(statusStrip);
   pointerLabel_->setObjectName(QStringLiteral("pointerLabel"));
-  statusStrip->addWidget(pointerLabel_);
+  statusStrip->addPermanentWidget(pointerLabel_);
   connect(canvasView_, &CanvasView::pointerAt, pointerLabel_,
           [this](QPoint at) { pointerLabel_->setText(QStringLiteral("(%1, %2)").arg(at.x()).arg(at.y())); });
   connect(canvasView_, &CanvasView::pointerLeft, pointerLabel_, &QLabel::clear);

@@ -9,7 +9,10 @@ namespace recentProjects {
 
 constexpr int Limit = 8;
 
-// `list` with `path` first, named as an absolute path, each project once and at most Limit.
+// The name a project is listed by, whatever link or relative path reached it: its canonical path
+// while it exists, else its absolute one.
+QString projectName(const QString& path);
+// `list` with `path` first, by its projectName(), each project once and at most Limit.
 QStringList withNewest(QStringList list, const QString& path);
 
 QStringList read();
