@@ -4,6 +4,7 @@
 #include "ui/main/snapguides.h"
 #include "ui/main/snapping.h"
 
+#include <QScrollBar>
 #include <QSettings>
 
 namespace {
@@ -150,7 +151,8 @@ TEST_F(SnapDrag, CatchesWithinSixScreenPixelsAtEveryScale) {
     dragBy(QRect(QPoint(), part(0)->size()).center(), {r.travel, 0});
     EXPECT_EQ(comp().bounds(0), (Bounds{back.left + r.left, back.top + 200, 30, 20})) << r.zoomStep << r.travel;
     const std::optional<int> column =
-        r.left == 0 ? std::optional(canvas()->pos().x() + static_cast<int>(scale.screenEdge(back.left))) : std::nullopt;
+        r.left == 0 ? std::optional(canvasView()->origin().x() + static_cast<int>(scale.screenEdge(back.left)))
+                    : std::nullopt;
     EXPECT_EQ(guides()->column(), column) << r.zoomStep << r.travel;
     EXPECT_EQ(guides()->isVisible(), r.left == 0);
     letGo();
@@ -158,10 +160,14 @@ TEST_F(SnapDrag, CatchesWithinSixScreenPixelsAtEveryScale) {
   }
 }
 
+// With the view scrolled: the line stands on the edge as the view shows it.
 TEST_F(SnapDrag, AGuideLineShowsWhileCaughtAndGoesAtTheRelease) {
+  canvasView()->horizontalScrollBar()->setValue(30);
+  canvasView()->verticalScrollBar()->setValue(20);
   // Left 5 right of the background's left, top 3 above its bottom.
   dragBy({15, 10}, {-35, -143});
-  const int column = canvas()->pos().x() + back.left, row = canvas()->pos().y() + back.top + 60;
+  const QPoint shown = backgroundControl()->mapTo(canvasView()->viewport(), QPoint(0, 0));
+  const int column = shown.x(), row = shown.y() + 60;
   ASSERT_EQ(comp().bounds(0), (Bounds{back.left, back.top + 60, 30, 20}));
   EXPECT_TRUE(magentaLine(column));
   EXPECT_TRUE(magentaLine(row, false));

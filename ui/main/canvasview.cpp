@@ -156,8 +156,9 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
       snapping::snap(step->bounds, snapping::motionsOf(pointerDrag_.mode()),
                      snapping::linesBesides(composition_, index), snapping::reachAt(scale_));
   composition_.dragTo(caught.bounds);
-  // The guides stand where the controls' edges do: the same mapping, from the content's origin.
-  const QPoint origin = content_->pos();
+  // The guides stand on the viewport, where the controls' edges are shown: the same mapping, from
+  // the canvas's origin as the scroll leaves it.
+  const QPoint origin = this->origin();
   const auto onView = [this](std::optional<qint64> line, int from) {
     return line ? std::optional(clampToInt(from + scale_.screenEdge(*line))) : std::nullopt;
   };
