@@ -200,8 +200,9 @@ Q_SIGNALS:
   void selectionChanged();
   // What undo and redo would do has changed.
   void historyChanged();
-  // The drag in force was called off: the pointer's drag is over too.
-  void dragCancelled();
+  // The drag in force is over, however it ended: released, called off, ended by another edit made
+  // while the button is held, or dropped with the block. The pointer's drag is over too.
+  void dragEnded();
   // The block may differ from what it was, and isModified() may have changed with it.
   void blockChanged();
 
@@ -238,7 +239,7 @@ private:
   MadeLook makePart(int index, QStringList& failures) const;
   // Undo or redo, by the stack's `move`; what the step reports comes back.
   QStringList travel(void (QUndoStack::*move)());
-  // The drag in force forgotten, nothing put back, no step: the block has been replaced.
+  // The drag in force forgotten, nothing put back, no step: the block is being replaced.
   void dropDrag();
   // After New or Open: the background selected but not shown, nothing to save, every view told.
   void startedAfresh();

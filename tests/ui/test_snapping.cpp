@@ -182,6 +182,22 @@ TEST_F(SnapDrag, AGuideLineShowsWhileCaughtAndGoesAtTheRelease) {
   EXPECT_FALSE(magentaLine(column)) << "a drag called off drops its guide";
 }
 
+// An edit made while the button is held ends the drag, the canvas's too: its guide goes, it drags
+// no more and zooms again.
+TEST_F(SnapDrag, AnEditDuringADragEndsTheCanvasDragToo) {
+  for (const char* edit : {"bringForwardAction", "cutAction", "deleteAction"}) {
+    comp().setBounds(0, {back.left + 40, back.top + 200, 30, 20});
+    dragBy({15, 10}, {-35, 0});
+    ASSERT_TRUE(guides()->isVisible()) << edit;
+    run(edit);
+    EXPECT_FALSE(guides()->isVisible()) << edit;
+    EXPECT_FALSE(canvasView()->pointerDrag().dragging()) << edit;
+    run("zoomInAction");
+    EXPECT_EQ(canvasView()->scale().step(), 1) << edit;
+    run("actualSizeAction");
+  }
+}
+
 TEST_F(SnapDrag, AResizeCatchesOnlyItsEdgeAndOffDragsAsBefore) {
   // The right edge, 4 short of the background's centre line: the left stays.
   dragBy({29, 10}, {26, 0});

@@ -46,7 +46,9 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   });
   connect(&composition_, &Composition::partChanged, this, &CanvasView::showPart);
   connect(&composition_, &Composition::backgroundChanged, this, [this] { showPart(BACKGROUND_INDEX); });
-  connect(&composition_, &Composition::dragCancelled, this, &CanvasView::dragCalledOff);
+  // However the composition's drag ends, an edit made while the button is held included, the
+  // pointer's ends with it.
+  connect(&composition_, &Composition::dragEnded, this, &CanvasView::dragOver);
   // Escape calls off a drag, as in every editor, wherever the keyboard's focus is in the window.
   auto* callOff =
       new QShortcut(QKeySequence(Qt::Key_Escape), this, &composition_, &Composition::cancelDrag, Qt::WindowShortcut);
@@ -124,6 +126,7 @@ std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
 
 void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
+  endDrag();                       // a release that never came
   setFocus(Qt::MouseFocusReason);  // the arrow keys and Delete act on what was pressed
   composition_.select(sender->partIndex());
   pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
@@ -166,14 +169,14 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
 }
 
 void CanvasView::endDrag() {
-  pointerDrag_.release();
-  guides_->clear();
   composition_.endDrag();
-  holdExtent(false);
+  dragOver();  // the composition tells of a drag only while it has one
 }
 
-void CanvasView::dragCalledOff() {
+void CanvasView::dragOver() {
+  if (!pointerDrag_.dragging()) return;
   pointerDrag_.release();
+  pressed_ = nullptr;
   guides_->clear();
   holdExtent(false);
 }

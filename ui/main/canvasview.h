@@ -100,8 +100,9 @@ private:
   void showPart(int index);
   void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void moved(PictureControl* sender, QPoint at);
-  // The composition called the drag off: the pointer drags nothing until the next press.
-  void dragCalledOff();
+  // The composition's drag is over: the pointer drags nothing until the next press, zooms may come
+  // again, the extent follows the controls and no guide shows.
+  void dragOver();
   // The sheet that holds the controls beyond `margin` and the view scrolled to `held`, and the
   // viewport beside the scroll bars it needs.
   struct Fit {
