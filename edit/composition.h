@@ -163,7 +163,9 @@ public:
   std::optional<int> pastePart(const PartCopy& copy, int shift);
   // A copy of the selected part 10 right of and below it, at the end of the table and selected.
   std::optional<int> duplicateSelected();
-  // A text part saying `text`, where a new text part goes, as one paste; nothing when full.
+  // A text part saying the first line of `text` that is not empty, where a new text part goes, as
+  // one paste; nothing when full or with no such line. A line the code page cannot hold is
+  // refused: its Failure names the character, in the words of the string field.
   std::optional<int> pasteText(const QString& text);
   struct AddedPictures {
     std::vector<int> added;

@@ -4,6 +4,7 @@
 #include "support/files.h"
 
 #include "edit/composition.h"
+#include "model/failure.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
 
@@ -13,7 +14,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -182,11 +183,21 @@ TEST_F(Arranging, AFullTableTakesNoCopyAndTheBackgroundIsNoPart) {
 
 // What other programs put on the clipboard: text as a new text part of its first line, files as
 // picture parts in one step, and bytes of our type only when they are a whole, sound record.
+// The words with which `edit` is refused, or nothing when it is not.
+QString refusalOf(const std::function<void()>& edit) {
+  try {
+    edit();
+  } catch (const Failure& failure) {
+    return failure.message();
+  }
+  return {};
+}
+
 TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
-  ASSERT_EQ(c.pasteText(u"ロゴ\r\nsecond line"_qs), 0);
-  EXPECT_EQ(c.part(0).text, u"ロゴ"_qs);
+  ASSERT_EQ(c.pasteText(u"\r\n\nロゴマーク\r\nsecond line"_qs), 0);
+  EXPECT_EQ(c.part(0).text, u"ロゴマーク"_qs) << "the first line that is not empty";
   EXPECT_EQ(c.undoName(), u"貼り付け"_qs);
-  EXPECT_EQ(c.pasteText(u"☃"_qs), std::nullopt) << "the string field refuses what the code page cannot hold";
+  EXPECT_EQ(refusalOf([&] { c.pasteText(u"ロ☃ゴ"_qs); }), u"Shift-JIS で表せない文字は入力できません: ☃ (U+2603)"_qs);
 
   const Composition::AddedPictures added = c.addPictureParts(
       {picture("a.bmp", {3, 3}), dir.filePath(u"missing.bmp"_qs), picture("b.bmp", {4, 2})}, QPoint(7, 8), true);
@@ -199,22 +210,28 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   c.select(0);
   QByteArray bytes = c.copySelected()->bytes();
   ASSERT_EQ(bytes.size(), 568);
-  const std::optional<PartCopy> sound = PartCopy::fromBytes(bytes);
-  ASSERT_TRUE(sound);
-  EXPECT_EQ(sound->look(), nullptr);
-  ASSERT_EQ(c.pastePart(*sound, 10), 1);
-  EXPECT_EQ(c.part(1).text, u"ロゴ"_qs);
+  const PartCopy sound = PartCopy::fromBytes(bytes);
+  EXPECT_EQ(sound.look(), nullptr);
+  ASSERT_EQ(c.pastePart(sound, 10), 1);
+  EXPECT_EQ(c.part(1).text, u"ロゴマーク"_qs);
   EXPECT_EQ(c.layer(1).raster.cacheKey(), c.layer(0).raster.cacheKey()) << "drawn alike by a part shown";
-  EXPECT_FALSE(PartCopy::fromBytes(bytes.left(567)));
-  EXPECT_FALSE(PartCopy::fromBytes(bytes + '\0'));
-  for (const int field : {16, 16 + 256}) {  // the string, the font or file name
-    QByteArray unended = bytes;
-    std::memset(unended.data() + field, 'x', 256);
-    EXPECT_FALSE(PartCopy::fromBytes(unended)) << field;
-  }
-  QByteArray noKind = bytes;
-  noKind[560] = 7;
-  EXPECT_FALSE(PartCopy::fromBytes(noKind));
+
+  // Bytes from another program: one whole record, every string ended, or refused saying why.
+  const auto with = [&](int at, const QByteArray& over) { return QByteArray(bytes).replace(at, over.size(), over); };
+  const std::pair<QByteArray, const char16_t*> refused[] = {
+      {bytes.left(567), u"大きさ 567 バイト、正しくは 568 バイト"},
+      {bytes + '\0', u"大きさ 569 バイト、正しくは 568 バイト"},
+      {with(16, QByteArray(256, 'x')), u"文字列が 255 バイトで終わっていません"},
+      {with(272, QByteArray(256, 'x')), u"フォント名が 255 バイトで終わっていません"},
+      {with(560, QByteArray(1, '\7')), u"種類 7"},
+  };
+  for (const auto& [payload, reason] : refused)
+    EXPECT_EQ(refusalOf([&] { PartCopy::fromBytes(payload); }),
+              u"クリップボードの部品が壊れています (%1)"_qs.arg(QString::fromUtf16(reason)));
+  // What it left after a string's zero and in the reserved bytes is cleared, as a new part has them.
+  QByteArray dirty = bytes;
+  for (const int at : {30, 300, 533, 546, 564}) dirty[at] = 'j';
+  EXPECT_EQ(PartCopy::fromBytes(dirty).bytes(), bytes);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QClipboard>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QUrl>
 
 namespace {
@@ -72,6 +73,74 @@ TEST_F(Arrange, TextAndFilesFromOtherProgramsPasteAsParts) {
   run("undoAction");
   EXPECT_EQ(document().PartCount, 1);
   EXPECT_TRUE(reports.isEmpty());
+}
+
+// A clipboard that counts what is fetched from it.
+class CountingMimeData : public QMimeData {
+public:
+  mutable int fetched = 0;
+
+protected:
+  QVariant retrieveData(const QString& type, QMetaType as) const override {
+    ++fetched;
+    return QMimeData::retrieveData(type, as);
+  }
+};
+
+// 貼り付け is greyed by the formats the clipboard offers alone, seen again when it changes and when
+// the menu opens; only a paste fetches what it holds.
+TEST_F(Arrange, PasteIsGreyedByTheOfferedFormatsAndOnlyAPasteFetches) {
+  QClipboard* clipboard = QApplication::clipboard();
+  auto* image = new QMimeData;
+  image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+  clipboard->setMimeData(image);
+  EXPECT_FALSE(action("pasteAction")->isEnabled()) << "an image only";
+  clipboard->clear();
+  EXPECT_FALSE(action("pasteAction")->isEnabled()) << "nothing";
+
+  auto* text = new CountingMimeData;
+  text->setText(u"ロゴ"_qs);
+  {
+    const QSignalBlocker untold(clipboard);
+    clipboard->setMimeData(text);
+  }
+  Q_EMIT menu("editMenu")->aboutToShow();
+  EXPECT_TRUE(action("pasteAction")->isEnabled()) << "seen as the menu opens";
+  addText(u"a"_qs);
+  selectPart(BACKGROUND_INDEX);
+  EXPECT_EQ(text->fetched, 0);
+  run("pasteAction");
+  EXPECT_EQ(comp().part(1).text, u"ロゴ"_qs);
+  EXPECT_GT(text->fetched, 0);
+}
+
+// A part copied in another editor process after a copy of this one's is the one pasted, cleared
+// of what that program left in it; bytes that are no record are refused, saying why.
+TEST_F(Arrange, APartFromAnotherProcessIsPastedCheckedAndCleared) {
+  addText(u"ロゴマーク"_qs);
+  run("copyAction");
+  QByteArray foreign = comp().copySelected()->bytes();
+  foreign.replace(16, 6, QByteArray("Other", 6));  // the rest of the string before is left after its zero
+  foreign[533] = 'j';                              // a reserved byte
+  const auto offer = [](const QByteArray& record) {
+    auto* data = new QMimeData;
+    data->setData(u"application/x-pelmora-part"_qs, record);
+    data->setData(u"application/x-pelmora-part-mark"_qs, "another process's copy");
+    QApplication::clipboard()->setMimeData(data);
+  };
+  offer(foreign);
+  run("pasteAction");
+  ASSERT_EQ(document().PartCount, 2);
+  EXPECT_EQ(comp().part(1).text, u"Other"_qs);
+  const TPartData& pasted = document().Parts[1];
+  EXPECT_EQ(QByteArray(pasted.Text, 16), QByteArray("Other", 6) + QByteArray(10, '\0'));
+  EXPECT_EQ(pasted.Reserved1[0], 0);
+
+  offer(foreign.left(100));
+  run("pasteAction");
+  EXPECT_EQ(document().PartCount, 2);
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0].first, u"クリップボードの部品が壊れています (大きさ 100 バイト、正しくは 568 バイト)"_qs);
 }
 
 // The arrows nudge from the canvas, Shift ten, all one step; Delete deletes. In a field the same
