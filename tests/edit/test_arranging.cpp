@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <limits>
+#include <map>
 
 namespace {
 
@@ -47,8 +49,13 @@ protected:
   Composition c{96};
 };
 
+constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+
+// Each part keeps its own picture wherever it goes, two or more places back included.
 TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
   addTexts("ABCD");
+  std::map<QString, qint64> drawn;
+  for (int i = 0; i < c.partCount(); ++i) drawn[c.part(i).text] = c.layer(i).raster.cacheKey();
   const struct {
     int selected;
     Order order;
@@ -69,7 +76,10 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
     c.reorderSelected(row.order);
     EXPECT_EQ(texts(), moves ? QString::fromLatin1(row.after) : u"ABCD"_qs);
     EXPECT_EQ(c.selection(), row.selectedAfter);
-    for (int i = 0; i < c.partCount(); ++i) EXPECT_EQ(c.document().Parts[i].Index, i);
+    for (int i = 0; i < c.partCount(); ++i) {
+      EXPECT_EQ(c.document().Parts[i].Index, i);
+      EXPECT_EQ(c.layer(i).raster.cacheKey(), drawn[c.part(i).text]) << i;
+    }
     if (!moves) continue;
     EXPECT_EQ(c.undoName(), u"順序変更"_qs);
     const QByteArray after = block();
@@ -86,7 +96,7 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
 }
 
 // The background at (40, 30), 200 x 60; parts whose difference from it is even, odd, and negative
-// and odd, so the centre rounds toward minus infinity.
+// and odd, so the centre rounds toward minus infinity, and one past the 32-bit range.
 TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
   ASSERT_EQ(c.addPicturePart(picture("p.bmp", {10, 10})), 0);
   const struct {
@@ -104,6 +114,7 @@ TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
       {{5, 7, 50, 20}, Alignment::VerticalCentre, 5, 50},
       {{5, 7, 50, 21}, Alignment::VerticalCentre, 5, 49},
       {{5, 7, 50, 63}, Alignment::VerticalCentre, 5, 28},
+      {{5, 7, kMin, 20}, Alignment::Right, kMax, 7},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(row.alignment) << " " << row.part.width);
@@ -115,6 +126,12 @@ TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
     c.undo();
     EXPECT_EQ(c.bounds(0), row.part);
   }
+  c.setBounds(0, {5, 7, 50, 20});
+  c.alignSelected(Alignment::Left);
+  c.alignSelected(Alignment::Top);
+  c.undo();
+  EXPECT_EQ(c.bounds(0), (Bounds{40, 7, 50, 20})) << "two alignments in a row are two steps";
+  c.undo();
   c.select(BACKGROUND_INDEX);
   c.alignSelected(Alignment::Left);
   EXPECT_EQ(c.undoName(), u"ｻｲｽﾞ変更"_qs) << "nothing to align with the background selected";
@@ -150,6 +167,12 @@ TEST_F(Arranging, CopiesShareWhatTheCopiedPartShowed) {
     for (int i = 0; i < 4; ++i) c.undo();
     EXPECT_EQ(c.partCount(), count);
   }
+  // Pasted at the 32-bit limits.
+  c.select(0);
+  c.setBounds(0, {kMax - 5, kMin, 6, 4});
+  EXPECT_EQ(c.bounds(*c.pastePart(*c.copySelected(), 10)), (Bounds{kMax, kMin + 10, 6, 4}));
+  c.undo();
+  c.undo();
   // A cut removes the part as one step and pastes like a copy.
   c.select(0);
   const QByteArray before = block();

@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <QSettings>
 
+#include <limits>
+
 namespace {
 
 using snapping::Caught;
@@ -15,6 +17,7 @@ using snapping::Motion;
 using snapping::Motions;
 
 constexpr Motions kMove{Motion::Whole, Motion::Whole};
+constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
 
 // The background at (0, 0), 200 x 100, listed first; a part 21 wide at (300, 400), 31 high.
 const Lines kLines{{0, 100, 200, 300, 310, 321}, {0, 50, 100, 400, 415, 431}};
@@ -69,6 +72,13 @@ const SnapCase kSnapCases[] = {
     {"the bottom edge", {600, 20, 60, 33}, {Motion::Still, Motion::End}, 6, {{600, 20, 60, 30}, {}, 50}},
     {"a corner: both axes", {97, 48, 60, 30}, {Motion::Start, Motion::Start}, 6, {{100, 50, 57, 28}, 100, 50}},
     {"the reach at 800 %: only a line met", {100, 701, 50, 10}, kMove, 0, {{100, 701, 50, 10}, 100, {}}},
+    // -41 / 2 is -21 toward minus infinity: the centre is 321, on the part's right edge.
+    {"a negative width's centre", {342, 700, -41, 10}, kMove, 0, {{342, 700, -41, 10}, 321, {}}},
+    {"a size past the 32-bit range",
+     {kMin, 700, kMax, 10},
+     {Motion::End, Motion::Still},
+     6,
+     {{kMin, 700, kMax, 10}, 0, {}}},
 };
 INSTANTIATE_TEST_SUITE_P(Table, Snapping, ::testing::ValuesIn(kSnapCases),
                          [](const auto& row) { return std::to_string(row.index); });
