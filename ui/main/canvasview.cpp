@@ -198,8 +198,17 @@ void CanvasView::updateExtent() {
     const QPointF shown = place_->logo * scale_.factor() - QPointF(0.5, 0.5);
     for (int bars = 0; bars < 4; ++bars) {
       const QSize view = maximumViewportSize() - QSize(bars & 2 ? barWidth() : 0, bars & 1 ? barHeight() : 0);
-      const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
-      const QPoint origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      const std::optional<Corner>& corner = place_->corner;
+      place_->cornerHeld = corner && corner->logo.width() <= view.width() && corner->logo.height() <= view.height();
+      QPoint origin;
+      if (place_->cornerHeld) {
+        const QPoint at(std::min(corner->at.x(), view.width() - corner->logo.width()),
+                        std::min(corner->at.y(), view.height() - corner->logo.height()));
+        origin = at - corner->logo.topLeft();
+      } else {
+        const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
+        origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      }
       margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
       scroll = margin - origin;
       // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
@@ -280,10 +289,16 @@ void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
   // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
   // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
   // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.
-  if (!place_ || place_->anchor != anchor) {
+  if (!place_ || place_->anchor != anchor || place_->cornerHeld) {
     const QPoint from = anchor ? *anchor : viewport()->rect().center();
-    place_ = Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor};
+    place_ =
+        Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor, {}, false};
   }
+  // A small logo the user sees whole is not sent out of view by a zoom about an empty middle.
+  const Bounds logo = background_->bounds();
+  const QRect shown = scale_.screenRect(logo).translated(origin());
+  place_->corner.reset();
+  if (!anchor && viewport()->rect().contains(shown)) place_->corner = Corner{scale.screenRect(logo), shown.topLeft()};
   scale_ = scale;
   extentHeld_ = true;  // once for all the controls, not once each
   background_->setScale(scale_);
