@@ -4,7 +4,6 @@
 #include "support/files.h"
 
 #include "edit/composition.h"
-#include "model/failure.h"
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
 
@@ -14,7 +13,6 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <limits>
 #include <map>
 
@@ -206,21 +204,11 @@ TEST_F(Arranging, AFullTableTakesNoCopyAndTheBackgroundIsNoPart) {
 
 // What other programs put on the clipboard: text as a new text part of its first line, files as
 // picture parts in one step, and bytes of our type only when they are a whole, sound record.
-// The words with which `edit` is refused, or nothing when it is not.
-QString refusalOf(const std::function<void()>& edit) {
-  try {
-    edit();
-  } catch (const Failure& failure) {
-    return failure.message();
-  }
-  return {};
-}
-
 TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   ASSERT_EQ(c.pasteText(u"\r\n\nロゴマーク\r\nsecond line"_qs), 0);
   EXPECT_EQ(c.part(0).text, u"ロゴマーク"_qs) << "the first line that is not empty";
   EXPECT_EQ(c.undoName(), u"貼り付け"_qs);
-  EXPECT_EQ(refusalOf([&] { c.pasteText(u"ロ☃ゴ"_qs); }), u"Shift-JIS で表せない文字は入力できません: ☃ (U+2603)"_qs);
+  EXPECT_EQ(failureOf([&] { c.pasteText(u"ロ☃ゴ"_qs); }), u"Shift-JIS で表せない文字は入力できません: ☃ (U+2603)"_qs);
 
   const Composition::AddedPictures added = c.addPictureParts(
       {picture("a.bmp", {3, 3}), dir.filePath(u"missing.bmp"_qs), picture("b.bmp", {4, 2})}, QPoint(7, 8), true);
@@ -249,7 +237,7 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
       {with(560, QByteArray(1, '\7')), u"種類 7"},
   };
   for (const auto& [payload, reason] : refused)
-    EXPECT_EQ(refusalOf([&] { PartCopy::fromBytes(payload); }),
+    EXPECT_EQ(failureOf([&] { PartCopy::fromBytes(payload); }),
               u"クリップボードの部品が壊れています (%1)"_qs.arg(QString::fromUtf16(reason)));
   // What it left after a string's zero and in the reserved bytes is cleared, as a new part has them.
   QByteArray dirty = bytes;

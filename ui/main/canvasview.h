@@ -77,7 +77,7 @@ public:
   // scrolls, so the bars Qt shows or hides afterwards cannot move it. Nothing changes while a drag
   // is in force.
   void zoomTo(ViewScale scale, std::optional<QPoint> anchor = std::nullopt);
-  // A step in or out, or back to 100 %, about the middle of the view.
+  // A step in or out, or back to 100 %, as zoomTo() without an anchor.
   void zoomIn();
   void zoomOut();
   void zoomToActualSize();
