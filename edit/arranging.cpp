@@ -31,11 +31,26 @@ int orderTarget(Order order, int index, int count) {
 // on the right or below whichever side is larger.
 qint64 halfDown(qint64 difference) { return difference >= 0 ? difference / 2 : -((1 - difference) / 2); }
 
-// A text part's string is one line: what follows the first line break is left out, as the string
-// field takes it.
+// A text part's string is one line, as the string field takes it: the first that holds anything,
+// so text that starts with a line break still pastes its words.
 QString firstLine(const QString& text) {
-  const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-  return end < 0 ? text : text.first(end);
+  static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+  const QStringList lines = text.split(lineBreak, Qt::SkipEmptyParts);
+  return lines.isEmpty() ? QString() : lines.first();
+}
+
+// Why a line the code page cannot hold is not pasted: the help's words for the string field,
+// naming the first character it refuses.
+QString refusedCharacter(const QString& line) {
+  for (const char32_t c : line.toUcs4()) {
+    const QString one = QString::fromUcs4(&c, 1);
+    if (fitsCodePage(one)) continue;
+    const QString code =
+        QStringLiteral("U+%1").arg(QString::number(static_cast<uint>(c), 16).toUpper(), 4, QLatin1Char('0'));
+    return QStringLiteral("Shift-JIS で表せない文字は入力できません: ") +
+           (c == 0 ? code : QStringLiteral("%1 (%2)").arg(one, code));
+  }
+  return {};
 }
 
 }  // namespace
@@ -146,11 +161,12 @@ std::optional<int> Composition::duplicateSelected() {
 }
 
 std::optional<int> Composition::pasteText(const QString& text) {
-  if (!canAddPart()) return std::nullopt;
+  const QString line = firstLine(text);
+  if (!canAddPart() || line.isEmpty()) return std::nullopt;
   const auto scratch = std::make_unique<TDocument>();
   clearDocument(*scratch);
   TPartData& r = appendPart(*scratch, pkText);
-  if (!storeFixedString(r.Text, firstLine(text))) return std::nullopt;
+  if (!storeFixedString(r.Text, line)) throw Failure(refusedCharacter(line));
   BuiltLayer built = buildPart(r, doc_.PartCount, dpi_);
   if (!built.failure.isEmpty()) throw Failure(built.failure);
   setPartBounds(r, built.layer.bounds);

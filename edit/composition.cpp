@@ -26,7 +26,10 @@ Composition::Composition(int dpi, QObject* parent) : QObject(parent), dpi_(dpi),
   connect(history_, &QUndoStack::indexChanged, this, &Composition::historyChanged);
 }
 
-Composition::~Composition() { dropDrag(); }
+Composition::~Composition() {
+  // The views go with the window; none is told.
+  if (drag_) drag_->drop();
+}
 
 const TPartData* Composition::record(int index) const {
   return index >= 0 && index < doc_.PartCount && index < MAX_PARTS ? &doc_.Parts[index] : nullptr;

@@ -163,7 +163,9 @@ public:
   std::optional<int> pastePart(const PartCopy& copy, int shift);
   // A copy of the selected part 10 right of and below it, at the end of the table and selected.
   std::optional<int> duplicateSelected();
-  // A text part saying `text`, where a new text part goes, as one paste; nothing when full.
+  // A text part saying the first line of `text` that is not empty, where a new text part goes, as
+  // one paste; nothing when full or with no such line. A line the code page cannot hold is
+  // refused: its Failure names the character, in the words of the string field.
   std::optional<int> pasteText(const QString& text);
   struct AddedPictures {
     std::vector<int> added;
@@ -200,8 +202,9 @@ Q_SIGNALS:
   void selectionChanged();
   // What undo and redo would do has changed.
   void historyChanged();
-  // The drag in force was called off: the pointer's drag is over too.
-  void dragCancelled();
+  // The drag in force is over, however it ended: released, called off, ended by another edit made
+  // while the button is held, or dropped with the block. The pointer's drag is over too.
+  void dragEnded();
   // The block may differ from what it was, and isModified() may have changed with it.
   void blockChanged();
 
@@ -238,7 +241,7 @@ private:
   MadeLook makePart(int index, QStringList& failures) const;
   // Undo or redo, by the stack's `move`; what the step reports comes back.
   QStringList travel(void (QUndoStack::*move)());
-  // The drag in force forgotten, nothing put back, no step: the block has been replaced.
+  // The drag in force forgotten, nothing put back, no step: the block is being replaced.
   void dropDrag();
   // After New or Open: the background selected but not shown, nothing to save, every view told.
   void startedAfresh();

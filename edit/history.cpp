@@ -190,6 +190,7 @@ void Composition::endDrag() {
   if (!drag_) return;
   drag_.reset();  // the recording becomes the step
   Q_EMIT historyChanged();
+  Q_EMIT dragEnded();
 }
 
 void Composition::cancelDrag() {
@@ -198,12 +199,14 @@ void Composition::cancelDrag() {
   drag->drop();
   placePart(drag->touched(), boundsIn(drag->before(), drag->touched()));
   Q_EMIT historyChanged();
-  Q_EMIT dragCancelled();
+  Q_EMIT dragEnded();
 }
 
 void Composition::dropDrag() {
-  if (drag_) drag_->drop();
+  if (!drag_) return;
+  drag_->drop();
   drag_.reset();
+  Q_EMIT dragEnded();
 }
 
 MadeLook Composition::makePart(int index, QStringList& failures) const {

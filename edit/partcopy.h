@@ -16,9 +16,10 @@ public:
 
   // A copy of `record` drawn as `look`, as this program copies a part it shows.
   PartCopy(const TPartData& record, MadeLook look) : record_(record), look_(std::move(look)), hasLook_(true) {}
-  // The copy that bytes of Pelmora's type give, or nothing when they are not a whole record of a
-  // text or picture part with every string ended: they may come from any program.
-  static std::optional<PartCopy> fromBytes(const QByteArray& bytes);
+  // The copy that bytes of Pelmora's type give, which may come from any program: refused, with a
+  // Failure saying why, unless they are one whole record of a text or picture part with every
+  // string ended. Its reserved bytes and what follows each string's zero are zeros.
+  static PartCopy fromBytes(const QByteArray& bytes);
 
   QByteArray bytes() const;
   const TPartData& record() const { return record_; }

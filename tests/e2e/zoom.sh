@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # Sourced by the scenario: zooming keeps its place. The keys keep the logo pixel at the view's
-# centre and the wheel the one under the pointer, from the fresh window (no scroll bars) and from
-# a view with them, at 50 %, 200 % and 400 %; a drag at 200 %, and the saved bounds.
+# centre (the logo is first moved up out of the view, as a logo wholly in view they hold by its
+# corner instead) and the wheel the one under the pointer, from the fresh window (no scroll bars)
+# and from a view with them, at 50 %, 200 % and 400 %; a drag at 200 %, and the saved bounds.
 #
 # The picture's red block is found on the screen and must stand exactly where the kept pixel puts
 # it. The view is 478 by 159 pixels, its centre (238, 79); with both bars 464 by 145, centre
@@ -40,6 +41,11 @@ rest_pointer
 sleep 0.5
 # The red block is logo (225, 65) to (241, 79); logo pixel (238, 79) is at the view's centre.
 placed "the red block at 100 %" "225 65 16 14"
+# The background 140 up, top -90: its top lies above the view at 50 % too, where the canvas's
+# origin stands 40 below the view's top.
+canvas_click 150 100
+xdotool key --repeat 14 --delay 20 shift+Up
+sleep 0.3
 
 # The keys, from the fresh window without scroll bars.
 zoom_key ctrl+minus  # origin (119, 40): 238 and 239 at 50 % are screen 119, the centre 238

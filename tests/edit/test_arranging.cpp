@@ -13,7 +13,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include <cstring>
+#include <limits>
+#include <map>
 
 namespace {
 
@@ -46,8 +47,13 @@ protected:
   Composition c{96};
 };
 
+constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+
+// Each part keeps its own picture wherever it goes, two or more places back included.
 TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
   addTexts("ABCD");
+  std::map<QString, qint64> drawn;
+  for (int i = 0; i < c.partCount(); ++i) drawn[c.part(i).text] = c.layer(i).raster.cacheKey();
   const struct {
     int selected;
     Order order;
@@ -68,7 +74,10 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
     c.reorderSelected(row.order);
     EXPECT_EQ(texts(), moves ? QString::fromLatin1(row.after) : u"ABCD"_qs);
     EXPECT_EQ(c.selection(), row.selectedAfter);
-    for (int i = 0; i < c.partCount(); ++i) EXPECT_EQ(c.document().Parts[i].Index, i);
+    for (int i = 0; i < c.partCount(); ++i) {
+      EXPECT_EQ(c.document().Parts[i].Index, i);
+      EXPECT_EQ(c.layer(i).raster.cacheKey(), drawn[c.part(i).text]) << i;
+    }
     if (!moves) continue;
     EXPECT_EQ(c.undoName(), u"順序変更"_qs);
     const QByteArray after = block();
@@ -85,7 +94,7 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
 }
 
 // The background at (40, 30), 200 x 60; parts whose difference from it is even, odd, and negative
-// and odd, so the centre rounds toward minus infinity.
+// and odd, so the centre rounds toward minus infinity, and one past the 32-bit range.
 TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
   ASSERT_EQ(c.addPicturePart(picture("p.bmp", {10, 10})), 0);
   const struct {
@@ -103,6 +112,7 @@ TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
       {{5, 7, 50, 20}, Alignment::VerticalCentre, 5, 50},
       {{5, 7, 50, 21}, Alignment::VerticalCentre, 5, 49},
       {{5, 7, 50, 63}, Alignment::VerticalCentre, 5, 28},
+      {{5, 7, kMin, 20}, Alignment::Right, kMax, 7},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(row.alignment) << " " << row.part.width);
@@ -114,6 +124,12 @@ TEST_F(Arranging, AlignmentPlacesThePartAgainstTheBackground) {
     c.undo();
     EXPECT_EQ(c.bounds(0), row.part);
   }
+  c.setBounds(0, {5, 7, 50, 20});
+  c.alignSelected(Alignment::Left);
+  c.alignSelected(Alignment::Top);
+  c.undo();
+  EXPECT_EQ(c.bounds(0), (Bounds{40, 7, 50, 20})) << "two alignments in a row are two steps";
+  c.undo();
   c.select(BACKGROUND_INDEX);
   c.alignSelected(Alignment::Left);
   EXPECT_EQ(c.undoName(), u"ｻｲｽﾞ変更"_qs) << "nothing to align with the background selected";
@@ -149,6 +165,12 @@ TEST_F(Arranging, CopiesShareWhatTheCopiedPartShowed) {
     for (int i = 0; i < 4; ++i) c.undo();
     EXPECT_EQ(c.partCount(), count);
   }
+  // Pasted at the 32-bit limits.
+  c.select(0);
+  c.setBounds(0, {kMax - 5, kMin, 6, 4});
+  EXPECT_EQ(c.bounds(*c.pastePart(*c.copySelected(), 10)), (Bounds{kMax, kMin + 10, 6, 4}));
+  c.undo();
+  c.undo();
   // A cut removes the part as one step and pastes like a copy.
   c.select(0);
   const QByteArray before = block();
@@ -183,10 +205,10 @@ TEST_F(Arranging, AFullTableTakesNoCopyAndTheBackgroundIsNoPart) {
 // What other programs put on the clipboard: text as a new text part of its first line, files as
 // picture parts in one step, and bytes of our type only when they are a whole, sound record.
 TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
-  ASSERT_EQ(c.pasteText(u"ロゴ\r\nsecond line"_qs), 0);
-  EXPECT_EQ(c.part(0).text, u"ロゴ"_qs);
+  ASSERT_EQ(c.pasteText(u"\r\n\nロゴマーク\r\nsecond line"_qs), 0);
+  EXPECT_EQ(c.part(0).text, u"ロゴマーク"_qs) << "the first line that is not empty";
   EXPECT_EQ(c.undoName(), u"貼り付け"_qs);
-  EXPECT_EQ(c.pasteText(u"☃"_qs), std::nullopt) << "the string field refuses what the code page cannot hold";
+  EXPECT_EQ(failureOf([&] { c.pasteText(u"ロ☃ゴ"_qs); }), u"Shift-JIS で表せない文字は入力できません: ☃ (U+2603)"_qs);
 
   const Composition::AddedPictures added = c.addPictureParts(
       {picture("a.bmp", {3, 3}), dir.filePath(u"missing.bmp"_qs), picture("b.bmp", {4, 2})}, QPoint(7, 8), true);
@@ -199,22 +221,28 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   c.select(0);
   QByteArray bytes = c.copySelected()->bytes();
   ASSERT_EQ(bytes.size(), 568);
-  const std::optional<PartCopy> sound = PartCopy::fromBytes(bytes);
-  ASSERT_TRUE(sound);
-  EXPECT_EQ(sound->look(), nullptr);
-  ASSERT_EQ(c.pastePart(*sound, 10), 1);
-  EXPECT_EQ(c.part(1).text, u"ロゴ"_qs);
+  const PartCopy sound = PartCopy::fromBytes(bytes);
+  EXPECT_EQ(sound.look(), nullptr);
+  ASSERT_EQ(c.pastePart(sound, 10), 1);
+  EXPECT_EQ(c.part(1).text, u"ロゴマーク"_qs);
   EXPECT_EQ(c.layer(1).raster.cacheKey(), c.layer(0).raster.cacheKey()) << "drawn alike by a part shown";
-  EXPECT_FALSE(PartCopy::fromBytes(bytes.left(567)));
-  EXPECT_FALSE(PartCopy::fromBytes(bytes + '\0'));
-  for (const int field : {16, 16 + 256}) {  // the string, the font or file name
-    QByteArray unended = bytes;
-    std::memset(unended.data() + field, 'x', 256);
-    EXPECT_FALSE(PartCopy::fromBytes(unended)) << field;
-  }
-  QByteArray noKind = bytes;
-  noKind[560] = 7;
-  EXPECT_FALSE(PartCopy::fromBytes(noKind));
+
+  // Bytes from another program: one whole record, every string ended, or refused saying why.
+  const auto with = [&](int at, const QByteArray& over) { return QByteArray(bytes).replace(at, over.size(), over); };
+  const std::pair<QByteArray, const char16_t*> refused[] = {
+      {bytes.left(567), u"大きさ 567 バイト、正しくは 568 バイト"},
+      {bytes + '\0', u"大きさ 569 バイト、正しくは 568 バイト"},
+      {with(16, QByteArray(256, 'x')), u"文字列が 255 バイトで終わっていません"},
+      {with(272, QByteArray(256, 'x')), u"フォント名が 255 バイトで終わっていません"},
+      {with(560, QByteArray(1, '\7')), u"種類 7"},
+  };
+  for (const auto& [payload, reason] : refused)
+    EXPECT_EQ(failureOf([&] { PartCopy::fromBytes(payload); }),
+              u"クリップボードの部品が壊れています (%1)"_qs.arg(QString::fromUtf16(reason)));
+  // What it left after a string's zero and in the reserved bytes is cleared, as a new part has them.
+  QByteArray dirty = bytes;
+  for (const int at : {30, 300, 533, 546, 564}) dirty[at] = 'j';
+  EXPECT_EQ(PartCopy::fromBytes(dirty).bytes(), bytes);
 }
 
 }  // namespace

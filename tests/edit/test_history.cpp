@@ -222,7 +222,7 @@ TEST_F(History, ADragCalledOffLeavesTheHistoryAsItWas) {
   const std::function<void(Composition&)> callOffs[] = {&Composition::cancelDrag, &Composition::undo,
                                                         &Composition::redo};
   for (const auto& callOff : callOffs) {
-    QSignalSpy calledOff(&c, &Composition::dragCancelled);
+    QSignalSpy calledOff(&c, &Composition::dragEnded);
     c.beginDrag(0);
     c.dragTo({found.left + 30, found.top + 7, found.width, found.height});
     EXPECT_TRUE(c.canUndo());

@@ -7,6 +7,7 @@
 #include "render/bmpreader.h"
 #include "render/jpegcodec.h"
 #include "support/bmpbuilder.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,12 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <functional>
 
 #include <sys/resource.h>
 
 namespace {
 
 const QString READ_ERROR = QStringLiteral("ストリームからの読み込みエラー");
-
-QString failureOf(const std::function<QImage()>& decode) {
-  try {
-    decode();
-  } catch (const Failure& failure) {
-    return failure.message();
-  }
-  return {};
-}
 
 // ---------------------------------------------------------------------------------------------
 // Bitmaps that claim far more pixels than their bytes could hold.

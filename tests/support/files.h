@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/failure.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -12,6 +14,17 @@
 
 // Strings in failures as text, not as lists of characters.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+// The words with which `action` fails, or nothing when it does not.
+template <typename Action>
+QString failureOf(Action&& action) {
+  try {
+    action();
+  } catch (const Failure& failure) {
+    return failure.message();
+  }
+  return {};
+}
 
 // A whole file's bytes, or nothing when it cannot be read.
 inline QByteArray fileBytes(const QString& path) {

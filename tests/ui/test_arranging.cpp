@@ -74,6 +74,62 @@ TEST_F(Arrange, TextAndFilesFromOtherProgramsPasteAsParts) {
   EXPECT_TRUE(reports.isEmpty());
 }
 
+// A clipboard that counts what is fetched from it.
+class CountingMimeData : public QMimeData {
+public:
+  mutable int fetched = 0;
+
+protected:
+  QVariant retrieveData(const QString& type, QMetaType as) const override {
+    ++fetched;
+    return QMimeData::retrieveData(type, as);
+  }
+};
+
+// 貼り付け is greyed by the formats the clipboard offers alone, seen again when it changes and when
+// the menu opens; only a paste fetches what it holds.
+TEST_F(Arrange, PasteIsGreyedByTheOfferedFormatsAndOnlyAPasteFetches) {
+  QClipboard* clipboard = QApplication::clipboard();
+  auto* image = new QMimeData;
+  image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+  clipboard->setMimeData(image);
+  EXPECT_FALSE(action("pasteAction")->isEnabled()) << "an image only";
+  clipboard->clear();
+  EXPECT_FALSE(action("pasteAction")->isEnabled()) << "nothing";
+
+  auto* text = new CountingMimeData;
+  text->setText(u"ロゴ"_qs);
+  clipboard->blockSignals(true);  // as a system that does not tell of every change
+  clipboard->setMimeData(text);
+  clipboard->blockSignals(false);
+  Q_EMIT menu("editMenu")->aboutToShow();
+  EXPECT_TRUE(action("pasteAction")->isEnabled()) << "seen as the menu opens";
+  addText(u"a"_qs);
+  selectPart(BACKGROUND_INDEX);
+  EXPECT_EQ(text->fetched, 0);
+  run("pasteAction");
+  EXPECT_GT(text->fetched, 0);
+}
+
+// A part copied in another editor process after a copy of this one's is the one pasted; bytes that
+// are no record are refused, saying why.
+TEST_F(Arrange, APartFromAnotherProcessIsPastedOrRefused) {
+  addText(u"ロゴ"_qs);
+  run("copyAction");
+  const QByteArray foreign = comp().copySelected()->bytes().replace(16, 6, QByteArray("Other", 6));
+  for (const QByteArray& record : {foreign, foreign.left(100)}) {
+    auto* data = new QMimeData;
+    data->setData(u"application/x-pelmora-part"_qs, record);
+    data->setData(u"application/x-pelmora-part-mark"_qs, "another process's copy");
+    QApplication::clipboard()->setMimeData(data);
+    run("pasteAction");
+  }
+  ASSERT_EQ(document().PartCount, 2);
+  EXPECT_EQ(comp().part(1).text, u"Other"_qs);
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0].first, u"クリップボードの部品が壊れています (大きさ 100 バイト、正しくは 568 バイト)"_qs);
+}
+
 // The arrows nudge from the canvas, Shift ten, all one step; Delete deletes. In a field the same
 // keys are the field's own.
 TEST_F(Arrange, KeysOnTheCanvasNudgeAndDelete) {
@@ -88,7 +144,9 @@ TEST_F(Arrange, KeysOnTheCanvasNudgeAndDelete) {
   QTest::keyClick(canvasView(), Qt::Key_Right);
   QTest::keyClick(canvasView(), Qt::Key_Down, Qt::ShiftModifier);
   QTest::keyClick(canvasView(), Qt::Key_Left, Qt::ShiftModifier);
-  EXPECT_EQ(bounds(0), (Bounds{from.left - 9, from.top + 10, from.width, from.height}));
+  QTest::keyClick(canvasView(), Qt::Key_Up);
+  QTest::keyClick(canvasView(), Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_EQ(bounds(0), (Bounds{from.left - 9, from.top - 1, from.width, from.height}));
   run("undoAction");
   EXPECT_EQ(bounds(0), from) << "one 位置修正 step";
 

@@ -4,7 +4,10 @@
 #include "ui/main/snapguides.h"
 #include "ui/main/snapping.h"
 
+#include <QScrollBar>
 #include <QSettings>
+
+#include <limits>
 
 namespace {
 
@@ -14,6 +17,7 @@ using snapping::Motion;
 using snapping::Motions;
 
 constexpr Motions kMove{Motion::Whole, Motion::Whole};
+constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
 
 // The background at (0, 0), 200 x 100, listed first; a part 21 wide at (300, 400), 31 high.
 const Lines kLines{{0, 100, 200, 300, 310, 321}, {0, 50, 100, 400, 415, 431}};
@@ -68,6 +72,13 @@ const SnapCase kSnapCases[] = {
     {"the bottom edge", {600, 20, 60, 33}, {Motion::Still, Motion::End}, 6, {{600, 20, 60, 30}, {}, 50}},
     {"a corner: both axes", {97, 48, 60, 30}, {Motion::Start, Motion::Start}, 6, {{100, 50, 57, 28}, 100, 50}},
     {"the reach at 800 %: only a line met", {100, 701, 50, 10}, kMove, 0, {{100, 701, 50, 10}, 100, {}}},
+    // -41 / 2 is -21 toward minus infinity: the centre is 321, on the part's right edge.
+    {"a negative width's centre", {342, 700, -41, 10}, kMove, 0, {{342, 700, -41, 10}, 321, {}}},
+    {"a size past the 32-bit range",
+     {kMin, 700, kMax, 10},
+     {Motion::End, Motion::Still},
+     6,
+     {{kMin, 700, kMax, 10}, 0, {}}},
 };
 INSTANTIATE_TEST_SUITE_P(Table, Snapping, ::testing::ValuesIn(kSnapCases),
                          [](const auto& row) { return std::to_string(row.index); });
@@ -150,7 +161,8 @@ TEST_F(SnapDrag, CatchesWithinSixScreenPixelsAtEveryScale) {
     dragBy(QRect(QPoint(), part(0)->size()).center(), {r.travel, 0});
     EXPECT_EQ(comp().bounds(0), (Bounds{back.left + r.left, back.top + 200, 30, 20})) << r.zoomStep << r.travel;
     const std::optional<int> column =
-        r.left == 0 ? std::optional(canvas()->pos().x() + static_cast<int>(scale.screenEdge(back.left))) : std::nullopt;
+        r.left == 0 ? std::optional(canvasView()->origin().x() + static_cast<int>(scale.screenEdge(back.left)))
+                    : std::nullopt;
     EXPECT_EQ(guides()->column(), column) << r.zoomStep << r.travel;
     EXPECT_EQ(guides()->isVisible(), r.left == 0);
     letGo();
@@ -158,10 +170,14 @@ TEST_F(SnapDrag, CatchesWithinSixScreenPixelsAtEveryScale) {
   }
 }
 
+// With the view scrolled: the line stands on the edge as the view shows it.
 TEST_F(SnapDrag, AGuideLineShowsWhileCaughtAndGoesAtTheRelease) {
+  canvasView()->horizontalScrollBar()->setValue(30);
+  canvasView()->verticalScrollBar()->setValue(20);
   // Left 5 right of the background's left, top 3 above its bottom.
   dragBy({15, 10}, {-35, -143});
-  const int column = canvas()->pos().x() + back.left, row = canvas()->pos().y() + back.top + 60;
+  const QPoint shown = backgroundControl()->mapTo(canvasView()->viewport(), QPoint(0, 0));
+  const int column = shown.x(), row = shown.y() + 60;
   ASSERT_EQ(comp().bounds(0), (Bounds{back.left, back.top + 60, 30, 20}));
   EXPECT_TRUE(magentaLine(column));
   EXPECT_TRUE(magentaLine(row, false));
@@ -174,6 +190,19 @@ TEST_F(SnapDrag, AGuideLineShowsWhileCaughtAndGoesAtTheRelease) {
   EXPECT_FALSE(magentaLine(row, false)) << "only what the step caught";
   comp().cancelDrag();
   EXPECT_FALSE(magentaLine(column)) << "a drag called off drops its guide";
+}
+
+// An edit made while the button is held ends the drag, the canvas's too: its guide goes and it
+// drags no more (so zooms again).
+TEST_F(SnapDrag, AnEditDuringADragEndsTheCanvasDragToo) {
+  for (const char* edit : {"bringForwardAction", "cutAction", "deleteAction"}) {
+    comp().setBounds(0, {back.left + 40, back.top + 200, 30, 20});
+    dragBy({15, 10}, {-35, 0});
+    ASSERT_TRUE(guides()->isVisible()) << edit;
+    run(edit);
+    EXPECT_FALSE(guides()->isVisible()) << edit;
+    EXPECT_FALSE(canvasView()->pointerDrag().dragging()) << edit;
+  }
 }
 
 TEST_F(SnapDrag, AResizeCatchesOnlyItsEdgeAndOffDragsAsBefore) {

@@ -106,7 +106,8 @@ TEST_F(ZoomView, KeysCommandsAndTheWheelStepTheScaleBetweenItsEnds) {
 // Zooming back about the same anchor returns to the very view it left, bars and all, while the
 // user has not scrolled; a scroll of the user's is where the view stays from then on. Margin the
 // user scrolled out of view is trimmed when the extent is next brought up to date, so the bar no
-// longer reaches left of the canvas shown.
+// longer reaches left of the canvas shown. The keys hold the logo, 200 x 60, by its top left while
+// it was wholly in view and fits.
 TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
   struct Input {
     char what;  // + - 0: 拡大, 縮小, 等倍; w, W: Ctrl+wheel out, in at (100, 40); s, h: a step right
@@ -117,11 +118,11 @@ TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
   };
   const QSize bars(464, 145), none(478, 159);
   const Input inputs[] = {
-      {'+', {-246, -87}, bars}, {'+', {-723, -246}, bars}, {'-', {-246, -87}, bars},   {'0', {0, 0}, none},
-      {'-', {119, 40}, none},   {'0', {0, 0}, none},       {'w', {50, 20}, none},      {'W', {0, 0}, none},
-      {'W', {-101, -41}, bars}, {'s', {-121, -41}, bars},  {'u', {-121, -41}, bars},   {'w', {-10, 0}, {478, 145}},
-      {'f', {-10, 0}, bars},    {'-', {111, 36}, bars},    {'s', {91, 36}, bars},      {'u', {91, 36}, bars},
-      {'h', {91, 36}, bars},    {'0', {-50, -1}, bars},    {'r', {0, 29}, {564, 205}},
+      {'+', {-216, -75}, bars},   {'+', {-664, -223}, bars}, {'-', {-216, -75}, bars},      {'0', {-76, -25}, bars},
+      {'-', {-6, 0}, {478, 145}}, {'0', {-76, -25}, bars},   {'w', {12, 8}, none},          {'W', {-76, -25}, bars},
+      {'W', {-253, -91}, bars},   {'s', {-253, -91}, bars},  {'u', {-216, -75}, bars},      {'w', {-58, -17}, bars},
+      {'f', {-58, -17}, bars},    {'-', {12, 8}, bars},      {'s', {-8, 8}, bars},          {'u', {-8, 8}, bars},
+      {'h', {0, 8}, bars},        {'0', {-70, -17}, bars},   {'r', {-70, -17}, {564, 205}},
   };
   CanvasView* view = canvasView();
   for (const Input& input : inputs) {
@@ -137,6 +138,27 @@ TEST_F(ZoomView, ZoomingBackReturnsToTheSameViewUntilTheUserScrolls) {
     QCoreApplication::processEvents();
     EXPECT_EQ(view->origin(), input.origin) << input.what << " to " << view->scale().percentText().toStdString();
     EXPECT_EQ(view->viewport()->size(), input.view) << input.what;
+  }
+}
+
+// The keys keep a logo wholly in view in view where it fits the view at the new scale: its top left
+// where it was, or moved only as far as the view, 464 wide beside its bars, needs.
+TEST_F(ZoomView, TheKeysKeepALogoInViewWhereItFits) {
+  const struct {
+    Bounds logo;
+    const char* zoom;
+    QPoint shown;  // the logo's top left in the view after
+  } rows[] = {
+      {{100, 30, 100, 40}, "zoomInAction", {100, 30}},
+      {{300, 30, 100, 40}, "zoomInAction", {264, 30}},
+  };
+  for (const auto& row : rows) {
+    canvasView()->zoomToActualSize();
+    canvasView()->showFromOrigin();
+    comp().setBounds(BACKGROUND_INDEX, row.logo);
+    run(row.zoom);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(backgroundControl()->mapTo(canvasView()->viewport(), QPoint(0, 0)), row.shown) << row.logo.left;
   }
 }
 
@@ -165,12 +187,13 @@ TEST_F(ZoomView, ADragAt200PercentMovesByHalfTheTravelAndHoldsTheScale) {
 TEST_F(ZoomView, ADropLandsAtTheLogoPixelUnderThePointerAndNewShowsTheOrigin) {
   run("zoomOutAction");
   CanvasView* view = canvasView();
-  ASSERT_EQ(view->origin(), QPoint(119, 40));
+  const QPoint origin = view->origin();
+  ASSERT_EQ(origin, QPoint(70, 25)) << "the logo held where it stood";
   const QString file = pictures.filePath(u"drop.bmp"_qs);
   ASSERT_TRUE(makeWhiteRaster(4, 4).save(file, "BMP"));
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(file)});
-  for (QPoint onView : {QPoint(119 + 30, 40 + 20), QPoint(100, 60)}) {
+  for (QPoint onView : {origin + QPoint(30, 20), origin + QPoint(-19, 20)}) {
     const QPointF at = view->viewport()->mapTo(&w(), onView);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(&w(), &enter);
@@ -247,9 +270,7 @@ TEST_P(ZoomPlace, KeepsTheLogoPixelUnderTheCentreOrThePointer) {
 INSTANTIATE_TEST_SUITE_P(
     AtEachScale, ZoomPlace,
     ::testing::Values(
-        PlaceCase{"KeysTo200WithoutBars", 0, false, "zoomInAction", 0, {238, 79}, {-246, -87}, {464, 145}},
         PlaceCase{"KeysTo400WithoutBars", 1, false, "zoomInAction", 0, {119, 39}, {-246, -87}, {464, 145}},
-        PlaceCase{"KeysTo50WithoutBars", 0, false, "zoomOutAction", 0, {238, 79}, {119, 40}, {478, 159}},
         PlaceCase{"KeysTo200WithBars", 0, true, "zoomInAction", 0, {381, 162}, {-532, -253}, {464, 145}},
         PlaceCase{"KeysTo400WithBars", 1, true, "zoomInAction", 0, {190, 81}, {-532, -253}, {464, 145}},
         PlaceCase{"KeysTo50WithBars", 0, true, "zoomOutAction", 0, {381, 162}, {41, -9}, {464, 145}},

@@ -46,7 +46,9 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   });
   connect(&composition_, &Composition::partChanged, this, &CanvasView::showPart);
   connect(&composition_, &Composition::backgroundChanged, this, [this] { showPart(BACKGROUND_INDEX); });
-  connect(&composition_, &Composition::dragCancelled, this, &CanvasView::dragCalledOff);
+  // However the composition's drag ends, an edit made while the button is held included, the
+  // pointer's ends with it.
+  connect(&composition_, &Composition::dragEnded, this, &CanvasView::dragOver);
   // Escape calls off a drag, as in every editor, wherever the keyboard's focus is in the window.
   auto* callOff =
       new QShortcut(QKeySequence(Qt::Key_Escape), this, &composition_, &Composition::cancelDrag, Qt::WindowShortcut);
@@ -124,6 +126,7 @@ std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
 
 void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
   if (button != Qt::LeftButton || !sender) return;
+  endDrag();                       // a release that never came
   setFocus(Qt::MouseFocusReason);  // the arrow keys and Delete act on what was pressed
   composition_.select(sender->partIndex());
   pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
@@ -156,8 +159,9 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
       snapping::snap(step->bounds, snapping::motionsOf(pointerDrag_.mode()),
                      snapping::linesBesides(composition_, index), snapping::reachAt(scale_));
   composition_.dragTo(caught.bounds);
-  // The guides stand where the controls' edges do: the same mapping, from the content's origin.
-  const QPoint origin = content_->pos();
+  // The guides stand on the viewport, where the controls' edges are shown: the same mapping, from
+  // the canvas's origin as the scroll leaves it.
+  const QPoint origin = this->origin();
   const auto onView = [this](std::optional<qint64> line, int from) {
     return line ? std::optional(clampToInt(from + scale_.screenEdge(*line))) : std::nullopt;
   };
@@ -165,14 +169,14 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
 }
 
 void CanvasView::endDrag() {
-  pointerDrag_.release();
-  guides_->clear();
   composition_.endDrag();
-  holdExtent(false);
+  dragOver();  // the composition tells of a drag only while it has one
 }
 
-void CanvasView::dragCalledOff() {
+void CanvasView::dragOver() {
+  if (!pointerDrag_.dragging()) return;
   pointerDrag_.release();
+  pressed_ = nullptr;
   guides_->clear();
   holdExtent(false);
 }
@@ -194,8 +198,17 @@ void CanvasView::updateExtent() {
     const QPointF shown = place_->logo * scale_.factor() - QPointF(0.5, 0.5);
     for (int bars = 0; bars < 4; ++bars) {
       const QSize view = maximumViewportSize() - QSize(bars & 2 ? barWidth() : 0, bars & 1 ? barHeight() : 0);
-      const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
-      const QPoint origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      const std::optional<Corner>& corner = place_->corner;
+      place_->cornerHeld = corner && corner->logo.width() <= view.width() && corner->logo.height() <= view.height();
+      QPoint origin;
+      if (place_->cornerHeld) {
+        const QPoint at(std::min(corner->at.x(), view.width() - corner->logo.width()),
+                        std::min(corner->at.y(), view.height() - corner->logo.height()));
+        origin = at - corner->logo.topLeft();
+      } else {
+        const QPoint anchor = place_->anchor.value_or(QRect(QPoint(0, 0), view).center());
+        origin = anchor - QPoint(qRound(shown.x()), qRound(shown.y()));
+      }
       margin = QPoint(std::max(origin.x(), 0), std::max(origin.y(), 0));
       scroll = margin - origin;
       // While a place is kept, the view as it stands is held too, or the bars would cut the scroll.
@@ -276,10 +289,16 @@ void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
   // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
   // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
   // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.
-  if (!place_ || place_->anchor != anchor) {
+  if (!place_ || place_->anchor != anchor || place_->cornerHeld) {
     const QPoint from = anchor ? *anchor : viewport()->rect().center();
-    place_ = Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor};
+    place_ =
+        Place{(QPointF(content_->mapFrom(viewport(), from)) + QPointF(0.5, 0.5)) / scale_.factor(), anchor, {}, false};
   }
+  // A small logo the user sees whole is not sent out of view by a zoom about an empty middle.
+  const Bounds logo = background_->bounds();
+  const QRect shown = scale_.screenRect(logo).translated(origin());
+  place_->corner.reset();
+  if (!anchor && viewport()->rect().contains(shown)) place_->corner = Corner{scale.screenRect(logo), shown.topLeft()};
   scale_ = scale;
   extentHeld_ = true;  // once for all the controls, not once each
   background_->setScale(scale_);

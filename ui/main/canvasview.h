@@ -71,11 +71,13 @@ public:
   // The view's scale, a view setting only: the composition is the same at every scale.
   ViewScale scale() const { return scale_; }
   // Shows the canvas at `scale`, the logo pixel under `anchor` (viewport coordinates; without one,
-  // the view's centre, wherever the scroll bars that come or go leave it) staying under it. The
-  // place is kept until the user scrolls, so the bars Qt shows or hides afterwards cannot move it.
-  // Nothing changes while a drag is in force.
+  // the view's centre, wherever the scroll bars that come or go leave it) staying under it. Without
+  // an anchor, a logo wholly in view that fits the view at the new scale stays in view instead, its
+  // top left where it was or moved only as far as the view needs. The place is kept until the user
+  // scrolls, so the bars Qt shows or hides afterwards cannot move it. Nothing changes while a drag
+  // is in force.
   void zoomTo(ViewScale scale, std::optional<QPoint> anchor = std::nullopt);
-  // A step in or out, or back to 100 %, about the middle of the view.
+  // A step in or out, or back to 100 %, as zoomTo() without an anchor.
   void zoomIn();
   void zoomOut();
   void zoomToActualSize();
@@ -100,8 +102,9 @@ private:
   void showPart(int index);
   void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
   void moved(PictureControl* sender, QPoint at);
-  // The composition called the drag off: the pointer drags nothing until the next press.
-  void dragCalledOff();
+  // The composition's drag is over: the pointer drags nothing until the next press, zooms may come
+  // again, the extent follows the controls and no guide shows.
+  void dragOver();
   // The sheet that holds the controls beyond `margin` and the view scrolled to `held`, and the
   // viewport beside the scroll bars it needs.
   struct Fit {
@@ -112,10 +115,19 @@ private:
   int barWidth() const;
   int barHeight() const;
 
-  // The logo point that a zoom put under its anchor, kept there until the user scrolls.
+  // Where the keys hold a logo that was wholly in view: its rectangle on the content at the new
+  // scale, and the point of the view its top left stood at.
+  struct Corner {
+    QRect logo;
+    QPoint at;
+  };
+  // The logo point that a zoom put under its anchor, kept there until the user scrolls; for the
+  // keys, the logo's corner instead while the logo fits the view.
   struct Place {
     QPointF logo;
     std::optional<QPoint> anchor;
+    std::optional<Corner> corner;
+    bool cornerHeld = false;  // the view stands as the corner put it, not as the logo point does
   };
 
   Composition& composition_;

@@ -87,8 +87,11 @@ private:
   // ---- arranging (mainwindow_arrange.cpp) ----
   void createArrangeActions();
   QMenu* createEditMenu();
-  // Greys what cannot be done with the selection, the table and the clipboard as they are.
+  // Greys what cannot be done with the selection, the table and the clipboard as last seen.
   void showArrangeState();
+  // The clipboard seen again, by the formats it offers only: fetching another program's data is a
+  // transfer, which only a paste makes.
+  void showClipboardState();
   void cutPart();
   void copyPart();
   // A part from the clipboard, else the files a file manager copied, else a line of text.
@@ -165,6 +168,7 @@ private:
           *deleteAction_ = nullptr, *copyLogoAction_ = nullptr;
   std::vector<std::pair<QAction*, Composition::Order>> orderActions_;
   QList<QAction*> alignActions_;
+  bool clipboardOffersPaste_ = false;
   QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr, *snapAction_ = nullptr;
   QAction *addTextAction_ = nullptr, *addPictureAction_ = nullptr;
   QAction *backgroundPictureAction_ = nullptr, *backgroundFillAction_ = nullptr, *noMoveAction_ = nullptr,

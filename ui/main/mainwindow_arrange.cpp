@@ -65,13 +65,15 @@ void MainWindow::createArrangeActions() {
   for (const auto signal : {&Composition::selectionChanged, &Composition::partsReset})
     connect(composition_, signal, this, &MainWindow::showArrangeState);
   connect(composition_, &Composition::partAdded, this, &MainWindow::showArrangeState);
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::showArrangeState);
-  showArrangeState();
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::showClipboardState);
+  showClipboardState();
 }
 
 QMenu* MainWindow::createEditMenu() {
   QMenu* edit = menuBar()->addMenu(QStringLiteral(" 編集 "));
   edit->setObjectName(QStringLiteral("editMenu"));
+  // Not every system tells of every change of the clipboard; the menu shows it as it is.
+  connect(edit, &QMenu::aboutToShow, this, &MainWindow::showClipboardState);
   edit->addActions({undoAction_, redoAction_});
   edit->addSeparator();
   edit->addActions({cutAction_, copyAction_, pasteAction_, duplicateAction_, deleteAction_});
@@ -89,9 +91,14 @@ void MainWindow::showArrangeState() {
   const bool part = composition_->partSelected();
   for (QAction* a : {cutAction_, copyAction_, deleteAction_}) a->setEnabled(part);
   duplicateAction_->setEnabled(part && composition_->canAddPart());
-  pasteAction_->setEnabled(composition_->canAddPart() && PartClipboard::holdsPaste());
+  pasteAction_->setEnabled(composition_->canAddPart() && clipboardOffersPaste_);
   for (const auto& [action, order] : orderActions_) action->setEnabled(composition_->canReorder(order));
   for (QAction* a : alignActions_) a->setEnabled(part);
+}
+
+void MainWindow::showClipboardState() {
+  clipboardOffersPaste_ = PartClipboard::offersPaste();
+  showArrangeState();
 }
 
 void MainWindow::copyPart() {

@@ -49,28 +49,24 @@ void PartClipboard::putImage(const QImage& image) {
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
-PartClipboard::Paste PartClipboard::take() { return read(QGuiApplication::clipboard()->mimeData(), true); }
-
-bool PartClipboard::holdsPaste() {
-  const Paste found = read(QGuiApplication::clipboard()->mimeData(), false);
-  return found.part || !found.files.isEmpty() || !found.text.isEmpty();
+bool PartClipboard::offersPaste() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  return data && (data->hasFormat(QString::fromLatin1(PartCopy::MimeType)) || data->hasUrls() || data->hasText());
 }
 
-PartClipboard::Paste PartClipboard::read(const QMimeData* data, bool count) {
+PartClipboard::Paste PartClipboard::take() {
   Paste paste;
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   if (!data) return paste;
   if (data->hasFormat(QString::fromLatin1(PartCopy::MimeType))) {
+    // A part copied since, in another program, bears another mark.
     const QByteArray mark = data->data(QString::fromLatin1(CopyMarkType));
     Copied& state = copied();
     paste.part = !mark.isEmpty() && mark == state.mark
                      ? state.part
                      : PartCopy::fromBytes(data->data(QString::fromLatin1(PartCopy::MimeType)));
-    if (paste.part) {
-      const int nth = state.pastes.value(mark) + 1;
-      if (count) state.pastes.insert(mark, nth);
-      paste.shift = 10 * nth;
-      return paste;
-    }
+    paste.shift = 10 * ++state.pastes[mark];
+    return paste;
   }
   if (data->hasUrls()) {
     for (const QUrl& url : data->urls())

@@ -7,8 +7,6 @@
 
 #include <optional>
 
-class QMimeData;
-
 // The system clipboard as the editor uses it. A part goes there as its record under Pelmora's own
 // type, with a mark naming the copy and, for a text part, its string as plain text for other
 // programs; this program keeps the raster the copy showed, so a paste here shares it. Pastes are
@@ -19,7 +17,10 @@ public:
   static void putImage(const QImage& image);
 
   // What a paste takes from the clipboard, the first of: a part (with how far on it lands, which
-  // counts this paste), the local files of a file manager's copy, or the first line of text.
+  // counts this paste), the local files of a file manager's copy, or the text. Only a paste fetches
+  // the clipboard's data: from another program that is a transfer, which may take long. A part of
+  // this program's own copy is known by its mark and not fetched at all; one from elsewhere that
+  // is refused throws the refusal's Failure.
   struct Paste {
     std::optional<PartCopy> part;
     int shift = 0;
@@ -27,9 +28,6 @@ public:
     QString text;
   };
   static Paste take();
-  // Whether take() would find anything.
-  static bool holdsPaste();
-
-private:
-  static Paste read(const QMimeData* data, bool count);
+  // Whether the clipboard offers anything take() finds, from the formats it names alone.
+  static bool offersPaste();
 };
