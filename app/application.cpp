@@ -2,7 +2,7 @@
 
 #include "model/failure.h"
 #include "render/fonts.h"
-#include "ui/main/messagebox.h"
+#include "ui/dialogs/messagebox.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

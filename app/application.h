@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/errorreport.h"
+#include "ui/common/errorreport.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 // size, at build time, so the installed icons are the very picture the windows show.
 
 #include "app/qtmessages.h"
-#include "ui/main/icons.h"
+#include "ui/common/icons.h"
 
 #include <QDir>
 #include <QGuiApplication>

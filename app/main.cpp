@@ -4,7 +4,7 @@
 #include "app/commandline.h"
 #include "app/qtmessages.h"
 #include "app/versiontext.h"
-#include "ui/main/mainwindow.h"
+#include "ui/window/mainwindow.h"
 
 #include "model/failure.h"
 

@@ -20,9 +20,9 @@
 #include "render/textrender.h"
 #include "edit/composition.h"
 #include "edit/recovery.h"
-#include "ui/main/canvasview.h"
-#include "ui/main/mainwindow.h"
-#include "ui/main/picturecontrol.h"
+#include "ui/canvas/canvasview.h"
+#include "ui/window/mainwindow.h"
+#include "ui/canvas/picturecontrol.h"
 
 #include <benchmark/benchmark.h>
 

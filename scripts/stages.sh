@@ -41,4 +41,19 @@ check_layers() {
     return 1
   fi
   echo "ui/ reads parts through the composition only"
+  # The ui folders stand in one order, the window on top and common at the bottom; an include
+  # may only reach down, so a folder can be read and tested without those above it.
+  local order=(common version dialogs panel canvas parts window) bad=0 file folder target
+  rank_of() { local j; for j in "${!order[@]}"; do [ "${order[j]}" = "$1" ] && echo "$j" && return; done; echo 99; }
+  while IFS=: read -r file target; do
+    folder=${file#"$top/ui/"}; folder=${folder%%/*}
+    if [ "$(rank_of "$target")" -gt "$(rank_of "$folder")" ]; then
+      echo "$file includes ui/$target/" >&2; bad=1
+    fi
+  done < <(grep -rHoE '#include "ui/[a-z]+/' "$top/ui" | sed -E 's|#include "ui/([a-z]+)/|\1|')
+  if [ "$bad" = 1 ]; then
+    echo "check: the includes above run up the ui folders (${order[*]}, lowest first)" >&2
+    return 1
+  fi
+  echo "ui/ folders include only downward: ${order[*]}"
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/dialogs.h"
+#include "ui/dialogs/dialogs.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #include "ui/parts/partslistwindow.h"
 
 #include "edit/composition.h"
-#include "ui/main/errorreport.h"
-#include "ui/main/windowfont.h"
+#include "ui/common/errorreport.h"
+#include "ui/common/windowfont.h"
 
 #include "ui/version/versiondialog.h"
 

@@ -1,7 +1,7 @@
 #include "ui/version/versiondialog.h"
 
-#include "ui/main/icons.h"
-#include "ui/main/windowfont.h"
+#include "ui/common/icons.h"
+#include "ui/common/windowfont.h"
 
 #include <QFrame>
 #include <QKeyEvent>
