@@ -38,17 +38,7 @@ check "with ｽﾅｯﾌﾟ on, a drag 4 pixels short catches the background's l
   "$(le32 "$snapped" 0) $(le32 "$snapped" 4)" "$BACK_LEFT 30"
 
 first=$MAIN firstPid=$APP_PID
-"$prefix/bin/pelmora" >>"$out/logs/pelmora.log" 2>&1 &
-APP_PID=$!
-MAIN=
-for _ in $(seq 50); do
-  MAIN=$(xdotool search --onlyvisible --name '^Pelmora$' 2>/dev/null | grep -vx "$first" | head -n1) || true
-  [ -n "$MAIN" ] && break
-  sleep 0.2
-done
-[ -n "$MAIN" ] || die "the second editor did not show its window"
-sleep 1
-focus "$MAIN"
+start_another_editor "$first"
 xdotool key ctrl+v
 click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"
 dialog_path '^ﾌﾟﾛｼﾞｪｸﾄを保存$' "$work/pasted.rpf" arrange-paste-dialog
