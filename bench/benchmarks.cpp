@@ -354,15 +354,21 @@ void settle(QWidget& window) {
 // by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
 // is on and the part swings 80 screen pixels each step instead, so that every step lands on other
 // lines of the 99 parts and the background than the one before and still repaints.
-void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
-  QStringList errors;
+// The heavy composition opened in `window`, shown 1920 x 1080. What fails is added to `errors`
+// until the caller resets the error sink.
+void openHeavyIn(MainWindow& window, QStringList& errors) {
   Application::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
-  MainWindow window(std::make_unique<OpenHeavy>());
   window.resize(1920, 1080);
   window.show();
   settle(window);
   window.findChild<QAction*>(QStringLiteral("openProjectAction"))->trigger();
   settle(window);
+}
+
+void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
+  QStringList errors;
+  MainWindow window(std::make_unique<OpenHeavy>());
+  openHeavyIn(window, errors);
   for (int i = 0; i < std::abs(zoomSteps); ++i)
     window.findChild<QAction*>(zoomSteps > 0 ? QStringLiteral("zoomInAction") : QStringLiteral("zoomOutAction"))
         ->trigger();
@@ -411,6 +417,34 @@ BENCHMARK_CAPTURE(DragStepAt, keeping_copies, 0)->MinTime(3)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(DragStepAt, 25_percent, -2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, 400_percent, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, snapping, 0, true)->Unit(benchmark::kMillisecond);
+
+// One pointer move of a rubber band dragged with Shift from the background's corner across the 99
+// parts of the heavy composition: the band's new edges drawn over the view and the canvas beneath
+// its old ones repainted. The far corner swings back and forth over the parts.
+void RubberBandMove(benchmark::State& state) {
+  QStringList errors;
+  MainWindow window(std::make_unique<OpenHeavy>());
+  openHeavyIn(window, errors);
+  if (!errors.isEmpty()) {
+    state.SkipWithError(qPrintable(errors.join(u'\n')));
+    Application::instance()->setErrorSink(nullptr);
+    return;
+  }
+  PictureControl* back = window.findChild<CanvasView*>(QStringLiteral("canvasScroll"))->background();
+  const QPoint corner(1, 1);
+  moveWithButtonHeld(back, corner);
+  Q_EMIT back->pressed(back, Qt::LeftButton, corner, Qt::ShiftModifier);
+  int swing = 40;
+  for (auto _ : state) {
+    moveWithButtonHeld(back, back->mapFrom(&window, QPoint(1500 + swing, 900 + swing)));
+    settle(window);
+    swing = -swing;
+  }
+  Q_EMIT back->released(back, Qt::LeftButton, corner);
+  state.counters["selected"] = window.findChild<Composition*>(QStringLiteral("composition"))->selection().count();
+  Application::instance()->setErrorSink(nullptr);
+}
+BENCHMARK(RubberBandMove)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

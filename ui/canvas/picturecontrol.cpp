@@ -121,7 +121,7 @@ void PictureControl::paintEvent(QPaintEvent* event) {
 }
 
 void PictureControl::mousePressEvent(QMouseEvent* event) {
-  Q_EMIT pressed(this, event->button(), event->position().toPoint());
+  Q_EMIT pressed(this, event->button(), event->position().toPoint(), event->modifiers());
 }
 
 void PictureControl::mouseMoveEvent(QMouseEvent* event) { Q_EMIT moved(this, event->position().toPoint()); }

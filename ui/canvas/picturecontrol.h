@@ -47,7 +47,9 @@ public:
   const QImage& drawable() const;
 
 Q_SIGNALS:
-  void pressed(PictureControl* control, Qt::MouseButton button, QPoint at);
+  // `modifiers`: Shift and Ctrl held at the press add to the selection or take from it.
+  void pressed(PictureControl* control, Qt::MouseButton button, QPoint at,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   void moved(PictureControl* control, QPoint at);
   void released(PictureControl* control, Qt::MouseButton button, QPoint at);
   void boundsChanged();
