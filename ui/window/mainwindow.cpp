@@ -276,7 +276,7 @@ void MainWindow::createCanvas() {
 }
 
 void MainWindow::showPosition() {
-  const Bounds b = composition_->bounds(composition_->selection());
+  const Bounds b = composition_->selectionBox();
   positionLabel_->setText(QStringLiteral("X %1  Y %2  W %3  H %4").arg(b.left).arg(b.top).arg(b.width).arg(b.height));
 }
 

@@ -102,18 +102,20 @@ void MainWindow::showClipboardState() {
 }
 
 void MainWindow::copyPart() {
-  if (const std::optional<PartCopy> copy = composition_->copySelected()) PartClipboard::putPart(*copy);
+  if (const std::vector<PartCopy> copies = composition_->copySelected(); !copies.empty())
+    PartClipboard::putPart(copies.front());
 }
 
 void MainWindow::cutPart() {
-  if (const std::optional<PartCopy> copy = composition_->cutSelected()) PartClipboard::putPart(*copy);
+  if (const std::vector<PartCopy> copies = composition_->cutSelected(); !copies.empty())
+    PartClipboard::putPart(copies.front());
 }
 
 void MainWindow::paste() {
   if (!composition_->canAddPart()) return;
   const PartClipboard::Paste found = PartClipboard::take();
   if (found.part) {
-    composition_->pastePart(*found.part, found.shift);
+    composition_->pasteParts({*found.part}, found.shift);
     return;
   }
   if (!found.files.isEmpty()) {
@@ -130,7 +132,7 @@ void MainWindow::paste() {
 
 void MainWindow::duplicatePart() { composition_->duplicateSelected(); }
 
-void MainWindow::deleteSelected() { composition_->removePart(composition_->selection()); }
+void MainWindow::deleteSelected() { composition_->removeSelected(); }
 
 void MainWindow::copyLogo() {
   const LogoOptions options = rememberedLogoOptions();

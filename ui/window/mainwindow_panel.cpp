@@ -25,11 +25,12 @@ void MainWindow::createPanel() {
 }
 
 void MainWindow::showSelection() {
-  if (!composition_->selectionShown()) {
+  const std::optional<int> one = composition_->selection().single();
+  if (!composition_->selection().shown() || !one) {
     panel_->reset();
     return;
   }
-  const PartView part = composition_->part(composition_->selection());
+  const PartView part = composition_->part(*one);
   if (part.kind == PartView::Kind::Text) {
     dialogs_->presetFont(part.font);
     panel_->showTextPart(part);
@@ -41,7 +42,7 @@ void MainWindow::showSelection() {
 }
 
 void MainWindow::followSize(int index) {
-  if (index != composition_->selection() || !composition_->selectionShown()) return;
+  if (composition_->selection().single() != index || !composition_->selection().shown()) return;
   const Bounds bounds = composition_->bounds(index);
   const PointerDrag& drag = canvasView_->pointerDrag();
   if (drag.dragging()) {
@@ -57,7 +58,7 @@ void MainWindow::followSize(int index) {
 }
 
 void MainWindow::chooseColour(Composition::TextColour role) {
-  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
+  if (!composition_->sharedText()) return;
   const std::optional<Colour> colour = dialogs_->chooseColour();
   if (!colour) return;
   panel_->showColour(role, *colour);
@@ -65,7 +66,7 @@ void MainWindow::chooseColour(Composition::TextColour role) {
 }
 
 void MainWindow::chooseFont() {
-  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
+  if (!composition_->sharedText()) return;
   const std::optional<FontChoice> font = dialogs_->chooseFont();
   if (!font) return;
   composition_->setFont(font->face, font->points, font->style);

@@ -45,7 +45,7 @@ protected:
     expected.BackWidth = 200;
     expected.BackHeight = 60;
     EXPECT_EQ(bytesOf(document()), bytesOf(expected));
-    EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+    EXPECT_EQ(comp().selection().single(), BACKGROUND_INDEX);
     EXPECT_FALSE(comp().isModified());
     PictureControl* background = backgroundControl();
     EXPECT_EQ(background->width(), 200);
