@@ -34,7 +34,7 @@ protected:
     for (const auto& layer : c.madeLayers()) shown.push_back(layer ? layer->raster : QImage());
     return shown;
   }
-  int shown() const { return c.selectionShown() ? c.selection() : -1; }
+  int shown() const { return c.selection().shown() ? *c.selection().single() : -1; }
   static QString told(const QSignalSpy& reset, const QSignalSpy& part, const QSignalSpy& background) {
     QStringList said;
     if (!reset.isEmpty()) said << u"parts"_qs;

@@ -1,8 +1,15 @@
 #include "ui/canvas/rubberband.h"
 
+#include <algorithm>
+
 namespace rubberband {
 
-QRect spanned(QPoint from, QPoint to) { return QRect(from, to).normalized(); }
+QRect spanned(QPoint from, QPoint to) {
+  // Not QRect::normalized(), which reads a rectangle drawn backwards as one whose far edges lie
+  // outside it and so leaves out the press's own column and row.
+  return {QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+          QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y()))};
+}
 
 Bounds logoWithin(const QRect& screen, ViewScale scale) {
   // The first logo pixel whose screen area starts at or after the band's first screen pixel, and

@@ -37,11 +37,15 @@ protected:
     if (!travel.isNull()) move(c, at + travel);
     release(c, Qt::LeftButton, at + travel);
   }
-  // A band on the empty canvas from `from` to `to`, canvas coordinates; let go unless `hold`.
+  // A band on the empty canvas from `from` to `to`, canvas coordinates, through the window as the
+  // mouse goes, the press's widget keeping the mouse; let go unless `hold`.
   void band(QPoint from, QPoint to, Qt::KeyboardModifiers keys = {}, bool hold = false) {
-    QTest::mousePress(canvas(), Qt::LeftButton, keys, from);
-    QTest::mouseMove(canvas(), to);
-    if (!hold) QTest::mouseRelease(canvas(), Qt::LeftButton, keys, to);
+    QTest::mousePress(w().windowHandle(), Qt::LeftButton, keys, canvas()->mapTo(&w(), from));
+    QTest::mouseMove(w().windowHandle(), canvas()->mapTo(&w(), to));
+    if (!hold) letGo(to, keys);
+  }
+  void letGo(QPoint at, Qt::KeyboardModifiers keys = {}) {
+    QTest::mouseRelease(w().windowHandle(), Qt::LeftButton, keys, canvas()->mapTo(&w(), at));
   }
   std::vector<int> selected() { return comp().selection().parts(); }
   // The view's pixel at a point of the canvas.
@@ -147,7 +151,7 @@ TEST_F(SeveralParts, EscapeCallsOffADragOfSeveralAndABand) {
   release(part(0), Qt::LeftButton, {});
   band({5, 5}, {130, 130}, {}, true);
   QTest::keyClick(canvasView(), Qt::Key_Escape);
-  QTest::mouseRelease(canvas(), Qt::LeftButton, {}, {130, 130});
+  letGo({130, 130});
   EXPECT_EQ(selected(), (std::vector<int>{0, 1}));
 }
 

@@ -1,9 +1,11 @@
-// Several parts from the window: the menus' new items and what is greyed, the panel's shared
+// Several parts from the window: what is greyed, the panel's shared
 // values, the status bar, a paste past 99 parts, what the alignments align to, the parts list.
 
 #include "support/mainfixture.h"
 
 #include "support/files.h"
+
+#include <QLabel>
 
 namespace {
 
@@ -24,20 +26,6 @@ protected:
   QTemporaryDir dir;
 };
 
-QStringList captions(QMenu* menu) {
-  QStringList texts;
-  for (const QAction* a : menu->actions()) texts << (a->isSeparator() ? u"-"_qs : a->text());
-  return texts;
-}
-
-TEST_F(Several, TheMenusGainTheirItemsInPlace) {
-  const QStringList edit = captions(menu("editMenu"));
-  EXPECT_EQ(edit.indexOf(u"すべて選択"_qs), edit.indexOf(u"削除"_qs) + 1);
-  EXPECT_EQ(action("selectAllAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-  EXPECT_EQ(captions(menu("alignMenu")).mid(6), (QStringList{u"-"_qs, u"左右に等間隔"_qs, u"上下に等間隔"_qs, u"-"_qs,
-                                                             u"背景に揃える"_qs, u"選択範囲に揃える"_qs}));
-}
-
 TEST_F(Several, CommandsAreGreyedWhereTheyCannotAct) {
   struct Row {
     int parts;
@@ -52,6 +40,7 @@ TEST_F(Several, CommandsAreGreyedWhereTheyCannotAct) {
   for (const Row& r : rows) {
     newComposition();
     addTexts(std::min(r.parts, 1));
+    comp().select(0);
     if (r.parts > 1)
       comp().pasteParts(std::vector<PartCopy>(static_cast<size_t>(r.parts - 1), comp().copySelected()[0]), 10);
     comp().selectParts(r.selected, false);
@@ -69,6 +58,7 @@ TEST_F(Several, CommandsAreGreyedWhereTheyCannotAct) {
 // fills both as one step. A picture among them greys the text group.
 TEST_F(Several, ThePanelShowsWhatTextPartsShare) {
   addTexts(2);
+  comp().select(1);
   comp().setFill(true);
   comp().setShadowOffset(Qt::Vertical, 3);
   comp().selectParts({0, 1}, false);
@@ -79,7 +69,7 @@ TEST_F(Several, ThePanelShowsWhatTextPartsShare) {
   EXPECT_EQ(shadowXBox()->currentText(), u"0"_qs);
   EXPECT_EQ(shadowYBox()->currentText(), QString());
   comp().select(1);
-  comp().setTextColour(Composition::TextColour::Text, clRed);
+  comp().setTextColour(Composition::TextColour::Text, Colour{0x0000FF});
   comp().selectParts({0, 1}, false);
   EXPECT_TRUE(textColourPanel()->blank());
   EXPECT_FALSE(fillColourPanel()->blank());
