@@ -1,5 +1,7 @@
 #include "ui/canvas/selectionmarks.h"
 
+#include "ui/canvas/snapguides.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -43,10 +45,7 @@ void drawDashed(QPainter& painter, const QRect& r) {
 }  // namespace
 
 SelectionMarks::SelectionMarks(QWidget* viewport) : QWidget(viewport) {
-  setObjectName(QStringLiteral("selectionMarks"));
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setAttribute(Qt::WA_NoSystemBackground);
-  hide();
+  setUpViewOverlay(this, QStringLiteral("selectionMarks"));
 }
 
 QRegion SelectionMarks::outlines(const Marks& marks) {
