@@ -28,7 +28,8 @@ protected:
   void addParts(const std::vector<Bounds>& places) {
     for (const Bounds& b : places) {
       const int width = c.partCount() + 1;
-      c.setBounds(*c.addPicturePart(savedPicture(dir, "p.bmp", {width, 1})), b);
+      const QByteArray name = QByteArray::number(width) + ".bmp";
+      c.setBounds(*c.addPicturePart(savedPicture(dir, name.constData(), {width, 1})), b);
     }
   }
   void selectOnly(const std::vector<int>& parts) { c.selectParts(parts, false); }
@@ -167,6 +168,133 @@ TEST_F(SeveralParts, TheClipboardCarriesWholeRecordsOneAfterAnother) {
   for (const auto& [payload, reason] : refused)
     EXPECT_EQ(failureOf([&] { PartCopy::listFromBytes(payload); }),
               u"クリップボードの部品が壊れています (%1)"_qs.arg(QString::fromUtf16(reason)));
+}
+
+// Parts ABCDE, told apart by their pictures' widths 1 to 5; "" when the command is greyed.
+TEST_F(SeveralParts, StackingMovesEachOnePlaceOrAllToAnEndInTheirOrder) {
+  addParts({{0, 0, 1, 1}, {0, 0, 2, 1}, {0, 0, 3, 1}, {0, 0, 4, 1}, {0, 0, 5, 1}});
+  const auto order = [&] {
+    QString letters;
+    for (int i = 0; i < c.partCount(); ++i) letters += QChar(u'A' + c.layer(i).raster.width() - 1);
+    return letters;
+  };
+  const struct {
+    std::vector<int> parts;
+    Order order;
+    const char* after;
+    std::vector<int> selectedAfter;
+  } rows[] = {
+      {{1, 2}, Order::Forward, "ADBCE", {2, 3}}, {{2, 4}, Order::Forward, "ABDCE", {3, 4}},
+      {{3, 4}, Order::Forward, "", {}},          {{0, 2}, Order::Backward, "ACBDE", {0, 1}},
+      {{0, 1}, Order::Backward, "", {}},         {{1, 3}, Order::ToFront, "ACEBD", {3, 4}},
+      {{3, 4}, Order::ToFront, "", {}},          {{1, 3}, Order::ToBack, "BDACE", {0, 1}},
+      {{0, 1}, Order::ToBack, "", {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.after);
+    selectOnly(row.parts);
+    EXPECT_EQ(c.canReorder(row.order), *row.after != '\0');
+    if (!*row.after) continue;
+    c.reorderSelected(row.order);
+    EXPECT_EQ(order(), QString::fromLatin1(row.after));
+    EXPECT_EQ(c.bounds(row.selectedAfter[0]).width, c.layer(row.selectedAfter[0]).raster.width());
+    EXPECT_EQ(selected(), row.selectedAfter);
+    c.undo();
+    EXPECT_EQ(order(), u"ABCDE"_qs);
+    EXPECT_EQ(selected(), row.parts);
+  }
+}
+
+// The background at (40, 30), 200 x 60; the two parts' box (-10, -20, 50, 35).
+TEST_F(SeveralParts, AlignmentMovesTheBlockOrEachPartWithinTheirBox) {
+  addParts({{-10, 5, 20, 10}, {30, -20, 10, 31}});
+  selectOnly({0, 1});
+  const struct {
+    Alignment alignment;
+    AlignTo to;
+    int first, second;  // the left or top each part comes to
+  } rows[] = {
+      {Alignment::Left, AlignTo::Background, 40, 80},
+      {Alignment::HorizontalCentre, AlignTo::Background, 115, 155},
+      {Alignment::Right, AlignTo::Background, 190, 230},
+      {Alignment::Top, AlignTo::Background, 55, 30},
+      {Alignment::VerticalCentre, AlignTo::Background, 67, 42},
+      {Alignment::Bottom, AlignTo::Background, 80, 55},
+      {Alignment::Left, AlignTo::Selection, -10, -10},
+      {Alignment::HorizontalCentre, AlignTo::Selection, 5, 10},
+      {Alignment::Right, AlignTo::Selection, 20, 30},
+      {Alignment::VerticalCentre, AlignTo::Selection, -8, -18},
+      {Alignment::Bottom, AlignTo::Selection, 5, -16},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.alignment) * 2 + static_cast<int>(row.to));
+    c.alignSelected(row.alignment, row.to);
+    const bool across = row.alignment <= Alignment::Right;
+    EXPECT_EQ(across ? c.bounds(0).left : c.bounds(0).top, row.first);
+    EXPECT_EQ(across ? c.bounds(1).left : c.bounds(1).top, row.second);
+    EXPECT_EQ(c.undoName(), u"整列"_qs);
+    c.undo();
+  }
+}
+
+// Widths (heights) 10 unless said; the first and the last along the axis stay.
+TEST_F(SeveralParts, EqualSpacingGivesTheRemainderToTheFirstGaps) {
+  const struct {
+    Qt::Orientation axis;
+    std::vector<Bounds> parts;
+    std::vector<int> starts;  // in table order
+  } rows[] = {
+      {Qt::Horizontal,
+       {{0, 0, 10, 1}, {13, 0, 10, 1}, {20, 0, 10, 1}, {50, 0, 10, 1}, {100, 0, 10, 1}},
+       {0, 25, 50, 75, 100}},
+      {Qt::Horizontal,
+       {{0, 0, 10, 1}, {5, 0, 10, 1}, {30, 0, 10, 1}, {60, 0, 10, 1}, {103, 0, 10, 1}},
+       {0, 26, 52, 78, 103}},
+      {Qt::Horizontal, {{0, 0, 10, 1}, {1, 0, 10, 1}, {5, 0, 10, 1}, {7, 0, 10, 1}}, {0, 3, 5, 7}},
+      {Qt::Horizontal, {{50, 0, 10, 1}, {0, 0, 20, 1}, {0, 0, 10, 1}}, {50, 0, 30}},
+      {Qt::Vertical, {{0, -40, 1, 10}, {0, 0, 1, 5}, {0, 11, 1, 10}}, {-40, -12, 11}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.starts[1]);
+    c.startNew({40, 30});
+    addParts(row.parts);
+    c.selectParts({0, 1}, false);
+    EXPECT_FALSE(c.canDistribute());
+    c.selectAll();
+    c.distributeSelected(row.axis);
+    std::vector<int> starts;
+    for (const Bounds& b : places()) starts.push_back(row.axis == Qt::Horizontal ? b.left : b.top);
+    EXPECT_EQ(starts, row.starts);
+  }
+}
+
+TEST_F(SeveralParts, TextSettingsApplyToEverySelectedTextPart) {
+  for (int i = 0; i < 3; ++i) c.addTextPart();
+  c.select(0);
+  c.setTextColour(Composition::TextColour::Text, 0xFF);
+  selectOnly({0, 1});
+  std::optional<Composition::SharedText> shared = c.sharedText();
+  ASSERT_TRUE(shared);
+  EXPECT_EQ(shared->textColour, std::nullopt);
+  EXPECT_EQ(shared->fillOn, false);
+  c.setTextColour(Composition::TextColour::Text, 0xFF00);
+  c.setShadowOffset(Qt::Horizontal, 4);
+  c.setText(u"x"_qs);
+  shared = c.sharedText();
+  EXPECT_EQ(shared->textColour, 0xFF00u);
+  EXPECT_EQ(shared->shadowX, 4);
+  EXPECT_EQ(c.part(2).shadowX, 0);
+  EXPECT_EQ(c.part(1).text, u"No Title"_qs) << "the string needs one part";
+  c.undo();
+  c.undo();
+  EXPECT_EQ(c.part(0).textColour, 0xFFu);
+  EXPECT_EQ(c.part(1).textColour, 0u);
+
+  addParts({{0, 0, 1, 1}});
+  c.selectAll();
+  EXPECT_FALSE(c.sharedText()) << "a picture among them";
+  c.setFill(true);
+  EXPECT_FALSE(c.part(0).fillOn);
 }
 
 }  // namespace
