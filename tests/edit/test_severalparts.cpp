@@ -105,7 +105,7 @@ TEST_F(SeveralParts, ADragOrANudgeMovesThemAllByOneTravel) {
 
   for (int i = 0; i < 3; ++i) c.nudgeSelected(1, 0);
   c.nudgeSelected(0, -2);
-  EXPECT_EQ(c.bounds(0), (Bounds{8, -5, 10, 10}));
+  EXPECT_EQ(c.bounds(1), (Bounds{28, 0, 10, 10}));
   c.undo();
   EXPECT_EQ(places(), moved) << "a run of nudges is one step";
 }
