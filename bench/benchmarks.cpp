@@ -244,6 +244,47 @@ void DuplicateLargePicture(benchmark::State& state) {
 }
 BENCHMARK(DuplicateLargePicture)->Unit(benchmark::kMillisecond);
 
+// Every part of the heavy composition copied, its bytes made for the clipboard, and pasted into
+// a new composition (goal: under 20 ms). The pasted parts show the rasters the copied ones
+// showed: no picture is decoded or drawn again.
+void CopyAndPasteAllParts(benchmark::State& state) {
+  Composition source(logicalDpiY()), target(logicalDpiY());
+  source.open(heavyProject());
+  target.startNew({0, 0});
+  source.selectAll();
+  for (auto _ : state) {
+    const std::vector<PartCopy> copies = source.copySelected();
+    benchmark::DoNotOptimize(PartCopy::listBytes(copies));
+    if (target.pasteParts(copies, 10).size() != copies.size()) state.SkipWithError("the paste did not fit");
+    state.PauseTiming();
+    for (int i = 0; i < source.partCount(); ++i)
+      if (target.layer(i).raster.cacheKey() != source.layer(i).raster.cacheKey())
+        state.SkipWithError("a pasted part was drawn again");
+    target.undo();
+    state.ResumeTiming();
+  }
+  state.counters["parts"] = source.partCount();
+}
+BENCHMARK(CopyAndPasteAllParts)->Unit(benchmark::kMillisecond);
+
+// A step of a drag of every part of the heavy composition at once, at the composition (goal,
+// with the canvas's snapping and repainting on top: under 4 ms).
+void DragAllPartsStep(benchmark::State& state) {
+  Composition composition(logicalDpiY());
+  composition.open(heavyProject());
+  composition.selectAll();
+  const Bounds at = composition.bounds(0);
+  composition.beginDrag(0);
+  int step = 0;
+  for (auto _ : state) {
+    step = step % 20 + 1;
+    composition.dragTo({at.left + step, at.top + step, at.width, at.height});
+  }
+  composition.endDrag();
+  state.counters["parts"] = composition.partCount();
+}
+BENCHMARK(DragAllPartsStep)->Unit(benchmark::kMicrosecond);
+
 // The window thread's share of keeping the recovery copy of the heavy composition after a move:
 // the block's snapshot handed to the writer (goal: well under a millisecond, no disk sync). The
 // writer's own time, the copy written whole and renamed into place, is the counter writer_ms.

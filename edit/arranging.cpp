@@ -229,7 +229,7 @@ std::vector<int> Composition::appendCopies(StepKind kind, const std::vector<Part
     MadeLook look = !copy.look() && alike != made.end() ? alike->second : pastedLook(copy, r);
     made.emplace_back(r, std::move(look));
   }
-  Recording step(*this, kind, Selection::background(false), doc_.PartCount);
+  Recording step(*this, kind, selection_, doc_.PartCount);
   std::vector<int> added;
   added.reserve(made.size());
   for (const auto& [record, look] : made) added.push_back(appendQuietly(record, look));
@@ -256,7 +256,7 @@ std::optional<int> Composition::pasteText(const QString& text) {
   BuiltLayer built = buildPart(r, doc_.PartCount, dpi_);
   if (!built.failure.isEmpty()) throw Failure(built.failure);
   setPartBounds(r, built.layer.bounds);
-  Recording step(*this, StepKind::Paste, Selection::background(false), doc_.PartCount);
+  Recording step(*this, StepKind::Paste, selection_, doc_.PartCount);
   const int index =
       appendMade(r, MadeLook{std::move(built.layer.raster), built.layer.stretch, built.layer.transparent});
   step.selectAfter(Selection::ofParts({index}));
@@ -267,7 +267,7 @@ std::optional<int> Composition::pasteText(const QString& text) {
 Composition::AddedPictures Composition::addPictureParts(const QStringList& paths, std::optional<QPoint> at,
                                                         bool asPaste) {
   AddedPictures result;
-  Recording step(*this, asPaste ? StepKind::Paste : StepKind::AddPicture, Selection::background(false), doc_.PartCount);
+  Recording step(*this, asPaste ? StepKind::Paste : StepKind::AddPicture, selection_, doc_.PartCount);
   for (const QString& path : paths) {
     if (!canAddPart()) break;
     try {

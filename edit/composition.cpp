@@ -187,7 +187,7 @@ void Composition::keepPart(int index, const Layer& layer) {
 
 std::optional<int> Composition::addTextPart() {
   if (!canAddPart()) return std::nullopt;
-  Recording step(*this, StepKind::AddText, Selection::background(false), doc_.PartCount);
+  Recording step(*this, StepKind::AddText, selection_, doc_.PartCount);
   const int index = appendPart(doc_, pkText).Index;
   step.selectAfter(Selection::ofParts({index}));
   BuiltLayer built = buildPart(doc_.Parts[index], index, dpi_);
@@ -210,7 +210,7 @@ std::pair<TPartData, Layer> Composition::readPicturePart(const QString& path) co
 
 std::optional<int> Composition::addPicturePart(const QString& path, std::optional<QPoint> at) {
   if (!canAddPart()) return std::nullopt;
-  Recording step(*this, StepKind::AddPicture, Selection::background(false), doc_.PartCount);
+  Recording step(*this, StepKind::AddPicture, selection_, doc_.PartCount);
   auto [record, layer] = readPicturePart(path);
   if (at) layer.bounds = {at->x(), at->y(), layer.bounds.width, layer.bounds.height};
   setPartBounds(record, layer.bounds);
