@@ -442,7 +442,7 @@ bool CanvasView::viewportEvent(QEvent* event) {
 }
 
 void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
-  if (scale == scale_ || pointerDrag_.dragging()) return;
+  if (scale == scale_ || pointerDrag_.dragging() || band_) return;
   // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
   // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
   // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.

@@ -80,7 +80,7 @@ public:
   // an anchor, a logo wholly in view that fits the view at the new scale stays in view instead, its
   // top left where it was or moved only as far as the view needs. The place is kept until the user
   // scrolls, so the bars Qt shows or hides afterwards cannot move it. Nothing changes while a drag
-  // is in force.
+  // or a rubber band is in force.
   void zoomTo(ViewScale scale, std::optional<QPoint> anchor = std::nullopt);
   // A step in or out, or back to 100 %, as zoomTo() without an anchor.
   void zoomIn();

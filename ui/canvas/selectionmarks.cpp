@@ -60,6 +60,8 @@ QRegion SelectionMarks::outlines(const Marks& marks) {
 }
 
 void SelectionMarks::showMarks(Marks marks) {
+  // The viewport may have been resized since; the marks span it as it is now.
+  if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
   if (marks == marks_) return;
   const QRegion before = isVisible() ? outlines(marks_) : QRegion();
   marks_ = std::move(marks);
@@ -67,8 +69,6 @@ void SelectionMarks::showMarks(Marks marks) {
     hide();
     return;
   }
-  // The viewport may have been resized since; the marks span it as it is now.
-  if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
   if (!isVisible()) {
     raise();
     show();
