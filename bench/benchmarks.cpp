@@ -390,11 +390,6 @@ void settle(QWidget& window) {
   QCoreApplication::sendEvent(&window, &update);
 }
 
-// One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
-// zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
-// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
-// is on and the part swings 80 screen pixels each step instead, so that every step lands on other
-// lines of the 99 parts and the background than the one before and still repaints.
 // The heavy composition opened in `window`, shown 1920 x 1080. What fails is added to `errors`
 // until the caller resets the error sink.
 void openHeavyIn(MainWindow& window, QStringList& errors) {
@@ -406,7 +401,13 @@ void openHeavyIn(MainWindow& window, QStringList& errors) {
   settle(window);
 }
 
-void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
+// One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
+// zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
+// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
+// is on and the part swings 80 screen pixels each step instead, so that every step lands on other
+// lines of the 99 parts and the background than the one before and still repaints. With
+// `allParts`, every part is selected and the step moves all 99, the box around them snapping.
+void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false, bool allParts = false) {
   QStringList errors;
   MainWindow window(std::make_unique<OpenHeavy>());
   openHeavyIn(window, errors);
@@ -429,6 +430,8 @@ void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
                      .toStdString());
 
   const QPoint grip(part->size().width() / 2, part->size().height() / 2);
+  // With every part selected, the press on one of them drags all 99.
+  if (allParts) window.findChild<QAction*>(QStringLiteral("selectAllAction"))->trigger();
   moveWithButtonHeld(part, grip);  // hovering first arms the move zone
   Q_EMIT part->pressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
@@ -458,6 +461,7 @@ BENCHMARK_CAPTURE(DragStepAt, keeping_copies, 0)->MinTime(3)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(DragStepAt, 25_percent, -2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, 400_percent, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, snapping, 0, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStepAt, all_parts_snapping, 0, true, true)->Unit(benchmark::kMillisecond);
 
 // One pointer move of a rubber band dragged with Shift from the background's corner across the 99
 // parts of the heavy composition: the band's new edges drawn over the view and the canvas beneath
