@@ -244,6 +244,47 @@ void DuplicateLargePicture(benchmark::State& state) {
 }
 BENCHMARK(DuplicateLargePicture)->Unit(benchmark::kMillisecond);
 
+// Every part of the heavy composition copied, its bytes made for the clipboard, and pasted into
+// a new composition (goal: under 20 ms). The pasted parts show the rasters the copied ones
+// showed: no picture is decoded or drawn again.
+void CopyAndPasteAllParts(benchmark::State& state) {
+  Composition source(logicalDpiY()), target(logicalDpiY());
+  source.open(heavyProject());
+  target.startNew({0, 0});
+  source.selectAll();
+  for (auto _ : state) {
+    const std::vector<PartCopy> copies = source.copySelected();
+    benchmark::DoNotOptimize(PartCopy::listBytes(copies));
+    if (target.pasteParts(copies, 10).size() != copies.size()) state.SkipWithError("the paste did not fit");
+    state.PauseTiming();
+    for (int i = 0; i < source.partCount(); ++i)
+      if (target.layer(i).raster.cacheKey() != source.layer(i).raster.cacheKey())
+        state.SkipWithError("a pasted part was drawn again");
+    target.undo();
+    state.ResumeTiming();
+  }
+  state.counters["parts"] = source.partCount();
+}
+BENCHMARK(CopyAndPasteAllParts)->Unit(benchmark::kMillisecond);
+
+// A step of a drag of every part of the heavy composition at once, at the composition (goal,
+// with the canvas's snapping and repainting on top: under 4 ms).
+void DragAllPartsStep(benchmark::State& state) {
+  Composition composition(logicalDpiY());
+  composition.open(heavyProject());
+  composition.selectAll();
+  const Bounds at = composition.bounds(0);
+  composition.beginDrag(0);
+  int step = 0;
+  for (auto _ : state) {
+    step = step % 20 + 1;
+    composition.dragTo({at.left + step, at.top + step, at.width, at.height});
+  }
+  composition.endDrag();
+  state.counters["parts"] = composition.partCount();
+}
+BENCHMARK(DragAllPartsStep)->Unit(benchmark::kMicrosecond);
+
 // The window thread's share of keeping the recovery copy of the heavy composition after a move:
 // the block's snapshot handed to the writer (goal: well under a millisecond, no disk sync). The
 // writer's own time, the copy written whole and renamed into place, is the counter writer_ms.
@@ -349,20 +390,27 @@ void settle(QWidget& window) {
   QCoreApplication::sendEvent(&window, &update);
 }
 
-// One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
-// zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
-// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
-// is on and the part swings 80 screen pixels each step instead, so that every step lands on other
-// lines of the 99 parts and the background than the one before and still repaints.
-void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
-  QStringList errors;
+// The heavy composition opened in `window`, shown 1920 x 1080. What fails is added to `errors`
+// until the caller resets the error sink.
+void openHeavyIn(MainWindow& window, QStringList& errors) {
   Application::instance()->setErrorSink([&errors](const QString& text, const QString&) { errors << text; });
-  MainWindow window(std::make_unique<OpenHeavy>());
   window.resize(1920, 1080);
   window.show();
   settle(window);
   window.findChild<QAction*>(QStringLiteral("openProjectAction"))->trigger();
   settle(window);
+}
+
+// One step of dragging a picture part over the heavy composition in a 1920 x 1080 window, the view
+// zoomed `zoomSteps` times in (or out, below 0) from 100 %: the mouse move handled, the part moved
+// by a logo pixel (four at 25 %, a screen pixel) and the canvas repainted. With `snap`, snapping
+// is on and the part swings 80 screen pixels each step instead, so that every step lands on other
+// lines of the 99 parts and the background than the one before and still repaints. With
+// `allParts`, every part is selected and the step moves all 99, the box around them snapping.
+void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false, bool allParts = false) {
+  QStringList errors;
+  MainWindow window(std::make_unique<OpenHeavy>());
+  openHeavyIn(window, errors);
   for (int i = 0; i < std::abs(zoomSteps); ++i)
     window.findChild<QAction*>(zoomSteps > 0 ? QStringLiteral("zoomInAction") : QStringLiteral("zoomOutAction"))
         ->trigger();
@@ -382,6 +430,8 @@ void DragStepAt(benchmark::State& state, int zoomSteps, bool snap = false) {
                      .toStdString());
 
   const QPoint grip(part->size().width() / 2, part->size().height() / 2);
+  // With every part selected, the press on one of them drags all 99.
+  if (allParts) window.findChild<QAction*>(QStringLiteral("selectAllAction"))->trigger();
   moveWithButtonHeld(part, grip);  // hovering first arms the move zone
   Q_EMIT part->pressed(part, Qt::LeftButton, grip);
   PaintCounter counter;
@@ -411,6 +461,35 @@ BENCHMARK_CAPTURE(DragStepAt, keeping_copies, 0)->MinTime(3)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(DragStepAt, 25_percent, -2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, 400_percent, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(DragStepAt, snapping, 0, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStepAt, all_parts_snapping, 0, true, true)->Unit(benchmark::kMillisecond);
+
+// One pointer move of a rubber band dragged with Shift from the background's corner across the 99
+// parts of the heavy composition: the band's new edges drawn over the view and the canvas beneath
+// its old ones repainted. The far corner swings back and forth over the parts.
+void RubberBandMove(benchmark::State& state) {
+  QStringList errors;
+  MainWindow window(std::make_unique<OpenHeavy>());
+  openHeavyIn(window, errors);
+  if (!errors.isEmpty()) {
+    state.SkipWithError(qPrintable(errors.join(u'\n')));
+    Application::instance()->setErrorSink(nullptr);
+    return;
+  }
+  PictureControl* back = window.findChild<CanvasView*>(QStringLiteral("canvasScroll"))->background();
+  const QPoint corner(1, 1);
+  moveWithButtonHeld(back, corner);
+  Q_EMIT back->pressed(back, Qt::LeftButton, corner, Qt::ShiftModifier);
+  int swing = 40;
+  for (auto _ : state) {
+    moveWithButtonHeld(back, back->mapFrom(&window, QPoint(1500 + swing, 900 + swing)));
+    settle(window);
+    swing = -swing;
+  }
+  Q_EMIT back->released(back, Qt::LeftButton, corner);
+  state.counters["selected"] = window.findChild<Composition*>(QStringLiteral("composition"))->selection().count();
+  Application::instance()->setErrorSink(nullptr);
+}
+BENCHMARK(RubberBandMove)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

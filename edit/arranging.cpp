@@ -11,20 +11,40 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
+#include <vector>
 
 namespace {
 
 using Order = Composition::Order;
 
-// Where `order` takes the part at `index` of `count` parts.
-int orderTarget(Order order, int index, int count) {
+// The table's order after `order` moves the parts `selected` marks: place p takes part
+// result[p]. One place on: each selected part passes the unselected neighbour it faces, the
+// nearest to that end first, so that a run of them moves as one and none passes another.
+std::vector<int> reordered(Order order, const std::vector<bool>& selected) {
+  const int count = static_cast<int>(selected.size());
+  std::vector<int> result(static_cast<size_t>(count));
+  std::iota(result.begin(), result.end(), 0);
+  const auto isSelected = [&](int place) { return selected[static_cast<size_t>(result[static_cast<size_t>(place)])]; };
   switch (order) {
-    case Order::Forward: return std::min(index + 1, count - 1);
-    case Order::Backward: return std::max(index - 1, 0);
-    case Order::ToFront: return count - 1;
-    case Order::ToBack: return 0;
+    case Order::Forward:
+      for (int p = count - 2; p >= 0; --p)
+        if (isSelected(p) && !isSelected(p + 1))
+          std::swap(result[static_cast<size_t>(p)], result[static_cast<size_t>(p + 1)]);
+      break;
+    case Order::Backward:
+      for (int p = 1; p < count; ++p)
+        if (isSelected(p) && !isSelected(p - 1))
+          std::swap(result[static_cast<size_t>(p)], result[static_cast<size_t>(p - 1)]);
+      break;
+    case Order::ToFront:
+      std::stable_partition(result.begin(), result.end(), [&](int i) { return !selected[static_cast<size_t>(i)]; });
+      break;
+    case Order::ToBack:
+      std::stable_partition(result.begin(), result.end(), [&](int i) { return selected[static_cast<size_t>(i)]; });
+      break;
   }
-  return index;
+  return result;
 }
 
 // Half of `difference`, rounded toward minus infinity, so that an odd one leaves the extra pixel
@@ -55,110 +75,176 @@ QString refusedCharacter(const QString& line) {
 
 }  // namespace
 
-const TPartData* Composition::selectedRecord() const { return record(selection_); }
+std::vector<int> Composition::reorderedParts(Order order) const {
+  std::vector<bool> selected(static_cast<size_t>(std::clamp(doc_.PartCount, 0, MAX_PARTS)));
+  for (const int i : selection_.parts()) selected[static_cast<size_t>(i)] = true;
+  return reordered(order, selected);
+}
 
 bool Composition::canReorder(Order order) const {
-  return selectedRecord() && orderTarget(order, selection_, doc_.PartCount) != selection_;
+  if (!partSelected()) return false;
+  const std::vector<int> result = reorderedParts(order);
+  return !std::is_sorted(result.begin(), result.end());
 }
 
 void Composition::reorderSelected(Order order) {
   if (!canReorder(order)) return;
-  const int from = selection_;
-  const int to = orderTarget(order, from, doc_.PartCount);
-  Recording step(*this, StepKind::Reorder, from);
-  step.touchAfter(to);
-  movePartRecord(doc_, from, to);
-  const auto first = parts_.begin();
-  if (from < to)
-    std::rotate(first + from, first + from + 1, first + to + 1);
-  else
-    std::rotate(first + to, first + from, first + from + 1);
-  selection_ = to;
+  const std::vector<int> result = reorderedParts(order);
+  Recording step(*this, StepKind::Reorder, selection_, selection_.parts().front());
+  permuteParts(result);
+  std::vector<int> places;
+  for (size_t p = 0; p < result.size(); ++p)
+    if (selection_.contains(result[p])) places.push_back(static_cast<int>(p));
+  selection_ = Selection::ofParts(std::move(places));
+  step.selectAfter(selection_);
   changed();
   Q_EMIT partsReset();
   Q_EMIT selectionChanged();
 }
 
-void Composition::alignSelected(Alignment alignment) {
-  if (!partSelected()) return;
-  const Bounds back = backgroundBounds(doc_);
-  Bounds b = bounds(selection_);
-  enum Side { Start, Middle, End };
-  const auto place = [](qint64 backStart, qint64 backSize, qint64 size, Side side) {
-    const qint64 free = backSize - size;
-    return clampToInt(backStart + (side == Start ? 0 : side == End ? free : halfDown(free)));
-  };
-  using A = Alignment;
-  switch (alignment) {
-    case A::Left: b.left = place(back.left, back.width, b.width, Start); break;
-    case A::HorizontalCentre: b.left = place(back.left, back.width, b.width, Middle); break;
-    case A::Right: b.left = place(back.left, back.width, b.width, End); break;
-    case A::Top: b.top = place(back.top, back.height, b.height, Start); break;
-    case A::VerticalCentre: b.top = place(back.top, back.height, b.height, Middle); break;
-    case A::Bottom: b.top = place(back.top, back.height, b.height, End); break;
+void Composition::permuteParts(const std::vector<int>& order) {
+  // Whole records move, each with the raster it shows: a reorder draws nothing again.
+  const auto was = std::make_unique<TDocument>(doc_);
+  const MadeParts wasMade = parts_;
+  for (size_t p = 0; p < order.size(); ++p) {
+    doc_.Parts[p] = was->Parts[order[p]];
+    doc_.Parts[p].Index = static_cast<int>(p);
+    parts_[p] = wasMade[static_cast<size_t>(order[p])];
   }
-  const Recording step(*this, StepKind::Align, selection_);
-  placePart(selection_, b);
 }
 
-std::optional<PartCopy> Composition::copySelected() const {
-  const TPartData* r = selectedRecord();
-  if (!r) return std::nullopt;
-  return PartCopy(*r, parts_[static_cast<size_t>(selection_)]);
+void Composition::alignSelected(Alignment alignment, AlignTo to) {
+  if (!partSelected()) return;
+  // Against the selection, each part is placed in the box; against the background, the box is,
+  // and every part moves with it.
+  const bool eachInBox = to == AlignTo::Selection && selection_.count() > 1;
+  const Bounds frame = eachInBox ? selectionBox() : backgroundBounds(doc_);
+  enum Side { Start, Middle, End };
+  using A = Alignment;
+  const bool across = alignment == A::Left || alignment == A::HorizontalCentre || alignment == A::Right;
+  const Side side = alignment == A::Left || alignment == A::Top       ? Start
+                    : alignment == A::Right || alignment == A::Bottom ? End
+                                                                      : Middle;
+  // How far a thing of `b`'s size at `b` moves to stand at `side` of the frame.
+  const auto travel = [&](const Bounds& b) {
+    const qint64 start = across ? frame.left : frame.top, size = across ? frame.width : frame.height;
+    const qint64 at = across ? b.left : b.top, own = across ? b.width : b.height;
+    const qint64 free = size - own;
+    return qint64{clampToInt(start + (side == Start ? 0 : side == End ? free : halfDown(free)))} - at;
+  };
+  const Recording step(*this, StepKind::Align, selection_, selection_.parts().front());
+  if (!eachInBox) {
+    const qint64 d = travel(selectionBox());
+    moveParts(selection_.parts(), doc_, across ? d : 0, across ? 0 : d);
+    return;
+  }
+  const TDocument& now = doc_;
+  for (const int i : selection_.parts()) {
+    const qint64 d = travel(bounds(i));
+    moveParts({i}, now, across ? d : 0, across ? 0 : d);
+  }
 }
 
-std::optional<PartCopy> Composition::cutSelected() {
-  std::optional<PartCopy> copy = copySelected();
-  if (!copy) return std::nullopt;
-  const Recording step(*this, StepKind::Cut, selection_);
-  removeMade(selection_);
-  return copy;
+bool Composition::canDistribute() const { return selection_.count() >= 3; }
+
+void Composition::distributeSelected(Qt::Orientation axis) {
+  if (!canDistribute()) return;
+  const bool across = axis == Qt::Horizontal;
+  const auto start = [&](int i) { return qint64{across ? bounds(i).left : bounds(i).top}; };
+  const auto size = [&](int i) { return qint64{across ? bounds(i).width : bounds(i).height}; };
+  // Ties keep the table's order: the selection is ascending and the sort stable.
+  std::vector<int> line = selection_.parts();
+  std::stable_sort(line.begin(), line.end(), [&](int a, int b) { return start(a) < start(b); });
+  const qint64 gaps = static_cast<qint64>(line.size()) - 1;
+  qint64 free = start(line.back()) + size(line.back()) - start(line.front());
+  for (const int i : line) free -= size(i);
+  // Floor division, so that the remainder is 0..gaps-1 when the parts overlap too.
+  qint64 gap = free / gaps;
+  if (free % gaps < 0) --gap;
+  const qint64 remainder = free - gap * gaps;
+  const Recording step(*this, StepKind::Align, selection_, selection_.parts().front());
+  const TDocument& now = doc_;
+  qint64 at = start(line.front());
+  for (size_t k = 1; k + 1 < line.size(); ++k) {
+    at += size(line[k - 1]) + gap + (static_cast<qint64>(k) <= remainder ? 1 : 0);
+    const qint64 d = at - start(line[k]);
+    moveParts({line[k]}, now, across ? d : 0, across ? 0 : d);
+  }
 }
 
-int Composition::appendMade(const TPartData& record, const MadeLook& look) {
+std::vector<PartCopy> Composition::copySelected() const {
+  std::vector<PartCopy> copies;
+  copies.reserve(selection_.parts().size());
+  for (const int i : selection_.parts()) copies.emplace_back(doc_.Parts[i], parts_[static_cast<size_t>(i)]);
+  return copies;
+}
+
+std::vector<PartCopy> Composition::cutSelected() {
+  std::vector<PartCopy> copies = copySelected();
+  if (copies.empty()) return copies;
+  Recording step(*this, StepKind::Cut, selection_, selection_.parts().front());
+  step.selectAfter(Selection::background(false));
+  removeMade(selection_.parts());
+  return copies;
+}
+
+int Composition::appendQuietly(const TPartData& record, const MadeLook& look) {
   const int index = doc_.PartCount;
   doc_.Parts[index] = record;
   doc_.Parts[index].Index = index;
   doc_.PartCount += 1;
   parts_[static_cast<size_t>(index)] = look;
+  return index;
+}
+
+int Composition::appendMade(const TPartData& record, const MadeLook& look) {
+  const int index = appendQuietly(record, look);
   changed();
   Q_EMIT partAdded(index);
   return index;
 }
 
-std::optional<int> Composition::appendCopy(StepKind kind, const PartCopy& copy, int shift) {
-  if (!canAddPart()) return std::nullopt;
-  TPartData r = copy.record();
-  r.Left = clampToInt(qint64{r.Left} + shift);
-  r.Top = clampToInt(qint64{r.Top} + shift);
+MadeLook Composition::pastedLook(const PartCopy& copy, TPartData& record) const {
   // What the copy showed, or what a part shown here draws alike, or else made afresh: only a
   // copy from another program can need its picture read.
-  MadeLook look;
-  if (const MadeLook* shown = copy.look()) {
-    look = *shown;
-  } else if (const int alike = partDrawnAlike(doc_, r, -1); alike >= 0) {
-    look = parts_[static_cast<size_t>(alike)];
-  } else {
-    BuiltLayer built = buildPart(r, doc_.PartCount, dpi_);
-    if (!built.failure.isEmpty()) throw Failure(built.failure);
-    setPartBounds(r, built.layer.bounds);
-    look = MadeLook{std::move(built.layer.raster), built.layer.stretch, built.layer.transparent};
+  if (const MadeLook* shown = copy.look()) return *shown;
+  if (const int alike = partDrawnAlike(doc_, record, -1); alike >= 0) return parts_[static_cast<size_t>(alike)];
+  BuiltLayer built = buildPart(record, doc_.PartCount, dpi_);
+  if (!built.failure.isEmpty()) throw Failure(built.failure);
+  setPartBounds(record, built.layer.bounds);
+  return MadeLook{std::move(built.layer.raster), built.layer.stretch, built.layer.transparent};
+}
+
+std::vector<int> Composition::appendCopies(StepKind kind, const std::vector<PartCopy>& copies, int shift) {
+  if (copies.empty() || !canAddParts(static_cast<int>(copies.size()))) return {};
+  // Every look found or made before the table changes, so that a picture that cannot be read
+  // adds nothing.
+  std::vector<std::pair<TPartData, MadeLook>> made;
+  made.reserve(copies.size());
+  for (const PartCopy& copy : copies) {
+    TPartData r = copy.record();
+    r.Left = clampToInt(qint64{r.Left} + shift);
+    r.Top = clampToInt(qint64{r.Top} + shift);
+    const auto alike = std::find_if(made.begin(), made.end(), [&](const auto& m) { return drawsAlike(m.first, r); });
+    MadeLook look = !copy.look() && alike != made.end() ? alike->second : pastedLook(copy, r);
+    made.emplace_back(r, std::move(look));
   }
-  const Recording step(*this, kind, doc_.PartCount);
-  const int index = appendMade(r, look);
-  select(index);
-  return index;
+  Recording step(*this, kind, selection_, doc_.PartCount);
+  std::vector<int> added;
+  added.reserve(made.size());
+  for (const auto& [record, look] : made) added.push_back(appendQuietly(record, look));
+  changed();
+  for (const int i : added) Q_EMIT partAdded(i);
+  step.selectAfter(Selection::ofParts(added));
+  setSelection(Selection::ofParts(added));
+  return added;
 }
 
-std::optional<int> Composition::pastePart(const PartCopy& copy, int shift) {
-  return appendCopy(StepKind::Paste, copy, shift);
+std::vector<int> Composition::pasteParts(const std::vector<PartCopy>& copies, int shift) {
+  return appendCopies(StepKind::Paste, copies, shift);
 }
 
-std::optional<int> Composition::duplicateSelected() {
-  const std::optional<PartCopy> copy = copySelected();
-  if (!copy) return std::nullopt;
-  return appendCopy(StepKind::Duplicate, *copy, 10);
-}
+std::vector<int> Composition::duplicateSelected() { return appendCopies(StepKind::Duplicate, copySelected(), 10); }
 
 std::optional<int> Composition::pasteText(const QString& text) {
   const QString line = firstLine(text);
@@ -170,9 +256,10 @@ std::optional<int> Composition::pasteText(const QString& text) {
   BuiltLayer built = buildPart(r, doc_.PartCount, dpi_);
   if (!built.failure.isEmpty()) throw Failure(built.failure);
   setPartBounds(r, built.layer.bounds);
-  const Recording step(*this, StepKind::Paste, doc_.PartCount);
+  Recording step(*this, StepKind::Paste, selection_, doc_.PartCount);
   const int index =
       appendMade(r, MadeLook{std::move(built.layer.raster), built.layer.stretch, built.layer.transparent});
+  step.selectAfter(Selection::ofParts({index}));
   select(index);
   return index;
 }
@@ -180,7 +267,7 @@ std::optional<int> Composition::pasteText(const QString& text) {
 Composition::AddedPictures Composition::addPictureParts(const QStringList& paths, std::optional<QPoint> at,
                                                         bool asPaste) {
   AddedPictures result;
-  const Recording step(*this, asPaste ? StepKind::Paste : StepKind::AddPicture, doc_.PartCount);
+  Recording step(*this, asPaste ? StepKind::Paste : StepKind::AddPicture, selection_, doc_.PartCount);
   for (const QString& path : paths) {
     if (!canAddPart()) break;
     try {
@@ -192,5 +279,6 @@ Composition::AddedPictures Composition::addPictureParts(const QStringList& paths
       result.failures << failure.message();
     }
   }
+  step.selectAfter(Selection::ofParts(result.added));
   return result;
 }

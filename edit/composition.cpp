@@ -13,7 +13,11 @@
 
 #include <QUndoStack>
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <limits>
+#include <numeric>
 
 Composition::Composition(int dpi, QObject* parent) : QObject(parent), dpi_(dpi), history_(new QUndoStack(this)) {
   clearDocument(doc_);
@@ -139,8 +143,7 @@ void Composition::startNew(QPoint backgroundTopLeft) {
 void Composition::startedAfresh() {
   history_->clear();
   finishEditRun();
-  selection_ = BACKGROUND_INDEX;
-  selectionShown_ = false;
+  selection_ = Selection::background(false);
   markSaved();
   Q_EMIT partsReset();
   Q_EMIT backgroundChanged();
@@ -184,8 +187,9 @@ void Composition::keepPart(int index, const Layer& layer) {
 
 std::optional<int> Composition::addTextPart() {
   if (!canAddPart()) return std::nullopt;
-  const Recording step(*this, StepKind::AddText, doc_.PartCount);
+  Recording step(*this, StepKind::AddText, selection_, doc_.PartCount);
   const int index = appendPart(doc_, pkText).Index;
+  step.selectAfter(Selection::ofParts({index}));
   BuiltLayer built = buildPart(doc_.Parts[index], index, dpi_);
   keepPart(index, built.layer);
   changed();
@@ -206,44 +210,98 @@ std::pair<TPartData, Layer> Composition::readPicturePart(const QString& path) co
 
 std::optional<int> Composition::addPicturePart(const QString& path, std::optional<QPoint> at) {
   if (!canAddPart()) return std::nullopt;
-  const Recording step(*this, StepKind::AddPicture, doc_.PartCount);
+  Recording step(*this, StepKind::AddPicture, selection_, doc_.PartCount);
   auto [record, layer] = readPicturePart(path);
   if (at) layer.bounds = {at->x(), at->y(), layer.bounds.width, layer.bounds.height};
   setPartBounds(record, layer.bounds);
-  return appendMade(record, MadeLook{std::move(layer.raster), layer.stretch, layer.transparent});
+  const int index = appendMade(record, MadeLook{std::move(layer.raster), layer.stretch, layer.transparent});
+  step.selectAfter(Selection::ofParts({index}));
+  return index;
 }
 
 void Composition::removePart(int index) {
   if (!record(index)) return;
-  const Recording step(*this, StepKind::Remove, index);
-  removeMade(index);
+  Recording step(*this, StepKind::Remove, index);
+  step.selectAfter(Selection::background(false));
+  removeMade({index});
 }
 
-void Composition::removeMade(int index) {
-  removePartRecord(doc_, index);
-  // The parts after it keep what they show: a removal reads no file and draws nothing again.
-  std::move(parts_.begin() + index + 1, parts_.end(), parts_.begin() + index);
-  parts_.back() = {};
-  selection_ = BACKGROUND_INDEX;
-  selectionShown_ = false;
+void Composition::removeSelected() {
+  if (!partSelected()) return;
+  Recording step(*this, StepKind::Remove, selection_, selection_.parts().front());
+  step.selectAfter(Selection::background(false));
+  removeMade(selection_.parts());
+}
+
+void Composition::removeMade(const std::vector<int>& indices) {
+  // From the last, so that each index still names its part; the parts after each keep what they
+  // show: a removal reads no file and draws nothing again.
+  for (auto i = indices.rbegin(); i != indices.rend(); ++i) {
+    removePartRecord(doc_, *i);
+    std::move(parts_.begin() + *i + 1, parts_.end(), parts_.begin() + *i);
+    parts_.back() = {};
+  }
+  selection_ = Selection::background(false);
   changed();
   Q_EMIT partsReset();
   Q_EMIT selectionChanged();
 }
 
-void Composition::select(int index) {
-  if (index != BACKGROUND_INDEX && !record(index)) return;
+Selection Composition::selectionOf(int index) {
+  return index == BACKGROUND_INDEX ? Selection::background() : Selection::ofParts({index});
+}
+
+void Composition::setSelection(Selection selection) {
   finishEditRun();
-  selection_ = index;
-  selectionShown_ = true;
+  selection_ = std::move(selection);
   Q_EMIT selectionChanged();
 }
 
-void Composition::clearSelection() {
-  finishEditRun();
-  selection_ = BACKGROUND_INDEX;
-  selectionShown_ = false;
-  Q_EMIT selectionChanged();
+void Composition::select(int index) {
+  if (index != BACKGROUND_INDEX && !record(index)) return;
+  setSelection(selectionOf(index));
+}
+
+void Composition::toggleSelected(int index) {
+  if (!record(index)) return;
+  std::vector<int> parts = selection_.parts();
+  if (const auto at = std::find(parts.begin(), parts.end(), index); at != parts.end())
+    parts.erase(at);
+  else
+    parts.push_back(index);
+  setSelection(Selection::ofParts(std::move(parts)));
+}
+
+void Composition::selectParts(const std::vector<int>& indices, bool add) {
+  std::vector<int> parts = add ? selection_.parts() : std::vector<int>{};
+  for (const int i : indices)
+    if (record(i)) parts.push_back(i);
+  // A band that caught nothing more leaves a selection it was to add to as it was.
+  if (add && parts.size() == selection_.parts().size()) return;
+  setSelection(Selection::ofParts(std::move(parts)));
+}
+
+void Composition::selectAll() {
+  if (doc_.PartCount <= 0) return;
+  std::vector<int> parts(static_cast<size_t>(doc_.PartCount));
+  std::iota(parts.begin(), parts.end(), 0);
+  setSelection(Selection::ofParts(std::move(parts)));
+}
+
+void Composition::clearSelection() { setSelection(Selection::background(false)); }
+
+Bounds Composition::selectionBox() const {
+  if (const std::optional<int> one = selection_.single()) return bounds(*one);
+  qint64 left = std::numeric_limits<qint64>::max(), top = left;
+  qint64 right = std::numeric_limits<qint64>::min(), bottom = right;
+  for (const int i : selection_.parts()) {
+    const Bounds b = bounds(i);
+    left = std::min<qint64>(left, b.left);
+    top = std::min<qint64>(top, b.top);
+    right = std::max(right, qint64{b.left} + b.width);
+    bottom = std::max(bottom, qint64{b.top} + b.height);
+  }
+  return {clampToInt(left), clampToInt(top), clampToInt(right - left), clampToInt(bottom - top)};
 }
 
 void Composition::placePart(int index, const Bounds& bounds) {
@@ -260,24 +318,92 @@ void Composition::placePart(int index, const Bounds& bounds) {
   Q_EMIT partChanged(index);
 }
 
+void Composition::moveParts(const std::vector<int>& indices, const TDocument& from, qint64 dx, qint64 dy) {
+  std::vector<int> moved;
+  for (const int i : indices) {
+    if (!record(i)) continue;
+    Bounds b = partBounds(from.Parts[i]);
+    b.left = clampToInt(b.left + dx);
+    b.top = clampToInt(b.top + dy);
+    if (partBounds(doc_.Parts[i]) == b) continue;
+    setPartBounds(doc_.Parts[i], b);
+    moved.push_back(i);
+  }
+  if (moved.empty()) return;
+  changed();
+  for (const int i : moved) Q_EMIT partChanged(i);
+}
+
 void Composition::setSelectedSize(Qt::Orientation axis, int value) {
-  Bounds b = bounds(selection_);
+  const std::optional<int> one = selection_.single();
+  if (!one) return;
+  Bounds b = bounds(*one);
   (axis == Qt::Horizontal ? b.width : b.height) = value;
-  const Recording step(*this, axis == Qt::Horizontal ? StepKind::TypedWidth : StepKind::TypedHeight, selection_);
-  placePart(selection_, b);
+  const Recording step(*this, axis == Qt::Horizontal ? StepKind::TypedWidth : StepKind::TypedHeight, *one);
+  placePart(*one, b);
 }
 
 void Composition::nudgeSelected(int dx, int dy) {
-  Bounds b = bounds(selection_);
-  b.left = clampToInt(qint64{b.left} + dx);
-  b.top = clampToInt(qint64{b.top} + dy);
-  const Recording step(*this, StepKind::Nudge, selection_);
-  placePart(selection_, b);
+  if (selection_.isBackground()) {
+    Bounds b = bounds(BACKGROUND_INDEX);
+    b.left = clampToInt(qint64{b.left} + dx);
+    b.top = clampToInt(qint64{b.top} + dy);
+    const Recording step(*this, StepKind::Nudge, BACKGROUND_INDEX);
+    placePart(BACKGROUND_INDEX, b);
+    return;
+  }
+  const Recording step(*this, StepKind::Nudge, selection_, selection_.parts().front());
+  moveParts(selection_.parts(), doc_, dx, dy);
 }
 
 TPartData* Composition::selectedText() {
-  if (!record(selection_) || doc_.Parts[selection_].Kind != pkText) return nullptr;
-  return &doc_.Parts[selection_];
+  const std::optional<int> one = selection_.single();
+  if (!one || !record(*one) || doc_.Parts[*one].Kind != pkText) return nullptr;
+  return &doc_.Parts[*one];
+}
+
+std::vector<int> Composition::selectedTexts() const {
+  const std::vector<int>& parts = selection_.parts();
+  const bool allText = std::all_of(parts.begin(), parts.end(), [this](int i) { return doc_.Parts[i].Kind == pkText; });
+  return allText ? parts : std::vector<int>{};
+}
+
+void Composition::editTexts(StepKind kind, const std::function<void(TPartData&)>& edit) {
+  const std::vector<int> texts = selectedTexts();
+  if (texts.empty()) return;
+  const Recording step(*this, kind, selection_, texts.front());
+  std::exception_ptr failure;
+  for (const int i : texts) {
+    edit(doc_.Parts[i]);
+    try {
+      redrawText(i);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+std::optional<Composition::SharedText> Composition::sharedText() const {
+  const std::vector<int> texts = selectedTexts();
+  if (texts.empty()) return std::nullopt;
+  const PartView first = part(texts.front());
+  SharedText shared{first.font,   first.textColour, first.fillColour, first.shadowColour,
+                    first.fillOn, first.shadowX,    first.shadowY};
+  const auto keepIfSame = [](auto& field, const auto& value) {
+    if (field && *field != value) field.reset();
+  };
+  for (const int i : texts) {
+    const PartView p = part(i);
+    keepIfSame(shared.font, p.font);
+    keepIfSame(shared.textColour, p.textColour);
+    keepIfSame(shared.fillColour, p.fillColour);
+    keepIfSame(shared.shadowColour, p.shadowColour);
+    keepIfSame(shared.fillOn, p.fillOn);
+    keepIfSame(shared.shadowX, p.shadowX);
+    keepIfSame(shared.shadowY, p.shadowY);
+  }
+  return shared;
 }
 
 void Composition::redrawText(int index) {
@@ -304,51 +430,42 @@ void Composition::redrawText(int index) {
 void Composition::setText(const QString& text) {
   TPartData* r = selectedText();
   if (!r) return;
-  const Recording step(*this, StepKind::Text, selection_);
+  const int index = *selection_.single();
+  const Recording step(*this, StepKind::Text, index);
   if (!storeFixedString(r->Text, text)) return;
-  redrawText(selection_);
+  redrawText(index);
 }
 
 void Composition::setTextColour(TextColour role, Colour colour) {
-  TPartData* r = selectedText();
-  if (!r) return;
   const StepKind kinds[] = {StepKind::TextColour, StepKind::FillColour, StepKind::ShadowColour};
-  const Recording step(*this, kinds[static_cast<int>(role)], selection_);
-  switch (role) {
-    case TextColour::Text: r->TextColor = colour; break;
-    case TextColour::Fill: r->FillColor = colour; break;
-    case TextColour::Shadow: r->ShadowColor = colour; break;
-  }
-  redrawText(selection_);
+  editTexts(kinds[static_cast<int>(role)], [role, colour](TPartData& r) {
+    switch (role) {
+      case TextColour::Text: r.TextColor = colour; break;
+      case TextColour::Fill: r.FillColor = colour; break;
+      case TextColour::Shadow: r.ShadowColor = colour; break;
+    }
+  });
 }
 
 void Composition::setFont(const QString& face, int points, std::uint8_t style) {
-  TPartData* r = selectedText();
-  if (!r) return;
-  const Recording step(*this, StepKind::Font, selection_);
-  if (face != fixedString(r->FontName)) {
-    if (!fitsCodePage(face)) throw Failure(QStringLiteral("フォント %1 は使えません").arg(face));
-    storeFixedString(r->FontName, face);
-  }
-  r->FontSize = points;
-  r->FontStyle = style;
-  redrawText(selection_);
+  // Refused before any part changes.
+  for (const int i : selectedTexts())
+    if (face != fixedString(doc_.Parts[i].FontName) && !fitsCodePage(face))
+      throw Failure(QStringLiteral("フォント %1 は使えません").arg(face));
+  editTexts(StepKind::Font, [&](TPartData& r) {
+    if (face != fixedString(r.FontName)) storeFixedString(r.FontName, face);
+    r.FontSize = points;
+    r.FontStyle = style;
+  });
 }
 
 void Composition::setFill(bool on) {
-  TPartData* r = selectedText();
-  if (!r) return;
-  const Recording step(*this, StepKind::Fill, selection_);
-  r->FillOn = on ? 1 : 0;
-  redrawText(selection_);
+  editTexts(StepKind::Fill, [on](TPartData& r) { r.FillOn = on ? 1 : 0; });
 }
 
 void Composition::setShadowOffset(Qt::Orientation axis, int offset) {
-  TPartData* r = selectedText();
-  if (!r) return;
-  const Recording step(*this, axis == Qt::Horizontal ? StepKind::ShadowX : StepKind::ShadowY, selection_);
-  (axis == Qt::Horizontal ? r->ShadowX : r->ShadowY) = offset;
-  redrawText(selection_);
+  editTexts(axis == Qt::Horizontal ? StepKind::ShadowX : StepKind::ShadowY,
+            [axis, offset](TPartData& r) { (axis == Qt::Horizontal ? r.ShadowX : r.ShadowY) = offset; });
 }
 
 void Composition::setBackgroundPicture(const QString& path) {

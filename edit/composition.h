@@ -3,6 +3,7 @@
 #include "edit/madeparts.h"
 #include "edit/partcopy.h"
 #include "edit/partview.h"
+#include "edit/selection.h"
 #include "model/document.h"
 #include "render/layer.h"
 #include "render/scene.h"
@@ -54,10 +55,9 @@ public:
   // Every layer as layer() gives it, the background first, for the logo export.
   std::vector<std::optional<Layer>> madeLayers() const;
 
-  // The selected part, BACKGROUND_INDEX for the background. After New, Open and a removal the
-  // background is selected though the selection is not shown (the panel is empty).
-  int selection() const { return selection_; }
-  bool selectionShown() const { return selectionShown_; }
+  // The selected parts or the background. After New, Open and a removal the background is
+  // selected though the selection is not shown (the panel is empty).
+  const Selection& selection() const { return selection_; }
 
   // Whether the block differs, byte for byte, from what was last saved, opened or started afresh.
   bool isModified() const { return modified_; }
@@ -100,16 +100,33 @@ public:
   // Removes part `index`; the parts after it move up one place, showing what they showed: no file
   // is read again.
   void removePart(int index);
+  // Every selected part, as one step (削除).
+  void removeSelected();
 
   // ---- the selection ----
+  // One part or the background alone.
   void select(int index);
+  // A part into the selection or out of it (a press with Shift or Ctrl); the background is left
+  // alone, and the last part out leaves the background selected unshown.
+  void toggleSelected(int index);
+  // The parts a rubber band caught, alone or (`add`, with Shift) joining those selected.
+  void selectParts(const std::vector<int>& indices, bool add);
+  // Every part; nothing happens when there are none.
+  void selectAll();
   // The background selected, nothing shown.
   void clearSelection();
+  // Whether a part, not the background, is selected: what copies, alignment and deletion act on.
+  bool partSelected() const { return !selection_.isBackground(); }
+  // The box around the selected parts, or the background's bounds while it is selected.
+  Bounds selectionBox() const;
 
   // ---- bounds: drags, typed sizes, nudges ----
-  // A drag of part `index` or the background begins; all of it is one step of the history.
+  // A drag of part `index` or the background begins; all of it is one step of the history. When
+  // `index` is one of several selected parts, the drag moves them all.
   void beginDrag(int index);
-  // A step of the drag in force: the part's new bounds. Nothing without a drag.
+  // A step of the drag in force: the part's new bounds. Nothing without a drag. Dragging several
+  // parts, only the travel of the grabbed part's top-left counts: each of them moves by it, sizes
+  // kept.
   void dragTo(const Bounds& bounds);
   // The drag ends: one step from where it began, none when the part is back where it was.
   void endDrag();
@@ -119,11 +136,13 @@ public:
   bool isDragging() const { return drag_ != nullptr; }
   // New bounds for part `index` or the background, as one step: a whole drag at once.
   void setBounds(int index, const Bounds& bounds);
-  // The selected part's width or height.
+  // The selected part's width or height; nothing with several parts selected.
   void setSelectedSize(Qt::Orientation axis, int value);
+  // Every selected part, or the background; a run of nudges is one step.
   void nudgeSelected(int dx, int dy);
 
-  // ---- the selected text part; nothing happens while another kind is selected ----
+  // ---- the selected text parts: the settings apply to every one of them, and nothing happens
+  // while a part of another kind is among them; the string only with one part selected ----
   void setText(const QString& text);
   void setTextColour(TextColour role, Colour colour);
   // The face is written only when it differs from the record's, so a name stored in bytes of its
@@ -131,6 +150,15 @@ public:
   void setFont(const QString& face, int points, std::uint8_t style);
   void setFill(bool on);
   void setShadowOffset(Qt::Orientation axis, int offset);
+  // What the selected text parts share, nothing where they differ.
+  struct SharedText {
+    std::optional<FontChoice> font;
+    std::optional<Colour> textColour, fillColour, shadowColour;
+    std::optional<bool> fillOn;
+    std::optional<int> shadowX, shadowY;
+  };
+  // No value at all unless every selected part, one or more, is a text part.
+  std::optional<SharedText> sharedText() const;
 
   // ---- the background ----
   // The picture at `path`, at its natural size; a path the record cannot hold or a picture that
@@ -140,29 +168,39 @@ public:
   void fillBackground(Colour colour);
 
   // ---- arranging (edit/arranging.cpp) ----
-  // Where the stacking commands put the selected part: one place later or earlier in the table,
-  // or to its end or its start. Later parts lie above earlier ones.
+  // Where the stacking commands put the selected parts: each one place later or earlier in the
+  // table, keeping their order among themselves, or all to its end or its start in their order.
+  // Later parts lie above earlier ones.
   enum class Order { Forward, Backward, ToFront, ToBack };
-  // Whether `order` would move the selected part: never the background, never past an end.
+  // Whether `order` would move any selected part: never the background, never past an end.
   bool canReorder(Order order) const;
   void reorderSelected(Order order);
-  // The selected part placed against the background's rectangle; the centres round toward minus
-  // infinity. Nothing while the background is selected.
+  // Against the background, the selected parts move as one block, their box placed against the
+  // background's rectangle; against the selection (two parts or more), each part is placed
+  // against their box. The centres round toward minus infinity. Nothing while the background is
+  // selected.
   enum class Alignment { Left, HorizontalCentre, Right, Top, VerticalCentre, Bottom };
-  void alignSelected(Alignment alignment);
-  // Whether a part, not the background, is selected: what copies, alignment and deletion act on.
-  bool partSelected() const { return selectedRecord() != nullptr; }
-  // The selected part as the clipboard carries it, or nothing while the background is selected.
-  std::optional<PartCopy> copySelected() const;
-  // Copies the selected part and removes it, as one step.
-  std::optional<PartCopy> cutSelected();
-  // A part made from `copy`, `shift` logo pixels right of and below the copy's bounds, added at
-  // the end of the table and selected; its index, or nothing when the table is full. The copy's
-  // raster is shared when it draws the record; otherwise it is made, and a picture that cannot
-  // be read adds nothing and is thrown.
-  std::optional<int> pastePart(const PartCopy& copy, int shift);
-  // A copy of the selected part 10 right of and below it, at the end of the table and selected.
-  std::optional<int> duplicateSelected();
+  enum class AlignTo { Background, Selection };
+  void alignSelected(Alignment alignment, AlignTo to = AlignTo::Background);
+  // Three or more parts selected: what equal spacing needs.
+  bool canDistribute() const;
+  // The first and the last of the selected parts along `axis` stay; the others are placed so that
+  // the gaps between neighbours are equal, a remainder given a pixel each to the first gaps.
+  void distributeSelected(Qt::Orientation axis);
+  // The selected parts as the clipboard carries them, in table order; none while the background
+  // is selected.
+  std::vector<PartCopy> copySelected() const;
+  // Copies the selected parts and removes them, as one step.
+  std::vector<PartCopy> cutSelected();
+  // Whether `count` more parts fit in the table.
+  bool canAddParts(int count) const { return count >= 0 && doc_.PartCount + count <= MAX_PARTS; }
+  // Parts made from `copies`, in order, `shift` logo pixels right of and below their bounds,
+  // added at the end of the table as one step and selected; their indices, or none when they
+  // would not all fit. A copy's raster is shared when it draws the record; otherwise it is made,
+  // and a picture that cannot be read adds nothing and is thrown.
+  std::vector<int> pasteParts(const std::vector<PartCopy>& copies, int shift);
+  // Copies of the selected parts 10 right of and below them, at the end of the table, selected.
+  std::vector<int> duplicateSelected();
   // A text part saying the first line of `text` that is not empty, where a new text part goes, as
   // one paste; nothing when full or with no such line. A line the code page cannot hold is
   // refused: its Failure names the character, in the words of the string field.
@@ -212,31 +250,53 @@ private:
   class Step;
   class Recording;
 
+  // What selecting part `index` alone (or the background) makes.
+  static Selection selectionOf(int index);
+  // The selection as it will stand, the run of edits ended and the views told.
+  void setSelection(Selection selection);
+  // The selected part when it is one text part, else null.
   TPartData* selectedText();
-  // The selected part's record, or null while the background is selected.
-  const TPartData* selectedRecord() const;
-  // Appends `record` drawn as `look`, renumbered; the caller records the step.
+  // The selected parts when every one of them is a text part, else none.
+  std::vector<int> selectedTexts() const;
+  // `edit` done to the record of every selected text part and each drawn again, as one step of
+  // `kind`; nothing unless every selected part is a text part. The first failure to draw is
+  // thrown once every part is drawn.
+  void editTexts(StepKind kind, const std::function<void(TPartData&)>& edit);
+  // Appends `record` drawn as `look`, renumbered, telling nobody; the caller records the step.
+  int appendQuietly(const TPartData& record, const MadeLook& look);
+  // appendQuietly() and the views told.
   int appendMade(const TPartData& record, const MadeLook& look);
-  // `copy` appended `shift` right of and below its bounds as a step of `kind`, and selected.
-  std::optional<int> appendCopy(StepKind kind, const PartCopy& copy, int shift);
+  // `copies` appended `shift` right of and below their bounds as a step of `kind`, and selected.
+  std::vector<int> appendCopies(StepKind kind, const std::vector<PartCopy>& copies, int shift);
+  // What `record` is drawn as when pasted: `copy`'s raster, or that of a part shown that draws
+  // alike, or else made; throws when a picture cannot be read.
+  MadeLook pastedLook(const PartCopy& copy, TPartData& record) const;
   // The picture at `path` as a new record and its layer; throws what reading it throws.
   std::pair<TPartData, Layer> readPicturePart(const QString& path) const;
   // Every layer of `doc` made; nothing of the composition changes, so a failure that stops the
   // making leaves it whole.
   Scene makeScene(const TDocument& doc) const;
-  // Record `index` and its raster gone, the later ones moved up, the background selected unseen.
-  void removeMade(int index);
+  // Records `indices` (ascending) and their rasters gone, the later ones moved up, the background
+  // selected unseen.
+  void removeMade(const std::vector<int>& indices);
   // The parts' rasters kept and their bounds written into the records.
   void keepParts(const Scene& scene);
   void keepPart(int index, const Layer& layer);
   // New bounds for part `index` or the background, outside the history.
   void placePart(int index, const Bounds& bounds);
+  // Parts `indices` moved from where `from` has them by (`dx`, `dy`), outside the history, the
+  // views told once.
+  void moveParts(const std::vector<int>& indices, const TDocument& from, qint64 dx, qint64 dy);
+  // The table's order after `order`: place p takes part result[p].
+  std::vector<int> reorderedParts(Order order) const;
+  // The parts' records and rasters in the order `order` gives: place p takes part order[p].
+  void permuteParts(const std::vector<int>& order);
   void redrawText(int index);
   void changed();
   // The block has been brought to a state of the history from `from`: each part takes the raster
   // of a part of `from` that draws alike or one that the step `kept`, the views are told, and
-  // `selected` is selected (nothing shown when none).
-  void arrive(const TDocument& from, const KeptRasters& kept, std::optional<int> selected);
+  // `selected` is selected (the background, unshown, when it names a part not there).
+  void arrive(const TDocument& from, const KeptRasters& kept, const Selection& selected);
   // Part `index`'s raster made from its record, its record untouched; a failure is listed.
   MadeLook makePart(int index, QStringList& failures) const;
   // Undo or redo, by the stack's `move`; what the step reports comes back.
@@ -251,11 +311,11 @@ private:
   TDocument lastSaved_{};
   MadeParts parts_{};
   MadeLook background_;
-  int selection_ = BACKGROUND_INDEX;
-  bool selectionShown_ = false;
+  Selection selection_;
   bool modified_ = false;
   QUndoStack* history_ = nullptr;
   int editRun_ = 0;
   std::unique_ptr<Recording> drag_;  // the drag in force, which becomes a step when it ends
+  std::vector<int> dragGroup_;       // the parts it moves together; empty while it drags one
   QStringList arrivalFailures_;      // what arrive() could not make, for undo() and redo() to return
 };

@@ -7,6 +7,7 @@
 
 #include <QUndoStack>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -65,12 +66,14 @@ QString stepName(StepKind kind, const TDocument& before, const TDocument& after,
 
 }  // namespace
 
-Composition::Step::Step(Composition& owner, StepKind kind, int touched, int touchedAfter, int run,
-                        const TDocument& before, const MadeParts& beforeParts, const MadeLook& beforeBackground)
+Composition::Step::Step(Composition& owner, StepKind kind, int touched, Selection selectedBefore,
+                        Selection selectedAfter, int run, const TDocument& before, const MadeParts& beforeParts,
+                        const MadeLook& beforeBackground)
     : owner_(owner),
       kind_(kind),
       touched_(touched),
-      touchedAfter_(touchedAfter),
+      selectedBefore_(std::move(selectedBefore)),
+      selectedAfter_(std::move(selectedAfter)),
       run_(run),
       change_(before, owner.doc_),
       undoRasters_(before, rastersOf(beforeParts), &beforeBackground, owner.doc_, rastersOf(owner.parts_),
@@ -84,7 +87,7 @@ int Composition::Step::id() const { return runsTogether(kind_) ? static_cast<int
 
 bool Composition::Step::mergeWith(const QUndoCommand* later) {
   const auto* next = static_cast<const Step*>(later);
-  if (next->touched_ != touched_ || next->run_ != run_) return false;
+  if (next->selectedBefore_ != selectedBefore_ || next->run_ != run_) return false;
   TDocument start = owner_.doc_;
   next->change_.restoreBefore(start);
   change_.restoreBefore(start);
@@ -110,10 +113,7 @@ bool Composition::Step::mergeWith(const QUndoCommand* later) {
 void Composition::Step::undo() {
   const TDocument from = owner_.doc_;
   change_.restoreBefore(owner_.doc_);
-  // An added part is gone again; a removed one is back and selected.
-  const bool added = kind_ == StepKind::AddText || kind_ == StepKind::AddPicture || kind_ == StepKind::Paste ||
-                     kind_ == StepKind::Duplicate;
-  owner_.arrive(from, undoRasters_, added ? std::nullopt : std::optional(touched_));
+  owner_.arrive(from, undoRasters_, selectedBefore_);
 }
 
 void Composition::Step::redo() {
@@ -121,12 +121,11 @@ void Composition::Step::redo() {
   if (std::exchange(pushed_, false)) return;
   const TDocument from = owner_.doc_;
   change_.restoreAfter(owner_.doc_);
-  const bool removed = kind_ == StepKind::Remove || kind_ == StepKind::Cut;
-  owner_.arrive(from, redoRasters_, removed ? std::nullopt : std::optional(touchedAfter_));
+  owner_.arrive(from, redoRasters_, selectedAfter_);
 }
 
-Composition::Recording::Recording(Composition& owner, StepKind kind, int touched)
-    : owner_(owner), kind_(kind), touched_(touched), touchedAfter_(touched) {
+Composition::Recording::Recording(Composition& owner, StepKind kind, Selection selected, int touched)
+    : owner_(owner), kind_(kind), touched_(touched), selectedBefore_(selected), selectedAfter_(std::move(selected)) {
   // An edit while the mouse drags ends the drag first, as a step of its own.
   owner.endDrag();
   before_ = owner.doc_;
@@ -137,8 +136,8 @@ Composition::Recording::Recording(Composition& owner, StepKind kind, int touched
 Composition::Recording::~Recording() {
   if (dropped_) return;
   try {
-    auto step = std::make_unique<Step>(owner_, kind_, touched_, touchedAfter_, owner_.editRun_, before_, beforeParts_,
-                                       beforeBackground_);
+    auto step = std::make_unique<Step>(owner_, kind_, touched_, selectedBefore_, selectedAfter_, owner_.editRun_,
+                                       before_, beforeParts_, beforeBackground_);
     if (!step->empty()) owner_.history_->push(step.release());
   } catch (...) {
     // Only memory can run out here; the edit stands, without its step.
@@ -178,12 +177,22 @@ void Composition::beginDrag(int index) {
   if (index != BACKGROUND_INDEX && !record(index)) return;
   endDrag();
   finishEditRun();
-  drag_ = std::make_unique<Recording>(*this, StepKind::Drag, index);
+  const bool several = selection_.count() > 1 && selection_.contains(index);
+  dragGroup_ = several ? selection_.parts() : std::vector<int>{};
+  drag_ = std::make_unique<Recording>(*this, StepKind::Drag, several ? selection_ : selectionOf(index), index);
   Q_EMIT historyChanged();
 }
 
 void Composition::dragTo(const Bounds& bounds) {
-  if (drag_) placePart(drag_->touched(), bounds);
+  if (!drag_) return;
+  if (dragGroup_.empty()) {
+    placePart(drag_->touched(), bounds);
+    return;
+  }
+  // Always from where the drag began, so that a step the pointer takes back takes the parts back
+  // exactly, clamped at the ends of 32 bits as they may be.
+  const Bounds grabbed = boundsIn(drag_->before(), drag_->touched());
+  moveParts(dragGroup_, drag_->before(), qint64{bounds.left} - grabbed.left, qint64{bounds.top} - grabbed.top);
 }
 
 void Composition::endDrag() {
@@ -197,7 +206,10 @@ void Composition::cancelDrag() {
   if (!drag_) return;
   const std::unique_ptr<Recording> drag = std::move(drag_);
   drag->drop();
-  placePart(drag->touched(), boundsIn(drag->before(), drag->touched()));
+  if (dragGroup_.empty())
+    placePart(drag->touched(), boundsIn(drag->before(), drag->touched()));
+  else
+    moveParts(dragGroup_, drag->before(), 0, 0);
   Q_EMIT historyChanged();
   Q_EMIT dragEnded();
 }
@@ -215,7 +227,7 @@ MadeLook Composition::makePart(int index, QStringList& failures) const {
   return MadeLook{std::move(built.layer.raster), built.layer.stretch, built.layer.transparent};
 }
 
-void Composition::arrive(const TDocument& from, const KeptRasters& kept, std::optional<int> selected) {
+void Composition::arrive(const TDocument& from, const KeptRasters& kept, const Selection& selected) {
   // Each record takes the raster the step kept for it, or the one a record of the state left
   // draws alike; drawing it again is the last resort, never needed while the step kept what it
   // should.
@@ -250,8 +262,7 @@ void Composition::arrive(const TDocument& from, const KeptRasters& kept, std::op
   if (keptBackground || backgroundBounds(from) != backgroundBounds(doc_) || !sameBackgroundRaster(from, doc_))
     Q_EMIT backgroundChanged();
   changed();
-  if (selected && (*selected == BACKGROUND_INDEX || record(*selected)))
-    select(*selected);
-  else
-    clearSelection();
+  const auto& parts = selected.parts();
+  const bool there = std::all_of(parts.begin(), parts.end(), [this](int i) { return record(i) != nullptr; });
+  setSelection(there ? selected : Selection::background(false));
 }

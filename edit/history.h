@@ -35,17 +35,18 @@ enum class Composition::StepKind {
   Duplicate,
 };
 
-// One step of the history: the bytes it changed, the part it touched, the run it belongs to, and
-// the rasters of either side that the other does not draw. The block is kept in bytes and the
-// rasters are shared with the composition's own, so a hundred steps stay small; taking a step
-// back or bringing it back reads no file and draws nothing again.
+// One step of the history: the bytes it changed, the part it touched, what either side selects,
+// the run it belongs to, and the rasters of either side that the other does not draw. The block is kept in bytes and
+// the rasters are shared with the composition's own, so a hundred steps stay small; taking a step back or bringing it
+// back reads no file and draws nothing again.
 class Composition::Step : public QUndoCommand {
 public:
   // The edit from `before` (drawn as `beforeParts` and `beforeBackground`) to the composition as
   // it stands has been done.
-  // `touched` is the part's index before the edit, `touchedAfter` after it.
-  Step(Composition& owner, StepKind kind, int touched, int touchedAfter, int run, const TDocument& before,
-       const MadeParts& beforeParts, const MadeLook& beforeBackground);
+  // `touched` is the part the edit acted on (the grabbed one of a drag); undo selects
+  // `selectedBefore`, redo `selectedAfter`.
+  Step(Composition& owner, StepKind kind, int touched, Selection selectedBefore, Selection selectedAfter, int run,
+       const TDocument& before, const MadeParts& beforeParts, const MadeLook& beforeBackground);
 
   bool empty() const { return change_.empty(); }
   int id() const override;
@@ -59,7 +60,7 @@ private:
   Composition& owner_;
   StepKind kind_;
   int touched_;
-  int touchedAfter_;
+  Selection selectedBefore_, selectedAfter_;
   int run_;
   BlockChange change_;
   KeptRasters undoRasters_, redoRasters_;
@@ -70,7 +71,11 @@ private:
 // it ended normally or with a failure that left the block changed; or dropped, the block put back.
 class Composition::Recording {
 public:
-  Recording(Composition& owner, StepKind kind, int touched);
+  // `selected`: what undo selects, and redo too unless selectAfter() says otherwise.
+  Recording(Composition& owner, StepKind kind, Selection selected, int touched);
+  // An edit of part `touched` alone, or of the background.
+  Recording(Composition& owner, StepKind kind, int touched)
+      : Recording(owner, kind, Composition::selectionOf(touched), touched) {}
   ~Recording();
   Recording(const Recording&) = delete;
   Recording& operator=(const Recording&) = delete;
@@ -79,14 +84,14 @@ public:
   const TDocument& before() const { return before_; }
   // Ends without a step: the caller has put back what the edit changed.
   void drop() { dropped_ = true; }
-  // Where the part the edit touched stands after it, when it moved in the table.
-  void touchAfter(int index) { touchedAfter_ = index; }
+  // What redo selects, when the edit moved, added or removed parts.
+  void selectAfter(Selection selected) { selectedAfter_ = std::move(selected); }
 
 private:
   Composition& owner_;
   StepKind kind_;
   int touched_;
-  int touchedAfter_;
+  Selection selectedBefore_, selectedAfter_;
   TDocument before_;
   MadeParts beforeParts_;
   MadeLook beforeBackground_;

@@ -3,6 +3,8 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -47,3 +49,31 @@ PartCopy PartCopy::fromBytes(const QByteArray& bytes) {
 QByteArray PartCopy::bytes() const { return QByteArray(reinterpret_cast<const char*>(&record_), sizeof record_); }
 
 QString PartCopy::plainText() const { return record_.Kind == pkText ? fixedString(record_.Text) : QString(); }
+
+std::vector<PartCopy> PartCopy::listFromBytes(const QByteArray& bytes) {
+  constexpr qsizetype record = sizeof(TPartData);
+  const qsizetype count = bytes.size() / record;
+  if (bytes.size() % record != 0 || count < 1 || count > MAX_PARTS)
+    refuse(QStringLiteral("大きさ %1 バイト、正しくは %2 バイトの 1 から %3 倍")
+               .arg(bytes.size())
+               .arg(record)
+               .arg(MAX_PARTS));
+  std::vector<PartCopy> copies;
+  copies.reserve(static_cast<size_t>(count));
+  for (qsizetype i = 0; i < count; ++i) copies.push_back(fromBytes(bytes.sliced(i * record, record)));
+  return copies;
+}
+
+QByteArray PartCopy::listBytes(const std::vector<PartCopy>& copies) {
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(copies.size() * sizeof(TPartData)));
+  for (const PartCopy& copy : copies) bytes += copy.bytes();
+  return bytes;
+}
+
+QString PartCopy::listPlainText(const std::vector<PartCopy>& copies) {
+  QStringList lines;
+  for (const PartCopy& copy : copies)
+    if (copy.record().Kind == pkText) lines << copy.plainText();
+  return lines.join(QLatin1Char('\n'));
+}

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // A part as the clipboard carries it: its whole record, which travels between windows and
 // programs as bytes of Pelmora's own type, and within this program the raster it showed, so that
@@ -20,6 +21,14 @@ public:
   // Failure saying why, unless they are one whole record of a text or picture part with every
   // string ended. Its reserved bytes and what follows each string's zero are zeros.
   static PartCopy fromBytes(const QByteArray& bytes);
+
+  // Several parts as the clipboard carries them together: their whole records one after
+  // another, in order, so that one record is what a copy of one part always was. Bytes that are
+  // not 1 to 99 whole records are refused before any record is read.
+  static std::vector<PartCopy> listFromBytes(const QByteArray& bytes);
+  static QByteArray listBytes(const std::vector<PartCopy>& copies);
+  // What other programs get of several: the text parts' strings, one a line.
+  static QString listPlainText(const std::vector<PartCopy>& copies);
 
   QByteArray bytes() const;
   const TPartData& record() const { return record_; }

@@ -73,7 +73,7 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
     EXPECT_EQ(c.canReorder(row.order), moves);
     c.reorderSelected(row.order);
     EXPECT_EQ(texts(), moves ? QString::fromLatin1(row.after) : u"ABCD"_qs);
-    EXPECT_EQ(c.selection(), row.selectedAfter);
+    EXPECT_EQ(c.selection().single(), row.selectedAfter);
     for (int i = 0; i < c.partCount(); ++i) {
       EXPECT_EQ(c.document().Parts[i].Index, i);
       EXPECT_EQ(c.layer(i).raster.cacheKey(), drawn[c.part(i).text]) << i;
@@ -83,10 +83,10 @@ TEST_F(Arranging, OrderCommandsMoveWholeRecordsAndUndoPutsThemBack) {
     const QByteArray after = block();
     c.undo();
     EXPECT_EQ(block(), before);
-    EXPECT_EQ(c.selection(), row.selected);
+    EXPECT_EQ(c.selection().single(), row.selected);
     c.redo();
     EXPECT_EQ(block(), after);
-    EXPECT_EQ(c.selection(), row.selectedAfter);
+    EXPECT_EQ(c.selection().single(), row.selectedAfter);
     c.undo();
   }
   c.select(BACKGROUND_INDEX);
@@ -144,41 +144,41 @@ TEST_F(Arranging, CopiesShareWhatTheCopiedPartShowed) {
   for (const int copied : {0, 1}) {
     SCOPED_TRACE(copied);
     c.select(copied);
-    const std::optional<PartCopy> copy = c.copySelected();
-    ASSERT_TRUE(copy);
+    const std::vector<PartCopy> copy = c.copySelected();
+    ASSERT_EQ(copy.size(), 1u);
     const Bounds from = c.bounds(copied);
     const int count = c.partCount();
     const auto expectCopyAt = [&](int index, int shift, const char* step) {
       EXPECT_EQ(index, c.partCount() - 1);
-      EXPECT_EQ(c.selection(), index);
+      EXPECT_EQ(c.selection().single(), index);
       EXPECT_EQ(c.bounds(index), (Bounds{from.left + shift, from.top + shift, from.width, from.height}));
       EXPECT_EQ(c.layer(index).raster.cacheKey(), c.layer(copied).raster.cacheKey()) << "shared, not made again";
       EXPECT_EQ(c.undoName(), QString::fromUtf8(step));
     };
-    expectCopyAt(*c.pastePart(*copy, 10), 10, "貼り付け");
-    expectCopyAt(*c.pastePart(*copy, 20), 20, "貼り付け");
+    expectCopyAt(c.pasteParts(copy, 10).at(0), 10, "貼り付け");
+    expectCopyAt(c.pasteParts(copy, 20).at(0), 20, "貼り付け");
     c.select(copied);
-    expectCopyAt(*c.duplicateSelected(), 10, "複製");
-    const int duplicate = c.selection();
-    expectCopyAt(*c.duplicateSelected(), 20, "複製");
-    EXPECT_EQ(c.bounds(c.selection()).left, c.bounds(duplicate).left + 10) << "Ctrl+D again steps on";
+    expectCopyAt(c.duplicateSelected().at(0), 10, "複製");
+    const int duplicate = *c.selection().single();
+    expectCopyAt(c.duplicateSelected().at(0), 20, "複製");
+    EXPECT_EQ(c.selectionBox().left, c.bounds(duplicate).left + 10) << "Ctrl+D again steps on";
     for (int i = 0; i < 4; ++i) c.undo();
     EXPECT_EQ(c.partCount(), count);
   }
   // Pasted at the 32-bit limits.
   c.select(0);
   c.setBounds(0, {kMax - 5, kMin, 6, 4});
-  EXPECT_EQ(c.bounds(*c.pastePart(*c.copySelected(), 10)), (Bounds{kMax, kMin + 10, 6, 4}));
+  EXPECT_EQ(c.bounds(c.pasteParts(c.copySelected(), 10).at(0)), (Bounds{kMax, kMin + 10, 6, 4}));
   c.undo();
   c.undo();
   // A cut removes the part as one step and pastes like a copy.
   c.select(0);
   const QByteArray before = block();
-  const std::optional<PartCopy> cut = c.cutSelected();
-  ASSERT_TRUE(cut);
+  const std::vector<PartCopy> cut = c.cutSelected();
+  ASSERT_EQ(cut.size(), 1u);
   EXPECT_EQ(c.undoName(), u"切り取り"_qs);
   EXPECT_EQ(c.partCount(), 1);
-  ASSERT_EQ(c.pastePart(*cut, 10), 1);
+  ASSERT_EQ(c.pasteParts(cut, 10), std::vector<int>{1});
   EXPECT_EQ(c.bounds(1), (Bounds{13, 15, 6, 4}));
   EXPECT_EQ(c.layer(1).raster.size(), QSize(6, 4));
   c.undo();
@@ -189,17 +189,17 @@ TEST_F(Arranging, CopiesShareWhatTheCopiedPartShowed) {
 TEST_F(Arranging, AFullTableTakesNoCopyAndTheBackgroundIsNoPart) {
   addTexts("A");
   c.select(0);
-  const PartCopy copy = *c.copySelected();
+  const std::vector<PartCopy> copy = c.copySelected();
   while (c.canAddPart()) c.addTextPart();
   const QByteArray full = block();
-  EXPECT_EQ(c.pastePart(copy, 10), std::nullopt);
-  EXPECT_EQ(c.duplicateSelected(), std::nullopt);
+  EXPECT_TRUE(c.pasteParts(copy, 10).empty());
+  EXPECT_TRUE(c.duplicateSelected().empty());
   EXPECT_EQ(c.pasteText(u"x"_qs), std::nullopt);
   EXPECT_TRUE(c.addPictureParts({picture("p.bmp", {2, 2})}, std::nullopt, true).added.empty());
   EXPECT_EQ(block(), full);
   c.select(BACKGROUND_INDEX);
-  EXPECT_FALSE(c.copySelected());
-  EXPECT_FALSE(c.cutSelected());
+  EXPECT_TRUE(c.copySelected().empty());
+  EXPECT_TRUE(c.cutSelected().empty());
 }
 
 // What other programs put on the clipboard: text as a new text part of its first line, files as
@@ -219,11 +219,11 @@ TEST_F(Arranging, PastesFromOtherProgramsAreCheckedAndOneStepEach) {
   EXPECT_EQ(c.partCount(), 1) << "both pictures were one step";
 
   c.select(0);
-  QByteArray bytes = c.copySelected()->bytes();
+  QByteArray bytes = c.copySelected().at(0).bytes();
   ASSERT_EQ(bytes.size(), 568);
   const PartCopy sound = PartCopy::fromBytes(bytes);
   EXPECT_EQ(sound.look(), nullptr);
-  ASSERT_EQ(c.pastePart(sound, 10), 1);
+  ASSERT_EQ(c.pasteParts({sound}, 10), std::vector<int>{1});
   EXPECT_EQ(c.part(1).text, u"ロゴマーク"_qs);
   EXPECT_EQ(c.layer(1).raster.cacheKey(), c.layer(0).raster.cacheKey()) << "drawn alike by a part shown";
 

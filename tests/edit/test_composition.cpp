@@ -148,11 +148,11 @@ TEST_F(CompositionTest, SelectingOutsideThePartsInUseChangesNothing) {
   c.select(0);
   for (const int index : {-1, 1, 99, 101}) {
     c.select(index);
-    EXPECT_EQ(c.selection(), 0) << index;
+    EXPECT_EQ(c.selection().single(), 0) << index;
   }
   c.clearSelection();
-  EXPECT_EQ(c.selection(), BACKGROUND_INDEX);
-  EXPECT_FALSE(c.selectionShown());
+  EXPECT_EQ(c.selection().single(), BACKGROUND_INDEX);
+  EXPECT_FALSE(c.selection().shown());
 }
 
 TEST_F(CompositionTest, TheBackgroundTakesAPictureAtItsNaturalSizeAndAFillAtItsPresentSize) {
@@ -220,7 +220,7 @@ TEST_F(CompositionTest, RemovingAPartKeepsTheOthersWhereTheyStand) {
   EXPECT_EQ(c.layer(0).raster.size(), QSize(4, 4)) << "stretched from its natural size";
   EXPECT_EQ(c.layer(1).raster.size(), QSize(4, 4)) << "its file is gone, its raster is not";
   EXPECT_EQ(c.hint(1), u"b.bmp"_qs);
-  EXPECT_EQ(c.selection(), BACKGROUND_INDEX);
-  EXPECT_FALSE(c.selectionShown());
+  EXPECT_EQ(c.selection().single(), BACKGROUND_INDEX);
+  EXPECT_FALSE(c.selection().shown());
 }
 }  // namespace

@@ -34,7 +34,7 @@ protected:
     for (const auto& layer : c.madeLayers()) shown.push_back(layer ? layer->raster : QImage());
     return shown;
   }
-  int shown() const { return c.selectionShown() ? c.selection() : -1; }
+  int shown() const { return c.selection().shown() ? *c.selection().single() : -1; }
   static QString told(const QSignalSpy& reset, const QSignalSpy& part, const QSignalSpy& background) {
     QStringList said;
     if (!reset.isEmpty()) said << u"parts"_qs;
@@ -66,12 +66,12 @@ TEST_F(History, EveryEditIsOneStepUndoneAndRedoneByteForByte) {
     int undoSelects, redoSelects;
     const char* undoTells;  // "parts" all made afresh, "part N", "background"
   } steps[] = {
-      {"文字を追加", 0, [](Composition& x) { x.addTextPart(); }, none, 3, "parts"},
+      {"文字を追加", 0, [](Composition& x) { x.addTextPart(); }, 0, 3, "parts"},
       {"画像を追加", 0,
        [&](Composition& x) {
          x.addPicturePart(picture("b.bmp", {3, 3}), QPoint(9, 8));
        },
-       none, 4, "parts"},
+       0, 4, "parts"},
       {"削除", 0, [](Composition& x) { x.removePart(1); }, 1, none, "parts"},
       {"移動", 1,
        [](Composition& x) {

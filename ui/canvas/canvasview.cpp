@@ -3,9 +3,12 @@
 #include "edit/composition.h"
 #include "ui/common/errorreport.h"
 #include "ui/canvas/picturecontrol.h"
+#include "ui/canvas/rubberband.h"
+#include "ui/canvas/selectionmarks.h"
 #include "ui/canvas/snapguides.h"
 #include "ui/canvas/snapping.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,8 +38,13 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   background_->setObjectName(QStringLiteral("backgroundControl"));
   background_->setBounds({144, 44, 200, 60});
   background_->setStretch(true);
+  marks_ = new SelectionMarks(viewport());
   guides_ = new SnapGuides(viewport());
   connect(&composition_, &Composition::partsReset, this, &CanvasView::rebuildParts);
+  for (const auto signal : {&Composition::selectionChanged, &Composition::partsReset})
+    connect(&composition_, signal, this, &CanvasView::scheduleMarks);
+  for (const auto signal : {&Composition::partChanged, &Composition::partAdded})
+    connect(&composition_, signal, this, &CanvasView::scheduleMarks);
   connect(&composition_, &Composition::partAdded, this, [this](int index) {
     PictureControl* c = makeControl(index);
     c->show();
@@ -50,21 +58,34 @@ CanvasView::CanvasView(Composition& composition, QWidget* parent) : QScrollArea(
   // pointer's ends with it.
   connect(&composition_, &Composition::dragEnded, this, &CanvasView::dragOver);
   // Escape calls off a drag, as in every editor, wherever the keyboard's focus is in the window.
-  auto* callOff =
-      new QShortcut(QKeySequence(Qt::Key_Escape), this, &composition_, &Composition::cancelDrag, Qt::WindowShortcut);
-  callOff->setObjectName(QStringLiteral("cancelDragShortcut"));
-  callOff->setEnabled(false);
-  connect(&composition_, &Composition::historyChanged, callOff,
-          [this, callOff] { callOff->setEnabled(composition_.isDragging()); });
+  callOff_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &CanvasView::callOff, Qt::WindowShortcut);
+  callOff_->setObjectName(QStringLiteral("cancelDragShortcut"));
+  callOff_->setEnabled(false);
+  connect(&composition_, &Composition::historyChanged, this, &CanvasView::updateCallOff);
+}
+
+void CanvasView::updateCallOff() { callOff_->setEnabled(composition_.isDragging() || (band_ && band_->drawn)); }
+
+void CanvasView::callOff() {
+  if (band_) {
+    band_.reset();
+    pressed_ = nullptr;
+    updateCallOff();
+    showMarks();
+    return;
+  }
+  composition_.cancelDrag();
 }
 
 PictureControl* CanvasView::makeControl(int index) {
   auto* c = new PictureControl(index, content_);
   c->setScale(scale_);
   connect(c, &PictureControl::pressed, this,
-          [this](PictureControl* s, Qt::MouseButton b, QPoint at) { guarded([&] { pressed(s, b, at); }); });
+          [this](PictureControl* s, Qt::MouseButton b, QPoint at, Qt::KeyboardModifiers modifiers) {
+            guarded([&] { pressed(s, b, at, modifiers); });
+          });
   connect(c, &PictureControl::moved, this, [this](PictureControl* s, QPoint at) { guarded([&] { moved(s, at); }); });
-  connect(c, &PictureControl::released, this, &CanvasView::endDrag);
+  connect(c, &PictureControl::released, this, [this](PictureControl* s) { guarded([&] { released(s); }); });
   connect(c, &PictureControl::boundsChanged, this, &CanvasView::updateExtent);
   c->installEventFilter(this);
   return c;
@@ -124,41 +145,94 @@ std::optional<QPoint> CanvasView::centreOnScreen(int index) const {
   return content_->mapToGlobal(QPoint(middle(c->left(), c->width()), middle(c->top(), c->height())));
 }
 
-void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at) {
+bool CanvasView::movesTogether(int index) const {
+  const Selection& selection = composition_.selection();
+  return index != BACKGROUND_INDEX && selection.count() > 1 && selection.contains(index);
+}
+
+PointerDrag::Mode CanvasView::hoverOn(PictureControl* control, QPoint at) {
+  using Target = PointerDrag::Target;
+  const int index = control->partIndex();
+  const bool text = composition_.part(index).kind == PartView::Kind::Text;
+  const Target target = index == BACKGROUND_INDEX ? Target::Background
+                        : movesTogether(index)    ? Target::OneOfSeveral
+                        : text                    ? Target::TextPart
+                                                  : Target::PicturePart;
+  const PointerDrag::Mode mode = pointerDrag_.hover(at, control->size(), target, locks_, scale_);
+  control->setCursor(PointerDrag::cursorFor(mode));
+  return mode;
+}
+
+void CanvasView::pressed(PictureControl* sender, Qt::MouseButton button, QPoint at, Qt::KeyboardModifiers modifiers) {
   if (button != Qt::LeftButton || !sender) return;
   endDrag();                       // a release that never came
   setFocus(Qt::MouseFocusReason);  // the arrow keys and Delete act on what was pressed
-  composition_.select(sender->partIndex());
+  const int index = sender->partIndex();
+  const bool background = index == BACKGROUND_INDEX;
+  if (modifiers & Qt::ShiftModifier) {
+    pressed_ = sender;
+    startBand(sender->pos() + at, true, background ? std::nullopt : std::optional(index));
+    return;
+  }
+  if (modifiers & Qt::ControlModifier) {
+    if (!background) composition_.toggleSelected(index);
+    return;
+  }
+  // A press on one of several keeps them all for a drag; only a click picks it out alone.
+  if (movesTogether(index)) {
+    aloneAtRelease_ = index;
+    hoverOn(sender, at);  // the zone as it is now: several only ever move
+  } else {
+    composition_.select(index);
+  }
   pointerDrag_.press(button, sender->pos() + at, sender->bounds(), scale_);
   pressed_ = sender;
-  if (pointerDrag_.dragging()) composition_.beginDrag(sender->partIndex());
+  travelled_ = false;
+  if (pointerDrag_.dragging()) {
+    if (movesTogether(index)) together_ = Together{composition_.selectionBox(), sender->bounds()};
+    composition_.beginDrag(index);
+  }
   holdExtent(pointerDrag_.dragging());
 }
 
 void CanvasView::moved(PictureControl* sender, QPoint at) {
   if (!sender) return;
+  if (band_) {
+    if (sender == pressed_) bandTo(sender->pos() + at);
+    return;
+  }
   const int index = sender->partIndex();
   const bool background = index == BACKGROUND_INDEX;
   if (!pointerDrag_.dragging()) {
-    using Target = PointerDrag::Target;
-    const bool text = composition_.part(index).kind == PartView::Kind::Text;
-    const Target target = background ? Target::Background : text ? Target::TextPart : Target::PicturePart;
-    const PointerDrag::Mode mode = pointerDrag_.hover(at, sender->size(), target, locks_, scale_);
-    sender->setCursor(PointerDrag::cursorFor(mode));
+    hoverOn(sender, at);
     return;
   }
   // The pressed control has the mouse to itself; a move reported by another belongs to no drag.
   if (sender != pressed_) return;
   const std::optional<PointerDrag::Step> step = pointerDrag_.move(sender->pos() + at, background);
   if (!step) return;
+  travelled_ = travelled_ || step->bounds != sender->bounds();
   if (!snapping_) {
     composition_.dragTo(step->bounds);
     return;
   }
+  // Several parts snap as the box around them, against the lines of all that stay.
+  Bounds moving = step->bounds;
+  std::vector<int> dragged{index};
+  if (together_) {
+    moving = {together_->box.left + step->bounds.left - together_->pressed.left,
+              together_->box.top + step->bounds.top - together_->pressed.top, together_->box.width,
+              together_->box.height};
+    dragged = composition_.selection().parts();
+  }
   const snapping::Caught caught =
-      snapping::snap(step->bounds, snapping::motionsOf(pointerDrag_.mode()),
-                     snapping::linesBesides(composition_, index), snapping::reachAt(scale_));
-  composition_.dragTo(caught.bounds);
+      snapping::snap(moving, snapping::motionsOf(pointerDrag_.mode()), snapping::linesBesides(composition_, dragged),
+                     snapping::reachAt(scale_));
+  Bounds to = caught.bounds;
+  if (together_)
+    to = {step->bounds.left + caught.bounds.left - moving.left, step->bounds.top + caught.bounds.top - moving.top,
+          step->bounds.width, step->bounds.height};
+  composition_.dragTo(to);
   // The guides stand on the viewport, where the controls' edges are shown: the same mapping, from
   // the canvas's origin as the scroll leaves it.
   const QPoint origin = this->origin();
@@ -168,17 +242,74 @@ void CanvasView::moved(PictureControl* sender, QPoint at) {
   guides_->showAt(onView(caught.x, origin.x()), onView(caught.y, origin.y()));
 }
 
+void CanvasView::released(PictureControl* sender) {
+  if (band_) {
+    if (sender == pressed_) finishBand();
+    return;
+  }
+  const std::optional<int> alone = std::exchange(aloneAtRelease_, std::nullopt);
+  const bool clicked = !travelled_;
+  endDrag();
+  if (alone && clicked) composition_.select(*alone);
+}
+
 void CanvasView::endDrag() {
   composition_.endDrag();
   dragOver();  // the composition tells of a drag only while it has one
 }
 
 void CanvasView::dragOver() {
+  together_.reset();
   if (!pointerDrag_.dragging()) return;
   pointerDrag_.release();
   pressed_ = nullptr;
   guides_->clear();
   holdExtent(false);
+}
+
+void CanvasView::startBand(QPoint pointer, bool adding, std::optional<int> toggle) {
+  band_ = Band{pointer, pointer, adding, toggle, false};
+}
+
+void CanvasView::bandTo(QPoint pointer) {
+  band_->to = pointer;
+  if (!band_->drawn && (pointer - band_->from).manhattanLength() >= QApplication::startDragDistance()) {
+    band_->drawn = true;
+    updateCallOff();
+  }
+  if (band_->drawn) showMarks();
+}
+
+void CanvasView::finishBand() {
+  const Band band = *std::exchange(band_, std::nullopt);
+  pressed_ = nullptr;
+  if (!band.drawn) {
+    if (band.toggle) composition_.toggleSelected(*band.toggle);
+    return;
+  }
+  updateCallOff();
+  const Bounds within = rubberband::logoWithin(rubberband::spanned(band.from, band.to), scale_);
+  std::vector<int> inside;
+  for (int i = 0; i < composition_.partCount(); ++i)
+    if (rubberband::holds(within, composition_.bounds(i))) inside.push_back(i);
+  composition_.selectParts(inside, band.adding);
+  showMarks();
+}
+
+void CanvasView::scheduleMarks() {
+  if (std::exchange(marksDue_, true)) return;
+  QMetaObject::invokeMethod(this, &CanvasView::showMarks, Qt::QueuedConnection);
+}
+
+void CanvasView::showMarks() {
+  marksDue_ = false;
+  SelectionMarks::Marks marks;
+  const QPoint origin = this->origin();
+  const Selection& selection = composition_.selection();
+  for (int i : selection.parts()) marks.frames.push_back(scale_.screenRect(composition_.bounds(i)).translated(origin));
+  if (selection.count() > 1) marks.box = scale_.screenRect(composition_.selectionBox()).translated(origin);
+  if (band_ && band_->drawn) marks.band = rubberband::spanned(band_->from, band_->to).translated(origin);
+  marks_->showMarks(std::move(marks));
 }
 
 void CanvasView::holdExtent(bool held) {
@@ -264,14 +395,37 @@ void CanvasView::showFromOrigin() {
 }
 
 bool CanvasView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
     const auto* w = static_cast<QWidget*>(watched);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
     // Controls are the content's children and the viewport its parent: through the screen serves both.
-    const QPoint shown =
-        content_->mapFromGlobal(w->mapToGlobal(static_cast<QMouseEvent*>(event)->position().toPoint()));
-    Q_EMIT pointerAt({clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))});
-  } else if (event->type() == QEvent::Leave && watched == viewport()) {
+    const QPoint shown = content_->mapFromGlobal(w->mapToGlobal(mouse->position().toPoint()));
+    if (type == QEvent::MouseMove)
+      Q_EMIT pointerAt({clampToInt(scale_.logoPixel(shown.x())), clampToInt(scale_.logoPixel(shown.y()))});
+    // The empty canvas around the controls: a press there draws a band once the pointer travels.
+    // The event goes no further, or the sheet and the viewport would hear it too.
+    if (!qobject_cast<const PictureControl*>(w)) {
+      if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        endDrag();
+        setFocus(Qt::MouseFocusReason);
+        pressed_ = nullptr;
+        startBand(shown, mouse->modifiers() & Qt::ShiftModifier, std::nullopt);
+        return true;
+      }
+      if (band_ && !pressed_ && type == QEvent::MouseMove) {
+        guarded([&] { bandTo(shown); });
+        return true;
+      }
+      if (band_ && !pressed_ && type == QEvent::MouseButtonRelease) {
+        guarded([&] { finishBand(); });
+        return true;
+      }
+    }
+  } else if (type == QEvent::Leave && watched == viewport()) {
     Q_EMIT pointerLeft();
+  } else if (type == QEvent::Move && watched != viewport()) {
+    scheduleMarks();  // scrolled, or the margin changed
   }
   return QScrollArea::eventFilter(watched, event);
 }
@@ -280,12 +434,15 @@ bool CanvasView::viewportEvent(QEvent* event) {
   const bool handled = QScrollArea::viewportEvent(event);
   // After the scroll area's own handling, so that the bars' ranges know the new size; a place
   // kept is put back, as the bars a zoom brought in or out narrow or widen the view.
-  if (event->type() == QEvent::Resize) updateExtent();
+  if (event->type() == QEvent::Resize) {
+    updateExtent();
+    scheduleMarks();
+  }
   return handled;
 }
 
 void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
-  if (scale == scale_ || pointerDrag_.dragging()) return;
+  if (scale == scale_ || pointerDrag_.dragging() || band_) return;
   // The logo point under the anchor, to the fraction of a pixel, is put back under it. While the
   // last zoom's place about the same anchor is kept, its point is the one, so that zooming back
   // returns to the very view it came from rather than to the pixel a zoomed-out screen pixel shows.
@@ -306,6 +463,7 @@ void CanvasView::zoomTo(ViewScale scale, std::optional<QPoint> anchor) {
     if (c) c->setScale(scale_);
   extentHeld_ = false;
   updateExtent();
+  scheduleMarks();
   Q_EMIT scaleChanged(scale_);
 }
 

@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <QScrollArea>
 
+class QShortcut;
+
 #include <array>
 #include <optional>
 
 class Composition;
 class PictureControl;
+class SelectionMarks;
 class SnapGuides;
 
 // The scrolled canvas: a control for the background and one for each part of the composition, on
@@ -56,6 +59,8 @@ public:
   bool snapping() const { return snapping_; }
   // Ends the drag in force, as a release would: a part picked elsewhere is selected, not dragged.
   void endDrag();
+  // Escape: the drag in force goes back where it began, or the rubber band is dropped unused.
+  void callOff();
   // The pointer's state: the hovered zone, the last press, the drag in force.
   const PointerDrag& pointerDrag() const { return pointerDrag_; }
 
@@ -75,7 +80,7 @@ public:
   // an anchor, a logo wholly in view that fits the view at the new scale stays in view instead, its
   // top left where it was or moved only as far as the view needs. The place is kept until the user
   // scrolls, so the bars Qt shows or hides afterwards cannot move it. Nothing changes while a drag
-  // is in force.
+  // or a rubber band is in force.
   void zoomTo(ViewScale scale, std::optional<QPoint> anchor = std::nullopt);
   // A step in or out, or back to 100 %, as zoomTo() without an anchor.
   void zoomIn();
@@ -100,8 +105,25 @@ private:
   PictureControl* makeControl(int index);
   void rebuildParts();
   void showPart(int index);
-  void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at);
+  void pressed(PictureControl* sender, Qt::MouseButton button, QPoint at, Qt::KeyboardModifiers modifiers);
   void moved(PictureControl* sender, QPoint at);
+  void released(PictureControl* sender);
+  // The drag a left press at `at` of `control` would start, shown by the cursor.
+  PointerDrag::Mode hoverOn(PictureControl* control, QPoint at);
+  // Whether part `index` is one of several selected, which move together and are never resized.
+  bool movesTogether(int index) const;
+  // A Shift press anywhere, or a press on the empty canvas, at `pointer` of the content: a band
+  // once the pointer travels.
+  void startBand(QPoint pointer, bool adding, std::optional<int> toggle);
+  void bandTo(QPoint pointer);
+  // The release: the parts wholly within the band drawn are selected, or the part pressed with
+  // Shift toggled when the pointer never went far enough for a band.
+  void finishBand();
+  // The marks of the selection and the band, brought up to date once the events in hand are done:
+  // a drag of many parts changes each of them, and the marks need drawing once.
+  void scheduleMarks();
+  void showMarks();
+  void updateCallOff();
   // The composition's drag is over: the pointer drags nothing until the next press, zooms may come
   // again, the extent follows the controls and no guide shows.
   void dragOver();
@@ -136,7 +158,29 @@ private:
   PictureControl* background_ = nullptr;
   std::array<PictureControl*, MAX_PARTS> parts_{};
   PointerDrag pointerDrag_;
-  QPointer<PictureControl> pressed_;  // the control the drag in force moves
+  QPointer<PictureControl> pressed_;  // the control the drag in force moves, or the band started on
+  // A press that becomes a rubber band once the pointer travels QApplication::startDragDistance():
+  // the points are the content's, screen pixels.
+  struct Band {
+    QPoint from;
+    QPoint to;
+    bool adding = false;        // Shift held: the parts within join the selection
+    std::optional<int> toggle;  // the part pressed with Shift, toggled by a release without travel
+    bool drawn = false;
+  };
+  std::optional<Band> band_;
+  // A drag of several parts: the box around them and the pressed part's bounds at the press; the
+  // box is what snaps. And the part a release without travel selects alone.
+  struct Together {
+    Bounds box;
+    Bounds pressed;
+  };
+  std::optional<Together> together_;
+  std::optional<int> aloneAtRelease_;
+  bool travelled_ = false;
+  SelectionMarks* marks_ = nullptr;
+  bool marksDue_ = false;
+  QShortcut* callOff_ = nullptr;
   PointerDrag::Locks locks_;
   bool snapping_ = false;
   SnapGuides* guides_ = nullptr;

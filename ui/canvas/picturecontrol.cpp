@@ -96,10 +96,23 @@ void PictureControl::composeBeneath(QImage& chunk, QRect area) const {
 }
 
 void PictureControl::paintEvent(QPaintEvent* event) {
-  const QRect area = event->rect() & rect();
+  QPainter painter(this);
+  // The thin edges of a rubber band or of the selection's marks cross a control far apart: each is
+  // painted on its own, not the whole rectangle between them.
+  const QRegion& region = event->region();
+  qint64 covered = 0;
+  for (const QRect& r : region) covered += qint64{r.width()} * r.height();
+  const QRect whole = region.boundingRect();
+  if (region.rectCount() > 1 && 2 * covered < qint64{whole.width()} * whole.height()) {
+    for (const QRect& r : region) paintArea(painter, r & rect());
+    return;
+  }
+  paintArea(painter, whole & rect());
+}
+
+void PictureControl::paintArea(QPainter& painter, QRect area) {
   const QImage& picture = drawable();
   if (area.isEmpty() || picture.isNull()) return;
-  QPainter painter(this);
   if (blendsBeneath(raster_, transparent_)) {
     // Qt would lay premultiplied pixels over the others with sums of its own; composing what lies
     // beneath here, by the export's own blend, keeps the canvas and the logo equal at every alpha.
@@ -121,7 +134,7 @@ void PictureControl::paintEvent(QPaintEvent* event) {
 }
 
 void PictureControl::mousePressEvent(QMouseEvent* event) {
-  Q_EMIT pressed(this, event->button(), event->position().toPoint());
+  Q_EMIT pressed(this, event->button(), event->position().toPoint(), event->modifiers());
 }
 
 void PictureControl::mouseMoveEvent(QMouseEvent* event) { Q_EMIT moved(this, event->position().toPoint()); }

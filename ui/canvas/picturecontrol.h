@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 // A control that shows a layer on the canvas: the background or one part, as the composition holds
 // it. It keeps the layer's logical bounds, which a drag may drive to zero or below, and shows
 // itself at the clamped geometry, the bounds times the canvas's scale. It paints only the exposed rectangle, through
@@ -47,7 +49,9 @@ public:
   const QImage& drawable() const;
 
 Q_SIGNALS:
-  void pressed(PictureControl* control, Qt::MouseButton button, QPoint at);
+  // `modifiers`: Shift and Ctrl held at the press add to the selection or take from it.
+  void pressed(PictureControl* control, Qt::MouseButton button, QPoint at,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   void moved(PictureControl* control, QPoint at);
   void released(PictureControl* control, Qt::MouseButton button, QPoint at);
   void boundsChanged();
@@ -59,6 +63,8 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+  // Paints `area` (its own coordinates) of the control.
+  void paintArea(QPainter& painter, QRect area);
   Showing showing() const;
   // What the controls beneath this one show in `area` (its own coordinates), composed into
   // `chunk` as the logo composes them, over the canvas's own colour.

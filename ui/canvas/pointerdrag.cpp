@@ -43,7 +43,7 @@ Qt::CursorShape PointerDrag::cursorFor(Mode mode) {
 }
 
 PointerDrag::Mode PointerDrag::hover(QPoint at, QSize size, Target target, Locks locks, ViewScale scale) {
-  if (target == Target::TextPart) return hovered_ = MoveDrag;
+  if (target == Target::TextPart || target == Target::OneOfSeveral) return hovered_ = MoveDrag;
   Mode mode = zoneAt(at, size, !scale.isOne());
   const bool locked = mode == MoveDrag ? locks.noMove : locks.noResize;
   if (target == Target::Background && locked) mode = NoDrag;

@@ -33,9 +33,9 @@ public:
     BottomRightDrag = 9,
   };
 
-  // What the hovered control is: text parts are only ever moved, and the locks hold only the
-  // background.
-  enum class Target { Background, PicturePart, TextPart };
+  // What the hovered control is: text parts and one of several selected parts are only ever
+  // moved, and the locks hold only the background.
+  enum class Target { Background, PicturePart, TextPart, OneOfSeveral };
 
   struct Locks {
     bool noMove = false;

@@ -9,12 +9,14 @@ const QColor kGuideColour(0xFF, 0x00, 0xFF);
 
 }  // namespace
 
-SnapGuides::SnapGuides(QWidget* viewport) : QWidget(viewport) {
-  setObjectName(QStringLiteral("snapGuides"));
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setAttribute(Qt::WA_NoSystemBackground);
-  hide();
+void setUpViewOverlay(QWidget* overlay, const QString& name) {
+  overlay->setObjectName(name);
+  overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
+  overlay->setAttribute(Qt::WA_NoSystemBackground);
+  overlay->hide();
 }
+
+SnapGuides::SnapGuides(QWidget* viewport) : QWidget(viewport) { setUpViewOverlay(this, QStringLiteral("snapGuides")); }
 
 void SnapGuides::showAt(std::optional<int> x, std::optional<int> y) {
   if (x == x_ && y == y_ && isVisible() == (x || y)) return;

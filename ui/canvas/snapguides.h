@@ -4,6 +4,10 @@
 
 #include <optional>
 
+// Sets `overlay` up as a layer drawn over the canvas's view: hidden until shown, see-through where it
+// draws nothing, and letting every mouse event through to the controls beneath.
+void setUpViewOverlay(QWidget* overlay, const QString& name);
+
 // The lines a snapped drag caught, drawn over the canvas's view: a column for a line across, a
 // row for a line down, each a screen pixel wide across the whole view. It lets every mouse event
 // through to the controls beneath, so it never takes a drag's events.

@@ -2,6 +2,7 @@
 
 #include "edit/composition.h"
 
+#include <algorithm>
 #include <array>
 
 namespace snapping {
@@ -76,13 +77,13 @@ Motions motionsOf(PointerDrag::Mode mode) {
   return {};
 }
 
-Lines linesBesides(const Composition& composition, int dragged) {
+Lines linesBesides(const Composition& composition, const std::vector<int>& dragged) {
   Lines lines;
   const int count = composition.partCount();
   lines.x.reserve(3 * static_cast<size_t>(count + 1));
   lines.y.reserve(3 * static_cast<size_t>(count + 1));
   const auto add = [&](int index) {
-    if (index == dragged) return;
+    if (std::binary_search(dragged.begin(), dragged.end(), index)) return;
     const Bounds b = composition.bounds(index);
     addLines(lines.x, b.left, b.width);
     addLines(lines.y, b.top, b.height);

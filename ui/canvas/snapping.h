@@ -32,9 +32,12 @@ struct Lines {
   std::vector<qint64> x;
   std::vector<qint64> y;
 };
-// The background's lines, then every part's but the dragged one (`dragged` is a part's index or
-// BACKGROUND_INDEX).
-Lines linesBesides(const Composition& composition, int dragged);
+// The background's lines, then every part's but the dragged ones (`dragged`: parts' indices in
+// ascending order, or BACKGROUND_INDEX alone).
+Lines linesBesides(const Composition& composition, const std::vector<int>& dragged);
+inline Lines linesBesides(const Composition& composition, int dragged) {
+  return linesBesides(composition, std::vector<int>{dragged});
+}
 
 // Where a step's bounds end up, and the lines they caught, if any.
 struct Caught {

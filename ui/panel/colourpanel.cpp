@@ -12,8 +12,16 @@ ColourPanel::ColourPanel(QWidget* parent) : QFrame(parent) {
 
 void ColourPanel::setColour(Colour colour) {
   colour_ = colour;
+  blank_ = false;
   QPalette p = palette();
   p.setColor(QPalette::Window, QColor(rgbFromColour(colour)));
+  setPalette(p);
+}
+
+void ColourPanel::showBlank() {
+  blank_ = true;
+  QPalette p = palette();
+  p.setColor(QPalette::Window, parentWidget()->palette().color(QPalette::Window));
   setPalette(p);
 }
 

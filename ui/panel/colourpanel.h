@@ -12,6 +12,9 @@ public:
 
   Colour colour() const { return colour_; }
   void setColour(Colour colour);
+  // No colour shown, as for parts whose colours differ: the window's own grey, which is none of them.
+  void showBlank();
+  bool blank() const { return blank_; }
 
 Q_SIGNALS:
   void clicked(ColourPanel* panel);
@@ -21,4 +24,5 @@ protected:
 
 private:
   Colour colour_ = clBlack;
+  bool blank_ = false;
 };

@@ -298,13 +298,45 @@ ColourPanel* PropertyPanel::colourPanel(ColourRole role) const {
 
 void PropertyPanel::showTextPart(const PartView& part) {
   textGroup_->setEnabled(true);
+  textEdit_->setEnabled(true);
   sizeGroup_->setEnabled(false);
+  fillCheck_->setTristate(false);
   textColourPanel_->setColour(part.textColour);
   fillColourPanel_->setColour(part.fillColour);
   if (textEdit_->text() != part.text) textEdit_->setText(part.text);
   fillCheck_->setChecked(part.fillOn);
   shadowColourPanel_->setColour(part.shadowColour);
   showShadowOffsets(part.shadowX, part.shadowY);
+}
+
+void PropertyPanel::showSeveral(const std::optional<Composition::SharedText>& shared) {
+  sizeGroup_->setEnabled(false);
+  widthEdit_->setText(QString());
+  heightEdit_->setText(QString());
+  if (!shared) {
+    textGroup_->setEnabled(false);
+    clearTextControls();
+    return;
+  }
+  textGroup_->setEnabled(true);
+  textEdit_->setEnabled(false);
+  textEdit_->setText(QString());
+  const std::pair<ColourRole, const std::optional<Colour>*> colours[] = {{ColourRole::Text, &shared->textColour},
+                                                                         {ColourRole::Fill, &shared->fillColour},
+                                                                         {ColourRole::Shadow, &shared->shadowColour}};
+  for (const auto& [role, colour] : colours) {
+    if (*colour)
+      colourPanel(role)->setColour(**colour);
+    else
+      colourPanel(role)->showBlank();
+  }
+  // Half-checked only while the parts differ: a click then fills them all, and from there on the
+  // box has its two states again.
+  fillCheck_->setTristate(!shared->fillOn);
+  fillCheck_->setCheckState(!shared->fillOn ? Qt::PartiallyChecked : *shared->fillOn ? Qt::Checked : Qt::Unchecked);
+  const auto offset = [](std::optional<int> value) { return value ? QString::number(*value) : QString(); };
+  showShadowOffset(shadowXBox_, offset(shared->shadowX));
+  showShadowOffset(shadowYBox_, offset(shared->shadowY));
 }
 
 void PropertyPanel::showSizeGroupOnly() {
@@ -339,6 +371,8 @@ void PropertyPanel::reset() {
 void PropertyPanel::showColour(ColourRole role, Colour colour) { colourPanel(role)->setColour(colour); }
 
 void PropertyPanel::clearTextControls() {
+  textEdit_->setEnabled(true);
+  fillCheck_->setTristate(false);
   textColourPanel_->setColour(clBlack);
   fillColourPanel_->setColour(clWhite);
   textEdit_->setText(QString());

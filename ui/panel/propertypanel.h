@@ -32,6 +32,10 @@ public:
   void showTextPart(const PartView& part);
   // A picture part or the background: the size group on, the text group off and emptied.
   void showSizeGroupOnly();
+  // Several parts: with only text parts among them (`shared` given), the text group with what they
+  // share and blank where they differ, the fill check half-checked; with a picture part among
+  // them, the text group off and emptied. The string field and the size group are off and empty.
+  void showSeveral(const std::optional<Composition::SharedText>& shared);
   void showWidth(int width);
   void showHeight(int height);
   // The selection's size as it changed: an edit is rewritten only where what it says is not the

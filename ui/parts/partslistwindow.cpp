@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QSize kOuterSize(228, 308);
@@ -45,7 +47,7 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   partsTable_->setColumnWidth(2, 138);
   partsTable_->setShowGrid(true);
   partsTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  partsTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  partsTable_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   partsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // Tab leaves the list for its buttons rather than walking its cells.
   partsTable_->setTabKeyNavigation(false);
@@ -83,6 +85,7 @@ PartsListWindow::PartsListWindow(PartsListHost& host, QWidget* owner) : QWidget(
   connect(&composition, &Composition::partAdded, this,
           [this](int index) { appendRow(host_.composition().part(index)); });
   connect(&composition, &Composition::partChanged, this, &PartsListWindow::showRow);
+  connect(&composition, &Composition::selectionChanged, this, &PartsListWindow::showSelection);
 
   // The window sees every key before the control that has the focus.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -126,6 +129,20 @@ void PartsListWindow::fillList() {
   partsTable_->setRowCount(0);
   const Composition& composition = host_.composition();
   for (int i = 0; i < composition.partCount(); ++i) appendRow(composition.part(i));
+  showSelection();
+}
+
+void PartsListWindow::showSelection() {
+  // Written through the selection model, which reports nothing back: only the user's clicks and
+  // keys below choose parts.
+  const std::vector<int>& parts = host_.composition().selection().parts();
+  if (selectedRows() == parts) return;
+  QItemSelection rows;
+  for (int index : parts)
+    if (index < partsTable_->rowCount())
+      rows.select(partsTable_->model()->index(index, 0),
+                  partsTable_->model()->index(index, partsTable_->columnCount() - 1));
+  partsTable_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
 }
 
 void PartsListWindow::appendRow(const PartView& part) {
@@ -141,16 +158,25 @@ void PartsListWindow::showRow(int index) {
 }
 
 int PartsListWindow::selectedRow() const {
-  const QList<QTableWidgetItem*> selected = partsTable_->selectedItems();
-  return selected.isEmpty() ? -1 : selected.first()->row();
+  const std::vector<int> rows = selectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> PartsListWindow::selectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& row : partsTable_->selectionModel()->selectedRows()) rows.push_back(row.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
 
 void PartsListWindow::rowClicked() {
-  const int row = selectedRow();
-  if (row < 0)
+  const std::vector<int> rows = selectedRows();
+  if (rows.empty())
     host_.resetPanel();
+  else if (rows.size() == 1)
+    host_.selectPart(rows.front());
   else
-    host_.selectPart(row);
+    host_.selectParts(rows);
 }
 
 void PartsListWindow::rowDoubleClicked() {
@@ -160,7 +186,13 @@ void PartsListWindow::rowDoubleClicked() {
 }
 
 void PartsListWindow::deleteSelectedPart() {
-  if (const int row = selectedRow(); row >= 0) host_.removePart(row);
+  const std::vector<int> rows = selectedRows();
+  if (rows.size() == 1) {
+    host_.removePart(rows.front());
+  } else if (!rows.empty()) {
+    host_.selectParts(rows);
+    host_.removeSelected();
+  }
 }
 
 bool PartsListWindow::handleKey(int key) {

@@ -22,8 +22,9 @@ public:
   // Empties the list and lists every record in use.
   void fillList();
   void appendRow(const PartView& part);
-  // The selected row, or -1.
+  // The selected row, or -1; every selected row, in order.
   int selectedRow() const;
+  std::vector<int> selectedRows() const;
 
   // Returns whether the key was consumed.
   bool handleKey(int key);
@@ -42,6 +43,8 @@ private:
   void deleteSelectedPart();
   // A part's row shows its name as it now is.
   void showRow(int index);
+  // The rows chosen are the composition's selected parts, the background's none.
+  void showSelection();
 
   QTableWidget* partsTable_ = nullptr;
   QWidget* buttonPanel_ = nullptr;

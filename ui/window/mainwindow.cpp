@@ -276,8 +276,12 @@ void MainWindow::createCanvas() {
 }
 
 void MainWindow::showPosition() {
-  const Bounds b = composition_->bounds(composition_->selection());
-  positionLabel_->setText(QStringLiteral("X %1  Y %2  W %3  H %4").arg(b.left).arg(b.top).arg(b.width).arg(b.height));
+  const Selection& selection = composition_->selection();
+  const bool several = selection.count() > 1;
+  const Bounds b =
+      several ? composition_->selectionBox() : composition_->bounds(selection.single().value_or(BACKGROUND_INDEX));
+  const QString place = QStringLiteral("X %1  Y %2  W %3  H %4").arg(b.left).arg(b.top).arg(b.width).arg(b.height);
+  positionLabel_->setText(several ? QStringLiteral("%1 部品  %2").arg(selection.count()).arg(place) : place);
 }
 
 void MainWindow::undo() { reportUnloaded(composition_->undo()); }

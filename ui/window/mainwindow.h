@@ -98,6 +98,9 @@ private:
   void paste();
   void duplicatePart();
   void deleteSelected();
+  void selectAll();
+  // What the alignments align several parts to, as the menu's choice stands.
+  Composition::AlignTo alignTo() const;
   // The logo to the clipboard as "ﾛｺﾞを保存" would write it with the remembered options, up to
   // a size a clipboard can take whole.
   void copyLogo();
@@ -144,7 +147,9 @@ private:
   // ---- the parts list's side ----
   const Composition& composition() const override;
   void selectPart(int index) override;
+  void selectParts(const std::vector<int>& indices) override;
   void removePart(int index) override;
+  void removeSelected() override;
   void resetPanel() override;
   std::optional<QPoint> partCentreOnScreen(int index) const override;
   PartsListWindow* partsList() const;
@@ -165,9 +170,10 @@ private:
           *saveLogoAction_ = nullptr, *exitAction_ = nullptr;
   QAction *undoAction_ = nullptr, *redoAction_ = nullptr;
   QAction *cutAction_ = nullptr, *copyAction_ = nullptr, *pasteAction_ = nullptr, *duplicateAction_ = nullptr,
-          *deleteAction_ = nullptr, *copyLogoAction_ = nullptr;
+          *deleteAction_ = nullptr, *selectAllAction_ = nullptr, *copyLogoAction_ = nullptr;
   std::vector<std::pair<QAction*, Composition::Order>> orderActions_;
-  QList<QAction*> alignActions_;
+  QList<QAction*> alignActions_, distributeActions_;
+  QAction *alignToBackgroundAction_ = nullptr, *alignToSelectionAction_ = nullptr;
   bool clipboardOffersPaste_ = false;
   QAction *toolBarAction_ = nullptr, *partsListAction_ = nullptr, *snapAction_ = nullptr;
   QAction *addTextAction_ = nullptr, *addPictureAction_ = nullptr;

@@ -7,14 +7,25 @@
 #include "render/logoexport.h"
 #include "ui/canvas/canvasview.h"
 #include "ui/common/errorreport.h"
+#include "ui/common/usersettings.h"
 #include "ui/window/logosettings.h"
 #include "ui/window/partclipboard.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+
+namespace {
+
+// Where the choice of what several parts align to is kept between starts: the user's way of
+// working, not the project's.
+const QString kAlignToKey = QStringLiteral("arrange/alignTo");
+const QString kAlignToSelection = QStringLiteral("selection");
+
+}  // namespace
 
 void MainWindow::createArrangeActions() {
   const auto command = [this](const char* name, const QString& caption, QKeySequence key,
@@ -35,6 +46,8 @@ void MainWindow::createArrangeActions() {
       command("duplicateAction", QStringLiteral("複製"), K(Qt::CTRL | Qt::Key_D), handler(&MainWindow::duplicatePart));
   deleteAction_ =
       command("deleteAction", QStringLiteral("削除"), K(Qt::Key_Delete), handler(&MainWindow::deleteSelected));
+  selectAllAction_ = command("selectAllAction", QStringLiteral("すべて選択"), K(Qt::CTRL | Qt::Key_A),
+                             handler(&MainWindow::selectAll));
 
   using Order = Composition::Order;
   const auto order = [this, &command](const char* name, const QString& caption, K key, Order to) {
@@ -57,8 +70,23 @@ void MainWindow::createArrangeActions() {
   };
   for (const auto& [name, what] : alignments) {
     alignActions_.push_back(command(name, QString::fromUtf16(what.first), K(),
-                                    [this, to = what.second] { composition_->alignSelected(to); }));
+                                    [this, to = what.second] { composition_->alignSelected(to, alignTo()); }));
   }
+  for (const auto& [name, caption, axis] : {std::tuple("distributeHorizontallyAction", u"左右に等間隔", Qt::Horizontal),
+                                            std::tuple("distributeVerticallyAction", u"上下に等間隔", Qt::Vertical)})
+    distributeActions_.push_back(command(name, QString::fromUtf16(caption), K(),
+                                         [this, axis = axis] { composition_->distributeSelected(axis); }));
+  auto* alignTo = new QActionGroup(this);
+  alignTo->setExclusive(true);
+  alignToBackgroundAction_ = alignTo->addAction(QStringLiteral("背景に揃える"));
+  alignToBackgroundAction_->setObjectName(QStringLiteral("alignToBackgroundAction"));
+  alignToSelectionAction_ = alignTo->addAction(QStringLiteral("選択範囲に揃える"));
+  alignToSelectionAction_->setObjectName(QStringLiteral("alignToSelectionAction"));
+  for (QAction* a : alignTo->actions()) a->setCheckable(true);
+  const bool toSelection = userSettings().value(kAlignToKey).toString() == kAlignToSelection;
+  (toSelection ? alignToSelectionAction_ : alignToBackgroundAction_)->setChecked(true);
+  connect(alignToSelectionAction_, &QAction::toggled, this,
+          [](bool on) { userSettings().setValue(kAlignToKey, on ? kAlignToSelection : QStringLiteral("background")); });
   copyLogoAction_ = command("copyLogoAction", QStringLiteral("ﾛｺﾞをｺﾋﾟｰ"), K(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
                             handler(&MainWindow::copyLogo));
 
@@ -76,12 +104,16 @@ QMenu* MainWindow::createEditMenu() {
   connect(edit, &QMenu::aboutToShow, this, &MainWindow::showClipboardState);
   edit->addActions({undoAction_, redoAction_});
   edit->addSeparator();
-  edit->addActions({cutAction_, copyAction_, pasteAction_, duplicateAction_, deleteAction_});
+  edit->addActions({cutAction_, copyAction_, pasteAction_, duplicateAction_, deleteAction_, selectAllAction_});
   edit->addSeparator();
   for (const auto& [action, order] : orderActions_) edit->addAction(action);
   QMenu* align = edit->addMenu(QStringLiteral("整列"));
   align->setObjectName(QStringLiteral("alignMenu"));
   align->addActions(alignActions_);
+  align->addSeparator();
+  align->addActions(distributeActions_);
+  align->addSeparator();
+  align->addActions({alignToBackgroundAction_, alignToSelectionAction_});
   edit->addSeparator();
   edit->addAction(copyLogoAction_);
   return edit;
@@ -89,11 +121,23 @@ QMenu* MainWindow::createEditMenu() {
 
 void MainWindow::showArrangeState() {
   const bool part = composition_->partSelected();
+  const int selected = composition_->selection().count();
   for (QAction* a : {cutAction_, copyAction_, deleteAction_}) a->setEnabled(part);
-  duplicateAction_->setEnabled(part && composition_->canAddPart());
+  duplicateAction_->setEnabled(part && composition_->canAddParts(selected));
   pasteAction_->setEnabled(composition_->canAddPart() && clipboardOffersPaste_);
+  selectAllAction_->setEnabled(selected < composition_->partCount());
   for (const auto& [action, order] : orderActions_) action->setEnabled(composition_->canReorder(order));
   for (QAction* a : alignActions_) a->setEnabled(part);
+  for (QAction* a : distributeActions_) a->setEnabled(composition_->canDistribute());
+}
+
+Composition::AlignTo MainWindow::alignTo() const {
+  return alignToSelectionAction_->isChecked() ? Composition::AlignTo::Selection : Composition::AlignTo::Background;
+}
+
+void MainWindow::selectAll() {
+  canvasView_->endDrag();
+  composition_->selectAll();
 }
 
 void MainWindow::showClipboardState() {
@@ -102,18 +146,32 @@ void MainWindow::showClipboardState() {
 }
 
 void MainWindow::copyPart() {
-  if (const std::optional<PartCopy> copy = composition_->copySelected()) PartClipboard::putPart(*copy);
+  if (const std::vector<PartCopy> copies = composition_->copySelected(); !copies.empty())
+    PartClipboard::putParts(copies);
 }
 
 void MainWindow::cutPart() {
-  if (const std::optional<PartCopy> copy = composition_->cutSelected()) PartClipboard::putPart(*copy);
+  if (const std::vector<PartCopy> copies = composition_->cutSelected(); !copies.empty())
+    PartClipboard::putParts(copies);
 }
 
 void MainWindow::paste() {
   if (!composition_->canAddPart()) return;
   const PartClipboard::Paste found = PartClipboard::take();
-  if (found.part) {
-    composition_->pastePart(*found.part, found.shift);
+  if (!found.parts.empty()) {
+    const int count = static_cast<int>(found.parts.size());
+    if (!composition_->canAddParts(count)) {
+      // Some of them only would be a paste the user did not ask for.
+      dialogs_->showMessage(
+          QStringLiteral("部品は %1 個までです。%2 個を貼り付けると %3 個になるため、貼り付けませんでした。")
+              .arg(MAX_PARTS)
+              .arg(count)
+              .arg(composition_->partCount() + count),
+          QStringLiteral("Pelmora"));
+      return;
+    }
+    PartClipboard::countPaste(found);
+    composition_->pasteParts(found.parts, found.shift);
     return;
   }
   if (!found.files.isEmpty()) {
@@ -130,7 +188,7 @@ void MainWindow::paste() {
 
 void MainWindow::duplicatePart() { composition_->duplicateSelected(); }
 
-void MainWindow::deleteSelected() { composition_->removePart(composition_->selection()); }
+void MainWindow::deleteSelected() { composition_->removeSelected(); }
 
 void MainWindow::copyLogo() {
   const LogoOptions options = rememberedLogoOptions();

@@ -25,11 +25,19 @@ void MainWindow::createPanel() {
 }
 
 void MainWindow::showSelection() {
-  if (!composition_->selectionShown()) {
+  const Selection& selection = composition_->selection();
+  if (!selection.shown()) {
     panel_->reset();
     return;
   }
-  const PartView part = composition_->part(composition_->selection());
+  if (selection.count() > 1) {
+    const std::optional<Composition::SharedText> shared = composition_->sharedText();
+    // The font dialog opens on the font they share, or on the first one's.
+    if (shared) dialogs_->presetFont(shared->font.value_or(composition_->part(selection.parts().front()).font));
+    panel_->showSeveral(shared);
+    return;
+  }
+  const PartView part = composition_->part(selection.single().value_or(BACKGROUND_INDEX));
   if (part.kind == PartView::Kind::Text) {
     dialogs_->presetFont(part.font);
     panel_->showTextPart(part);
@@ -41,7 +49,8 @@ void MainWindow::showSelection() {
 }
 
 void MainWindow::followSize(int index) {
-  if (index != composition_->selection() || !composition_->selectionShown()) return;
+  const Selection& selection = composition_->selection();
+  if (selection.single() != index || !selection.shown()) return;
   const Bounds bounds = composition_->bounds(index);
   const PointerDrag& drag = canvasView_->pointerDrag();
   if (drag.dragging()) {
@@ -57,7 +66,7 @@ void MainWindow::followSize(int index) {
 }
 
 void MainWindow::chooseColour(Composition::TextColour role) {
-  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
+  if (!composition_->sharedText()) return;
   const std::optional<Colour> colour = dialogs_->chooseColour();
   if (!colour) return;
   panel_->showColour(role, *colour);
@@ -65,7 +74,7 @@ void MainWindow::chooseColour(Composition::TextColour role) {
 }
 
 void MainWindow::chooseFont() {
-  if (composition_->part(composition_->selection()).kind != PartView::Kind::Text) return;
+  if (!composition_->sharedText()) return;
   const std::optional<FontChoice> font = dialogs_->chooseFont();
   if (!font) return;
   composition_->setFont(font->face, font->points, font->style);

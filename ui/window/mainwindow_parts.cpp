@@ -19,7 +19,14 @@ void MainWindow::selectPart(int index) {
   composition_->select(index);
 }
 
+void MainWindow::selectParts(const std::vector<int>& indices) {
+  canvasView_->endDrag();
+  composition_->selectParts(indices, false);
+}
+
 void MainWindow::removePart(int index) { composition_->removePart(index); }
+
+void MainWindow::removeSelected() { composition_->removeSelected(); }
 
 std::optional<QPoint> MainWindow::partCentreOnScreen(int index) const { return canvasView_->centreOnScreen(index); }
 

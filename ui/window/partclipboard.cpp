@@ -14,11 +14,11 @@ namespace {
 // The copy's mark: a part copied twice is two copies, each with pastes of its own.
 constexpr char CopyMarkType[] = "application/x-pelmora-part-mark";
 
-// The last part this program put on the clipboard, with what it showed, and the pastes of each
+// The last parts this program put on the clipboard, with what they showed, and the pastes of each
 // copy seen so far. Shared by every window, as the clipboard is.
 struct Copied {
   QByteArray mark;
-  std::optional<PartCopy> part;
+  std::vector<PartCopy> parts;
   QHash<QByteArray, int> pastes;
 };
 
@@ -29,14 +29,14 @@ Copied& copied() {
 
 }  // namespace
 
-void PartClipboard::putPart(const PartCopy& copy) {
+void PartClipboard::putParts(const std::vector<PartCopy>& copies) {
   auto* data = new QMimeData;
   const QByteArray mark = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
-  data->setData(QString::fromLatin1(PartCopy::MimeType), copy.bytes());
+  data->setData(QString::fromLatin1(PartCopy::MimeType), PartCopy::listBytes(copies));
   data->setData(QString::fromLatin1(CopyMarkType), mark);
-  if (const QString text = copy.plainText(); !text.isEmpty()) data->setText(text);
+  if (const QString text = PartCopy::listPlainText(copies); !text.isEmpty()) data->setText(text);
   copied().mark = mark;
-  copied().part = copy;
+  copied().parts = copies;
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -54,6 +54,8 @@ bool PartClipboard::offersPaste() {
   return data && (data->hasFormat(QString::fromLatin1(PartCopy::MimeType)) || data->hasUrls() || data->hasText());
 }
 
+void PartClipboard::countPaste(const Paste& paste) { ++copied().pastes[paste.mark]; }
+
 PartClipboard::Paste PartClipboard::take() {
   Paste paste;
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -62,10 +64,11 @@ PartClipboard::Paste PartClipboard::take() {
     // A part copied since, in another program, bears another mark.
     const QByteArray mark = data->data(QString::fromLatin1(CopyMarkType));
     Copied& state = copied();
-    paste.part = !mark.isEmpty() && mark == state.mark
-                     ? state.part
-                     : PartCopy::fromBytes(data->data(QString::fromLatin1(PartCopy::MimeType)));
-    paste.shift = 10 * ++state.pastes[mark];
+    paste.parts = !mark.isEmpty() && mark == state.mark
+                      ? state.parts
+                      : PartCopy::listFromBytes(data->data(QString::fromLatin1(PartCopy::MimeType)));
+    paste.mark = mark;
+    paste.shift = 10 * (state.pastes.value(mark) + 1);
     return paste;
   }
   if (data->hasUrls()) {

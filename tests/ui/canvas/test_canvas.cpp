@@ -176,7 +176,7 @@ TEST_F(Canvas, LocksActOnTheBackgroundOnly) {
   const Bounds before = back->bounds();
   drag(back, {100, 30}, {{120, 40}});
   EXPECT_EQ(back->bounds(), before);
-  EXPECT_EQ(comp().selection(), BACKGROUND_INDEX) << "the press still selects";
+  EXPECT_EQ(comp().selection().single(), BACKGROUND_INDEX) << "the press still selects";
   EXPECT_TRUE(sizeGroup()->isEnabled());
   EXPECT_EQ(hover(back, 0, 30), 4) << "edges still resize";
   EXPECT_EQ(hover(pic, 50, 20), 1) << "picture parts are never locked";
@@ -189,7 +189,7 @@ TEST_F(Canvas, OnlyTheLeftButtonPressesAndAnyReleaseEndsTheDrag) {
   PictureControl* c = addPicturePart(100, 50);
   hover(c, 50, 20);
   press(c, Qt::RightButton, {50, 20});
-  EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+  EXPECT_EQ(comp().selection().single(), BACKGROUND_INDEX);
   EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
   press(c, Qt::LeftButton, {50, 20});
   EXPECT_EQ(canvasView()->pointerDrag().mode(), 1);
@@ -216,7 +216,7 @@ TEST_F(Canvas, APressFillsThePanelWithoutChangingTheRecord) {
   hover(part(0), 2, 2);
   press(part(0), Qt::LeftButton, {2, 2});
   EXPECT_EQ(std::memcmp(&document().Parts[0], &before, sizeof before), 0);
-  EXPECT_EQ(comp().selection(), 0);
+  EXPECT_EQ(comp().selection().single(), 0);
   EXPECT_TRUE(textGroup()->isEnabled());
   EXPECT_FALSE(sizeGroup()->isEnabled());
   EXPECT_EQ(textEdit()->text(), u"ロゴ"_qs);
@@ -247,7 +247,7 @@ TEST_F(Canvas, APressOnTheEmptyCanvasDoesNothing) {
   press(c, Qt::LeftButton, {50, 20});
   release(c, Qt::LeftButton, {50, 20});
   QTest::mouseClick(canvas(), Qt::LeftButton, {}, QPoint(canvas()->width() - 2, canvas()->height() - 2));
-  EXPECT_EQ(comp().selection(), 0);
+  EXPECT_EQ(comp().selection().single(), 0);
 }
 
 TEST_F(Canvas, RealMouseDragMovesATextPart) {
@@ -260,7 +260,7 @@ TEST_F(Canvas, RealMouseDragMovesATextPart) {
   QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(23 - 20, 13 - 10));
   EXPECT_EQ(t->left(), before.left + 20);
   EXPECT_EQ(t->top(), before.top + 10);
-  EXPECT_EQ(comp().selection(), 0);
+  EXPECT_EQ(comp().selection().single(), 0);
   EXPECT_EQ(canvasView()->pointerDrag().mode(), 0);
 }
 

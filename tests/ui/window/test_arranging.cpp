@@ -35,7 +35,7 @@ TEST_F(Arrange, PastesOfOneCopyStepOnAndTravelBetweenWindows) {
   run("pasteAction");
   EXPECT_EQ(bounds(1), (Bounds{from.left + 10, from.top + 10, from.width, from.height}));
   EXPECT_EQ(bounds(2), (Bounds{from.left + 20, from.top + 20, from.width, from.height}));
-  EXPECT_EQ(comp().selection(), 2);
+  EXPECT_EQ(comp().selection().single(), 2);
 
   selectPart(0);
   run("cutAction");
@@ -116,7 +116,7 @@ TEST_F(Arrange, PasteIsGreyedByTheOfferedFormatsAndOnlyAPasteFetches) {
 TEST_F(Arrange, APartFromAnotherProcessIsPastedOrRefused) {
   addText(u"ロゴ"_qs);
   run("copyAction");
-  const QByteArray foreign = comp().copySelected()->bytes().replace(16, 6, QByteArray("Other", 6));
+  const QByteArray foreign = comp().copySelected().at(0).bytes().replace(16, 6, QByteArray("Other", 6));
   for (const QByteArray& record : {foreign, foreign.left(100)}) {
     auto* data = new QMimeData;
     data->setData(u"application/x-pelmora-part"_qs, record);
@@ -127,7 +127,8 @@ TEST_F(Arrange, APartFromAnotherProcessIsPastedOrRefused) {
   ASSERT_EQ(document().PartCount, 2);
   EXPECT_EQ(comp().part(1).text, u"Other"_qs);
   ASSERT_EQ(reports.size(), 1);
-  EXPECT_EQ(reports[0].first, u"クリップボードの部品が壊れています (大きさ 100 バイト、正しくは 568 バイト)"_qs);
+  EXPECT_EQ(reports[0].first,
+            u"クリップボードの部品が壊れています (大きさ 100 バイト、正しくは 568 バイトの 1 から 99 倍)"_qs);
 }
 
 // The arrows nudge from the canvas, Shift ten, all one step; Delete deletes. In a field the same

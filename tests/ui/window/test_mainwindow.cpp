@@ -45,7 +45,7 @@ protected:
     expected.BackWidth = 200;
     expected.BackHeight = 60;
     EXPECT_EQ(bytesOf(document()), bytesOf(expected));
-    EXPECT_EQ(comp().selection(), BACKGROUND_INDEX);
+    EXPECT_EQ(comp().selection().single(), BACKGROUND_INDEX);
     EXPECT_FALSE(comp().isModified());
     PictureControl* background = backgroundControl();
     EXPECT_EQ(background->width(), 200);
@@ -107,8 +107,11 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
       {"recentMenu", {u"-"_qs, u"一覧を消去"_qs}},
       {"editMenu",
        {u"元に戻す"_qs, u"やり直し"_qs, u"-"_qs, u"切り取り"_qs, u"ｺﾋﾟｰ"_qs, u"貼り付け"_qs, u"複製"_qs, u"削除"_qs,
-        u"-"_qs, u"前面へ"_qs, u"背面へ"_qs, u"最前面へ"_qs, u"最背面へ"_qs, u"整列"_qs, u"-"_qs, u"ﾛｺﾞをｺﾋﾟｰ"_qs}},
-      {"alignMenu", {u"左揃え"_qs, u"左右中央"_qs, u"右揃え"_qs, u"上揃え"_qs, u"上下中央"_qs, u"下揃え"_qs}},
+        u"すべて選択"_qs, u"-"_qs, u"前面へ"_qs, u"背面へ"_qs, u"最前面へ"_qs, u"最背面へ"_qs, u"整列"_qs, u"-"_qs,
+        u"ﾛｺﾞをｺﾋﾟｰ"_qs}},
+      {"alignMenu",
+       {u"左揃え"_qs, u"左右中央"_qs, u"右揃え"_qs, u"上揃え"_qs, u"上下中央"_qs, u"下揃え"_qs, u"-"_qs,
+        u"左右に等間隔"_qs, u"上下に等間隔"_qs, u"-"_qs, u"背景に揃える"_qs, u"選択範囲に揃える"_qs}},
       {"viewMenu", {u"ﾂｰﾙﾊﾞｰ"_qs, u"部品ﾘｽﾄ"_qs, u"ｽﾅｯﾌﾟ"_qs, u"-"_qs, u"拡大"_qs, u"縮小"_qs, u"等倍"_qs}},
       {"addMenu", {u"文字"_qs, u"画像"_qs}},
       {"backgroundMenu", {u"画像読み込み"_qs, u"塗り潰し"_qs, u"-"_qs, u"移動禁止"_qs, u"ｻｲｽﾞ変更禁止"_qs}},
@@ -125,6 +128,7 @@ TEST_F(Editor, MenusHaveTheirCaptionsInOrder) {
       {"pasteAction", "Ctrl+V"},
       {"duplicateAction", "Ctrl+D"},
       {"deleteAction", "Del"},
+      {"selectAllAction", "Ctrl+A"},
       {"bringForwardAction", "Ctrl+]"},
       {"sendBackwardAction", "Ctrl+["},
       {"bringToFrontAction", "Ctrl+Shift+]"},
