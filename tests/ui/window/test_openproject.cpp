@@ -124,7 +124,7 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
     } else {
       storeFixedString(r.Text, QStringLiteral("部品 %1").arg(i + 1));
       // A text part's size comes from its text; a file holding that size saves back unchanged.
-      const QSize size = renderTextPart(r, w().logicalDpiY()).controlSize;
+      const QSize size = renderTextPart(r, TEXT_DPI).controlSize;
       r.Width = size.width();
       r.Height = size.height();
     }
