@@ -27,10 +27,7 @@ TextRaster renderTextPart(const TPartData& record, int dpi, int scale) {
 
   QFont font = partFont(record, dpi);
   if (scale != 1) font.setPixelSize(font.pixelSize() * scale);
-  // Measured as drawn, on an image (96 dpi), not on the screen: the screen's resolution must not
-  // reach the logo.
-  const QImage measuredOn(1, 1, QImage::Format_RGB32);
-  const QFontMetrics metrics(font, &measuredOn);
+  const QFontMetrics metrics(font);
   const qint64 w = metrics.horizontalAdvance(drawn);
   const qint64 h = metrics.ascent() + metrics.descent();
 
