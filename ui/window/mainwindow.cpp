@@ -1,6 +1,7 @@
 #include "ui/window/mainwindow.h"
 
 #include "edit/recovery.h"
+#include "render/fonts.h"
 #include "ui/canvas/canvasview.h"
 #include "ui/common/errorreport.h"
 #include "ui/dialogs/helpwindow.h"

@@ -9,6 +9,7 @@
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
 #include "render/bmpwriter.h"
+#include "render/fonts.h"
 #include "render/textrender.h"
 
 #include <QDropEvent>
