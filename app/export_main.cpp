@@ -99,7 +99,7 @@ int exportProject(const QString& projectPath, const QString& outputPath, const L
   const TDocument doc = readProjectFile(projectPath);
   // The pictures decode while the logo's first bands are composed and written; a layer that
   // cannot be made stops the export, and the report below names every one.
-  PendingScene scene(doc, logicalDpiY(), logoBandsUpward(outputPath), {}, options);
+  PendingScene scene(doc, TEXT_DPI, logoBandsUpward(outputPath), {}, options);
   bool written = false;
   std::exception_ptr exportFailure;
   try {

@@ -96,7 +96,7 @@ const TDocument& heavyDocument() {
 }
 
 const Scene& heavyScene() {
-  static const Scene scene = buildScene(heavyDocument(), logicalDpiY());
+  static const Scene scene = buildScene(heavyDocument(), TEXT_DPI);
   return scene;
 }
 
@@ -163,7 +163,7 @@ void redrawTextPart(benchmark::State& state) {
                      .arg(record.FontStyle)
                      .arg(record.FillOn == 1 ? QStringLiteral(" filled") : QString())
                      .toStdString());
-  const int dpi = logicalDpiY();
+  const int dpi = TEXT_DPI;
   for (auto _ : state) benchmark::DoNotOptimize(renderTextPart(record, dpi));
 }
 BENCHMARK(redrawTextPart)->DenseRange(0, 49)->Unit(benchmark::kMicrosecond);
@@ -197,7 +197,7 @@ double allocatedMiB() {
 // is at most 16).
 void HistoryMemory(benchmark::State& state) {
   for (auto _ : state) {
-    Composition composition(logicalDpiY());
+    Composition composition(TEXT_DPI);
     composition.open(heavyProject());
     // Once round first, so that the allocator's pools are as large as the work makes them.
     composition.removePart(0);
@@ -227,7 +227,7 @@ void DuplicateLargePicture(benchmark::State& state) {
     image.save(path, "BMP");
     return path;
   }();
-  Composition composition(logicalDpiY());
+  Composition composition(TEXT_DPI);
   composition.startNew({0, 0});
   composition.select(*composition.addPicturePart(picture));
   double grown = 0;
@@ -289,7 +289,7 @@ BENCHMARK(DragAllPartsStep)->Unit(benchmark::kMicrosecond);
 // the block's snapshot handed to the writer (goal: well under a millisecond, no disk sync). The
 // writer's own time, the copy written whole and renamed into place, is the counter writer_ms.
 void KeepRecoveryCopy(benchmark::State& state) {
-  Composition composition(logicalDpiY());
+  Composition composition(TEXT_DPI);
   composition.open(heavyProject());
   const QTemporaryDir folder;
   RecoveryCopy keeper(composition, folder.path());
@@ -319,7 +319,7 @@ BENCHMARK(KeepRecoveryCopy)->Unit(benchmark::kMicrosecond);
 
 void OpenHeavyProject(benchmark::State& state) {
   const QString path = heavyProject();
-  const int dpi = logicalDpiY();
+  const int dpi = TEXT_DPI;
   for (auto _ : state) benchmark::DoNotOptimize(buildScene(readProjectFile(path), dpi));
 }
 BENCHMARK(OpenHeavyProject)->Unit(benchmark::kMillisecond);

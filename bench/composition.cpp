@@ -132,7 +132,7 @@ public:
     const int depth = random_.between(1, 8);
     r.ShadowX = n % 4 < 2 ? depth : -depth;  // right and left, down and up: all four ways
     r.ShadowY = n % 2 == 0 ? depth : -depth;
-    const TextRaster text = renderTextPart(r, logicalDpiY());
+    const TextRaster text = renderTextPart(r, TEXT_DPI);
     r.Left = BACK_LEFT + random_.between(-40, HEAVY_WIDTH - text.controlSize.width() / 2);
     r.Top = BACK_TOP + random_.between(-20, HEAVY_HEIGHT - text.controlSize.height() / 2);
     r.Width = text.controlSize.width();

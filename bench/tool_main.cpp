@@ -113,7 +113,7 @@ void scaleProject(const QString& input, const QString& output, int width, int he
 
 Scene sceneOf(const QString& project) {
   installFontSubstitutions();
-  Scene scene = buildScene(readProjectFile(project), logicalDpiY());
+  Scene scene = buildScene(readProjectFile(project), TEXT_DPI);
   if (!scene.failedFiles.isEmpty()) throw Failure(scene.failedFiles.join(u'\n'));
   return scene;
 }

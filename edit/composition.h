@@ -32,7 +32,7 @@ class Composition : public QObject {
 public:
   enum class TextColour { Text, Fill, Shadow };
 
-  // `dpi`: the screen's logical vertical dpi, which sets a text part's pixel size.
+  // `dpi`: what turns a text part's points into pixels, TEXT_DPI.
   explicit Composition(int dpi, QObject* parent = nullptr);
   ~Composition() override;
 

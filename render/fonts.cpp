@@ -3,9 +3,6 @@
 #include "model/failure.h"
 #include "model/fixedstring.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <cmath>
 
 namespace {
@@ -24,11 +21,6 @@ void installFontSubstitutions() {
   QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
 }
 
-int logicalDpiY() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
-}
-
 QFont partFont(const TPartData& record, int dpi) {
   QFont font(fromShiftJis(cutShiftJis(fixedBytes(record.FontName), kFaceNameBytes)));
   // Sizes of zero or below come only from files; they get the size of a new part.
@@ -39,6 +31,9 @@ QFont partFont(const TPartData& record, int dpi) {
   font.setPixelSize(static_cast<int>(std::max<qint64>(pixels, 1)));
   applyStyleBits(font, record.FontStyle);
   font.setStyleStrategy(QFont::NoAntialias);
+  // Said, not left to the screen: Qt hints differently on a screen of another resolution, and the
+  // logo must not follow the screen. Light hinting is what Debian's fonts give at 96 dpi.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
   return font;
 }
 

@@ -9,8 +9,10 @@
 // The documents name Windows faces; these stand in for them with metric-compatible IPA faces.
 void installFontSubstitutions();
 
-// The screen's vertical logical resolution, or 96 where there is no screen.
-int logicalDpiY();
+// The dots per inch that turn a text part's points into pixels, whatever the screen: projects
+// from the earlier platform were made on 96-dpi screens, and a logo must be the same on every
+// machine, in the editor and from the command line alike.
+constexpr int TEXT_DPI = 96;
 
 // The font of a text part: face (cut to 31 bytes), size from points at `dpi`, style bits,
 // without antialiasing so that every glyph pixel has exactly the part's colour.

@@ -100,19 +100,23 @@ TEST_F(ExportCliTest, WritesTheSameLogoAsTheEditorsExport) {
   pic.Width = 12;
   pic.Height = 8;
 
-  const Outcome r = run({project(), path(QStringLiteral("logo.bmp"))});
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-
-  const QImage written = loadPictureFile(path(QStringLiteral("logo.bmp")));
-  ASSERT_EQ(written.size(), QSize(120, 50));
-  EXPECT_EQ(written.pixel(0, 0), qRgb(0x60, 0x40, 0x20));
-  // The picture's one opaque pixel, stretched twice: canvas (104, 62) is logo (64, 32).
-  EXPECT_EQ(written.pixel(64, 32), qRgb(255, 255, 0));
-  EXPECT_EQ(written.pixel(60, 30), qRgb(0x60, 0x40, 0x20));
-  // Offscreen here as there, so the text must match to the pixel.
-  const Scene scene = buildScene(doc, logicalDpiY());
+  const Scene scene = buildScene(doc, TEXT_DPI);
   const QImage expected = composeLogo(scene.background, scene.parts);
-  EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), expected);
+  // The screen's resolution never reaches the logo: text is drawn at 96 dpi on every screen.
+  for (const char* screenDpi : {"96", "144"}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_FONT_DPI"), QString::fromLatin1(screenDpi));
+    const Outcome r = run({project(), path(QStringLiteral("logo.bmp"))}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+    const QImage written = loadPictureFile(path(QStringLiteral("logo.bmp")));
+    ASSERT_EQ(written.size(), QSize(120, 50));
+    EXPECT_EQ(written.pixel(0, 0), qRgb(0x60, 0x40, 0x20));
+    // The picture's one opaque pixel, stretched twice: canvas (104, 62) is logo (64, 32).
+    EXPECT_EQ(written.pixel(64, 32), qRgb(255, 255, 0));
+    EXPECT_EQ(written.pixel(60, 30), qRgb(0x60, 0x40, 0x20));
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), expected) << screenDpi;
+  }
 }
 
 TEST_F(ExportCliTest, JpegOutputByExtension) {
@@ -214,7 +218,7 @@ TEST_F(ExportCliTest, PngPicturesAndAPngLogo) {
   const Outcome r = run({project(), path(QStringLiteral("logo.png"))});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   const QImage written = loadPictureFile(path(QStringLiteral("logo.png")));
-  const Scene scene = buildScene(doc, logicalDpiY());
+  const Scene scene = buildScene(doc, TEXT_DPI);
   ASSERT_TRUE(scene.failedFiles.isEmpty());
   EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), composeLogo(scene.background, scene.parts));
 }
@@ -242,7 +246,7 @@ TEST_F(ExportCliTest, PicturesThatCannotBeReadWhileBandsAreWrittenAreAllReported
   placedPicture(picture(QStringLiteral("mark.bmp")), 40);
   placedPicture(path(QStringLiteral("gone.jpg")), 50);  // the first band
   QStringList lines;
-  for (int i = 1; i <= 3; i += 2) lines << buildPart(doc.Parts[i], i, logicalDpiY()).failure;
+  for (int i = 1; i <= 3; i += 2) lines << buildPart(doc.Parts[i], i, TEXT_DPI).failure;
   const QString expected =
       QStringLiteral("pelmora-export: 読み込めないファイルまたは部品があるため、ロゴを作成しません:\n  ") +
       lines.join(QStringLiteral("\n  ")) + u'\n';

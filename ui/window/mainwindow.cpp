@@ -1,6 +1,7 @@
 #include "ui/window/mainwindow.h"
 
 #include "edit/recovery.h"
+#include "render/fonts.h"
 #include "ui/canvas/canvasview.h"
 #include "ui/common/errorreport.h"
 #include "ui/dialogs/helpwindow.h"
@@ -39,7 +40,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> dialogs, QWidget* parent)
   // The parts list stays open beside the editor while the user works: the hints over the toolbar
   // and the parts still show when it, not the editor, is the active window.
   setAttribute(Qt::WA_AlwaysShowToolTips);
-  composition_ = new Composition(logicalDpiY(), this);
+  composition_ = new Composition(TEXT_DPI, this);
   composition_->setObjectName(QStringLiteral("composition"));
   recovery_ = new RecoveryCopy(*composition_, recoveryFolder(), this);
   if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);

@@ -9,6 +9,7 @@
 #include "model/fixedstring.h"
 #include "model/projectfile.h"
 #include "render/bmpwriter.h"
+#include "render/fonts.h"
 #include "render/textrender.h"
 
 #include <QDropEvent>
@@ -124,7 +125,7 @@ TEST_F(openProject, NinetyNinePartsOpenAndSaveBackByteForByte) {
     } else {
       storeFixedString(r.Text, QStringLiteral("部品 %1").arg(i + 1));
       // A text part's size comes from its text; a file holding that size saves back unchanged.
-      const QSize size = renderTextPart(r, w().logicalDpiY()).controlSize;
+      const QSize size = renderTextPart(r, TEXT_DPI).controlSize;
       r.Width = size.width();
       r.Height = size.height();
     }
