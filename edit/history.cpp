@@ -231,6 +231,12 @@ void Composition::arrive(const TDocument& from, const KeptRasters& kept, const S
   // Each record takes the raster the step kept for it, or the one a record of the state left
   // draws alike; drawing it again is the last resort, never needed while the step kept what it
   // should.
+  // The selection of the state arrived at is in force before any view is told of the parts: a
+  // view reading it meanwhile must not meet parts that are gone.
+  const auto& selectedParts = selected.parts();
+  const bool there =
+      std::all_of(selectedParts.begin(), selectedParts.end(), [this](int i) { return record(i) != nullptr; });
+  selection_ = there ? selected : Selection::background(false);
   const MadeParts was = parts_;
   const int count = std::clamp(doc_.PartCount, 0, MAX_PARTS);
   std::vector<int> changedParts;
@@ -262,7 +268,5 @@ void Composition::arrive(const TDocument& from, const KeptRasters& kept, const S
   if (keptBackground || backgroundBounds(from) != backgroundBounds(doc_) || !sameBackgroundRaster(from, doc_))
     Q_EMIT backgroundChanged();
   changed();
-  const auto& parts = selected.parts();
-  const bool there = std::all_of(parts.begin(), parts.end(), [this](int i) { return record(i) != nullptr; });
-  setSelection(there ? selected : Selection::background(false));
+  setSelection(selection_);
 }

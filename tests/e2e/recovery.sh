@@ -36,7 +36,7 @@ bind_characters "$keptText"
 click_at "$MAIN" "$STRING_EDIT_X" "$STRING_EDIT_Y"
 xdotool key ctrl+a
 xdotool type --delay 30 "$keptText"
-canvas_click 420 140  # off every part: nothing selected
+canvas_click $((BACK_LEFT + 2)) $((BACK_TOP + 2))  # the background: no part selected, none framed
 canvas_state recovery-edited
 sleep 3
 copy=$(find "$copies" -maxdepth 1 -name '*.rpf' 2>/dev/null | head -n1) || true

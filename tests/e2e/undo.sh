@@ -8,6 +8,7 @@ differs() { ! same_pixels "$@" >/dev/null; }
 start_editor
 canvas_shot undo-empty
 click_at "$MAIN" "$TB_TEXT_X" "$TOOLBAR_Y"  # toolbar: 文字を追加
+canvas_click 10 6  # selected, as the drag will leave it, framed
 canvas_shot undo-added
 canvas_drag 10 6 $((BACK_LEFT + 30)) $((BACK_TOP + 25))
 canvas_shot undo-dragged

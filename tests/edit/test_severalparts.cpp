@@ -281,4 +281,21 @@ TEST_F(SeveralParts, TextSettingsApplyToEverySelectedTextPart) {
   EXPECT_FALSE(c.part(0).fillOn);
 }
 
+// Views told of the parts an undo or redo brings meet only a selection of parts that exist.
+TEST_F(SeveralParts, TheViewsToldOfAStepMeetOnlyPartsThatExist) {
+  addParts({{0, 0, 5, 5}, {20, 0, 5, 5}});
+  selectOnly({0, 1});
+  c.removeSelected();
+  std::vector<int> unknown;
+  const auto look = [&] {
+    for (const int i : c.selection().parts())
+      if (i >= c.partCount()) unknown.push_back(i);
+  };
+  QObject::connect(&c, &Composition::partsReset, look);
+  QObject::connect(&c, &Composition::partChanged, look);
+  for (int step = 0; step < 3; ++step) c.undo();  // the removal, part 1's place, part 1 added
+  EXPECT_EQ(c.partCount(), 1);
+  EXPECT_EQ(unknown, std::vector<int>{});
+}
+
 }  // namespace
