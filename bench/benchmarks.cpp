@@ -248,7 +248,7 @@ BENCHMARK(DuplicateLargePicture)->Unit(benchmark::kMillisecond);
 // a new composition (goal: under 20 ms). The pasted parts show the rasters the copied ones
 // showed: no picture is decoded or drawn again.
 void CopyAndPasteAllParts(benchmark::State& state) {
-  Composition source(logicalDpiY()), target(logicalDpiY());
+  Composition source(TEXT_DPI), target(TEXT_DPI);
   source.open(heavyProject());
   target.startNew({0, 0});
   source.selectAll();
@@ -270,7 +270,7 @@ BENCHMARK(CopyAndPasteAllParts)->Unit(benchmark::kMillisecond);
 // A step of a drag of every part of the heavy composition at once, at the composition (goal,
 // with the canvas's snapping and repainting on top: under 4 ms).
 void DragAllPartsStep(benchmark::State& state) {
-  Composition composition(logicalDpiY());
+  Composition composition(TEXT_DPI);
   composition.open(heavyProject());
   composition.selectAll();
   const Bounds at = composition.bounds(0);
