@@ -128,15 +128,21 @@ void draw(QPainter& p, ToolbarPicture picture) {
 
 }  // namespace
 
-QImage toolbarImage(ToolbarPicture picture) {
-  QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+QImage toolbarImage(ToolbarPicture picture, int ratio) {
+  QImage image(16 * ratio, 16 * ratio, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
   image.fill(Qt::transparent);
   QPainter p(&image);
   draw(p, picture);
   return image;
 }
 
-QIcon toolbarIcon(ToolbarPicture picture) { return QIcon(QPixmap::fromImage(toolbarImage(picture))); }
+QIcon toolbarIcon(ToolbarPicture picture) {
+  // Drawn again at twice the size for screens scaled past 100 %, rather than enlarged and blurred.
+  QIcon icon;
+  for (int ratio : {1, 2}) icon.addPixmap(QPixmap::fromImage(toolbarImage(picture, ratio)));
+  return icon;
+}
 
 QImage applicationImage(int side) {
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);

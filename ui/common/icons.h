@@ -16,7 +16,8 @@ enum class ToolbarPicture {
   Pencil = 16,           // background fill
   QuestionMark = 18,     // help
 };
-QImage toolbarImage(ToolbarPicture picture);
+// Drawn at `ratio` device pixels a pixel: 16 x 16 logical pixels at any ratio.
+QImage toolbarImage(ToolbarPicture picture, int ratio = 1);
 QIcon toolbarIcon(ToolbarPicture picture);
 
 // The program's icon at any size.

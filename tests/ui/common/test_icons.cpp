@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPixmap>
 
 namespace {
 
@@ -28,6 +29,9 @@ TEST(ToolbarPictures, EachNameDrawsAPictureOfItsOwn) {
     for (qsizetype i = 0; i < drawn.size(); ++i)
       EXPECT_NE(image, drawn[i]) << "picture " << number << " is drawn like " << static_cast<int>(kPictures[i]);
     drawn << image;
+    // A screen at twice the scale gets the picture drawn for it, not the small one enlarged.
+    const QPixmap twice = toolbarIcon(picture).pixmap(QSize(16, 16), 2.0);
+    EXPECT_EQ(twice.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), toolbarImage(picture, 2)) << number;
   }
 }
 
