@@ -198,6 +198,10 @@ TEST_F(PartsList, KeysChooseRowsAsClicksDo) {
   QTest::keyClick(table(), Qt::Key_PageUp);
   QCoreApplication::processEvents();
   EXPECT_EQ(comp().selection().single(), 0);
+  // The main window's すべて選択 reaches its tool windows too.
+  QTest::keyClick(table(), Qt::Key_A, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(comp().selection().parts(), (std::vector<int>{0, 1, 2}));
   QTest::keyClick(table(), Qt::Key_Tab);
   EXPECT_EQ(partsList()->focusWidget(), listChild<QPushButton>("refreshButton"));
 }
