@@ -199,7 +199,7 @@ public:
   // would not all fit. A copy's raster is shared when it draws the record; otherwise it is made,
   // and a picture that cannot be read adds nothing and is thrown.
   std::vector<int> pasteParts(const std::vector<PartCopy>& copies, int shift);
-  // Copies of the selected parts 10 right of and below them, at the end of the table, selected.
+  // A copy of each selected part, each 10 right of and below its original, at the end of the table, selected.
   std::vector<int> duplicateSelected();
   // A text part saying the first line of `text` that is not empty, where a new text part goes, as
   // one paste; nothing when full or with no such line. A line the code page cannot hold is

@@ -3,7 +3,7 @@
 # dragged, nudged, aligned and spaced as one, copied into a second editor, and the spacing undone;
 # each result checked in a saved project.
 say "several parts: selected, moved, aligned, spaced and copied as one"
-# The left and top of parts 0 to 2 in a saved project, as "L,T L,T L,T".
+# The left and top of the first three parts in a saved project, as "L,T L,T L,T".
 places() { echo "$(le32 "$1" 0),$(le32 "$1" 4) $(le32 "$1" 568),$(le32 "$1" 572) $(le32 "$1" 1136),$(le32 "$1" 1140)"; }
 save_as() {
   click_at "$MAIN" "$TB_SAVE_X" "$TOOLBAR_Y"

@@ -44,7 +44,7 @@ protected:
 
 TEST_F(SeveralParts, PressesBandsAndSelectAllMakeTheSelection) {
   addParts({{0, 0, 5, 5}, {20, 0, 5, 5}, {40, 0, 5, 5}, {60, 0, 5, 5}});
-  // From part 1 alone: 't' a press with Shift on each part given, 'b' a band, 'B' a band with
+  // From the second part alone: 't' a press with Shift on each part given, 'b' a band, 'B' a band with
   // Shift, 'a' select all.
   const struct {
     char act;
@@ -293,7 +293,7 @@ TEST_F(SeveralParts, TheViewsToldOfAStepMeetOnlyPartsThatExist) {
   };
   QObject::connect(&c, &Composition::partsReset, look);
   QObject::connect(&c, &Composition::partChanged, look);
-  for (int step = 0; step < 3; ++step) c.undo();  // the removal, part 1's place, part 1 added
+  for (int step = 0; step < 3; ++step) c.undo();  // the removal, the second part's place, its addition
   EXPECT_EQ(c.partCount(), 1);
   EXPECT_EQ(unknown, std::vector<int>{});
 }
